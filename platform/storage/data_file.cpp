@@ -1,0 +1,767 @@
+#include "platform/storage/data_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "platform/core/runtime_errors.h"
+#include "platform/storage/session_internal.h"
+#include "platform/storage/sharing.h"
+
+namespace platform::storage {
+namespace {
+
+constexpr int kFormatVersion = 1;
+constexpr int kMaxReadAhead = 256;
+
+bool writes(int mode) { return (mode & 0x0F) != 0; }
+
+std::string keyColumn(int key) { return "k" + std::to_string(key); }
+
+const char* typeName(FieldType type) {
+  switch (type) {
+    case FieldType::Long: return "LONG";
+    case FieldType::Real: return "REAL";
+    case FieldType::Byte: return "BYTE";
+    case FieldType::String: return "STRING";
+    case FieldType::CString: return "CSTRING";
+  }
+  return "?";
+}
+
+// What a file must have been created with to be read through this declaration: the record's
+// fields and the keys' components and attributes (not the labels or prefix, which aliases change).
+std::string layoutSignature(const FileDecl& decl) {
+  std::string out = "record " + std::to_string(decl.layout.length()) + ";";
+  for (const Field& field : decl.layout.fields()) {
+    out += field.name + " " + typeName(field.type) + "(" + std::to_string(field.size) + ")@" +
+           std::to_string(field.offset) + ";";
+  }
+  for (const KeyDecl& key : decl.keys) {
+    out += "key";
+    for (int component : key.components) out += " " + std::to_string(component);
+    out += key.primary ? " primary" : "";
+    out += key.duplicates ? " dup" : " unique";
+    out += key.caseInsensitive ? " nocase" : "";
+    out += key.optional ? " opt" : "";
+    out += ";";
+  }
+  return out;
+}
+
+void appendBigEndian(std::uint64_t value, int bytes, std::string& out) {
+  for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+std::string columnText(sqlite3_stmt* statement, int column) {
+  const void* bytes = sqlite3_column_blob(statement, column);
+  const int length = sqlite3_column_bytes(statement, column);
+  return bytes == nullptr ? std::string() : std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
+}
+
+void bindBlob(sqlite3_stmt* statement, int index, const std::string& bytes) {
+  sqlite3_bind_blob(statement, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+}
+
+}  // namespace
+
+// SQL texts of one open file, made once per open so that the cached statements are found by them.
+struct DataFile::Sql {
+  std::string insert, update, erase, version, count, byRecord;
+  std::string physicalForward, physicalBackward;
+  struct PerKey {
+    std::string get, exists, existsOther, forwardEqual, forwardAfter, backwardEqual, backwardBefore, backwardLast;
+  };
+  std::vector<PerKey> keys;
+
+  Sql(const std::string& schema, const FileDecl& decl) {
+    const std::string table = schema + ".rec";
+    std::string columns = "ver, data", values = "1, ?1", assignments = "ver = ver + 1, data = ?1";
+    for (std::size_t k = 0; k < decl.keys.size(); ++k) {
+      const std::string column = keyColumn(static_cast<int>(k));
+      const std::string parameter = "?" + std::to_string(k + 2);
+      columns += ", " + column;
+      values += ", " + parameter;
+      assignments += ", " + column + " = " + parameter;
+    }
+    const std::string n = std::to_string(decl.keys.size() + 2);
+    const std::string m = std::to_string(decl.keys.size() + 3);
+    insert = "INSERT INTO " + table + " (" + columns + ") VALUES (" + values + ")";
+    update = "UPDATE " + table + " SET " + assignments + " WHERE pos = ?" + n + " AND ver = ?" + m;
+    erase = "DELETE FROM " + table + " WHERE pos = ?1 AND ver = ?2";
+    version = "SELECT ver FROM " + table + " WHERE pos = ?1";
+    count = "SELECT count(*) FROM " + table;
+    byRecord = "SELECT pos, ver, data FROM " + table + " WHERE pos = ?1";
+    physicalForward = "SELECT pos, ver, data FROM " + table + " WHERE pos > ?1 ORDER BY pos LIMIT ?2";
+    physicalBackward = "SELECT pos, ver, data FROM " + table + " WHERE pos < ?1 ORDER BY pos DESC LIMIT ?2";
+    for (std::size_t k = 0; k < decl.keys.size(); ++k) {
+      const std::string c = keyColumn(static_cast<int>(k));
+      const std::string select = "SELECT pos, ver, data, " + c + " FROM " + table + " WHERE ";
+      PerKey key;
+      key.get = select + c + " = ?1 ORDER BY pos LIMIT 1";
+      key.exists = "SELECT 1 FROM " + table + " WHERE " + c + " = ?1 LIMIT 1";
+      key.existsOther = "SELECT 1 FROM " + table + " WHERE " + c + " = ?1 AND pos <> ?2 LIMIT 1";
+      key.forwardEqual = select + c + " = ?1 AND pos > ?2 ORDER BY pos LIMIT ?3";
+      key.forwardAfter = select + c + " > ?1 ORDER BY " + c + ", pos LIMIT ?2";
+      key.backwardEqual = select + c + " = ?1 AND pos < ?2 ORDER BY pos DESC LIMIT ?3";
+      key.backwardBefore = select + c + " < ?1 ORDER BY " + c + " DESC, pos DESC LIMIT ?2";
+      key.backwardLast = select + c + " IS NOT NULL ORDER BY " + c + " DESC, pos DESC LIMIT ?1";
+      keys.push_back(std::move(key));
+    }
+  }
+};
+
+DataFile::DataFile(const FileDecl& decl, Session& session) : decl_(decl), session_(session), buffer_(decl.layout) {}
+
+DataFile::~DataFile() { close(); }
+
+bool DataFile::exists() const {
+  const std::string path = decl_.physicalPath();
+  return !path.empty() && ::access(path.c_str(), F_OK) == 0;
+}
+
+// The statements that create a file of this declaration, in the schema `schema`.
+static std::vector<std::string> schemaStatements(const std::string& schema, const FileDecl& decl, const Locale& locale) {
+  std::vector<std::string> sql;
+  std::string columns = "pos INTEGER PRIMARY KEY, ver INTEGER NOT NULL, data BLOB NOT NULL";
+  for (std::size_t k = 0; k < decl.keys.size(); ++k) columns += ", " + keyColumn(static_cast<int>(k)) + " BLOB";
+  sql.push_back("CREATE TABLE " + schema + ".meta (name TEXT PRIMARY KEY, value TEXT NOT NULL)");
+  sql.push_back("CREATE TABLE " + schema + ".rec (" + columns + ")");
+  for (std::size_t k = 0; k < decl.keys.size(); ++k) {
+    const std::string column = keyColumn(static_cast<int>(k));
+    sql.push_back(std::string("CREATE ") + (decl.keys[k].duplicates ? "" : "UNIQUE ") + "INDEX " + schema + ".rec_" +
+                  column + " ON rec (" + column + ")");
+  }
+  auto quote = [](const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+    return out + "'";
+  };
+  sql.push_back("INSERT INTO " + schema + ".meta VALUES ('format', '" + std::to_string(kFormatVersion) + "'), ('layout', " +
+                quote(layoutSignature(decl)) + "), ('collation', " + quote(locale.collationSignature()) + ")");
+  return sql;
+}
+
+// Makes an empty data file under `temporary` and leaves it attached, its schema committed.
+int DataFile::makeEmptyFile(const std::string& temporary, Session::Attachment*& attachment) {
+  std::error_code ec;
+  std::filesystem::remove(temporary, ec);
+  std::filesystem::remove(temporary + "-journal", ec);
+  int error = 0;
+  attachment = session_.attach(temporary, decl_.encrypted ? decl_.ownerPassword : std::string(), true, error);
+  if (attachment == nullptr) return error == errors::kPathNotFound ? error : errors::kCannotCreate;
+  std::string sql = "BEGIN;";
+  for (const std::string& statement : schemaStatements(attachment->schema, decl_, session_.engine().locale())) {
+    sql += statement + ";";
+  }
+  sql += "COMMIT;";
+  char* message = nullptr;
+  const int rc = sqlite3_exec(session_.db_, sql.c_str(), nullptr, nullptr, &message);
+  const std::string why = message ? message : "";
+  sqlite3_free(message);
+  if (rc == SQLITE_OK) return errors::kNone;
+  sqlite3_exec(session_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  session_.detach(attachment);
+  attachment = nullptr;
+  std::filesystem::remove(temporary, ec);
+  session_.setError(errors::kCannotCreate, session_.engine().locale().errorText(errors::kCannotCreate) + " (" + why + ")", temporary);
+  return errors::kCannotCreate;
+}
+
+// Moves a finished file into place: the rename is atomic, and the folder is synced so that it lasts.
+static bool replaceFile(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  std::filesystem::rename(from, to, ec);
+  if (ec) {
+    std::filesystem::remove(from, ec);
+    return false;
+  }
+  std::filesystem::remove(to + "-journal", ec);
+  const std::string folder = std::filesystem::path(to).parent_path().string();
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+  return true;
+}
+
+int DataFile::create() {
+  const std::string path = decl_.physicalPath();
+  if (path.empty()) return session_.setError(errors::kInvalidFileName, {}, path);
+  if (isOpen() || session_.findAttachment(path) != nullptr) return session_.setError(errors::kFileAlreadyOpen, {}, path);
+  if (session_.inTransaction()) return session_.setError(errors::kTransactionActive, {}, path);
+  if (::access(path.c_str(), F_OK) == 0 && sharing::openElsewhere(path)) {
+    return session_.setError(errors::kAccessDenied, {}, path);
+  }
+  const std::string temporary = path + ".new";
+  Session::Attachment* attachment = nullptr;
+  if (int error = makeEmptyFile(temporary, attachment)) return session_.setError(error, session_.lastErrorText(), path);
+  session_.detach(attachment);
+  if (!replaceFile(temporary, path)) return session_.setError(errors::kCannotCreate, {}, path);
+  return session_.setError(errors::kNone, {}, path);
+}
+
+int DataFile::buildKeys() {
+  const std::string path = decl_.physicalPath();
+  const bool wasOpen = isOpen();
+  const int wasMode = mode_;
+  if (wasOpen) close();
+  if (session_.findAttachment(path) != nullptr || session_.inTransaction()) {
+    return session_.setError(errors::kExclusiveAccessRequired, {}, path);
+  }
+  if (::access(path.c_str(), F_OK) != 0) return session_.setError(errors::kFileNotFound, {}, path);
+  if (sharing::openElsewhere(path)) return session_.setError(errors::kExclusiveAccessRequired, {}, path);
+  // Read the records as stored (their keys may be stale or damaged) and write them with fresh keys
+  // into a new file that then replaces the old one whole.
+  if (int error = attachAndCheck(0x12, false)) return error;
+  const int result = rebuildInto(path + ".rebuild");
+  close();
+  if (result == errors::kNone && !replaceFile(path + ".rebuild", path)) {
+    return session_.setError(errors::kCannotCreate, {}, path);
+  }
+  if (wasOpen) {
+    if (int error = open(wasMode)) return error;
+  }
+  return session_.setError(result, result ? session_.lastErrorText() : std::string(), path);
+}
+
+int DataFile::rebuildInto(const std::string& temporary) {
+  Session::Attachment* target = nullptr;
+  if (int error = makeEmptyFile(temporary, target)) return error;
+  const Sql targetSql(target->schema, decl_);
+  int result = errors::kNone;
+  sqlite3* db = session_.db_;
+  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  {
+    sqlite3_stmt* read = session_.statement(attachment_, "SELECT pos, ver, data FROM " + attachment_->schema + ".rec ORDER BY pos");
+    std::string columns = "pos, ver, data", values = "?1, ?2, ?3";
+    for (std::size_t k = 0; k < decl_.keys.size(); ++k) {
+      columns += ", " + keyColumn(static_cast<int>(k));
+      values += ", ?" + std::to_string(k + 4);
+    }
+    sqlite3_stmt* write = session_.statement(target, "INSERT INTO " + target->schema + ".rec (" + columns + ") VALUES (" + values + ")");
+    if (read == nullptr || write == nullptr) {
+      result = session_.fromSqlite(sqlite3_errcode(db), temporary);
+    } else {
+      StatementGuard readGuard(read);
+      int rc;
+      while (result == errors::kNone && (rc = sqlite3_step(read)) == SQLITE_ROW) {
+        const std::string data = columnText(read, 2);
+        if (data.size() != buffer_.size()) {
+          result = session_.setError(errors::kBadFileStructure, {}, decl_.physicalPath());
+          break;
+        }
+        buffer_.assignBytes(data.data(), data.size());
+        StatementGuard writeGuard(write);
+        sqlite3_bind_int64(write, 1, sqlite3_column_int64(read, 0));
+        sqlite3_bind_int64(write, 2, sqlite3_column_int64(read, 1));
+        bindBlob(write, 3, data);
+        std::vector<std::string> images(decl_.keys.size());
+        for (std::size_t k = 0; k < images.size(); ++k) {
+          images[k] = keyImage(static_cast<int>(k));
+          if (images[k].empty()) {
+            sqlite3_bind_null(write, static_cast<int>(k) + 4);
+          } else {
+            bindBlob(write, static_cast<int>(k) + 4, images[k]);
+          }
+        }
+        const int written = sqlite3_step(write);
+        if (written == SQLITE_CONSTRAINT) {
+          result = session_.setError(errors::kDuplicateKey, {}, decl_.physicalPath());
+        } else if (written != SQLITE_DONE) {
+          result = session_.fromSqlite(written, temporary);
+        }
+      }
+      if (result == errors::kNone && rc != SQLITE_DONE) result = session_.fromSqlite(rc, decl_.physicalPath());
+    }
+  }
+  buffer_.clear();
+  if (result == errors::kNone && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    result = session_.fromSqlite(sqlite3_errcode(db), temporary);
+  }
+  if (result != errors::kNone) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  session_.detach(target);
+  if (result != errors::kNone) {
+    std::error_code ec;
+    std::filesystem::remove(temporary, ec);
+  }
+  return result;
+}
+
+int DataFile::attachAndCheck(int mode, bool checkCollation) {
+  const std::string path = decl_.physicalPath();
+  if (path.empty()) return session_.setError(errors::kInvalidFileName, {}, path);
+  if (::access(path.c_str(), F_OK) != 0) {
+    return session_.setError(errno == ENOENT ? errors::kFileNotFound : errors::kAccessDenied, {}, path);
+  }
+  if (writes(mode) && ::access(path.c_str(), W_OK) != 0) return session_.setError(errors::kAccessDenied, {}, path);
+  int lockFd = -1;
+  int error = sharing::acquire(path, mode, lockFd);
+  // "Recover=n": wait that long for another program's conflicting open to end.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(recoverSeconds_);
+  while (error == errors::kAccessDenied && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    error = sharing::acquire(path, mode, lockFd);
+  }
+  recoverSeconds_ = 0;
+  if (error != errors::kNone) return session_.setError(error, {}, path);
+  Session::Attachment* attachment = session_.attach(path, decl_.encrypted ? decl_.ownerPassword : std::string(), false, error);
+  if (attachment == nullptr) {
+    sharing::release(lockFd, mode);
+    return error;
+  }
+  // The stored layout and key order must be this declaration's.
+  sqlite3_stmt* statement = session_.statement(attachment, "SELECT name, value FROM " + attachment->schema + ".meta");
+  int result = errors::kNone;
+  if (statement == nullptr) {
+    const int code = sqlite3_errcode(session_.db_);
+    result = code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_ERROR ? errors::kInvalidDataFile : errors::kIoError;
+    session_.setError(result, {}, path);
+  } else {
+    StatementGuard guard(statement);
+    std::string layout, collation, format;
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+      const std::string name = columnText(statement, 0);
+      if (name == "layout") layout = columnText(statement, 1);
+      if (name == "collation") collation = columnText(statement, 1);
+      if (name == "format") format = columnText(statement, 1);
+    }
+    if (rc != SQLITE_DONE) {
+      result = session_.fromSqlite(rc, path);
+    } else if (format != std::to_string(kFormatVersion) || layout != layoutSignature(decl_)) {
+      result = session_.setError(errors::kBadFileStructure, {}, path);
+    } else if (checkCollation && collation != session_.engine().locale().collationSignature()) {
+      result = session_.setError(errors::kKeysMustBeRebuilt, {}, path);
+    }
+  }
+  if (result != errors::kNone) {
+    session_.detach(attachment);
+    sharing::release(lockFd, mode);
+    return result;
+  }
+  attachment_ = attachment;
+  lockFd_ = lockFd;
+  mode_ = mode;
+  sql_ = std::make_unique<Sql>(attachment->schema, decl_);
+  positioned_ = false;
+  current_ = 0;
+  readAhead_.clear();
+  return session_.setError(errors::kNone, {}, path);
+}
+
+int DataFile::open(int mode) {
+  if (isOpen()) return session_.setError(errors::kFileAlreadyOpen, {}, decl_.physicalPath());
+  return attachAndCheck(mode, true);
+}
+
+int DataFile::close() {
+  if (!isOpen()) return session_.setError(errors::kFileNotOpen, {}, decl_.physicalPath());
+  session_.detach(attachment_);
+  sharing::release(lockFd_, mode_);
+  attachment_ = nullptr;
+  lockFd_ = -1;
+  sql_.reset();
+  readAhead_.clear();
+  positioned_ = false;
+  current_ = 0;
+  return session_.setError(errors::kNone, {}, decl_.physicalPath());
+}
+
+int DataFile::remove() {
+  const std::string path = decl_.physicalPath();
+  if (isOpen() || session_.findAttachment(path) != nullptr) return session_.setError(errors::kFileAlreadyOpen, {}, path);
+  if (::access(path.c_str(), F_OK) != 0) return session_.setError(errors::kFileNotFound, {}, path);
+  if (sharing::openElsewhere(path)) return session_.setError(errors::kAccessDenied, {}, path);
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+  if (ec) return session_.setError(errors::kAccessDenied, {}, path);
+  std::filesystem::remove(path + "-journal", ec);
+  return session_.setError(errors::kNone, {}, path);
+}
+
+int DataFile::requireOpen() {
+  if (!isOpen()) return session_.setError(errors::kFileNotOpen, {}, decl_.physicalPath());
+  return errors::kNone;
+}
+
+int DataFile::requireWrite() {
+  if (int error = requireOpen()) return error;
+  if (!writes(mode_)) return session_.setError(errors::kAccessDenied, {}, decl_.physicalPath());
+  return errors::kNone;
+}
+
+std::string DataFile::keyImage(int key) const {
+  const KeyDecl& declared = decl_.keys.at(static_cast<std::size_t>(key));
+  if (declared.optional) {
+    bool allNull = true;
+    for (int component : declared.components) allNull = allNull && buffer_.isNull(component);
+    if (allNull) return {};
+  }
+  std::string image;
+  for (int component : declared.components) {
+    const Field& field = buffer_.layout().field(component);
+    switch (field.type) {
+      case FieldType::Long:
+        appendBigEndian(static_cast<std::uint32_t>(buffer_.getLong(component)) ^ 0x80000000u, 4, image);
+        break;
+      case FieldType::Byte:
+        image.push_back(static_cast<char>(buffer_.getByte(component)));
+        break;
+      case FieldType::Real: {
+        double value = buffer_.getReal(component);
+        if (value == 0.0) value = 0.0;  // -0 and +0 are one key value
+        std::uint64_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        bits = (bits & 0x8000000000000000ull) ? ~bits : bits ^ 0x8000000000000000ull;
+        appendBigEndian(bits, 8, image);
+        break;
+      }
+      case FieldType::String:
+      case FieldType::CString:
+        session_.engine().locale().appendKeyImage(buffer_.getText(component), declared.caseInsensitive, image);
+        break;
+    }
+  }
+  return image;
+}
+
+void DataFile::invalidateReadAhead() { readAhead_.clear(); }
+
+int DataFile::set() { return set(-1); }
+
+int DataFile::set(int key) {
+  if (int error = requireOpen()) return error;
+  if (key < -1 || key >= static_cast<int>(decl_.keys.size())) return session_.setError(errors::kInvalidKey, {}, decl_.physicalPath());
+  seqKey_ = key;
+  cursor_ = Position{0, std::string(), key};
+  inclusive_ = false;
+  atEnd_ = false;
+  positioned_ = true;
+  readAhead_.clear();
+  batch_ = 1;
+  return session_.setError(errors::kNone, {}, decl_.physicalPath());
+}
+
+int DataFile::setFromBuffer(int key) {
+  if (int error = set(key)) return error;
+  if (key >= 0) cursor_.keyImage = keyImage(key);
+  return errors::kNone;
+}
+
+int DataFile::reset(const Position& position) {
+  if (int error = set(position.key)) return error;
+  cursor_ = position;
+  inclusive_ = true;
+  return errors::kNone;
+}
+
+Position DataFile::position() const {
+  Position here;
+  here.record = current_;
+  here.key = seqKey_;
+  if (seqKey_ >= 0 && current_ != 0) here.keyImage = cursor_.keyImage;
+  return here;
+}
+
+int DataFile::fill(bool forward) {
+  readAhead_.clear();
+  readAheadGeneration_ = attachment_->generation;
+  const int wanted = quickScan_ ? batch_ : 1;
+  if (quickScan_ && batch_ < kMaxReadAhead) batch_ = std::min(kMaxReadAhead, batch_ * 4);
+  auto collect = [&](sqlite3_stmt* statement, bool withKey) {
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+      Row row;
+      row.record = sqlite3_column_int64(statement, 0);
+      row.version = sqlite3_column_int64(statement, 1);
+      row.data = columnText(statement, 2);
+      if (withKey) row.keyImage = columnText(statement, 3);
+      readAhead_.push_back(std::move(row));
+    }
+    return rc;
+  };
+  auto run = [&](const std::string& sql, auto&& bind, bool withKey) {
+    sqlite3_stmt* statement = session_.statement(attachment_, sql);
+    if (statement == nullptr) return SQLITE_ERROR;
+    StatementGuard guard(statement);
+    bind(statement);
+    return collect(statement, withKey);
+  };
+  int rc = SQLITE_DONE;
+  // Records at the cursor's own position may be read again only right after reset().
+  const std::int64_t bound = forward ? (inclusive_ ? cursor_.record - 1 : cursor_.record)
+                                     : (inclusive_ ? cursor_.record + 1 : cursor_.record);
+  if (seqKey_ < 0) {
+    const std::int64_t from = atEnd_ ? LLONG_MAX : bound;
+    rc = run(forward ? sql_->physicalForward : sql_->physicalBackward, [&](sqlite3_stmt* s) {
+      sqlite3_bind_int64(s, 1, from);
+      sqlite3_bind_int(s, 2, wanted);
+    }, false);
+  } else {
+    const Sql::PerKey& key = sql_->keys[static_cast<std::size_t>(seqKey_)];
+    if (!forward && atEnd_) {
+      rc = run(key.backwardLast, [&](sqlite3_stmt* s) { sqlite3_bind_int(s, 1, wanted); }, true);
+    } else {
+      const bool haveImage = !cursor_.keyImage.empty();
+      if (haveImage) {
+        rc = run(forward ? key.forwardEqual : key.backwardEqual, [&](sqlite3_stmt* s) {
+          bindBlob(s, 1, cursor_.keyImage);
+          sqlite3_bind_int64(s, 2, bound);
+          sqlite3_bind_int(s, 3, wanted);
+        }, true);
+      }
+      const int rest = wanted - static_cast<int>(readAhead_.size());
+      if ((rc == SQLITE_DONE) && rest > 0 && (haveImage || forward)) {
+        rc = run(forward ? key.forwardAfter : key.backwardBefore, [&](sqlite3_stmt* s) {
+          bindBlob(s, 1, cursor_.keyImage);
+          sqlite3_bind_int(s, 2, rest);
+        }, true);
+      }
+    }
+  }
+  if (rc != SQLITE_DONE) {
+    readAhead_.clear();
+    return session_.fromSqlite(rc, decl_.physicalPath());
+  }
+  return errors::kNone;
+}
+
+int DataFile::take(const Row& row) {
+  if (row.data.size() != buffer_.size()) return session_.setError(errors::kBadFileStructure, {}, decl_.physicalPath());
+  buffer_.assignBytes(row.data.data(), row.data.size());
+  current_ = row.record;
+  currentVersion_ = row.version;
+  cursor_.record = row.record;
+  cursor_.key = seqKey_;
+  if (seqKey_ >= 0) cursor_.keyImage = row.keyImage;
+  inclusive_ = false;
+  atEnd_ = false;
+  return session_.setError(errors::kNone, {}, decl_.physicalPath());
+}
+
+int DataFile::next() {
+  if (int error = requireOpen()) return error;
+  if (!positioned_) return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
+  if (!forward_ || readAhead_.empty() || readAheadGeneration_ != attachment_->generation) {
+    forward_ = true;
+    if (atEnd_) return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
+    if (int error = fill(true)) return error;
+  }
+  if (readAhead_.empty()) {
+    // Past the last record: previous() now reads the last one.
+    atEnd_ = true;
+    return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
+  }
+  Row row = std::move(readAhead_.front());
+  readAhead_.pop_front();
+  return take(row);
+}
+
+int DataFile::previous() {
+  if (int error = requireOpen()) return error;
+  if (!positioned_) return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
+  if (forward_ || readAhead_.empty() || readAheadGeneration_ != attachment_->generation) {
+    if (forward_ && cursor_.record == 0 && cursor_.keyImage.empty() && !inclusive_) atEnd_ = true;  // set() then previous()
+    forward_ = false;
+    if (int error = fill(false)) return error;
+  }
+  if (readAhead_.empty()) return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
+  Row row = std::move(readAhead_.front());
+  readAhead_.pop_front();
+  return take(row);
+}
+
+int DataFile::get(int key) {
+  if (int error = requireOpen()) return error;
+  if (key < 0 || key >= static_cast<int>(decl_.keys.size())) return session_.setError(errors::kInvalidKey, {}, decl_.physicalPath());
+  const std::string image = keyImage(key);
+  if (image.empty()) return session_.setError(errors::kRecordNotFound, {}, decl_.physicalPath());
+  sqlite3_stmt* statement = session_.statement(attachment_, sql_->keys[static_cast<std::size_t>(key)].get);
+  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), decl_.physicalPath());
+  StatementGuard guard(statement);
+  bindBlob(statement, 1, image);
+  const int rc = sqlite3_step(statement);
+  if (rc == SQLITE_DONE) return session_.setError(errors::kRecordNotFound, {}, decl_.physicalPath());
+  if (rc != SQLITE_ROW) return session_.fromSqlite(rc, decl_.physicalPath());
+  Row row{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnText(statement, 2), image};
+  // A get places the sequence at the record, in the key's order.
+  seqKey_ = key;
+  positioned_ = true;
+  forward_ = true;
+  readAhead_.clear();
+  return take(row);
+}
+
+int DataFile::getRecord(std::int64_t record) {
+  if (int error = requireOpen()) return error;
+  sqlite3_stmt* statement = session_.statement(attachment_, sql_->byRecord);
+  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), decl_.physicalPath());
+  StatementGuard guard(statement);
+  sqlite3_bind_int64(statement, 1, record);
+  const int rc = sqlite3_step(statement);
+  if (rc == SQLITE_DONE) return session_.setError(errors::kRecordNotFound, {}, decl_.physicalPath());
+  if (rc != SQLITE_ROW) return session_.fromSqlite(rc, decl_.physicalPath());
+  Row row{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnText(statement, 2), {}};
+  seqKey_ = -1;
+  positioned_ = true;
+  forward_ = true;
+  readAhead_.clear();
+  return take(row);
+}
+
+std::int64_t DataFile::records() {
+  if (requireOpen() != errors::kNone) return 0;
+  sqlite3_stmt* statement = session_.statement(attachment_, sql_->count);
+  if (statement == nullptr) return 0;
+  StatementGuard guard(statement);
+  if (sqlite3_step(statement) != SQLITE_ROW) return 0;
+  session_.setError(errors::kNone, {}, decl_.physicalPath());
+  return sqlite3_column_int64(statement, 0);
+}
+
+int DataFile::findDuplicate(std::int64_t exceptRecord) {
+  for (std::size_t k = 0; k < decl_.keys.size(); ++k) {
+    if (decl_.keys[k].duplicates) continue;
+    const std::string image = keyImage(static_cast<int>(k));
+    if (image.empty()) continue;
+    sqlite3_stmt* statement = session_.statement(attachment_, exceptRecord ? sql_->keys[k].existsOther : sql_->keys[k].exists);
+    if (statement == nullptr) continue;
+    StatementGuard guard(statement);
+    bindBlob(statement, 1, image);
+    if (exceptRecord) sqlite3_bind_int64(statement, 2, exceptRecord);
+    if (sqlite3_step(statement) == SQLITE_ROW) return static_cast<int>(k);
+  }
+  return -1;
+}
+
+int DataFile::add() {
+  if (int error = requireWrite()) return error;
+  duplicateKey_ = -1;
+  sqlite3_stmt* statement = session_.statement(attachment_, sql_->insert);
+  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), decl_.physicalPath());
+  std::vector<std::string> images(decl_.keys.size());
+  int rc;
+  {
+    StatementGuard guard(statement);
+    sqlite3_bind_blob(statement, 1, buffer_.data(), static_cast<int>(buffer_.size()), SQLITE_STATIC);
+    for (std::size_t k = 0; k < images.size(); ++k) {
+      images[k] = keyImage(static_cast<int>(k));
+      if (images[k].empty()) {
+        sqlite3_bind_null(statement, static_cast<int>(k) + 2);
+      } else {
+        bindBlob(statement, static_cast<int>(k) + 2, images[k]);
+      }
+    }
+    rc = sqlite3_step(statement);
+  }
+  ++attachment_->generation;
+  if (rc == SQLITE_CONSTRAINT) {
+    duplicateKey_ = findDuplicate(0);
+    return session_.setError(errors::kDuplicateKey, {}, decl_.physicalPath());
+  }
+  if (rc != SQLITE_DONE) return session_.fromSqlite(rc, decl_.physicalPath());
+  current_ = sqlite3_last_insert_rowid(session_.db_);
+  currentVersion_ = 1;
+  return session_.setError(errors::kNone, {}, decl_.physicalPath());
+}
+
+int DataFile::append() { return add(); }
+
+// After an update or delete touched no row: the record changed (89) or is gone (33).
+static int missedRecordError(Session& session, sqlite3_stmt* version, std::int64_t record) {
+  StatementGuard guard(version);
+  sqlite3_bind_int64(version, 1, record);
+  return sqlite3_step(version) == SQLITE_ROW ? errors::kRecordChanged : errors::kRecordNotAvailable;
+}
+
+int DataFile::put() {
+  if (int error = requireWrite()) return error;
+  duplicateKey_ = -1;
+  if (current_ == 0) return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
+  sqlite3_stmt* statement = session_.statement(attachment_, sql_->update);
+  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), decl_.physicalPath());
+  std::vector<std::string> images(decl_.keys.size());
+  int rc;
+  {
+    StatementGuard guard(statement);
+    sqlite3_bind_blob(statement, 1, buffer_.data(), static_cast<int>(buffer_.size()), SQLITE_STATIC);
+    for (std::size_t k = 0; k < images.size(); ++k) {
+      images[k] = keyImage(static_cast<int>(k));
+      if (images[k].empty()) {
+        sqlite3_bind_null(statement, static_cast<int>(k) + 2);
+      } else {
+        bindBlob(statement, static_cast<int>(k) + 2, images[k]);
+      }
+    }
+    const int n = static_cast<int>(images.size()) + 2;
+    sqlite3_bind_int64(statement, n, current_);
+    sqlite3_bind_int64(statement, n + 1, currentVersion_);
+    rc = sqlite3_step(statement);
+  }
+  ++attachment_->generation;
+  if (rc == SQLITE_CONSTRAINT) {
+    duplicateKey_ = findDuplicate(current_);
+    return session_.setError(errors::kDuplicateKey, {}, decl_.physicalPath());
+  }
+  if (rc != SQLITE_DONE) return session_.fromSqlite(rc, decl_.physicalPath());
+  if (sqlite3_changes(session_.db_) == 0) {
+    return session_.setError(missedRecordError(session_, session_.statement(attachment_, sql_->version), current_), {},
+                             decl_.physicalPath());
+  }
+  ++currentVersion_;
+  return session_.setError(errors::kNone, {}, decl_.physicalPath());
+}
+
+int DataFile::erase() {
+  if (int error = requireWrite()) return error;
+  if (current_ == 0) return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
+  sqlite3_stmt* statement = session_.statement(attachment_, sql_->erase);
+  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), decl_.physicalPath());
+  int rc;
+  {
+    StatementGuard guard(statement);
+    sqlite3_bind_int64(statement, 1, current_);
+    sqlite3_bind_int64(statement, 2, currentVersion_);
+    rc = sqlite3_step(statement);
+  }
+  ++attachment_->generation;
+  if (rc != SQLITE_DONE) return session_.fromSqlite(rc, decl_.physicalPath());
+  if (sqlite3_changes(session_.db_) == 0) {
+    return session_.setError(missedRecordError(session_, session_.statement(attachment_, sql_->version), current_), {},
+                             decl_.physicalPath());
+  }
+  current_ = 0;
+  return session_.setError(errors::kNone, {}, decl_.physicalPath());
+}
+
+int DataFile::sendOption(std::string_view option) {
+  auto upper = [](std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+  };
+  const std::string text = upper(option);
+  if (text == "QUICKSCAN=ON" || text == "QUICKSCAN=OFF") {
+    quickScan_ = text == "QUICKSCAN=ON";
+    readAhead_.clear();
+    batch_ = 1;
+    return session_.setError(errors::kNone, {}, decl_.physicalPath());
+  }
+  if (text.rfind("RECOVER=", 0) == 0) {
+    const std::string digits = text.substr(8);
+    if (!digits.empty() && digits.size() <= 4 && digits.find_first_not_of("0123456789") == std::string::npos) {
+      recoverSeconds_ = std::stoi(digits);
+      return session_.setError(errors::kNone, {}, decl_.physicalPath());
+    }
+  }
+  return session_.setError(errors::kNotSupported, {}, decl_.physicalPath());
+}
+
+}  // namespace platform::storage

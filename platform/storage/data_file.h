@@ -1,0 +1,147 @@
+// One file declaration as a thread sees it: its record buffer, its open state and its position.
+// Two DataFiles of the same physical file (a file and its alias) share the file but keep their
+// own buffer and position.
+//
+// Every operation returns a runtime error number (0 done; see platform/core/runtime_errors.h)
+// and also leaves it, with its text, in the Session (lastError/lastErrorText). Nothing throws.
+//
+// Reading: set...() places the file before a record in an order (physical, or a key's order);
+// next()/previous() then read records into the buffer; 33 means there is no further record.
+// get() reads the record whose key equals the key fields in the buffer (35 when there is none).
+//
+// Writing: add() adds the buffer as a new record; put() rewrites the record last read (89 when
+// another program or buffer changed it since it was read, and nothing is written); erase()
+// deletes it. Outside a transaction every write commits on its own, durably.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/core/record.h"
+#include "platform/storage/file_decl.h"
+#include "platform/storage/session.h"
+
+namespace platform::storage {
+
+// Access modes: low nibble access (0 read, 2 read/write), high nibble sharing (20h deny write,
+// 40h deny none).
+inline constexpr int kReadOnly = 0x40;
+inline constexpr int kReadWriteDenyWrite = 0x22;
+inline constexpr int kReadWriteShared = 0x42;
+
+// Where a record stands: its record number, and for key order the key's image at that record.
+struct Position {
+  std::int64_t record = 0;  // 0: none
+  std::string keyImage;
+  int key = -1;             // -1: physical order
+};
+
+class DataFile {
+ public:
+  DataFile(const FileDecl& decl, Session& session);
+  ~DataFile();
+  DataFile(const DataFile&) = delete;
+  DataFile& operator=(const DataFile&) = delete;
+
+  const FileDecl& decl() const { return decl_; }
+  Session& session() { return session_; }
+  RecordBuffer& buffer() { return buffer_; }
+  const RecordBuffer& buffer() const { return buffer_; }
+
+  // Creates the physical file empty (replacing one that exists); the file stays closed.
+  int create();
+  int open(int mode = kReadWriteShared);
+  int close();
+  // Deletes the physical file; it must not be open in this session.
+  int remove();
+  bool isOpen() const { return attachment_ != nullptr; }
+  bool exists() const;
+  int mode() const { return mode_; }
+
+  // Before the first record in physical order / in the order of `key`.
+  int set();
+  int set(int key);
+  // Before the first record whose key value is at or after the key fields in the buffer.
+  int setFromBuffer(int key);
+  // Before the given record: next() reads it (or the one after it, if it is gone).
+  int reset(const Position& position);
+  int next();
+  int previous();
+  // Exact match on all components of `key` from the buffer; the first in key order.
+  int get(int key);
+  // The record with that record number.
+  int getRecord(std::int64_t record);
+  std::int64_t records();
+  // The position of the record last read (or written).
+  Position position() const;
+
+  int add();
+  int append();  // like add(); no difference for this engine, kept for callers that distinguish
+  int put();
+  int erase();
+
+  // Driver options: "QUICKSCAN=on|off" (read ahead in sequential reads), "Recover=n" (wait up to
+  // n seconds for another program's lock at the next open). Unknown options give error 80.
+  int sendOption(std::string_view option);
+
+  // Recomputes every key of every record and rebuilds the key indexes (the cure for error 46).
+  // The file must be open for writing.
+  int buildKeys();
+
+  // The key image of the buffer for `key`; empty when the record is left out of an optional key.
+  std::string keyImage(int key) const;
+
+  // After error 40: the key whose value was already taken (-1 otherwise).
+  int duplicateKey() const { return duplicateKey_; }
+
+ private:
+  friend class Session;
+  struct Row {
+    std::int64_t record;
+    std::int64_t version;
+    std::string data;
+    std::string keyImage;
+  };
+  int requireOpen();
+  int requireWrite();
+  int fill(bool forward);
+  int attachAndCheck(int mode, bool checkCollation);
+  int makeEmptyFile(const std::string& temporary, Session::Attachment*& attachment);
+  int findDuplicate(std::int64_t exceptRecord);
+  int rebuildInto(const std::string& path);
+  int take(const Row& row);
+  void invalidateReadAhead();
+
+  const FileDecl& decl_;
+  Session& session_;
+  RecordBuffer buffer_;
+  Session::Attachment* attachment_ = nullptr;
+  int mode_ = 0;
+  int lockFd_ = -1;
+  bool quickScan_ = true;
+  int recoverSeconds_ = 0;
+
+  // Sequence state
+  int seqKey_ = -1;                // -1 physical
+  bool positioned_ = false;        // set...() was called
+  bool forward_ = true;
+  Position cursor_;                // last record handed out (or the boundary before the first)
+  bool inclusive_ = false;         // the next read may return the record at cursor_ itself
+  std::deque<Row> readAhead_;
+  std::uint64_t readAheadGeneration_ = 0;
+  int batch_ = 1;
+
+  // The record last read, for put()/erase()
+  std::int64_t current_ = 0;
+  std::int64_t currentVersion_ = 0;
+  int duplicateKey_ = -1;
+  bool atEnd_ = false;             // cursor_ stands after the last record (previous() reads the last)
+  struct Sql;
+  std::unique_ptr<Sql> sql_;
+};
+
+}  // namespace platform::storage

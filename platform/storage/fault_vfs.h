@@ -1,0 +1,16 @@
+// A test seam under the storage: an SQLite VFS that passes everything to the default one and can
+// end the process abruptly just before its Nth write, sync, truncate or delete, as a power cut or
+// a kill at that moment would.
+#pragma once
+
+namespace platform::storage::testing {
+
+// Registers the VFS under the name "fault" (once); returns that name.
+const char* registerFaultVfs();
+// From now on, _exit(exitCode) just before the nth file-changing operation (1 = the next one).
+// 0 disarms.
+void crashAtOperation(int nth, int exitCode = 77);
+// File-changing operations seen since the last crashAtOperation call.
+int operationsSeen();
+
+}  // namespace platform::storage::testing

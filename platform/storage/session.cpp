@@ -1,0 +1,306 @@
+#include "platform/storage/session.h"
+
+#include <openssl/evp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/core/runtime_errors.h"
+#include "platform/storage/data_file.h"
+#include "platform/storage/session_internal.h"
+
+namespace platform::storage {
+namespace {
+
+// Fixed application salt of the one expensive derivation per process and password; every file
+// still has its own random salt (kept by SQLCipher in the file) for its page authentication keys.
+constexpr unsigned char kMasterSalt[] = "keyed-record files: master key v1";
+constexpr int kMasterIterations = 64000;
+constexpr const char* kAnchorName = ".transactions.db";
+
+std::string hex(const unsigned char* bytes, std::size_t length) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(length * 2);
+  for (std::size_t i = 0; i < length; ++i) {
+    out.push_back(digits[bytes[i] >> 4]);
+    out.push_back(digits[bytes[i] & 15]);
+  }
+  return out;
+}
+
+std::string canonicalPath(const std::string& path) {
+  std::error_code ec;
+  auto absolute = std::filesystem::absolute(path, ec);
+  if (ec) return path;
+  auto parent = std::filesystem::weakly_canonical(absolute.parent_path(), ec);
+  if (ec) return absolute.lexically_normal().string();
+  return (parent / absolute.filename()).string();
+}
+
+}  // namespace
+
+Engine::Engine(const Locale& locale) : locale_(locale) {}
+Engine::~Engine() = default;
+
+std::string Engine::rawKey(const std::string& password) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  auto it = masterKeys_.find(password);
+  if (it == masterKeys_.end()) {
+    unsigned char key[32];
+    PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), kMasterSalt,
+                      sizeof kMasterSalt - 1, kMasterIterations, EVP_sha256(), sizeof key, key);
+    it = masterKeys_.emplace(password, "x'" + hex(key, sizeof key) + "'").first;
+  }
+  return it->second;
+}
+
+Session::Session(Engine& engine, std::string anchorFolder) : engine_(engine) {
+  std::error_code ec;
+  std::filesystem::create_directories(anchorFolder, ec);
+  anchorPath_ = (std::filesystem::path(anchorFolder) / kAnchorName).string();
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
+  const char* vfs = engine_.vfs().empty() ? nullptr : engine_.vfs().c_str();
+  if (sqlite3_open_v2(anchorPath_.c_str(), &db_, flags, vfs) != SQLITE_OK) {
+    // A folder we cannot write: single-file writes stay atomic, a commit over several files is
+    // then only as safe as the temporary folder.
+    sqlite3_close(db_);
+    db_ = nullptr;
+    anchorPath_ = (std::filesystem::temp_directory_path() / kAnchorName).string();
+    sqlite3_open_v2(anchorPath_.c_str(), &db_, flags, vfs);
+  }
+  sqlite3_extended_result_codes(db_, 0);
+  sqlite3_busy_timeout(db_, busyTimeoutMs_);
+  exec("PRAGMA cipher_default_page_size = 4096");
+}
+
+Session::~Session() {
+  if (inTransaction_) exec("ROLLBACK");
+  for (auto& attachment : attachments_) {
+    for (auto& [sql, statement] : attachment->statements) sqlite3_finalize(statement);
+    attachment->statements.clear();
+  }
+  sqlite3_close_v2(db_);
+}
+
+void Session::setBusyTimeout(int milliseconds) {
+  busyTimeoutMs_ = milliseconds;
+  sqlite3_busy_timeout(db_, milliseconds);
+}
+
+int Session::setError(int code, std::string text, const std::string& file) {
+  lastError_ = code;
+  lastErrorText_ = code == 0 ? std::string() : (text.empty() ? engine_.locale().errorText(code) : std::move(text));
+  lastErrorFile_ = file;
+  return code;
+}
+
+int Session::fromSqlite(int rc, const std::string& file) {
+  switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+      return setError(errors::kNone, {}, file);
+    case SQLITE_NOTADB:
+      return setError(errors::kInvalidDataFile, {}, file);
+    case SQLITE_CORRUPT:
+      return setError(errors::kKeysMustBeRebuilt, {}, file);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return setError(errors::kFileLocked, {}, file);
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return setError(errors::kAccessDenied, {}, file);
+    case SQLITE_CONSTRAINT:
+      return setError(errors::kDuplicateKey, {}, file);
+    case SQLITE_NOMEM:
+      return setError(errors::kOutOfMemory, {}, file);
+    case SQLITE_FULL:
+      return setError(errors::kDiskFull, {}, file);
+    case SQLITE_CANTOPEN:
+      return setError(errno == ENOENT ? errors::kPathNotFound : errors::kAccessDenied, {}, file);
+    case SQLITE_IOERR:
+      return setError(errors::kIoError, {}, file);
+    default:
+      return setError(errors::kIoError, std::string(engine_.locale().errorText(errors::kIoError)) + " (" +
+                                            sqlite3_errmsg(db_) + ")", file);
+  }
+}
+
+int Session::exec(const std::string& sql) {
+  return fromSqlite(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), {});
+}
+
+sqlite3_stmt* Session::statement(Attachment* attachment, const std::string& sql) {
+  auto it = attachment->statements.find(sql);
+  if (it != attachment->statements.end()) return it->second;
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(statement);
+    return nullptr;
+  }
+  attachment->statements.emplace(sql, statement);
+  return statement;
+}
+
+Session::Attachment* Session::findAttachment(const std::string& path) {
+  const std::string canonical = canonicalPath(path);
+  for (auto& attachment : attachments_) {
+    if (attachment->path == canonical) return attachment.get();
+  }
+  return nullptr;
+}
+
+Session::Attachment* Session::attach(const std::string& path, const std::string& password, bool create, int& error) {
+  const std::string canonical = canonicalPath(path);
+  for (auto& attachment : attachments_) {
+    if (attachment->path == canonical) {
+      ++attachment->users;
+      error = setError(errors::kNone, {}, path);
+      return attachment.get();
+    }
+  }
+  if (inTransaction_ || inRead_) {
+    error = setError(errors::kTransactionActive, {}, path);
+    return nullptr;
+  }
+  if (attachments_.size() >= 9) {
+    error = setError(errors::kTooManyFiles, {}, path);
+    return nullptr;
+  }
+  struct stat st {};
+  if (::stat(canonical.c_str(), &st) != 0) {
+    if (!create) {
+      error = setError(errno == ENOENT ? errors::kFileNotFound : errors::kAccessDenied, {}, path);
+      return nullptr;
+    }
+  } else if (!create && st.st_size < 512) {
+    // Not even one page: no data file (an empty file would otherwise silently become one).
+    error = setError(errors::kInvalidDataFile, {}, path);
+    return nullptr;
+  }
+  // Schema names are reused after a detach so that they stay short and few.
+  std::string schema;
+  for (int n = 1;; ++n) {
+    schema = "f" + std::to_string(n);
+    bool used = false;
+    for (auto& attachment : attachments_) used = used || attachment->schema == schema;
+    if (!used) break;
+  }
+  sqlite3_stmt* statement = nullptr;
+  sqlite3_prepare_v2(db_, "ATTACH DATABASE ?1 AS ?2 KEY ?3", -1, &statement, nullptr);
+  const std::string key = password.empty() ? std::string() : engine_.rawKey(password);
+  sqlite3_bind_text(statement, 1, canonical.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(statement, 2, schema.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(statement, 3, key.c_str(), -1, SQLITE_TRANSIENT);
+  const int rc = sqlite3_step(statement);
+  sqlite3_finalize(statement);
+  if (rc != SQLITE_DONE) {
+    error = fromSqlite(rc, path);
+    sqlite3_exec(db_, ("DETACH DATABASE " + schema).c_str(), nullptr, nullptr, nullptr);
+    return nullptr;
+  }
+  auto attachment = std::make_unique<Attachment>();
+  attachment->schema = schema;
+  attachment->path = canonical;
+  attachment->users = 1;
+  // A bounded page cache per file: memory stays flat whatever the file's size.
+  sqlite3_exec(db_, ("PRAGMA " + schema + ".cache_size = -16384").c_str(), nullptr, nullptr, nullptr);
+  attachments_.push_back(std::move(attachment));
+  error = setError(errors::kNone, {}, path);
+  return attachments_.back().get();
+}
+
+void Session::detach(Attachment* attachment) {
+  if (attachment == nullptr || --attachment->users > 0) return;
+  for (auto& [sql, statement] : attachment->statements) sqlite3_finalize(statement);
+  attachment->statements.clear();
+  sqlite3_exec(db_, ("DETACH DATABASE " + attachment->schema).c_str(), nullptr, nullptr, nullptr);
+  for (auto it = attachments_.begin(); it != attachments_.end(); ++it) {
+    if (it->get() == attachment) {
+      attachments_.erase(it);
+      break;
+    }
+  }
+}
+
+int Session::begin(const std::vector<DataFile*>& files, double timeoutSeconds) {
+  if (inTransaction_ || inRead_) return setError(errors::kTransactionActive, {}, {});
+  for (DataFile* file : files) {
+    if (file == nullptr || !file->isOpen()) {
+      return setError(errors::kFileNotOpen, {}, file ? file->decl().physicalPath() : std::string());
+    }
+    if ((file->mode() & 0x0F) == 0) return setError(errors::kAccessDenied, {}, file->decl().physicalPath());
+  }
+  if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    return setError(errors::kTransactionNotStarted, sqlite3_errmsg(db_), {});
+  }
+  // Take every file's write lock now, waiting at most the time-out, so that the work inside the
+  // transaction never waits for another program halfway through.
+  sqlite3_busy_timeout(db_, static_cast<int>(timeoutSeconds * 1000));
+  int failure = SQLITE_OK;
+  std::string failedFile;
+  for (DataFile* file : files) {
+    const std::string sql = "DELETE FROM " + file->attachment_->schema + ".meta WHERE 0";
+    failure = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+    if (failure != SQLITE_OK) {
+      failedFile = file->decl().physicalPath();
+      break;
+    }
+  }
+  sqlite3_busy_timeout(db_, busyTimeoutMs_);
+  if (failure != SQLITE_OK) {
+    const std::string why = sqlite3_errmsg(db_);
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return setError(errors::kTransactionNotStarted,
+                    std::string(engine_.locale().errorText(errors::kTransactionNotStarted)) + " (" + why + ")",
+                    failedFile);
+  }
+  inTransaction_ = true;
+  return setError(errors::kNone, {}, {});
+}
+
+int Session::commit() {
+  if (!inTransaction_) return setError(errors::kNoTransaction, {}, {});
+  const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    // All or nothing: a commit that cannot finish is rolled back whole.
+    const int error = fromSqlite(rc, {});
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    inTransaction_ = false;
+    for (auto& attachment : attachments_) ++attachment->generation;
+    return error;
+  }
+  inTransaction_ = false;
+  return setError(errors::kNone, {}, {});
+}
+
+int Session::beginRead() {
+  if (inTransaction_ || inRead_) return setError(errors::kTransactionActive, {}, {});
+  if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) return fromSqlite(sqlite3_errcode(db_), {});
+  inRead_ = true;
+  return setError(errors::kNone, {}, {});
+}
+
+void Session::endRead() {
+  if (!inRead_) return;
+  sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  inRead_ = false;
+}
+
+int Session::rollback() {
+  if (!inTransaction_) return setError(errors::kNoTransaction, {}, {});
+  const int rc = sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  inTransaction_ = false;
+  for (auto& attachment : attachments_) ++attachment->generation;
+  if (rc != SQLITE_OK) return setError(errors::kRollbackFailed, sqlite3_errmsg(db_), {});
+  return setError(errors::kNone, {}, {});
+}
+
+}  // namespace platform::storage

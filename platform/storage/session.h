@@ -1,0 +1,114 @@
+// The storage engine of one process (Engine) and of one thread (Session).
+//
+// Each physical data file is one encrypted SQLite database. A Session keeps one connection per
+// thread whose main database is an empty anchor file in the working folder; every open data file
+// is attached to it, so that a transaction over several data files commits all or nothing (the
+// multi-file commit is made atomic through the anchor's super-journal), also when the process is
+// killed in the middle of it.
+//
+// Thread safety: an Engine may be shared by all threads of the process; a Session and the
+// DataFiles attached to it belong to the thread that made them.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/core/locale.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace platform::storage {
+
+class DataFile;
+
+// What a whole process shares: the locale that orders keys, and the keys derived from owner
+// passwords (derived once per process: deriving from a passphrase costs tens of milliseconds).
+class Engine {
+ public:
+  explicit Engine(const Locale& locale);
+  ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  const Locale& locale() const { return locale_; }
+
+  // The raw SQLCipher key text x'<64 hex digits>' derived from an owner password. Thread safe.
+  std::string rawKey(const std::string& password);
+
+  // Name of a registered SQLite VFS to use for every connection (tests use a fault-injecting one);
+  // empty for the default.
+  void setVfs(std::string name) { vfs_ = std::move(name); }
+  const std::string& vfs() const { return vfs_; }
+
+ private:
+  const Locale& locale_;
+  std::mutex mutex_;
+  std::map<std::string, std::string> masterKeys_;  // password -> derived master key
+  std::string vfs_;
+};
+
+class Session {
+ public:
+  // `anchorFolder` is where the anchor database lives (the working folder); it is created there
+  // if missing.
+  Session(Engine& engine, std::string anchorFolder = ".");
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  Engine& engine() { return engine_; }
+
+  // A transaction over the given open files, started within `timeoutSeconds` or not at all
+  // (error 48 with the cause in lastErrorText()). Inside it, writes to any attached file join it.
+  int begin(const std::vector<DataFile*>& files, double timeoutSeconds);
+  int commit();
+  int rollback();
+
+  // A short read transaction: every read between beginRead() and endRead() sees the files as one
+  // committed state. Never hold one across the user's think time: it blocks other programs' commits.
+  int beginRead();
+  void endRead();
+  bool inTransaction() const { return inTransaction_; }
+
+  // The error of the last operation of any file of this session (0 none), and its text.
+  int lastError() const { return lastError_; }
+  const std::string& lastErrorText() const { return lastErrorText_; }
+  const std::string& lastErrorFile() const { return lastErrorFile_; }
+
+  // How long a statement waits for another program's lock before failing.
+  void setBusyTimeout(int milliseconds);
+  int busyTimeout() const { return busyTimeoutMs_; }
+
+ private:
+  friend class DataFile;
+  struct Attachment;
+
+  // Attaches (or shares the attachment of) a physical file; returns the attachment or null with
+  // the error set.
+  Attachment* attach(const std::string& path, const std::string& password, bool create, int& error);
+  Attachment* findAttachment(const std::string& path);
+  void detach(Attachment* attachment);
+  sqlite3_stmt* statement(Attachment* attachment, const std::string& sql);
+  int setError(int code, std::string text, const std::string& file);
+  int fromSqlite(int rc, const std::string& file);
+  int exec(const std::string& sql);
+
+  Engine& engine_;
+  std::string anchorPath_;
+  sqlite3* db_ = nullptr;
+  std::vector<std::unique_ptr<Attachment>> attachments_;
+  int nextSchema_ = 1;
+  bool inTransaction_ = false;
+  bool inRead_ = false;
+  int busyTimeoutMs_ = 2000;
+  int lastError_ = 0;
+  std::string lastErrorText_;
+  std::string lastErrorFile_;
+};
+
+}  // namespace platform::storage

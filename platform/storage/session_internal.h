@@ -1,0 +1,40 @@
+// Internals shared by Session and DataFile: one attached physical file.
+#pragma once
+
+#include <sqlcipher/sqlite3.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "platform/storage/session.h"
+
+namespace platform::storage {
+
+struct Session::Attachment {
+  std::string schema;  // "f1", "f2", ... in the session's connection
+  std::string path;    // canonical path: two declarations of one file share the attachment
+  int users = 0;
+  // Raised by every write through this session, so that read-ahead rows are dropped.
+  std::uint64_t generation = 0;
+  std::map<std::string, sqlite3_stmt*> statements;
+};
+
+// RAII reset of a cached statement: a statement left stepping would keep a read transaction open.
+class StatementGuard {
+ public:
+  explicit StatementGuard(sqlite3_stmt* statement) : statement_(statement) {}
+  ~StatementGuard() {
+    if (statement_ != nullptr) {
+      sqlite3_reset(statement_);
+      sqlite3_clear_bindings(statement_);
+    }
+  }
+  StatementGuard(const StatementGuard&) = delete;
+  StatementGuard& operator=(const StatementGuard&) = delete;
+
+ private:
+  sqlite3_stmt* statement_;
+};
+
+}  // namespace platform::storage

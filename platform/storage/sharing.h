@@ -1,0 +1,21 @@
+// Sharing modes between programs (deny write, deny none) over open-file-description locks on the
+// data file, in a byte range far beyond anything SQLite locks or writes.
+//
+// The lock descriptor of a file is kept open until the process ends: closing any descriptor of a
+// file would drop the POSIX locks SQLite holds on it in this process.
+#pragma once
+
+#include <string>
+
+namespace platform::storage::sharing {
+
+// Takes the locks of an open with the given access mode byte. Returns 0, or error 5 when another
+// program's open forbids this one (it denies writing and we write, or we deny writing and it
+// writes). `fd` receives the descriptor that holds the locks.
+int acquire(const std::string& path, int mode, int& fd);
+// Whether another program has the file open (any mode).
+bool openElsewhere(const std::string& path);
+// Drops the locks taken by acquire (the descriptor stays open for reuse).
+void release(int fd, int mode);
+
+}  // namespace platform::storage::sharing

@@ -1,0 +1,652 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/core/runtime_errors.h"
+#include "platform/storage/data_file.h"
+#include "platform/storage/fault_vfs.h"
+#include "platform/storage/session.h"
+
+namespace fs = std::filesystem;
+using namespace platform;
+using namespace platform::storage;
+
+namespace {
+
+#define ASSERT_OK(expression) ASSERT_EQ(errors::kNone, (expression))
+#define EXPECT_OK(expression) EXPECT_EQ(errors::kNone, (expression))
+
+enum Field { kId, kName, kCode, kScore };
+enum Key { kPkId, kAkName, kAkCode, kKScore };
+
+FileDecl peopleDecl(const std::string& path) {
+  FileDecl decl;
+  decl.label = "PEOPLE";
+  decl.prefix = "PEO";
+  decl.physicalName = path;
+  decl.ownerPassword = "a test password of forty-five characters 12345";
+  decl.layout = RecordLayout({{"ID", FieldType::Long}, {"NAME", FieldType::String, 20},
+                              {"CODE", FieldType::CString, 11}, {"SCORE", FieldType::Real}});
+  decl.keys = {{"PK_ID", {kId}, true, false, true, true},
+               {"AK_NAME", {kName}, false, false, false, false},
+               {"AK_CODE", {kCode}, false, false, true, true},
+               {"K_SCORE", {kScore}, false, true, false, false}};
+  return decl;
+}
+
+// A fresh folder per test, removed afterwards; the working folder of the test's files.
+class StorageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("storage-test-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    decl_ = peopleDecl((folder_ / "People.dat").string());
+    other_ = peopleDecl((folder_ / "Other.dat").string());
+    other_.label = "OTHER";
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  std::unique_ptr<Session> newSession() { return std::make_unique<Session>(engine_, folder_.string()); }
+
+  static void fill(DataFile& file, std::int32_t id, const std::string& name, const std::string& code, double score) {
+    file.buffer().clear();
+    file.buffer().setLong(kId, id);
+    file.buffer().setText(kName, name);
+    file.buffer().setText(kCode, code);
+    file.buffer().setReal(kScore, score);
+  }
+
+  static std::vector<std::string> namesInOrder(DataFile& file, int key, bool backwards = false) {
+    std::vector<std::string> names;
+    EXPECT_OK(file.set(key));
+    while ((backwards ? file.previous() : file.next()) == errors::kNone) names.push_back(trimmed(file.buffer().getText(kName)));
+    return names;
+  }
+
+  static std::string trimmed(std::string text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+  }
+
+  // Runs `body` in a child process (another program) and returns its exit status.
+  static int inChild(const std::function<int()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(body());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  Locale locale_;
+  Engine engine_{locale_};
+  fs::path folder_;
+  FileDecl decl_;
+  FileDecl other_;
+};
+
+TEST_F(StorageTest, MissingFileIsErrorTwoUntilCreated) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  EXPECT_EQ(errors::kFileNotFound, file.open());
+  EXPECT_EQ(errors::kFileNotOpen, file.next());
+  EXPECT_EQ(errors::kFileNotOpen, file.add());
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  EXPECT_EQ(0, file.records());
+  EXPECT_EQ(errors::kFileAlreadyOpen, file.open());
+}
+
+TEST_F(StorageTest, ReadsInPhysicalAndKeyOrderBothWays) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  const std::vector<std::tuple<int, std::string, double>> rows = {
+      {3, "Carla", 70}, {1, "Ana", 90}, {2, "Bruno", 70}, {5, "Eva", 10}, {4, "Diego", 55}};
+  for (auto& [id, name, score] : rows) {
+    fill(file, id, name, name.substr(0, 2), score);
+    ASSERT_OK(file.add());
+  }
+  EXPECT_EQ(5, file.records());
+  EXPECT_EQ((std::vector<std::string>{"Carla", "Ana", "Bruno", "Eva", "Diego"}), namesInOrder(file, -1));
+  EXPECT_EQ((std::vector<std::string>{"Ana", "Bruno", "Carla", "Diego", "Eva"}), namesInOrder(file, kPkId));
+  EXPECT_EQ((std::vector<std::string>{"Eva", "Diego", "Carla", "Bruno", "Ana"}), namesInOrder(file, kAkName, true));
+  // Duplicates of a key keep the order in which they were added.
+  EXPECT_EQ((std::vector<std::string>{"Eva", "Diego", "Carla", "Bruno", "Ana"}), namesInOrder(file, kKScore));
+
+  // Starting at a key value; then turning back.
+  file.buffer().setText(kName, "Bz");
+  ASSERT_OK(file.setFromBuffer(kAkName));
+  ASSERT_OK(file.next());
+  EXPECT_EQ("Carla", trimmed(file.buffer().getText(kName)));
+  ASSERT_OK(file.next());
+  ASSERT_OK(file.previous());
+  EXPECT_EQ("Carla", trimmed(file.buffer().getText(kName)));
+  ASSERT_OK(file.previous());
+  EXPECT_EQ("Bruno", trimmed(file.buffer().getText(kName)));
+
+  // Past the end: 33, and previous() then reads the last record.
+  ASSERT_OK(file.set(kPkId));
+  for (int i = 0; i < 5; ++i) ASSERT_OK(file.next());
+  EXPECT_EQ(errors::kRecordNotAvailable, file.next());
+  ASSERT_OK(file.previous());
+  EXPECT_EQ(5, file.buffer().getLong(kId));
+}
+
+TEST_F(StorageTest, GetByKeyAndResumeFromPosition) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  for (int id = 1; id <= 300; ++id) {
+    fill(file, id, "Name " + std::to_string(1000 + id), "C" + std::to_string(id), id % 7);
+    ASSERT_OK(file.add());
+  }
+  file.buffer().clear();
+  file.buffer().setLong(kId, 123);
+  ASSERT_OK(file.get(kPkId));
+  EXPECT_EQ("Name 1123", trimmed(file.buffer().getText(kName)));
+  // A get places the sequence: next() goes on in the key's order.
+  ASSERT_OK(file.next());
+  EXPECT_EQ(124, file.buffer().getLong(kId));
+  const Position there = file.position();
+  ASSERT_OK(file.next());
+  ASSERT_OK(file.reset(there));
+  ASSERT_OK(file.next());
+  EXPECT_EQ(124, file.buffer().getLong(kId));
+
+  file.buffer().setLong(kId, 999);
+  EXPECT_EQ(errors::kRecordNotFound, file.get(kPkId));
+  // Text keys ignore trailing blanks; a case-insensitive key ignores case.
+  file.buffer().setText(kName, "Name 1200   ");
+  ASSERT_OK(file.get(kAkName));
+  EXPECT_EQ(200, file.buffer().getLong(kId));
+  file.buffer().setText(kCode, "c77");
+  ASSERT_OK(file.get(kAkCode));
+  EXPECT_EQ(77, file.buffer().getLong(kId));
+}
+
+TEST_F(StorageTest, DuplicateInUniqueKeyIsRefusedAndNamed) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  fill(file, 1, "Ana", "X1", 1);
+  ASSERT_OK(file.add());
+  fill(file, 2, "Bea", "X2", 2);
+  ASSERT_OK(file.add());
+
+  struct Case {
+    std::int32_t id;
+    std::string name, code;
+    int key;
+  } cases[] = {{1, "Other", "Y", kPkId}, {3, "Ana", "Y", kAkName}, {3, "Cai", "x1", kAkCode}};
+  for (const Case& c : cases) {
+    fill(file, c.id, c.name, c.code, 9);
+    EXPECT_EQ(errors::kDuplicateKey, file.add()) << c.name;
+    EXPECT_EQ(c.key, file.duplicateKey()) << c.name;
+  }
+  // Case matters in a case-sensitive key.
+  fill(file, 3, "ana", "Z", 3);
+  EXPECT_OK(file.add());
+  // A put that would duplicate is refused too, and the stored record stays.
+  file.buffer().setLong(kId, 2);
+  ASSERT_OK(file.get(kPkId));
+  file.buffer().setText(kName, "Ana");
+  EXPECT_EQ(errors::kDuplicateKey, file.put());
+  EXPECT_EQ(kAkName, file.duplicateKey());
+  ASSERT_OK(file.get(kPkId));
+  EXPECT_EQ("Bea", trimmed(file.buffer().getText(kName)));
+  EXPECT_EQ(3, file.records());
+}
+
+TEST_F(StorageTest, OptionalKeysLeaveNullRecordsOut) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  fill(file, 0, "Zero", "", 1);
+  ASSERT_OK(file.add());
+  fill(file, 0, "Also zero", "", 1);
+  ASSERT_OK(file.add());  // several null values are allowed in an optional unique key
+  fill(file, 7, "Seven", "S", 1);
+  ASSERT_OK(file.add());
+  EXPECT_EQ((std::vector<std::string>{"Seven"}), namesInOrder(file, kPkId));
+  EXPECT_EQ((std::vector<std::string>{"Seven"}), namesInOrder(file, kAkCode));
+  EXPECT_EQ(3u, namesInOrder(file, kAkName).size());
+  file.buffer().clear();
+  EXPECT_EQ(errors::kRecordNotFound, file.get(kPkId));
+}
+
+TEST_F(StorageTest, AliasKeepsItsOwnBufferAndPosition) {
+  auto session = newSession();
+  const FileDecl alias = aliasOf(decl_, "PEOPLE_ALIAS", "APEO");
+  DataFile file(decl_, *session), second(alias, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  ASSERT_OK(second.open());
+  for (int id = 1; id <= 3; ++id) {
+    fill(file, id, "P" + std::to_string(id), "", 0);
+    ASSERT_OK(file.add());
+  }
+  file.buffer().setLong(kId, 1);
+  ASSERT_OK(file.get(kPkId));
+  ASSERT_OK(second.set(kPkId));
+  ASSERT_OK(second.next());
+  ASSERT_OK(second.next());
+  EXPECT_EQ(2, second.buffer().getLong(kId));
+  EXPECT_EQ(1, file.buffer().getLong(kId));
+
+  // A record changed through the alias since the file read it: the file's put is refused.
+  second.buffer().setLong(kId, 1);
+  ASSERT_OK(second.get(kPkId));
+  second.buffer().setReal(kScore, 50);
+  ASSERT_OK(second.put());
+  file.buffer().setReal(kScore, 99);
+  EXPECT_EQ(errors::kRecordChanged, file.put());
+  ASSERT_OK(file.get(kPkId));
+  EXPECT_EQ(50, file.buffer().getReal(kScore));
+  // Closing the file leaves the alias open.
+  ASSERT_OK(file.close());
+  EXPECT_EQ(3, second.records());
+}
+
+TEST_F(StorageTest, PutOfRecordChangedByAnotherProgramWritesNothing) {
+  {
+    auto session = newSession();
+    DataFile file(decl_, *session);
+    ASSERT_OK(file.create());
+    ASSERT_OK(file.open());
+    fill(file, 1, "Ana", "", 10);
+    ASSERT_OK(file.add());
+  }
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  ASSERT_OK(file.open());
+  file.buffer().setLong(kId, 1);
+  ASSERT_OK(file.get(kPkId));
+  ASSERT_EQ(0, inChild([&] {
+    Session other(engine_, folder_.string());
+    DataFile theirs(decl_, other);
+    if (theirs.open() != 0) return 1;
+    theirs.buffer().setLong(kId, 1);
+    if (theirs.get(kPkId) != 0) return 2;
+    theirs.buffer().setReal(kScore, 20);
+    return theirs.put() == 0 ? 0 : 3;
+  }));
+  file.buffer().setReal(kScore, 30);
+  EXPECT_EQ(errors::kRecordChanged, file.put());
+  ASSERT_OK(file.get(kPkId));
+  EXPECT_EQ(20, file.buffer().getReal(kScore));
+  // Read again, the put goes through.
+  file.buffer().setReal(kScore, 30);
+  EXPECT_OK(file.put());
+  ASSERT_OK(file.erase());
+  EXPECT_EQ(0, file.records());
+}
+
+TEST_F(StorageTest, TransactionOverTwoFilesIsAllOrNothing) {
+  auto session = newSession();
+  DataFile a(decl_, *session), b(other_, *session);
+  ASSERT_OK(a.create());
+  ASSERT_OK(b.create());
+  ASSERT_OK(a.open());
+  ASSERT_OK(b.open());
+  ASSERT_OK(session->begin({&a, &b}, 2));
+  fill(a, 1, "A", "", 0);
+  ASSERT_OK(a.add());
+  fill(b, 1, "B", "", 0);
+  ASSERT_OK(b.add());
+  EXPECT_EQ(errors::kTransactionActive, session->begin({&a}, 1));
+  ASSERT_OK(session->rollback());
+  EXPECT_EQ(0, a.records());
+  EXPECT_EQ(0, b.records());
+
+  ASSERT_OK(session->begin({&a, &b}, 2));
+  ASSERT_OK(a.add());
+  ASSERT_OK(b.add());
+  ASSERT_OK(session->commit());
+  EXPECT_EQ(1, a.records());
+  EXPECT_EQ(1, b.records());
+  EXPECT_EQ(errors::kNoTransaction, session->commit());
+}
+
+// The same transaction over two files, killed at every file operation of its commit in turn:
+// afterwards both files hold the state before it or both the state after it.
+TEST_F(StorageTest, KillDuringMultiFileCommitNeverTearsIt) {
+  engine_.setVfs(storage::testing::registerFaultVfs());
+  {
+    auto session = newSession();
+    DataFile a(decl_, *session), b(other_, *session);
+    ASSERT_OK(a.create());
+    ASSERT_OK(b.create());
+  }
+  int committedRuns = 0, killedRuns = 0;
+  for (int crashAt = 1; crashAt < 200; ++crashAt) {
+    const int status = inChild([&] {
+      Session session(engine_, folder_.string());
+      DataFile a(decl_, session), b(other_, session);
+      if (a.open() || b.open()) return 1;
+      if (session.begin({&a, &b}, 2)) return 2;
+      for (int i = 0; i < 40; ++i) {
+        fill(a, 0, "a" + std::to_string(crashAt) + "-" + std::to_string(i), "", crashAt);
+        fill(b, 0, "b" + std::to_string(crashAt) + "-" + std::to_string(i), "", crashAt);
+        if (a.add() || b.add()) return 3;
+      }
+      storage::testing::crashAtOperation(crashAt);
+      return session.commit() == 0 ? 0 : 4;
+    });
+    ASSERT_TRUE(status == 0 || status == 77) << "child ended with " << status;
+    auto session = newSession();
+    DataFile a(decl_, *session), b(other_, *session);
+    ASSERT_OK(a.open());
+    ASSERT_OK(b.open());
+    ASSERT_EQ(a.records(), b.records()) << "torn at operation " << crashAt;
+    ASSERT_EQ(0, a.records() % 40);
+    if (status == 0) {
+      ++committedRuns;
+      break;  // the commit got through all its operations: every point before was tried
+    }
+    ++killedRuns;
+  }
+  EXPECT_EQ(1, committedRuns);
+  // A multi-file commit writes journals, a super-journal and both files: many places to die.
+  EXPECT_GT(killedRuns, 8);
+  std::printf("commit killed at %d points\n", killedRuns);
+}
+
+TEST_F(StorageTest, WriterKeptWaitingPastItsTimeOutGetsCleanError) {
+  {
+    auto session = newSession();
+    DataFile a(decl_, *session);
+    ASSERT_OK(a.create());
+  }
+  int ready[2];
+  ASSERT_EQ(0, pipe(ready));
+  const pid_t pid = fork();
+  if (pid == 0) {
+    Session session(engine_, folder_.string());
+    DataFile a(decl_, session);
+    if (a.open() || session.begin({&a}, 1)) _exit(1);
+    fill(a, 1, "held", "", 0);
+    a.add();
+    (void)!write(ready[1], "x", 1);
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    _exit(session.commit() == 0 ? 0 : 2);
+  }
+  char c;
+  ASSERT_EQ(1, read(ready[0], &c, 1));
+  auto session = newSession();
+  session->setBusyTimeout(200);
+  DataFile a(decl_, *session);
+  ASSERT_OK(a.open());
+  EXPECT_EQ(errors::kTransactionNotStarted, session->begin({&a}, 0.3));
+  EXPECT_FALSE(session->inTransaction());
+  fill(a, 2, "mine", "", 0);
+  EXPECT_EQ(errors::kFileLocked, a.add());
+  // The other program's uncommitted record is not seen.
+  EXPECT_EQ(0, a.records());
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_EQ(0, WEXITSTATUS(status));
+  EXPECT_OK(a.add());
+  EXPECT_EQ(2, a.records());
+}
+
+// Another program moves amounts between two records inside transactions; a reader's read
+// transaction always sees the sum unchanged.
+TEST_F(StorageTest, ReaderNeverSeesHalfATransaction) {
+  {
+    auto session = newSession();
+    DataFile a(decl_, *session);
+    ASSERT_OK(a.create());
+    ASSERT_OK(a.open());
+    fill(a, 1, "one", "", 500);
+    ASSERT_OK(a.add());
+    fill(a, 2, "two", "", 500);
+    ASSERT_OK(a.add());
+  }
+  const pid_t pid = fork();
+  if (pid == 0) {
+    Session session(engine_, folder_.string());
+    session.setBusyTimeout(5000);
+    DataFile a(decl_, session);
+    if (a.open()) _exit(1);
+    for (int i = 0; i < 150; ++i) {
+      if (session.begin({&a}, 5)) _exit(2);
+      for (int id : {1, 2}) {
+        a.buffer().setLong(kId, id);
+        if (a.get(kPkId)) _exit(3);
+        a.buffer().setReal(kScore, a.buffer().getReal(kScore) + (id == 1 ? -1 : 1));
+        if (a.put()) _exit(4);
+      }
+      if (session.commit()) _exit(5);
+    }
+    _exit(0);
+  }
+  auto session = newSession();
+  session->setBusyTimeout(5000);
+  DataFile a(decl_, *session);
+  ASSERT_OK(a.open());
+  int checks = 0;
+  while (waitpid(pid, nullptr, WNOHANG) == 0 && checks < 5000) {
+    ASSERT_OK(session->beginRead());
+    double sum = 0;
+    ASSERT_OK(a.set(kPkId));
+    while (a.next() == 0) sum += a.buffer().getReal(kScore);
+    session->endRead();
+    ASSERT_EQ(1000, sum);
+    ++checks;
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  EXPECT_GT(checks, 10);
+  std::printf("%d consistent reads\n", checks);
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+TEST_F(StorageTest, ForeignTruncatedAndWrongPasswordFilesAreNotDataFiles) {
+  std::string random(8192, '\0');
+  std::mt19937 generator(7);
+  for (char& c : random) c = static_cast<char>(generator());
+  {
+    auto session = newSession();
+    DataFile a(decl_, *session);
+    ASSERT_OK(a.create());
+    ASSERT_OK(a.open());
+    fill(a, 1, "x", "", 0);
+    ASSERT_OK(a.add());
+  }
+  std::ifstream in(decl_.physicalPath(), std::ios::binary);
+  const std::string good((std::istreambuf_iterator<char>(in)), {});
+  in.close();
+
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"random bytes", random}, {"empty file", ""}, {"truncated header", good.substr(0, 100)},
+      {"text file", std::string(4096, 'a')}};
+  for (const auto& [what, bytes] : cases) {
+    writeBytes(folder_ / "Bad.dat", bytes);
+    FileDecl bad = decl_;
+    bad.physicalName = (folder_ / "Bad.dat").string();
+    auto session = newSession();
+    DataFile file(bad, *session);
+    EXPECT_EQ(errors::kInvalidDataFile, file.open()) << what;
+    EXPECT_FALSE(file.isOpen()) << what;
+  }
+  FileDecl wrongPassword = decl_;
+  wrongPassword.ownerPassword = "another password";
+  auto session = newSession();
+  DataFile file(wrongPassword, *session);
+  EXPECT_EQ(errors::kInvalidDataFile, file.open());
+}
+
+TEST_F(StorageTest, DamagedPagesGiveAnErrorAndNeverACrash) {
+  {
+    auto session = newSession();
+    DataFile a(decl_, *session);
+    ASSERT_OK(a.create());
+    ASSERT_OK(a.open());
+    for (int id = 1; id <= 2000; ++id) {
+      fill(a, id, "Person " + std::to_string(id), "c" + std::to_string(id), id);
+      ASSERT_OK(a.add());
+    }
+  }
+  // Overwrite a few bytes in the middle of the file.
+  {
+    std::fstream io(decl_.physicalPath(), std::ios::in | std::ios::out | std::ios::binary);
+    io.seekp(static_cast<std::streamoff>(fs::file_size(decl_.physicalPath()) / 2));
+    io.write("\xde\xad\xbe\xef\xde\xad\xbe\xef", 8);
+  }
+  auto session = newSession();
+  DataFile a(decl_, *session);
+  int error = a.open();
+  if (error == errors::kNone) {
+    for (int key = -1; key < 4 && error == errors::kNone; ++key) {
+      a.set(key);
+      while ((error = a.next()) == errors::kNone) {
+      }
+      if (error == errors::kRecordNotAvailable) error = errors::kNone;
+    }
+  }
+  EXPECT_TRUE(error == errors::kKeysMustBeRebuilt || error == errors::kInvalidDataFile) << error;
+}
+
+TEST_F(StorageTest, ChangedLayoutIsRefused) {
+  auto session = newSession();
+  {
+    DataFile a(decl_, *session);
+    ASSERT_OK(a.create());
+  }
+  FileDecl wider = decl_;
+  wider.layout = RecordLayout({{"ID", FieldType::Long}, {"NAME", FieldType::String, 30},
+                               {"CODE", FieldType::CString, 11}, {"SCORE", FieldType::Real}});
+  DataFile file(wider, *session);
+  EXPECT_EQ(errors::kBadFileStructure, file.open());
+  FileDecl otherKeys = decl_;
+  otherKeys.keys[kAkName].duplicates = true;
+  DataFile second(otherKeys, *session);
+  EXPECT_EQ(errors::kBadFileStructure, second.open());
+}
+
+TEST_F(StorageTest, KeysBuiltUnderAnotherCollationMustBeRebuilt) {
+  {
+    auto session = newSession();
+    DataFile a(decl_, *session);
+    ASSERT_OK(a.create());
+    ASSERT_OK(a.open());
+    for (const char* name : {"b", "B", "a", "A"}) {
+      fill(a, 0, name, "", 0);
+      ASSERT_OK(a.add());
+    }
+    EXPECT_EQ((std::vector<std::string>{"A", "B", "a", "b"}), namesInOrder(a, kAkName));
+  }
+  Locale interleaved;
+  ASSERT_TRUE(interleaved.set("CLACOLSEQ", "AaBb"));
+  Engine engine(interleaved);
+  Session session(engine, folder_.string());
+  DataFile a(decl_, session);
+  EXPECT_EQ(errors::kKeysMustBeRebuilt, a.open());
+  ASSERT_OK(a.buildKeys());
+  ASSERT_OK(a.open());
+  EXPECT_EQ((std::vector<std::string>{"A", "a", "B", "b"}), namesInOrder(a, kAkName));
+  EXPECT_EQ(4, a.records());
+}
+
+TEST_F(StorageTest, SharingModesBetweenPrograms) {
+  {
+    auto session = newSession();
+    DataFile a(decl_, *session);
+    ASSERT_OK(a.create());
+  }
+  int ready[2], done[2];
+  ASSERT_EQ(0, pipe(ready));
+  ASSERT_EQ(0, pipe(done));
+  const pid_t pid = fork();
+  if (pid == 0) {
+    Session session(engine_, folder_.string());
+    DataFile a(decl_, session);
+    if (a.open(kReadWriteDenyWrite)) _exit(1);
+    (void)!write(ready[1], "x", 1);
+    char c;
+    (void)!read(done[0], &c, 1);
+    _exit(0);
+  }
+  char c;
+  ASSERT_EQ(1, read(ready[0], &c, 1));
+  auto session = newSession();
+  DataFile a(decl_, *session);
+  EXPECT_EQ(errors::kAccessDenied, a.open(kReadWriteShared));
+  ASSERT_OK(a.open(kReadOnly));
+  fill(a, 1, "x", "", 0);
+  EXPECT_EQ(errors::kAccessDenied, a.add());
+  EXPECT_EQ(errors::kExclusiveAccessRequired, DataFile(decl_, *session).buildKeys());
+  (void)!write(done[1], "x", 1);
+  waitpid(pid, nullptr, 0);
+  a.close();
+  EXPECT_OK(a.open(kReadWriteShared));
+}
+
+TEST_F(StorageTest, DriverOptions) {
+  auto session = newSession();
+  DataFile a(decl_, *session);
+  ASSERT_OK(a.create());
+  ASSERT_OK(a.open());
+  for (int id = 1; id <= 20; ++id) {
+    fill(a, id, "n" + std::to_string(id), "", 0);
+    ASSERT_OK(a.add());
+  }
+  for (const char* option : {"QUICKSCAN=on", "quickscan=OFF", "Recover=10"}) EXPECT_OK(a.sendOption(option)) << option;
+  for (const char* option : {"QUICKSCAN=maybe", "Recover=", "Recover=x", "Bogus=1"}) {
+    EXPECT_EQ(errors::kNotSupported, a.sendOption(option)) << option;
+  }
+  // Without read-ahead a record written meanwhile through another buffer is seen at once.
+  const FileDecl alias = aliasOf(decl_, "ALIAS", "AL");
+  DataFile other(alias, *session);
+  ASSERT_OK(other.open());
+  ASSERT_OK(a.set(kPkId));
+  ASSERT_OK(a.next());
+  other.buffer().setLong(kId, 2);
+  ASSERT_OK(other.get(kPkId));
+  other.buffer().setText(kName, "changed");
+  ASSERT_OK(other.put());
+  ASSERT_OK(a.next());
+  EXPECT_EQ("changed", trimmed(a.buffer().getText(kName)));
+}
+
+TEST_F(StorageTest, PhysicalNameIsTakenFromVariableEachTime) {
+  std::string variable = (folder_ / "First.dat").string() + "     ";
+  FileDecl decl = decl_;
+  decl.physicalName.clear();
+  decl.nameSource = [&] { return variable; };
+  auto session = newSession();
+  DataFile file(decl, *session);
+  ASSERT_OK(file.create());
+  EXPECT_TRUE(fs::exists(folder_ / "First.dat"));
+  variable = (folder_ / "Second.dat").string();
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  EXPECT_TRUE(fs::exists(folder_ / "Second.dat"));
+  ASSERT_OK(file.close());
+  ASSERT_OK(file.remove());
+  EXPECT_FALSE(fs::exists(folder_ / "Second.dat"));
+  EXPECT_EQ(errors::kFileNotFound, file.open());
+}
+
+}  // namespace
