@@ -1,0 +1,69 @@
+// A UserPort for tests: it records every message shown and answers from a queue of scripted
+// buttons; with the queue empty it answers with the message's default button, as when the box is
+// closed. halt() records the call and throws ProgramHalted, so that a test can catch the end of
+// the program and look at what was shown before it.
+//
+// A scripted answer that is not among the message's buttons is a fault of the test: the port
+// throws std::logic_error rather than hand back a button the user could not have pressed.
+#pragma once
+
+#include <algorithm>
+#include <deque>
+#include <initializer_list>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/classes/user_port.h"
+
+namespace platform {
+
+class ProgramHalted : public std::runtime_error {
+ public:
+  ProgramHalted() : std::runtime_error("the program was halted") {}
+};
+
+class ScriptedPort : public UserPort {
+ public:
+  ScriptedPort() = default;
+  ScriptedPort(std::initializer_list<MessageButton> answers) : answers_(answers) {}
+
+  // Queues answers, given in the order the messages will come.
+  void answer(MessageButton button) { answers_.push_back(button); }
+  void answer(std::initializer_list<MessageButton> buttons) { answers_.insert(answers_.end(), buttons); }
+  std::size_t pendingAnswers() const { return answers_.size(); }
+
+  MessageButton message(const MessageRequest& request) override {
+    shown_.push_back(request);
+    if (answers_.empty()) return request.defaultButton;
+    const MessageButton button = answers_.front();
+    answers_.pop_front();
+    if (std::find(request.buttons.begin(), request.buttons.end(), button) == request.buttons.end())
+      throw std::logic_error("scripted answer is not a button of the message \"" + request.caption + "\"");
+    return button;
+  }
+
+  [[noreturn]] void halt() override {
+    ++halts_;
+    throw ProgramHalted();
+  }
+
+  const std::vector<MessageRequest>& shown() const { return shown_; }
+  const MessageRequest& last() const {
+    if (shown_.empty()) throw std::logic_error("no message was shown");
+    return shown_.back();
+  }
+  int halts() const { return halts_; }
+  void clear() {
+    shown_.clear();
+    answers_.clear();
+    halts_ = 0;
+  }
+
+ private:
+  std::deque<MessageButton> answers_;
+  std::vector<MessageRequest> shown_;
+  int halts_ = 0;
+};
+
+}  // namespace platform

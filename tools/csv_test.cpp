@@ -1,0 +1,94 @@
+#include "tools/csv.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using datatool::csv::Error;
+using datatool::csv::Record;
+
+struct ParseCase {
+  const char* name;
+  std::string text;
+  std::vector<std::vector<std::string>> fields;
+  std::vector<int> lines;
+  std::vector<int> errorLines;
+};
+
+TEST(Csv, ParsesTables) {
+  const ParseCase cases[] = {
+      {"plain", "a,b\n1,2\n", {{"a", "b"}, {"1", "2"}}, {1, 2}, {}},
+      {"no final line break", "a,b\n1,2", {{"a", "b"}, {"1", "2"}}, {1, 2}, {}},
+      {"CRLF", "a,b\r\n1,2\r\n", {{"a", "b"}, {"1", "2"}}, {1, 2}, {}},
+      {"byte-order mark",
+       "\xEF\xBB\xBF"
+       "a\n",
+       {{"a"}},
+       {1},
+       {}},
+      {"empty fields", ",\n,,x\n", {{"", ""}, {"", "", "x"}}, {1, 2}, {}},
+      {"empty lines skipped", "a\n\n\r\nb\n", {{"a"}, {"b"}}, {1, 4}, {}},
+      {"quoted comma and quote", "\"x,y\",\"say \"\"hi\"\"\"\n", {{"x,y", "say \"hi\""}}, {1}, {}},
+      {"quoted blanks kept", "\" a \",b \n", {{" a ", "b "}}, {1}, {}},
+      {"line break inside quotes", "\"one\ntwo\",x\nnext\n", {{"one\ntwo", "x"}, {"next"}}, {1, 3}, {}},
+      {"empty quoted field", "\"\",a\n", {{"", "a"}}, {1}, {}},
+      {"quote inside unquoted field", "ok\nab\"c,d\nafter\n", {{"ok"}, {"after"}}, {1, 3}, {2}},
+      {"text after closing quote", "\"ab\"c,d\nafter\n", {{"after"}}, {2}, {1}},
+      {"unterminated quote ends the table", "a\n\"open,\nstill\n", {{"a"}}, {1}, {2}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<Error> errors;
+    const std::vector<Record> records = datatool::csv::parse(c.text, errors);
+    std::vector<std::vector<std::string>> fields;
+    std::vector<int> lines;
+    for (const auto& r : records) {
+      fields.push_back(r.fields);
+      lines.push_back(r.line);
+    }
+    EXPECT_EQ(fields, c.fields);
+    EXPECT_EQ(lines, c.lines);
+    std::vector<int> errorLines;
+    for (const auto& e : errors) errorLines.push_back(e.line);
+    EXPECT_EQ(errorLines, c.errorLines);
+  }
+}
+
+TEST(Csv, QuotesOnlyWhereNeededAndReadsBackTheSameFields) {
+  const struct {
+    std::string field;
+    std::string written;
+  } cases[] = {
+      {"plain", "plain"},
+      {"", ""},
+      {"Peña Núñez", "Peña Núñez"},
+      {"a,b", "\"a,b\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"two\nlines", "\"two\nlines\""},
+      {"cr\r", "\"cr\r\""},
+      {" lead", "\" lead\""},
+      {"trail ", "\"trail \""},
+      {"in side", "in side"},
+  };
+  std::vector<std::string> all;
+  for (const auto& c : cases) {
+    std::string out;
+    datatool::csv::appendField(out, c.field);
+    EXPECT_EQ(out, c.written) << c.field;
+    all.push_back(c.field);
+  }
+  std::string table;
+  datatool::csv::appendRecord(table, all);
+  datatool::csv::appendRecord(table, {"x"});
+  std::vector<Error> errors;
+  const auto records = datatool::csv::parse(table, errors);
+  EXPECT_TRUE(errors.empty());
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].fields, all);
+  EXPECT_EQ(records[1].line, 3);  // the embedded LF counts as a line, the lone CR does not
+}
+
+}  // namespace

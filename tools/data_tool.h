@@ -1,0 +1,108 @@
+// The data tool: loads a school's data from CSV tables into the data files, dumps any data file
+// (an export file too) as CSV, and builds the demo school.
+//
+// Tables are UTF-8 CSV (see csv.h), one per data file, named after the file's label
+// ("ALUMNOS.csv"). The first record names the fields as the declaration does, without the prefix
+// (the prefix and letter case are tolerated), in any order, each field exactly once. Values:
+// LONG a decimal integer in the 32-bit range; REAL a finite decimal number; STRING(n) at most n and
+// CSTRING(n) at most n-1 characters, each of them in code page 1252 (a CSTRING cannot hold NUL).
+// A text too long for its field is an error here, never cut.
+//
+// Loading checks every row of every table first (fields, the unique keys compared as the data
+// files compare them, and the parent records that the ids refer to) and reports every bad row;
+// only when all rows are good does it write, all files in one transaction: either everything is
+// loaded or nothing. A table missing from the set loads its file empty.
+//
+// What a dump gives back differs from the table that was loaded only in form: fields in the
+// declaration's order, STRING values without trailing blanks, numbers in their shortest form
+// (REAL: the shortest text that reads back to the same double), quotes only where needed, LF line
+// ends, no byte-order mark, rows in the order they were added (physical order) unless a key is
+// named. The demo tables are kept in exactly that form.
+//
+// The caller's Locale must be the one the program orders keys by (ApplySpanishLocale): key images
+// stored in the files depend on it. Nothing here throws for bad input; failures come back in the
+// Result.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "dictionary/file_declarations.h"
+#include "platform/core/locale.h"
+
+namespace datatool {
+
+// One CSV table: its file name for messages ("ALUMNOS.csv") and its bytes.
+struct Table {
+  std::string name;
+  std::string text;
+};
+
+// Tables by file label ("ALUMNOS").
+using Tables = std::map<std::string, Table>;
+
+struct Result {
+  // Each bad row (or header, or table) as "ALUMNOS.csv:7: reason", in the files' fixed order and
+  // then by line.
+  std::vector<std::string> problems;
+  // What failed, in one line, when something did ("3 bad rows; nothing was written").
+  std::string error;
+  // Things worth telling that are not failures ("no CIUDAD.csv: CIUDAD is loaded empty").
+  std::vector<std::string> notes;
+
+  bool ok() const { return problems.empty() && error.empty(); }
+};
+
+// Reads the tables of the eight data files from a folder: LABEL.csv, the name matched without
+// regard to case. A .csv file that names no data file is a problem (a misspelt name would
+// otherwise load a file empty); a missing table is a note.
+Result readTables(const dictionary::FileDeclarations& decls, const std::filesystem::path& folder, Tables& tables);
+
+// The demo school's tables, compiled into the tool from tools/demo/*.csv.
+Tables demoTables();
+
+struct LoadOptions {
+  // Replace the records of data files that already exist (in the same transaction as the load).
+  // Without it, a folder that holds any of the data files is refused.
+  bool replace = false;
+  // Name of a registered SQLite VFS for the storage engine, empty for the default: the seam
+  // through which tests cut the power in the middle of a load.
+  std::string vfs;
+};
+
+// Loads the tables into the eight data files in `folder` (created if missing). Data files that
+// this call created are removed again when it fails; existing ones keep their records.
+Result load(const dictionary::FileDeclarations& decls, const platform::Locale& locale,
+            const std::filesystem::path& folder, const Tables& tables, LoadOptions options = {});
+
+struct DumpOptions {
+  // The declaration to read the file by ("ALUMNOS"); empty: chosen by the file's name (a physical
+  // name of the dictionary, ignoring case and folder), else EXPORTACION.
+  std::string label;
+  // A key to order the rows by ("ALU:AK_NOMBRE" or "AK_NOMBRE"); empty: physical order. A key
+  // leaves out the records that it leaves out (optional keys skip null values).
+  std::string key;
+};
+
+// The file as a CSV table (UTF-8).
+Result dump(const dictionary::FileDeclarations& decls, const platform::Locale& locale,
+            const std::filesystem::path& file, const DumpOptions& options, std::string& csv);
+
+// Builds the demo school in `folder`: refuses a folder that exists and is not empty unless
+// `replace`. `from`, when not empty, is a folder of tables used in place of the compiled-in ones.
+Result buildDemo(const dictionary::FileDeclarations& decls, const platform::Locale& locale,
+                 const std::filesystem::path& folder, const std::filesystem::path& from = {}, bool replace = false);
+
+// Fixture helper for tests of other parts: loads the tables of a folder with the program's own
+// declarations and locale.
+Result loadFolder(const std::filesystem::path& dataFolder, const std::filesystem::path& csvFolder,
+                  bool replace = false);
+
+// The command line, without the program's name. Output to `out`, messages to `err`. Returns the
+// exit code: 0 done, 1 failed, 2 wrong arguments.
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace datatool

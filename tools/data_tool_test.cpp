@@ -1,0 +1,481 @@
+#include "tools/data_tool.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gradebook/spanish_locale.h"
+#include "platform/core/cp1252.h"
+#include "platform/storage/data_file.h"
+#include "platform/storage/fault_vfs.h"
+#include "platform/storage/session.h"
+#include "tools/csv.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path sourceDir() {
+  const char* dir = std::getenv("GRADEBOOK_SOURCE_DIR");
+  return dir != nullptr ? fs::path(dir) : fs::path(GRADEBOOK_SOURCE_DIR_FALLBACK);
+}
+fs::path fixture(const std::string& name) { return sourceDir() / "tests" / "fixtures" / name; }
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+void writeFile(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+struct Outcome {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+Outcome tool(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int code = datatool::run(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+// A table as rows of field name -> value, whatever the order of its columns.
+std::vector<std::map<std::string, std::string>> cells(const std::string& csvText) {
+  std::vector<datatool::csv::Error> errors;
+  const auto records = datatool::csv::parse(csvText, errors);
+  EXPECT_TRUE(errors.empty());
+  std::vector<std::map<std::string, std::string>> rows;
+  for (std::size_t r = 1; r < records.size(); ++r) {
+    std::map<std::string, std::string> row;
+    for (std::size_t c = 0; c < records[0].fields.size(); ++c) row[records[0].fields[c]] = records[r].fields.at(c);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+const char* const kPhysical[] = {"Ciudad.Tps",      "Zolbrans.Tps",        "Uni_Academica.Tps", "Prog_Academico.Tps",
+                                 "Prog_Alumno.Tps", "Uni_Aprendizaje.Tps", "Alumnos.Tps",       "Actas.Tps"};
+const char* const kLabels[] = {"CIUDAD",          "ZOLBRANS",           "UNIDAD_ACADEMICA", "PROGRAMA_ACADEMICO",
+                               "PROGRAMA_ALUMNO", "UNIDAD_APRENDIZAJE", "ALUMNOS",          "ACTAS"};
+
+class DataTool : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "data-tool-test-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    folder_ = root_ / "school";
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+
+  std::string dumpOf(const fs::path& file, std::vector<std::string> options = {}) {
+    std::vector<std::string> args = {"dump", file.string()};
+    args.insert(args.end(), options.begin(), options.end());
+    Outcome r = tool(args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    return r.out;
+  }
+
+  // Every data file of the folder, dumped, by label.
+  std::map<std::string, std::string> dumpAll() {
+    std::map<std::string, std::string> all;
+    for (int i = 0; i < 8; ++i) all[kLabels[i]] = dumpOf(folder_ / kPhysical[i]);
+    return all;
+  }
+
+  fs::path root_;
+  fs::path folder_;
+};
+
+TEST_F(DataTool, GoodLoadThenDumpGivesBackTheRows) {
+  Outcome r = tool({"load", folder_.string(), fixture("datatool_good").string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(kLabels[i]);
+    const std::string dumped = dumpOf(folder_ / kPhysical[i]);
+    const std::string loaded = readFile(fixture("datatool_good") / (std::string(kLabels[i]) + ".csv"));
+    EXPECT_EQ(cells(dumped), cells(loaded));
+  }
+  // Columns come back in the declaration's order, whatever order the table gave them in.
+  EXPECT_EQ(lines(dumpOf(folder_ / "Uni_Academica.Tps")).at(0), "ID_UACA,DESCRIPCION");
+  // Texts that need quotes get them; REALs read back to the same doubles.
+  const auto actas = lines(dumpOf(folder_ / "Actas.Tps"));
+  EXPECT_EQ(actas.at(1), "1,5110,2024-2,1A,1,1,1,1,1,30.449999999999996,87,0.1,0.5,1e-05,0.001,-0.5,-2.5,1e+22,1");
+  EXPECT_EQ(lines(dumpOf(folder_ / "Alumnos.Tps")).at(2), "2,A-002,\" Íñigo Peña\",1,2,2,3");
+}
+
+TEST_F(DataTool, LoadReportsEveryBadRowAndWritesNothing) {
+  Outcome r = tool({"load", folder_.string(), fixture("datatool_bad").string()});
+  EXPECT_EQ(r.code, 1);
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"CIUDAD.csv:3: ", "U+2713 is not in code page 1252"},
+      {"CIUDAD.csv:4: ", "U+0151 is not in code page 1252"},
+      {"CIUDAD.csv:6: ", "101 characters, the field holds 100"},
+      {"CIUDAD.csv:8: ", "in unique key CIU:AK_DESCRIPCION (as on line 2)"},
+      {"ZOLBRANS.csv:3: ", "in unique key MAE:AK_CLAVE (as on line 2)"},
+      {"ZOLBRANS.csv:4: ", "CLAVE: \"12x\" is not a whole number"},
+      {"ZOLBRANS.csv:5: ", "CLAVE: 3000000000 is outside the 32-bit range"},
+      {"ZOLBRANS.csv:6: ", "in unique key MAE:AK_NOMBRE (as on line 2)"},
+      {"ZOLBRANS.csv:8: ", "PASSWORD: 11 characters, the field holds 10"},
+      {"ZOLBRANS.csv:9: ", "expected 4 fields, found 3"},
+      {"ZOLBRANS.csv:10: ", "in unique key MAE:PK_ZOLBRANS (as on line 2)"},
+      {"PROGRAMA_ACADEMICO.csv:5: ", "in unique key PACA:AK_DESCRIPCION (as on line 4)"},
+      {"UNIDAD_APRENDIZAJE.csv:3: ", "in unique key UAPR:AK_DESCRIPCION (as on line 2)"},
+      {"UNIDAD_APRENDIZAJE.csv:6: ", "POR_CUATRO: \"2.5\" is not a whole number"},
+      {"ALUMNOS.csv:3: ", "ID_CIU 99 has no record in CIUDAD"},
+      {"ALUMNOS.csv:4: ", "ID_UACA 7 has no record in UNIDAD_ACADEMICA"},
+      {"ACTAS.csv:3: ", "ID_ALU 0 has no record in ALUMNOS"},
+      {"ACTAS.csv:4: ", "PROMEDIO: \"abc\" is not a number"},
+      {"ACTAS.csv:5: ", "PROMEDIO: \"inf\" is not a finite number"},
+      {"ACTAS.csv:6: ", "EXAMEN: 1e999 is out of the range"},
+      {"ACTAS.csv:7: ", "ID_MAE 42 has no record in ZOLBRANS"},
+      {"ACTAS.csv:7: ", "ID_PACA 9 has no record in PROGRAMA_ACADEMICO"},
+      {"ACTAS.csv:8: ", "text after the closing quote of field 3"},
+      {"ACTAS.csv:9: ", "GRUPO: not valid UTF-8"},
+      {"ACTAS.csv:10: ", "EXAMEN: \"60 \" is not a number"},
+  };
+  const auto got = lines(r.err);
+  ASSERT_EQ(got.size(), expected.size() + 1) << r.err;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(got[i].rfind(expected[i].first, 0), 0u) << got[i];
+    EXPECT_NE(got[i].find(expected[i].second), std::string::npos) << got[i];
+  }
+  EXPECT_EQ(got.back(), "gradebook-data: 24 bad rows; nothing was written");
+  EXPECT_FALSE(fs::exists(folder_));
+}
+
+TEST_F(DataTool, HeaderAndTableProblems) {
+  const fs::path tables = root_ / "tables";
+  fs::create_directories(tables);
+  writeFile(tables / "ALUMNOS.csv", "ID_ALU,MATRICULA,NOMBRES,SEXO,ID_UACA,ID_UACA\n1,A,B,1,1,1\n");
+  writeFile(tables / "CIUDAD.csv", "");
+  writeFile(tables / "PROGRAMA_ALUMNO.csv", "\nID_PALU,DESCRIPCION\n1,x\n");  // the header may follow blank lines
+  writeFile(tables / "UNIDAD_ACADEMICA.csv", "ID_UACA,DESCRIPCION\"x\n1,a\n");
+  Outcome r = tool({"load", folder_.string(), tables.string()});
+  EXPECT_EQ(r.code, 1);
+  const auto got = lines(r.err);
+  auto has = [&](const std::string& text) {
+    for (const auto& line : got) {
+      if (line.find(text) != std::string::npos) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(has("CIUDAD.csv:1: no header row")) << r.err;
+  EXPECT_TRUE(has("ALUMNOS.csv:1: column 3 \"NOMBRES\" names no field of ALUMNOS")) << r.err;
+  EXPECT_TRUE(has("ALUMNOS.csv:1: field ID_UACA is named twice (columns 5 and 6)")) << r.err;
+  EXPECT_TRUE(has("ALUMNOS.csv:1: field NOMBRE has no column")) << r.err;
+  EXPECT_TRUE(has("ALUMNOS.csv:1: field ID_CIU has no column")) << r.err;
+  EXPECT_FALSE(has("ALUMNOS.csv:2:")) << "rows under a wrong header are not read";
+  EXPECT_TRUE(has("UNIDAD_ACADEMICA.csv:1: quote inside unquoted field 2")) << r.err;
+  EXPECT_FALSE(has("UNIDAD_ACADEMICA.csv:2:")) << r.err;
+  EXPECT_FALSE(has("PROGRAMA_ALUMNO.csv")) << r.err;
+  EXPECT_FALSE(fs::exists(folder_));
+
+  // A table that names no data file is refused before anything is read: a misspelt name would
+  // otherwise load its file empty.
+  const fs::path misspelt = root_ / "misspelt";
+  fs::create_directories(misspelt);
+  writeFile(misspelt / "ALUMNO.csv", "ID_ALU\n");
+  r = tool({"load", folder_.string(), misspelt.string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("ALUMNO.csv: names no data file"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(folder_));
+}
+
+TEST_F(DataTool, MissingTablesLoadTheirFilesEmpty) {
+  Outcome r = tool({"load", folder_.string(), fixture("datatool_names").string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.err.find("note: no ACTAS.csv: ACTAS is loaded empty"), std::string::npos) << r.err;
+  EXPECT_EQ(dumpOf(folder_ / "Zolbrans.Tps"), "ID_MAE,CLAVE,NOMBRE,PASSWORD\n");
+  for (const char* name : kPhysical) EXPECT_TRUE(fs::exists(folder_ / name)) << name;
+}
+
+TEST_F(DataTool, RefusesExistingDataFilesWithoutReplace) {
+  ASSERT_EQ(tool({"load", folder_.string(), fixture("datatool_good").string()}).code, 0);
+  const auto before = dumpAll();
+  Outcome r = tool({"load", folder_.string(), fixture("datatool_names").string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("--replace"), std::string::npos) << r.err;
+  EXPECT_EQ(dumpAll(), before);
+}
+
+TEST_F(DataTool, ReplaceSwapsTheRecordsOrKeepsThemAll) {
+  ASSERT_EQ(tool({"load", folder_.string(), fixture("datatool_good").string()}).code, 0);
+  const auto good = dumpAll();
+
+  // Bad tables: nothing changes.
+  Outcome r = tool({"load", folder_.string(), fixture("datatool_bad").string(), "--replace"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(dumpAll(), good);
+
+  // Good tables: the old records are gone, files without a table are emptied.
+  r = tool({"load", "--replace", folder_.string(), fixture("datatool_names").string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(cells(dumpOf(folder_ / "Alumnos.Tps")), cells(readFile(fixture("datatool_names") / "ALUMNOS.csv")));
+  EXPECT_EQ(lines(dumpOf(folder_ / "Actas.Tps")).size(), 1u);
+  EXPECT_EQ(lines(dumpOf(folder_ / "Ciudad.Tps")), (std::vector<std::string>{"ID_CIU,DESCRIPCION", "1,Mérida"}));
+}
+
+TEST_F(DataTool, FailedWriteRemovesTheFilesItCreatedAndKeepsTheOthers) {
+  fs::create_directories(folder_);
+  const std::string junk = "this is not a data file\n";
+  writeFile(folder_ / "Actas.Tps", junk);
+  Outcome r = tool({"load", folder_.string(), fixture("datatool_good").string(), "--replace"});
+  EXPECT_EQ(r.code, 1);
+  const auto got = lines(r.err);
+  ASSERT_FALSE(got.empty());
+  EXPECT_EQ(got.back().rfind("gradebook-data: ", 0), 0u) << r.err;
+  EXPECT_NE(got.back().find("Actas.Tps: error "), std::string::npos) << r.err;
+  for (const char* name : kPhysical) {
+    if (std::string(name) != "Actas.Tps") {
+      EXPECT_FALSE(fs::exists(folder_ / name)) << name;
+    }
+  }
+  EXPECT_EQ(readFile(folder_ / "Actas.Tps"), junk);
+}
+
+// A load with --replace killed at any write leaves either all the old records or all the new
+// ones, in every file.
+TEST_F(DataTool, KilledReplaceLeavesTheOldDataOrTheNew) {
+  ASSERT_EQ(tool({"load", folder_.string(), fixture("datatool_good").string()}).code, 0);
+  const auto before = dumpAll();
+
+  const auto loadInChild = [&](int crashAt) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      namespace fault = platform::storage::testing;
+      dictionary::FileDeclarations decls;
+      platform::Locale locale;
+      gradebook::ApplySpanishLocale(locale);
+      datatool::Tables tables;
+      if (!datatool::readTables(decls, fixture("datatool_names"), tables).ok()) ::_exit(3);
+      datatool::LoadOptions options;
+      options.replace = true;
+      options.vfs = fault::registerFaultVfs();
+      fault::crashAtOperation(crashAt);
+      ::_exit(datatool::load(decls, locale, folder_, tables, options).ok() ? 0 : 4);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+
+  std::map<std::string, std::string> after;
+  int crashes = 0;
+  for (int crashAt = 1; crashAt < 10000; crashAt += 1 + crashAt / 4) {
+    SCOPED_TRACE("killed before write " + std::to_string(crashAt));
+    const int code = loadInChild(crashAt);
+    ASSERT_TRUE(code == 77 || code == 0) << "exit code " << code;
+    const auto now = dumpAll();
+    if (code == 0) {
+      after = now;
+      break;
+    }
+    ++crashes;
+    EXPECT_EQ(now, before);
+  }
+  EXPECT_GT(crashes, 3);
+  ASSERT_FALSE(after.empty()) << "the load never completed";
+  EXPECT_EQ(cells(after.at("ALUMNOS")), cells(readFile(fixture("datatool_names") / "ALUMNOS.csv")));
+  EXPECT_EQ(lines(after.at("ACTAS")).size(), 1u);
+}
+
+TEST_F(DataTool, DumpByKeyFollowsTheCollatingSequence) {
+  ASSERT_EQ(tool({"load", folder_.string(), fixture("datatool_names").string()}).code, 0);
+  const auto names = [&](std::vector<std::string> options) {
+    std::vector<std::string> out;
+    for (const auto& row : cells(dumpOf(folder_ / "Alumnos.Tps", options))) out.push_back(row.at("NOMBRE"));
+    return out;
+  };
+  // Upper case before lower case of the same letter, "a" before "B", accented after plain, "Á" (not
+  // in the sequence) between "O" and "o".
+  EXPECT_EQ(names({"--key", "ALU:AK_NOMBRE"}),
+            (std::vector<std::string>{"ABC", "abc", "beto", "Carla", "Martinez", "Martínez", "Olga", "Ángel", "Pablo",
+                                      "Pena", "Peña", "Perez"}));
+  // The prefix is optional and letter case does not matter; physical order is the table's order.
+  EXPECT_EQ(names({"--key", "ak_matricula"}),
+            (std::vector<std::string>{"Pablo", "beto", "Martinez", "Carla", "Peña", "ABC", "Olga", "Martínez", "Perez",
+                                      "abc", "Ángel", "Pena"}));
+  EXPECT_EQ(names({}), (std::vector<std::string>{"Pena", "Ángel", "abc", "Perez", "Martínez", "Olga", "ABC", "Peña",
+                                                 "Carla", "Martinez", "beto", "Pablo"}));
+}
+
+TEST_F(DataTool, DumpChoosesTheDeclarationByTheFilesName) {
+  ASSERT_EQ(tool({"load", folder_.string(), fixture("datatool_good").string()}).code, 0);
+  // A physical name matches without regard to case; --file names the declaration of any other name.
+  fs::copy_file(folder_ / "Alumnos.Tps", root_ / "ALUMNOS.TPS");
+  fs::copy_file(folder_ / "Alumnos.Tps", root_ / "copia.dat");
+  const std::string alumnos = dumpOf(folder_ / "Alumnos.Tps");
+  EXPECT_EQ(dumpOf(root_ / "ALUMNOS.TPS"), alumnos);
+  EXPECT_EQ(dumpOf(root_ / "copia.dat", {"--file", "ALUMNOS"}), alumnos);
+
+  // Any other name is an export file.
+  dictionary::FileDeclarations decls;
+  platform::Locale locale;
+  gradebook::ApplySpanishLocale(locale);
+  const fs::path exportFile = root_ / "Exporacion - 1001 - 10-12-2024 10_05.Vyr";
+  decls.Gs_ArchivoExportacion = exportFile.string();
+  {
+    platform::storage::Engine engine(locale);
+    platform::storage::Session session(engine, root_.string());
+    platform::storage::DataFile file(decls.EXPORTACION, session);
+    ASSERT_EQ(file.create(), 0);
+    ASSERT_EQ(file.open(), 0);
+    auto& b = file.buffer();
+    b.clear();
+    b.setLong(0, 7);
+    b.setLong(1, 5110);
+    b.setText(5,
+              "Pe\xf1"
+              "a");  // code page 1252: "Peña"
+    b.setText(10, "M\xe9rida");
+    b.setReal(19, 59.75);
+    ASSERT_EQ(file.add(), 0);
+    file.close();
+  }
+  const auto dumped = lines(dumpOf(exportFile));
+  ASSERT_EQ(dumped.size(), 2u);
+  EXPECT_EQ(dumped[0],
+            "ID_ACT,CLAVE,PERIODO,GRUPO,MATRICULA,NOMBRE,CLA_MAESTRO,NOM_MAESTRO,UNI_APRENDIZAJE,PROG_ACADEMICO,"
+            "DESC_CIUDAD,POR_PORTAFOLIO,PORTAFOLIO,POR_EXAMEN,EXAMEN,POR_PARTICIPACION,PARTICIPACION,POR_ENSAYO,"
+            "ENSAYO,PROMEDIO,STATUS,FECHA,HORA");
+  EXPECT_EQ(dumped[1], "7,5110,,,,Peña,0,,,,Mérida,0,0,0,0,0,0,0,0,59.75,0,0,0");
+}
+
+TEST_F(DataTool, DumpFailuresAreOneLineAndTouchNothing) {
+  ASSERT_EQ(tool({"load", folder_.string(), fixture("datatool_good").string()}).code, 0);
+  writeFile(root_ / "Ciudad.Tps", "garbage, not a data file");
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"dump", (root_ / "Missing.Tps").string()}, "error 2: "},
+      {{"dump", (root_ / "Ciudad.Tps").string()}, "Ciudad.Tps: error "},
+      {{"dump", (folder_ / "Alumnos.Tps").string(), "--key", "MAE:PK_ZOLBRANS"}, "ALUMNOS has no key MAE:PK_ZOLBRANS"},
+      {{"dump", (folder_ / "Alumnos.Tps").string(), "--file", "NOPE"}, "no file is declared as NOPE"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[1]);
+    Outcome r = tool(c.args);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
+    const auto got = lines(r.err);
+    ASSERT_EQ(got.size(), 1u) << r.err;
+    EXPECT_EQ(got[0].rfind("gradebook-data: ", 0), 0u) << got[0];
+    EXPECT_NE(got[0].find(c.message), std::string::npos) << got[0];
+  }
+  EXPECT_FALSE(fs::exists(root_ / "Missing.Tps"));
+  EXPECT_EQ(readFile(root_ / "Ciudad.Tps"), "garbage, not a data file");
+}
+
+TEST_F(DataTool, DemoThenDumpGivesBackTheBundledTables) {
+  Outcome r = tool({"demo", folder_.string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(kLabels[i]);
+    EXPECT_EQ(dumpOf(folder_ / kPhysical[i]),
+              readFile(sourceDir() / "tools" / "demo" / (std::string(kLabels[i]) + ".csv")));
+  }
+
+  // A folder that is not empty is refused unless told to replace.
+  r = tool({"demo", folder_.string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("is not empty"), std::string::npos) << r.err;
+  r = tool({"demo", folder_.string(), "--replace", "--from", fixture("datatool_good").string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(cells(dumpOf(folder_ / "Zolbrans.Tps")), cells(readFile(fixture("datatool_good") / "ZOLBRANS.csv")));
+}
+
+// The bundled tables themselves: the grade rule holds in every grade record, and the school has
+// the cases the program's windows are worth looking at with.
+TEST(DemoTables, FollowTheGradeRuleAndHoldTheInterestingCases) {
+  const datatool::Tables tables = datatool::demoTables();
+  ASSERT_EQ(tables.size(), 8u);
+  std::map<int, std::vector<int>> weights;
+  for (const auto& row : cells(tables.at("UNIDAD_APRENDIZAJE").text)) {
+    std::vector<int> w = {std::stoi(row.at("POR_UNO")), std::stoi(row.at("POR_DOS")), std::stoi(row.at("POR_TRES")),
+                          std::stoi(row.at("POR_CUATRO"))};
+    EXPECT_EQ(w[0] + w[1] + w[2] + w[3], 100);
+    weights[std::stoi(row.at("ID_UAPR"))] = w;
+  }
+  EXPECT_EQ(weights.size(), 10u);
+
+  const auto teachers = cells(tables.at("ZOLBRANS").text);
+  EXPECT_EQ(teachers.size(), 8u);
+  std::set<std::string> teachersWithRecords;
+  int ungraded = 0, sixty = 0, justBelow = 0;
+  const auto actas = cells(tables.at("ACTAS").text);
+  EXPECT_GE(actas.size(), 1400u);
+  for (const auto& row : actas) {
+    const auto& w = weights.at(std::stoi(row.at("ID_UAPR")));
+    const char* scores[] = {"PORTAFOLIO", "EXAMEN", "PARTICIPACION", "ENSAYO"};
+    double parts[4];
+    for (int k = 0; k < 4; ++k) {
+      const double score = std::stod(row.at(scores[k]));
+      EXPECT_GE(score, 0);
+      EXPECT_LE(score, 100);
+      parts[k] = score * (w[static_cast<std::size_t>(k)] / 100.0);
+      EXPECT_EQ(std::stod(row.at(std::string("POR_") + scores[k])), parts[k]) << row.at("ID_ACT");
+    }
+    const double promedio = ((parts[0] + parts[1]) + parts[2]) + parts[3];
+    EXPECT_EQ(std::stod(row.at("PROMEDIO")), promedio) << row.at("ID_ACT");
+    EXPECT_EQ(row.at("STATUS"), promedio >= 60.0 ? "1" : "0") << row.at("ID_ACT");
+    ungraded += promedio == 0.0;
+    sixty += promedio == 60.0;
+    justBelow += promedio > 59.0 && promedio < 60.0;
+    teachersWithRecords.insert(row.at("ID_MAE"));
+  }
+  EXPECT_GT(ungraded, 0);
+  EXPECT_GT(sixty, 0);
+  EXPECT_GT(justBelow, 0);
+  EXPECT_EQ(teachersWithRecords.size(), 7u);  // one teacher has no grade records
+}
+
+TEST(DataToolCommandLine, WrongArgumentsGiveUsage) {
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"frobnicate"},
+      {"load", "only-one"},
+      {"load", "a", "b", "c"},
+      {"load", "a", "b", "--force"},
+      {"dump"},
+      {"dump", "file", "--key"},
+      {"dump", "file", "--key", "A", "--key", "B"},
+      {"demo"},
+      {"demo", "a", "--from"},
+      {"demo", "a", "--file", "X"},
+  };
+  for (const auto& args : cases) {
+    Outcome r = tool(args);
+    EXPECT_EQ(r.code, 2) << testing::PrintToString(args);
+    EXPECT_EQ(r.err.rfind("gradebook-data: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("usage: "), std::string::npos) << r.err;
+  }
+  Outcome help = tool({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("usage: "), std::string::npos);
+}
+
+}  // namespace
