@@ -141,7 +141,7 @@ class RawFile {
     }
     exec("PRAGMA key = \"" + key + "\"");
     exec("PRAGMA cipher_page_size = 4096");
-    exec("PRAGMA cache_size = -16384");
+    exec("PRAGMA cache_size = -" + std::to_string(shared().engine.pageCacheKiB()));
   }
   ~RawFile() {
     for (sqlite3_stmt* statement : statements_) sqlite3_finalize(statement);
