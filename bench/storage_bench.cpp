@@ -193,14 +193,24 @@ std::int32_t lookupId(const benchmark::State& state, std::int64_t k, std::int64_
   return static_cast<std::int32_t>((static_cast<std::uint64_t>(k) * 2654435761u) % range + 1);
 }
 
+// "Actas.Tps" of a school through the driver, opened in `mode` (error holds the open's result).
+struct DriverActas {
+  DriverActas(const bench::School& school, int mode)
+      : decl(shared().actas(school)), session(shared().engine, school.folder.string()), file(decl, session),
+        error(file.open(mode)) {}
+  FileDecl decl;
+  Session session;
+  DataFile file;
+  int error;
+};
+
 // --- Reading in key order -----------------------------------------------------------------------
 
 void ReadAllInKeyOrderDriver(benchmark::State& state) {
   Shared& s = shared();
-  const FileDecl decl = s.actas(s.keyOrder);
-  Session session(s.engine, s.keyOrder.folder.string());
-  DataFile actas(decl, session);
-  if (actas.open(platform::storage::kReadOnly) != 0) return state.SkipWithError(session.lastErrorText().c_str());
+  DriverActas driver(s.keyOrder, platform::storage::kReadOnly);
+  if (driver.error != 0) return state.SkipWithError(driver.session.lastErrorText().c_str());
+  DataFile& actas = driver.file;
   const int pk = s.key("PK_ACTA");
   MemoryWatch memory;
   std::int64_t count = 0;
@@ -239,10 +249,10 @@ void ReadAllInKeyOrderRaw(benchmark::State& state) {
 void ReadTeacherByKeyDriver(benchmark::State& state) {
   Shared& s = shared();
   const bench::School& school = schoolOf(state);
-  const FileDecl decl = s.actas(school);
-  Session session(s.engine, school.folder.string());
-  DataFile actas(decl, session);
-  if (actas.open(platform::storage::kReadOnly) != 0) return state.SkipWithError(session.lastErrorText().c_str());
+  DriverActas driver(school, platform::storage::kReadOnly);
+  if (driver.error != 0) return state.SkipWithError(driver.session.lastErrorText().c_str());
+  DataFile& actas = driver.file;
+  Session& session = driver.session;
   const int byTeacher = s.key("FK_ACTA_REF_32_ZOLBRANS");
   const int teacher = s.field("ID_MAE");
   const bool inRead = state.range(1) != 0;
@@ -285,10 +295,10 @@ void ReadTeacherByKeyRaw(benchmark::State& state) {
 
 void GetByUniqueKeyDriver(benchmark::State& state) {
   Shared& s = shared();
-  const FileDecl decl = s.actas(s.keyOrder);
-  Session session(s.engine, s.keyOrder.folder.string());
-  DataFile actas(decl, session);
-  if (actas.open(platform::storage::kReadWriteShared) != 0) return state.SkipWithError(session.lastErrorText().c_str());
+  DriverActas driver(s.keyOrder, platform::storage::kReadWriteShared);
+  if (driver.error != 0) return state.SkipWithError(driver.session.lastErrorText().c_str());
+  DataFile& actas = driver.file;
+  Session& session = driver.session;
   const int pk = s.key("PK_ACTA");
   const int id = s.field("ID_ACT");
   const bool inRead = state.range(1) != 0;
@@ -335,10 +345,10 @@ bench::School writableCopy(const char* name) {
 void AddInTransactionDriver(benchmark::State& state) {
   Shared& s = shared();
   const bench::School school = writableCopy("driver");
-  const FileDecl decl = s.actas(school);
-  Session session(s.engine, school.folder.string());
-  DataFile actas(decl, session);
-  if (actas.open(platform::storage::kReadWriteShared) != 0) return state.SkipWithError(session.lastErrorText().c_str());
+  DriverActas driver(school, platform::storage::kReadWriteShared);
+  if (driver.error != 0) return state.SkipWithError(driver.session.lastErrorText().c_str());
+  DataFile& actas = driver.file;
+  Session& session = driver.session;
   const int id = s.field("ID_ACT");
   actas.buffer().setLong(id, 1);
   if (actas.get(s.key("PK_ACTA")) != 0) return state.SkipWithError("no record 1");
