@@ -74,6 +74,7 @@ std::string numberText(double value) {
 
 struct Expression::Node {
   enum class Op : std::uint8_t { Number, Text, Name, Negate, Not, And, Or, Eq, Ne, Lt, Gt, Le, Ge };
+  Node(Op op, std::size_t position) : op(op), position(position) {}
   Op op;
   std::size_t position = 0;
   double number = 0;
@@ -314,7 +315,7 @@ bool Expression::resolve() {
   return true;
 }
 
-bool Expression::fresh() {
+bool Expression::refresh() {
   if (root_ < 0 || names_->version() == resolvedVersion_) return true;
   return resolve();
 }
@@ -416,7 +417,7 @@ Expression::Value Expression::eval(int index) const {
 bool Expression::evaluate(ExpressionValue& value) {
   value = ExpressionValue{false, 1, {}};
   if (root_ < 0) return true;
-  if (!fresh()) return false;
+  if (!refresh()) return false;
   const Value v = eval(root_);
   value = ExpressionValue{v.isText, v.number, std::string(v.text)};
   return true;
@@ -425,7 +426,7 @@ bool Expression::evaluate(ExpressionValue& value) {
 bool Expression::test(bool& holds) {
   holds = false;
   if (root_ < 0) return holds = true;
-  if (!fresh()) return false;
+  if (!refresh()) return false;
   const Value v = eval(root_);
   holds = truth(v.isText, v.number, v.text);
   return true;
@@ -469,7 +470,7 @@ void Expression::collectEqualities(int index, std::vector<FieldEquality>& out) c
 
 std::vector<Expression::FieldEquality> Expression::fieldEqualities() {
   std::vector<FieldEquality> out;
-  if (root_ >= 0 && fresh()) collectEqualities(root_, out);
+  if (root_ >= 0 && refresh()) collectEqualities(root_, out);
   return out;
 }
 

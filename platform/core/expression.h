@@ -80,6 +80,10 @@ class Expression {
   // The value itself (an empty expression gives the number 1).
   bool evaluate(ExpressionValue& value);
 
+  // Looks the names up again if the bindings changed since; false (error() tells which) when a
+  // name is no longer bound. test() and evaluate() do it themselves.
+  bool refresh();
+
   // Whether any name of the expression is a field of `record`.
   bool refersTo(const RecordBuffer& record) const;
 
@@ -99,7 +103,6 @@ class Expression {
   struct Value;
   struct Parser;
   bool resolve();
-  bool fresh();
   Value eval(int node) const;
   void collectEqualities(int node, std::vector<FieldEquality>& out) const;
 
