@@ -1,5 +1,6 @@
 #include "platform/core/expression.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -439,20 +440,24 @@ bool Expression::refersTo(const RecordBuffer& record) const {
   return false;
 }
 
-void Expression::collectEqualities(int index, std::vector<FieldEquality>& out) const {
+void Expression::collectEqualities(int index, const std::vector<const RecordBuffer*>& varying,
+                                   std::vector<FieldEquality>& out) const {
   const Node& node = nodes_[static_cast<std::size_t>(index)];
   if (node.op == Node::Op::And) {
-    for (int operand : node.operands) collectEqualities(operand, out);
+    for (int operand : node.operands) collectEqualities(operand, varying, out);
     return;
   }
   if (node.op != Node::Op::Eq) return;
-  // Whether a subtree names no record field: its value is the same for every row.
-  const auto constant = [this](int root) {
+  // Whether a subtree names no field of a varying record: its value is the same for every row.
+  const auto constant = [&](int root) {
     std::vector<int> pending{root};
     while (!pending.empty()) {
       const Node& n = nodes_[static_cast<std::size_t>(pending.back())];
       pending.pop_back();
-      if (n.op == Node::Op::Name && n.bound.kind == BoundName::Kind::Field) return false;
+      if (n.op == Node::Op::Name && n.bound.kind == BoundName::Kind::Field &&
+          std::find(varying.begin(), varying.end(), n.bound.record) != varying.end()) {
+        return false;
+      }
       pending.insert(pending.end(), n.operands.begin(), n.operands.end());
     }
     return true;
@@ -468,9 +473,9 @@ void Expression::collectEqualities(int index, std::vector<FieldEquality>& out) c
   }
 }
 
-std::vector<Expression::FieldEquality> Expression::fieldEqualities() {
+std::vector<Expression::FieldEquality> Expression::fieldEqualities(const std::vector<const RecordBuffer*>& varying) {
   std::vector<FieldEquality> out;
-  if (root_ >= 0 && refresh()) collectEqualities(root_, out);
+  if (root_ >= 0 && refresh()) collectEqualities(root_, varying, out);
   return out;
 }
 

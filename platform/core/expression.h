@@ -88,15 +88,16 @@ class Expression {
   bool refersTo(const RecordBuffer& record) const;
 
   // A condition `field = operand` that every row satisfying the expression meets: an equality
-  // joined to the rest by AND only (parentheses aside), between a field of a record and a
-  // constant or a variable (not another record field). `value` is the operand's value now.
+  // joined to the rest by AND only (parentheses aside), between a field of a record and an
+  // operand that names no field of the `varying` records (the records that change from row to
+  // row): constants, variables, fields of other records. `value` is the operand's value now.
   struct FieldEquality {
     const RecordBuffer* record;
     int field;
     ExpressionValue value;
     std::size_t position;  // where the equality stands in the text
   };
-  std::vector<FieldEquality> fieldEqualities();
+  std::vector<FieldEquality> fieldEqualities(const std::vector<const RecordBuffer*>& varying);
 
  private:
   struct Node;
@@ -104,7 +105,7 @@ class Expression {
   struct Parser;
   bool resolve();
   Value eval(int node) const;
-  void collectEqualities(int node, std::vector<FieldEquality>& out) const;
+  void collectEqualities(int node, const std::vector<const RecordBuffer*>& varying, std::vector<FieldEquality>& out) const;
 
   std::string text_;
   std::vector<Node> nodes_;

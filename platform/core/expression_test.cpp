@@ -266,12 +266,15 @@ TEST_F(ExpressionTest, EvaluatesToAValue) {
 // The equalities a view may read as a key range: only those joined by AND to the rest, between
 // a field and something that is the same for every row.
 TEST_F(ExpressionTest, FindsFieldEqualitiesJoinedByAnd) {
+  RecordBuffer other(recordLayout());
+  other.setLong(0, 99);
+  bindings_.bindRecord("OTHER", other);
   Expression e;
   ASSERT_TRUE(e.compile("(REC:ID=Ll_Number AND 'x'=REC:NOTE) AND (REC:SCORE=1 OR REC:NAME='a') AND NOT REC:OTHER_ID=3 "
-                        "AND REC:OTHER_ID=REC:ID AND REC:NAME=-Ll_Number",
+                        "AND REC:OTHER_ID=REC:ID AND REC:NAME=-Ll_Number AND OTHER:ID=REC:ID AND REC:SCORE=OTHER:ID",
                         bindings_, locale_));
-  const auto found = e.fieldEqualities();
-  ASSERT_EQ(found.size(), 3u);
+  const auto found = e.fieldEqualities({&record_});
+  ASSERT_EQ(found.size(), 5u);
   EXPECT_EQ(found[0].field, 0);
   EXPECT_EQ(found[0].record, &record_);
   EXPECT_EQ(found[0].value.number, 12);
@@ -280,11 +283,16 @@ TEST_F(ExpressionTest, FindsFieldEqualitiesJoinedByAnd) {
   EXPECT_EQ(found[1].value.text, "x");
   EXPECT_EQ(found[2].field, 1);
   EXPECT_EQ(found[2].value.number, -12);
+  // A field of a record that does not vary is as good as a variable.
+  EXPECT_EQ(found[3].record, &record_);
+  EXPECT_EQ(found[3].field, 0);
+  EXPECT_EQ(found[3].value.number, 99);
+  EXPECT_EQ(found[4].field, 3);
+  EXPECT_EQ(found[4].value.number, 99);
 
   ASSERT_TRUE(e.compile("REC:ID=1 OR REC:ID=2", bindings_, locale_));
-  EXPECT_TRUE(e.fieldEqualities().empty());
+  EXPECT_TRUE(e.fieldEqualities({&record_}).empty());
   EXPECT_TRUE(e.refersTo(record_));
-  RecordBuffer other(recordLayout());
   EXPECT_FALSE(e.refersTo(other));
 }
 

@@ -357,7 +357,9 @@ void View::planRange(const std::vector<Expression::FieldEquality>& equalities) {
 int View::makePlan() {
   plan_ = Plan{};
   if (!filter_.refresh()) return fail(errors::kInvalidFilter, "Invalid filter: " + filter_.error().message);
-  planRange(filter_.fieldEqualities());
+  std::vector<const RecordBuffer*> varying;
+  for (int i = 0; i < fileCount(); ++i) varying.push_back(&file(i).buffer());
+  planRange(filter_.fieldEqualities(varying));
   filterFirst_ = true;
   for (const Join& join : joins_) filterFirst_ = filterFirst_ && !filter_.refersTo(join.parent->buffer());
   std::uint64_t signature = 0xcbf29ce484222325ull;

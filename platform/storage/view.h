@@ -33,7 +33,7 @@
 // from the current row on. Nothing is held between reads: another program's commit is never
 // blocked by a view.
 //
-// Positions. position() is the current row's place as bytes (at most 65,548), which reset()
+// Positions. position() is the current row's place as bytes (at most 65,555), which reset()
 // takes back, also after the record was deleted (the view then stands before the next row), and
 // also after the order changed (the record is looked up and placed in the new order).
 //
