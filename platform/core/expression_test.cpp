@@ -53,8 +53,13 @@ class ExpressionTest : public testing::Test {
   bool holds(const std::string& text) {
     Expression e;
     EXPECT_TRUE(e.compile(text, bindings_, locale_)) << text << ": " << e.error().message;
+    return outcome(e);
+  }
+
+  // The condition's outcome with the values as they are now; the test fails if it cannot tell.
+  static bool outcome(Expression& e) {
     bool result = false;
-    EXPECT_TRUE(e.test(result)) << text;
+    EXPECT_TRUE(e.test(result)) << e.error().message;
     return result;
   }
 
@@ -193,18 +198,13 @@ TEST_F(ExpressionTest, RefusesBadExpressionsWithMessageAndPosition) {
 TEST_F(ExpressionTest, ReadsTheVariablesCurrentValuesEachTime) {
   Expression e;
   ASSERT_TRUE(e.compile("REC:ID=Ll_Number AND REC:NAME=Ls_Group", bindings_, locale_));
-  bool result = false;
-  ASSERT_TRUE(e.test(result));
-  EXPECT_TRUE(result);
+  EXPECT_TRUE(outcome(e));
   group_ = "2B";
-  ASSERT_TRUE(e.test(result));
-  EXPECT_FALSE(result);
+  EXPECT_FALSE(outcome(e));
   record_.setText(1, "2B");
-  ASSERT_TRUE(e.test(result));
-  EXPECT_TRUE(result);
+  EXPECT_TRUE(outcome(e));
   number_ = 13;
-  ASSERT_TRUE(e.test(result));
-  EXPECT_FALSE(result);
+  EXPECT_FALSE(outcome(e));
 }
 
 // A procedure called from another binds the same names to its own variables; when it ends its
@@ -213,18 +213,14 @@ TEST_F(ExpressionTest, ReadsTheVariablesCurrentValuesEachTime) {
 TEST_F(ExpressionTest, FollowsBindingsMadeAndUndoneAfterCompiling) {
   Expression e;
   ASSERT_TRUE(e.compile("Ll_Number=20", bindings_, locale_));
-  bool result = true;
-  ASSERT_TRUE(e.test(result));
-  EXPECT_FALSE(result);
+  EXPECT_FALSE(outcome(e));
   {
     std::int32_t inner = 20;
     BindingScope scope(bindings_);
     bindings_.bind("LL_NUMBER", inner);
-    ASSERT_TRUE(e.test(result));
-    EXPECT_TRUE(result);
+    EXPECT_TRUE(outcome(e));
   }
-  ASSERT_TRUE(e.test(result));
-  EXPECT_FALSE(result);
+  EXPECT_FALSE(outcome(e));
 
   Expression onlyInner;
   {
@@ -233,6 +229,7 @@ TEST_F(ExpressionTest, FollowsBindingsMadeAndUndoneAfterCompiling) {
     bindings_.bind("Ll_Inner", inner);
     ASSERT_TRUE(onlyInner.compile("Ll_Inner=1", bindings_, locale_));
   }
+  bool result = true;
   EXPECT_FALSE(onlyInner.test(result));
   EXPECT_FALSE(result);
   EXPECT_EQ(onlyInner.error().message, "unknown name \"Ll_Inner\"");
@@ -245,9 +242,7 @@ TEST_F(ExpressionTest, OuterTableAnswersNamesTheInnerLacks) {
   inner.bindRecord("REC", other);  // hides the outer REC
   Expression e;
   ASSERT_TRUE(e.compile("REC:ID=99 AND Ll_Number=12", inner, locale_));
-  bool result = false;
-  ASSERT_TRUE(e.test(result));
-  EXPECT_TRUE(result);
+  EXPECT_TRUE(outcome(e));
 }
 
 TEST_F(ExpressionTest, EvaluatesToAValue) {
