@@ -37,6 +37,13 @@
 // takes back, also after the record was deleted (the view then stands before the next row), and
 // also after the order changed (the record is looked up and placed in the new order).
 //
+// Buffers. While it reads, a view uses its files' buffers to test records; a read that delivers
+// no row (33 or an error) puts every buffer back as it was. Other code should not keep the
+// view's files positioned between two reads of the view: a row read moves their positions.
+//
+// Use: join the parents, open(), then setFilter() and setOrder() (the filter may name the joined
+// files), then restart() and next(), or readPage().
+//
 // Errors: every operation returns a runtime error number (0 done, 33 no further row) and leaves
 // it, with its text, in the Session. Nothing throws. Not thread safe: a view belongs to the
 // thread of its files' session. The DataFiles and the bindings must outlive the view.
