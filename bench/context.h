@@ -1,5 +1,5 @@
 // What the benchmarks at scale share: the grade book's locale, declarations and storage engine,
-// the two generated schools of the default spec (records in key order and shuffled), and the raw
+// the two generated schools of SchoolSpec{} (records in key order and shuffled), and the raw
 // key of their files for the plain SQLCipher comparisons. One per benchmark program.
 #pragma once
 
