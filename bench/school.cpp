@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 using platform::storage::DataFile;
 
 // Raised whenever the generator's output changes, so that stale caches are not reused.
-constexpr int kGeneratorVersion = 1;
+constexpr int kGeneratorVersion = 2;  // 2: text key images end with a marker byte
 constexpr int kProgrammes = 3;
 constexpr int kClassSize = 40;
 constexpr int kRecordsPerTransaction = 100'000;

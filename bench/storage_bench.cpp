@@ -31,9 +31,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/context.h"
 #include "bench/school.h"
 #include "dictionary/file_declarations.h"
-#include "gradebook/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 
@@ -50,16 +50,10 @@ constexpr int kGetsPerReadTransaction = 100;
 
 // --- What every benchmark shares: the locale, the declarations, the engine and the two schools --
 
-struct Shared {
+struct Shared : bench::Context {
   Shared() {
-    gradebook::ApplySpanishLocale(locale);
-    keyOrder = bench::cachedSchool(bench::SchoolSpec{});
-    bench::SchoolSpec scatteredSpec;
-    scatteredSpec.order = bench::RecordOrder::Scattered;
-    scattered = bench::cachedSchool(scatteredSpec);
-    rawKey = engine.rawKey(decls.ACTAS.ownerPassword);  // the one derivation of this process
     scratch = bench::cacheRoot() / ("scratch-" + std::to_string(::getpid()));
-    for (const bench::School* school : {&keyOrder, &scattered}) warmUp(actasPath(*school));
+    for (const bench::School* school : {&keyOrder, &scattered}) bench::warmUp(actasPath(*school));
   }
   ~Shared() {
     std::error_code ec;
@@ -73,19 +67,6 @@ struct Shared {
   int field(const char* name) const { return decls.ACTAS.fieldIndex(name); }
   int key(const char* name) const { return decls.ACTAS.keyIndex(name); }
 
-  // Reads the whole file once, so that every benchmark starts with it in the system's file cache.
-  static void warmUp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> chunk(1 << 20);
-    while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
-    }
-  }
-
-  platform::Locale locale;
-  dictionary::FileDeclarations decls;
-  platform::storage::Engine engine{locale};
-  bench::School keyOrder, scattered;
-  std::string rawKey;
   fs::path scratch;
 };
 
@@ -95,7 +76,7 @@ Shared& shared() {
 }
 
 const bench::School& schoolOf(const benchmark::State& state) {
-  return state.range(0) == 0 ? shared().keyOrder : shared().scattered;
+  return shared().school(state.range(0) != 0);
 }
 
 // Resident memory of the process now, in MB.
@@ -134,40 +115,9 @@ void perRecord(benchmark::State& state, std::int64_t recordsPerIteration, const 
 // --- Plain SQLCipher ----------------------------------------------------------------------------
 
 // One connection straight to a data file, keyed and tuned as the driver keys and tunes its files.
-class RawFile {
+class RawFile : public bench::RawFile {
  public:
-  RawFile(const std::string& path, const std::string& key) {
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-      throw std::runtime_error("raw open failed: " + path);
-    }
-    exec("PRAGMA key = \"" + key + "\"");
-    exec("PRAGMA cipher_page_size = 4096");
-    exec("PRAGMA cache_size = -" + std::to_string(shared().engine.pageCacheKiB()));
-  }
-  ~RawFile() {
-    for (sqlite3_stmt* statement : statements_) sqlite3_finalize(statement);
-    sqlite3_close_v2(db_);
-  }
-  RawFile(const RawFile&) = delete;
-  RawFile& operator=(const RawFile&) = delete;
-
-  void exec(const std::string& sql) {
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-      throw std::runtime_error("raw: " + sql + ": " + sqlite3_errmsg(db_));
-    }
-  }
-  sqlite3_stmt* prepare(const std::string& sql) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-      throw std::runtime_error("raw: " + sql + ": " + sqlite3_errmsg(db_));
-    }
-    statements_.push_back(statement);
-    return statement;
-  }
-
- private:
-  sqlite3* db_ = nullptr;
-  std::vector<sqlite3_stmt*> statements_;
+  RawFile(const std::string& path, const std::string& key) : bench::RawFile(path, key, shared().engine.pageCacheKiB()) {}
 };
 
 // A LONG key component as the files store it: big-endian with the sign bit flipped.

@@ -20,6 +20,7 @@
 #include "platform/core/cp1252.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
+#include "platform/storage/key_image.h"
 #include "platform/storage/session.h"
 #include "tools/csv.h"
 
@@ -162,30 +163,8 @@ std::optional<std::string> keyValue(const KeyDecl& key, const RecordBuffer& buff
     return std::nullopt;
   }
   std::string image;
-  const auto appendBigEndian = [&image](std::uint64_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) image.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-  };
   for (int component : key.components) {
-    switch (buffer.layout().field(component).type) {
-      case FieldType::Long:
-        appendBigEndian(static_cast<std::uint32_t>(buffer.getLong(component)) ^ 0x80000000u, 4);
-        break;
-      case FieldType::Byte:
-        image.push_back(static_cast<char>(buffer.getByte(component)));
-        break;
-      case FieldType::Real: {
-        double value = buffer.getReal(component);
-        if (value == 0.0) value = 0.0;  // -0 and +0 are one key value
-        std::uint64_t bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        appendBigEndian(bits, 8);
-        break;
-      }
-      case FieldType::String:
-      case FieldType::CString:
-        locale.appendKeyImage(buffer.getText(component), key.caseInsensitive, image);
-        break;
-    }
+    platform::storage::appendFieldImage(locale, buffer, component, key.caseInsensitive, image);
   }
   return image;
 }

@@ -286,8 +286,14 @@ void Locale::appendKeyImage(std::string_view text, bool caseInsensitive, std::st
   // A text without digraph characters, compared with one whose reading agrees with it, has at
   // the first difference the first character of a digraph's reading against the digraph itself;
   // when every such first character weighs less than its digraph the plain text is the lower one
-  // and its image may end after the first part (a prefix of the other's image, hence lower).
-  if (hasDigraph || !digraphsLeadLighter()) appendEncoded(text, out);
+  // and its image ends with the marker 0, below the marker 1 that introduces the text's own image.
+  // The marker keeps images prefix-free, so that images of several components concatenate.
+  if (hasDigraph || !digraphsLeadLighter()) {
+    out.push_back('\x01');
+    appendEncoded(text, out);
+  } else {
+    out.push_back('\0');
+  }
 }
 
 std::string Locale::collationSignature() const {
@@ -297,7 +303,7 @@ std::string Locale::collationSignature() const {
     h *= 0x100000001b3ull;
   };
   // The image encoding's version: a change of encoding must change every signature.
-  for (char c : std::string_view("key-image-1")) mix(static_cast<std::uint8_t>(c));
+  for (char c : std::string_view("key-image-2")) mix(static_cast<std::uint8_t>(c));
   for (std::uint8_t w : weights_) mix(w);
   for (std::uint8_t u : upper_) mix(u);
   for (std::uint8_t l : lower_) mix(l);

@@ -49,6 +49,8 @@ constexpr Entry kTexts[] = {
     {kNoTransaction, "No transaction active"},
     {kDiskFull, "Disk full"},
     {kIoError, "Input/output error"},
+    {kInvalidFilter, "Invalid filter"},
+    {kInvalidOrder, "Invalid order"},
 };
 
 const Entry* find(int code) {

@@ -43,6 +43,8 @@ inline constexpr int kTransactionActive = 91;  // the operation is not allowed i
 inline constexpr int kNoTransaction = 92;      // commit or rollback without a transaction
 inline constexpr int kDiskFull = 93;
 inline constexpr int kIoError = 94;
+inline constexpr int kInvalidFilter = 95;  // a view's filter does not parse or names an unknown name
+inline constexpr int kInvalidOrder = 96;   // a view's order names no field of its files
 
 // The platform's own (English, plain ASCII) text for an error number: every constant above has
 // one; any other number gives "Error N". Returned by value so that the "Error N" text needs no

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/core/runtime_errors.h"
+#include "platform/storage/key_image.h"
 #include "platform/storage/session_internal.h"
 #include "platform/storage/sharing.h"
 
@@ -55,10 +56,6 @@ std::string layoutSignature(const FileDecl& decl) {
     out += ";";
   }
   return out;
-}
-
-void appendBigEndian(std::uint64_t value, int bytes, std::string& out) {
-  for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
 // The bytes of a column, valid until the statement steps or is reset.
@@ -410,41 +407,40 @@ int DataFile::requireWrite() {
 }
 
 std::string DataFile::keyImage(int key) const {
-  const KeyDecl& declared = decl_.keys.at(static_cast<std::size_t>(key));
-  if (declared.optional) {
-    bool allNull = true;
-    for (int component : declared.components) allNull = allNull && buffer_.isNull(component);
-    if (allNull) return {};
-  }
-  std::string image;
-  for (int component : declared.components) {
-    const Field& field = buffer_.layout().field(component);
-    switch (field.type) {
-      case FieldType::Long:
-        appendBigEndian(static_cast<std::uint32_t>(buffer_.getLong(component)) ^ 0x80000000u, 4, image);
-        break;
-      case FieldType::Byte:
-        image.push_back(static_cast<char>(buffer_.getByte(component)));
-        break;
-      case FieldType::Real: {
-        double value = buffer_.getReal(component);
-        if (value == 0.0) value = 0.0;  // -0 and +0 are one key value
-        std::uint64_t bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        bits = (bits & 0x8000000000000000ull) ? ~bits : bits ^ 0x8000000000000000ull;
-        appendBigEndian(bits, 8, image);
-        break;
-      }
-      case FieldType::String:
-      case FieldType::CString:
-        session_.engine().locale().appendKeyImage(buffer_.getText(component), declared.caseInsensitive, image);
-        break;
-    }
-  }
-  return image;
+  return keyImageOf(decl_, session_.engine().locale(), buffer_, key);
 }
 
 void DataFile::invalidateReadAhead() { readAhead_.clear(); }
+
+sqlite3_stmt* DataFile::statement(const std::string& sql) { return session_.statement(attachment_, sql); }
+
+std::string DataFile::table() const { return attachment_->schema + ".rec"; }
+
+std::uint64_t DataFile::generation() const { return attachment_ != nullptr ? attachment_->generation : 0; }
+
+int DataFile::adopt(std::int64_t record, std::int64_t version, const std::string& data) {
+  if (data.size() != buffer_.size()) return session_.setError(errors::kBadFileStructure, {}, decl_.physicalPath());
+  buffer_.assignBytes(data.data(), data.size());
+  current_ = record;
+  currentVersion_ = version;
+  // Placed at the record in physical order, as getRecord() leaves it.
+  seqKey_ = -1;
+  positioned_ = true;
+  forward_ = true;
+  readAhead_.clear();
+  cursor_ = Position{record, std::string(), -1};
+  inclusive_ = false;
+  atEnd_ = false;
+  return errors::kNone;
+}
+
+void DataFile::forget() {
+  buffer_.clear();
+  current_ = 0;
+  currentVersion_ = 0;
+  positioned_ = false;
+  readAhead_.clear();
+}
 
 void DataFile::ReadAhead::push(std::int64_t record, std::int64_t version, std::string_view data,
                                std::string_view keyImage) {

@@ -99,6 +99,17 @@ class DataFile {
 
  private:
   friend class Session;
+  friend class View;
+  // For the module's own readers (views) that fetch rows with statements of their own.
+  sqlite3_stmt* statement(const std::string& sql);  // prepared once per text on the session's connection
+  std::string table() const;                        // "<schema>.rec" of the open file
+  std::uint64_t generation() const;                 // changes with every write through the session
+  // Makes a row read by such a reader the record last read: put() and erase() then act on it
+  // (and fail with 89 if it changed since). 47 when the row is not a whole record.
+  int adopt(std::int64_t record, std::int64_t version, const std::string& data);
+  // No record: the buffer is cleared and put()/erase() have nothing to act on.
+  void forget();
+
   // A record as read: views into a statement's row or into the read-ahead.
   struct Row {
     std::int64_t record;

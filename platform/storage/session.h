@@ -80,6 +80,7 @@ class Session {
   int beginRead();
   void endRead();
   bool inTransaction() const { return inTransaction_; }
+  bool inReadTransaction() const { return inRead_; }
 
   // The error of the last operation of any file of this session (0 none), and its text.
   int lastError() const { return lastError_; }
@@ -92,6 +93,7 @@ class Session {
 
  private:
   friend class DataFile;
+  friend class View;
   struct Attachment;
 
   // Attaches (or shares the attachment of) a physical file; returns the attachment or null with
