@@ -350,6 +350,7 @@ int DataFile::attachAndCheck(int mode, bool checkCollation) {
   lockFd_ = lockFd;
   mode_ = mode;
   sql_ = std::make_unique<Sql>(attachment->schema, decl_);
+  ++openGeneration_;
   positioned_ = false;
   current_ = 0;
   readAhead_.clear();
@@ -468,6 +469,41 @@ Position DataFile::position() const {
   here.key = seqKey_;
   if (seqKey_ >= 0 && current_ != 0) here.keyImage = cursor_.keyImage;
   return here;
+}
+
+FileState DataFile::saveState() const {
+  FileState state;
+  state.record.assign(buffer_.data(), buffer_.data() + buffer_.size());
+  state.cursor = cursor_;
+  state.sequenceKey = seqKey_;
+  state.positioned = positioned_;
+  state.forward = forward_;
+  state.inclusive = inclusive_;
+  state.atEnd = atEnd_;
+  state.current = current_;
+  state.currentVersion = currentVersion_;
+  state.openGeneration = openGeneration_;
+  return state;
+}
+
+void DataFile::restoreState(const FileState& state) {
+  buffer_.assignBytes(state.record.data(), state.record.size());
+  readAhead_.clear();
+  batch_ = 1;
+  if (!isOpen() || state.openGeneration != openGeneration_) {
+    // The sequence and the record last read belonged to an earlier open.
+    positioned_ = false;
+    current_ = 0;
+    return;
+  }
+  cursor_ = state.cursor;
+  seqKey_ = state.sequenceKey;
+  positioned_ = state.positioned;
+  forward_ = state.forward;
+  inclusive_ = state.inclusive;
+  atEnd_ = state.atEnd;
+  current_ = state.current;
+  currentVersion_ = state.currentVersion;
 }
 
 int DataFile::fill(bool forward) {

@@ -40,6 +40,22 @@ struct Position {
   int key = -1;             // -1: physical order
 };
 
+// Everything a reader may disturb and later want back: the record buffer, the place in the
+// sequence, and the record last read (so that put() and erase() still aim at it, and still see a
+// change made by another program since it was read).
+struct FileState {
+  std::vector<std::uint8_t> record;
+  Position cursor;
+  int sequenceKey = -1;
+  bool positioned = false;
+  bool forward = true;
+  bool inclusive = false;
+  bool atEnd = false;
+  std::int64_t current = 0;
+  std::int64_t currentVersion = 0;
+  std::uint64_t openGeneration = 0;  // which open of the file the sequence belongs to
+};
+
 class DataFile {
  public:
   DataFile(const FileDecl& decl, Session& session);
@@ -78,6 +94,11 @@ class DataFile {
   std::int64_t records();
   // The position of the record last read (or written).
   Position position() const;
+
+  // Takes and gives back the buffer, the sequence and the record last read. Restoring into a file
+  // closed and opened again in between restores the buffer; put() then needs a fresh read.
+  FileState saveState() const;
+  void restoreState(const FileState& state);
 
   int add();
   int append();  // like add(); no difference for this engine, kept for callers that distinguish
@@ -140,6 +161,7 @@ class DataFile {
   std::int64_t currentVersion_ = 0;
   int duplicateKey_ = -1;
   bool atEnd_ = false;             // cursor_ stands after the last record (previous() reads the last)
+  std::uint64_t openGeneration_ = 0;  // raised by every open
   struct Sql;
   std::unique_ptr<Sql> sql_;
 };

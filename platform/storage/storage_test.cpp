@@ -179,6 +179,55 @@ TEST_F(StorageTest, GetByKeyAndResumeFromPosition) {
   EXPECT_EQ(77, file.buffer().getLong(kId));
 }
 
+// A lookup in the middle of a scan must not lose the scan's place or the record it would rewrite.
+TEST_F(StorageTest, SavedStateBringsBackBufferSequenceAndRecordLastRead) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  for (int id = 1; id <= 5; ++id) {
+    fill(file, id, "Name " + std::to_string(id), "C" + std::to_string(id), id);
+    ASSERT_OK(file.add());
+  }
+  ASSERT_OK(file.set(kAkName));
+  ASSERT_OK(file.next());
+  ASSERT_OK(file.next());
+  ASSERT_EQ(2, file.buffer().getLong(kId));
+  const FileState state = file.saveState();
+
+  file.buffer().clear();
+  file.buffer().setLong(kId, 5);
+  ASSERT_OK(file.get(kPkId));
+  file.restoreState(state);
+  EXPECT_EQ(2, file.buffer().getLong(kId));
+  file.buffer().setReal(kScore, 20);
+  ASSERT_OK(file.put());  // rewrites record 2, not record 5
+  ASSERT_OK(file.next());
+  EXPECT_EQ(3, file.buffer().getLong(kId));
+
+  file.buffer().setLong(kId, 2);
+  ASSERT_OK(file.get(kPkId));
+  EXPECT_EQ(20, file.buffer().getReal(kScore));
+  const FileState before = file.saveState();
+  // Another buffer of the same file changes record 2: the restored state still sees that.
+  DataFile other(decl_, *session);
+  ASSERT_OK(other.open());
+  other.buffer().setLong(kId, 2);
+  ASSERT_OK(other.get(kPkId));
+  other.buffer().setReal(kScore, 99);
+  ASSERT_OK(other.put());
+  file.restoreState(before);
+  EXPECT_EQ(errors::kRecordChanged, file.put());
+
+  // After a close and a new open, only the buffer comes back.
+  ASSERT_OK(file.close());
+  ASSERT_OK(file.open());
+  file.restoreState(before);
+  EXPECT_EQ(2, file.buffer().getLong(kId));
+  EXPECT_EQ(errors::kRecordNotAvailable, file.put());
+  EXPECT_EQ(errors::kRecordNotAvailable, file.next());
+}
+
 TEST_F(StorageTest, DuplicateInUniqueKeyIsRefusedAndNamed) {
   auto session = newSession();
   DataFile file(decl_, *session);
