@@ -108,6 +108,8 @@ class DataFile {
   // Driver options: "QUICKSCAN=on|off" (read ahead in sequential reads), "Recover=n" (wait up to
   // n seconds for another program's lock at the next open). Unknown options give error 80.
   int sendOption(std::string_view option);
+  // Whether sequential reads read ahead ("QUICKSCAN=on", the default).
+  bool quickScan() const { return quickScan_; }
 
   // Recomputes every key of every record and rebuilds the key indexes (the cure for error 46).
   // The file must be open for writing.
