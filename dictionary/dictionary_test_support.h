@@ -18,6 +18,7 @@
 #include "dictionary/program.h"
 #include "gradebook/spanish_locale.h"
 #include "platform/classes/scripted_port.h"
+#include "platform/core/runtime_errors.h"
 #include "platform/os/fake_desktop_settings.h"
 #include "tools/data_tool.h"
 
@@ -94,20 +95,32 @@ class DictionaryTest : public ::testing::Test {
   // A data file's records as CSV, read through a session of its own.
   std::string dump(File file) const {
     const platform::storage::FileDecl& decl = declaration(file);
-    platform::Locale locale;
-    gradebook::ApplySpanishLocale(locale);
     std::string csv;
     datatool::DumpOptions options;
     options.label = decl.label;
-    const datatool::Result result = datatool::dump(decls, locale, folder / decl.physicalPath(), options, csv);
+    const datatool::Result result = datatool::dump(decls, spanish, folder / decl.physicalPath(), options, csv);
     return result.ok() ? csv : "error: " + result.error;
   }
 
-  // Every data file of the school, as dumped.
-  std::string snapshot() const {
+  // Every record of every data file of the school, byte for byte, read through a session of its
+  // own that is closed again (so that a later fork shares no connection).
+  std::string snapshot() {
     std::string all;
+    platform::storage::Session session(snapshotEngine, (folder / "snapshot").string());
     for (const platform::storage::FileDecl* decl : decls.dataFiles()) {
-      all += "== " + decl->label + "\n" + dump(static_cast<File>(decls.indexOf(*decl)));
+      platform::storage::FileDecl placed = *decl;
+      placed.physicalName = (folder / decl->physicalPath()).string();
+      platform::storage::DataFile data(placed, session);
+      all += "== " + decl->label + " ";
+      if (int error = data.open(platform::storage::kReadOnly)) {
+        all += "error " + std::to_string(error) + "\n";
+        continue;
+      }
+      data.set();
+      while (data.next() == platform::errors::kNone) {
+        all.append(reinterpret_cast<const char*>(data.buffer().data()), data.buffer().size());
+      }
+      all += "\n";
     }
     return all;
   }
@@ -131,6 +144,12 @@ class DictionaryTest : public ::testing::Test {
   }
 
   FileDeclarations decls;
+  platform::Locale spanish = [] {
+    platform::Locale locale;
+    gradebook::ApplySpanishLocale(locale);
+    return locale;
+  }();
+  platform::storage::Engine snapshotEngine{spanish};
   platform::ScriptedPort port;
   platform::os::FakeDesktopSettings desktop;
   fs::path folder;
