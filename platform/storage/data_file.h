@@ -15,7 +15,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -123,11 +122,32 @@ class DataFile {
 
  private:
   friend class Session;
+  // A record as read: views into a statement's row or into the read-ahead.
   struct Row {
     std::int64_t record;
     std::int64_t version;
-    std::string data;
-    std::string keyImage;
+    std::string_view data;
+    std::string_view keyImage;
+  };
+  // Records read ahead of the caller, in the order next()/previous() hands them out. They share
+  // one buffer, reused from one read to the next: no allocation per record.
+  class ReadAhead {
+   public:
+    void push(std::int64_t record, std::int64_t version, std::string_view data, std::string_view keyImage);
+    // The first record not yet handed out (there must be one); valid until the next push or clear.
+    Row pop();
+    bool empty() const { return next_ >= entries_.size(); }
+    std::size_t size() const { return entries_.size() - next_; }
+    void clear();
+
+   private:
+    struct Entry {
+      std::int64_t record, version;
+      std::size_t offset, dataLength, keyLength;
+    };
+    std::vector<Entry> entries_;
+    std::string bytes_;
+    std::size_t next_ = 0;
   };
   int requireOpen();
   int requireWrite();
@@ -143,6 +163,7 @@ class DataFile {
   Session& session_;
   RecordBuffer buffer_;
   Session::Attachment* attachment_ = nullptr;
+  std::string path_;  // the physical file as it was opened
   int mode_ = 0;
   int lockFd_ = -1;
   bool quickScan_ = true;
@@ -154,7 +175,7 @@ class DataFile {
   bool forward_ = true;
   Position cursor_;                // last record handed out (or the boundary before the first)
   bool inclusive_ = false;         // the next read may return the record at cursor_ itself
-  std::deque<Row> readAhead_;
+  ReadAhead readAhead_;
   std::uint64_t readAheadGeneration_ = 0;
   int batch_ = 1;
 

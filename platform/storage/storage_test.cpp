@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -144,6 +145,61 @@ TEST_F(StorageTest, ReadsInPhysicalAndKeyOrderBothWays) {
   EXPECT_EQ(errors::kRecordNotAvailable, file.next());
   ASSERT_OK(file.previous());
   EXPECT_EQ(5, file.buffer().getLong(kId));
+}
+
+// Sequential reads fetch records ahead in growing batches; a batch that ends a run of equal key
+// values must still hand out every record once, in order, both ways, however long the runs.
+TEST_F(StorageTest, ReadAheadCrossesRunsOfEqualKeysInBothDirections) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  const int runs[] = {1, 2, 9, 65, 600, 1100, 1, 700, 3, 519};
+  std::vector<std::pair<int, int>> records;  // (score, id) in the order they are added
+  int id = 0;
+  for (int score = 0; score < static_cast<int>(std::size(runs)); ++score) {
+    for (int n = 0; n < runs[score]; ++n) records.emplace_back(score, ++id);
+  }
+  std::shuffle(records.begin(), records.end(), std::mt19937(5));
+  ASSERT_OK(session->begin({&file}, 5));
+  for (const auto& [score, each] : records) {
+    fill(file, each, "N" + std::to_string(each), "C" + std::to_string(each), score);
+    ASSERT_OK(file.add());
+  }
+  ASSERT_OK(session->commit());
+  // Equal scores keep the order in which the records were added.
+  std::vector<int> expected;
+  for (int score = 0; score < static_cast<int>(std::size(runs)); ++score) {
+    for (const auto& [s, each] : records) {
+      if (s == score) expected.push_back(each);
+    }
+  }
+  for (const char* option : {"QUICKSCAN=on", "QUICKSCAN=off"}) {
+    ASSERT_OK(file.sendOption(option));
+    std::vector<int> forward, backward;
+    ASSERT_OK(file.set(kKScore));
+    while (file.next() == errors::kNone) forward.push_back(file.buffer().getLong(kId));
+    ASSERT_OK(file.set(kKScore));
+    while (file.previous() == errors::kNone) backward.push_back(file.buffer().getLong(kId));
+    std::reverse(backward.begin(), backward.end());
+    EXPECT_EQ(expected, forward) << option;
+    EXPECT_EQ(expected, backward) << option;
+  }
+  // Reading one run from its key value to one record past it, then going on from there.
+  ASSERT_OK(file.sendOption("QUICKSCAN=on"));
+  file.buffer().clear();
+  file.buffer().setReal(kScore, 5);
+  ASSERT_OK(file.setFromBuffer(kKScore));
+  int inRun = 0;
+  while (file.next() == errors::kNone && file.buffer().getReal(kScore) == 5) ++inRun;
+  EXPECT_EQ(runs[5], inRun);
+  EXPECT_EQ(6, file.buffer().getReal(kScore));
+  ASSERT_OK(file.next());
+  EXPECT_EQ(7, file.buffer().getReal(kScore));
+  ASSERT_OK(file.previous());
+  ASSERT_OK(file.previous());
+  EXPECT_EQ(5, file.buffer().getReal(kScore));
+  EXPECT_EQ(expected[static_cast<std::size_t>(1 + 2 + 9 + 65 + 600 + 1100 - 1)], file.buffer().getLong(kId));
 }
 
 TEST_F(StorageTest, GetByKeyAndResumeFromPosition) {
