@@ -239,25 +239,66 @@ bool RelationManager::linkChanged(const Relation& relation) const {
 
 // ---- Transactions ----
 
-void RelationManager::collectUpdateWrites(std::vector<RelationManager*>& files) {
-  if (std::find(files.begin(), files.end(), this) != files.end()) return;
-  files.push_back(this);
+// The files an integrity operation may write, and the relations already followed to find them.
+struct RelationManager::WriteSet {
+  std::vector<RelationManager*> files;
+  std::vector<std::pair<const RelationManager*, std::size_t>> followed;
+
+  void add(RelationManager* manager) {
+    if (std::find(files.begin(), files.end(), manager) == files.end()) files.push_back(manager);
+  }
+  // Whether relation `index` of `manager` was followed before; marks it followed.
+  bool follow(const RelationManager* manager, std::size_t index) {
+    const auto entry = std::make_pair(manager, index);
+    if (std::find(followed.begin(), followed.end(), entry) != followed.end()) return false;
+    followed.push_back(entry);
+    return true;
+  }
+};
+
+namespace {
+
+std::vector<int> childFieldsOf(const RelationManager::Relation& relation) {
+  std::vector<int> fields;
+  for (const auto& pair : relation.fields) fields.push_back(pair.childField);
+  return fields;
+}
+
+}  // namespace
+
+// An update writes this file and, through each cascading or clearing relation whose parent fields
+// may change, the child; the child's fields that change may in turn change its own links.
+// `changedFields` null: this is the file being saved, whose changed links are known.
+void RelationManager::collectUpdateWrites(WriteSet& writes, const std::vector<int>* changedFields) {
+  writes.add(this);
   ensureRelations();
-  for (const Relation& relation : relations_) {
-    if (relation.parent && (relation.updateMode == kRelationCascade || relation.updateMode == kRelationClear)) {
-      relation.file->collectUpdateWrites(files);
+  for (std::size_t i = 0; i < relations_.size(); ++i) {
+    const Relation& relation = relations_[i];
+    if (!relation.parent || (relation.updateMode != kRelationCascade && relation.updateMode != kRelationClear)) continue;
+    bool mayChange = changedFields == nullptr && linkChanged(relation);
+    for (const LinkingPair& pair : relation.fields) {
+      mayChange = mayChange || (changedFields != nullptr && std::find(changedFields->begin(), changedFields->end(),
+                                                                      pair.parentField) != changedFields->end());
     }
+    if (!mayChange || !writes.follow(this, i)) continue;
+    const std::vector<int> childFields = childFieldsOf(relation);
+    relation.file->collectUpdateWrites(writes, &childFields);
   }
 }
 
-void RelationManager::collectDeleteWrites(std::vector<RelationManager*>& files) {
-  if (std::find(files.begin(), files.end(), this) != files.end()) return;
-  files.push_back(this);
+// A delete writes this file, the children it deletes (and theirs), and the children it clears
+// (and what their cleared fields may write).
+void RelationManager::collectDeleteWrites(WriteSet& writes) {
+  writes.add(this);
   ensureRelations();
-  for (const Relation& relation : relations_) {
-    if (!relation.parent) continue;
-    if (relation.deleteMode == kRelationCascade) relation.file->collectDeleteWrites(files);
-    if (relation.deleteMode == kRelationClear) relation.file->collectUpdateWrites(files);
+  for (std::size_t i = 0; i < relations_.size(); ++i) {
+    const Relation& relation = relations_[i];
+    if (!relation.parent || !writes.follow(this, i)) continue;
+    if (relation.deleteMode == kRelationCascade) relation.file->collectDeleteWrites(writes);
+    if (relation.deleteMode == kRelationClear) {
+      const std::vector<int> childFields = childFieldsOf(relation);
+      relation.file->collectUpdateWrites(writes, &childFields);
+    }
   }
 }
 
@@ -311,12 +352,13 @@ int RelationManager::updateOpened(bool fromForm) {
   // The checks read other files only: run them before any file is locked.
   if (me_->validateRecord() != kLevelBenign) return kLevelUser;
 
-  std::vector<RelationManager*> writes;
-  collectUpdateWrites(writes);
+  WriteSet writes;
+  collectUpdateWrites(writes, nullptr);
   storage::Session& session = me_->file().session();
   Transaction transaction(session, useLogout_);
-  if (int error = transaction.begin(dataFilesOf(writes), logoutTimeout_)) {
-    return reportOn(fileNamedBy(writes, session.lastErrorFile()), 24, error, cp1252ToUtf8(session.lastErrorText()));
+  if (int error = transaction.begin(dataFilesOf(writes.files), logoutTimeout_)) {
+    return reportOn(fileNamedBy(writes.files, session.lastErrorFile()), 24, error,
+                    cp1252ToUtf8(session.lastErrorText()));
   }
   if (me_->tryPut() != kLevelBenign) {
     transaction.rollback();
@@ -436,12 +478,13 @@ int RelationManager::deleteRecord(bool ask) {
 
 int RelationManager::deleteOpened(const storage::Position& kept) {
   if (int level = useConnected()) return level;
-  std::vector<RelationManager*> writes;
+  WriteSet writes;
   collectDeleteWrites(writes);
   storage::Session& session = me_->file().session();
   Transaction transaction(session, useLogout_);
-  if (int error = transaction.begin(dataFilesOf(writes), logoutTimeout_)) {
-    return reportOn(fileNamedBy(writes, session.lastErrorFile()), 24, error, cp1252ToUtf8(session.lastErrorText()));
+  if (int error = transaction.begin(dataFilesOf(writes.files), logoutTimeout_)) {
+    return reportOn(fileNamedBy(writes.files, session.lastErrorFile()), 24, error,
+                    cp1252ToUtf8(session.lastErrorText()));
   }
   storage::DataFile& data = me_->file();
   const int reread = kept.record == 0 ? errors::kRecordNotAvailable : data.getRecord(kept.record);

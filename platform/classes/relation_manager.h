@@ -18,7 +18,9 @@
 //
 // Writing. update() and deleteRecord() open the file with every related file, make every file of
 // that set physically open, and run the whole work in one storage transaction over every file it
-// may write, started within the logout time-out (2 s) or not at all (message 24). Update writes the
+// may write, started within the logout time-out (2 s) or not at all (message 24). An update may
+// write a child only through a link whose value changed (and, below it, through links made of the
+// fields that change), so a save that changes no link is a transaction over its own file alone. Update writes the
 // record and then carries every changed linking value into the children (clear, restrict: message
 // 34, cascade), each child through its own relation manager; delete first applies each child
 // relation (restrict: message 33, clear, cascade) and then deletes the record; a failed delete asks
@@ -121,13 +123,14 @@ class RelationManager {
  private:
   struct Failure;
   class Transaction;
+  struct WriteSet;
 
   void ensureRelations();
   int openWalk(int walk, bool forcing, bool starting);
   void closeWalk(int walk);
   int useConnected();
-  void collectUpdateWrites(std::vector<RelationManager*>& files);
-  void collectDeleteWrites(std::vector<RelationManager*>& files);
+  void collectUpdateWrites(WriteSet& writes, const std::vector<int>* changedFields);
+  void collectDeleteWrites(WriteSet& writes);
   int updateOpened(bool fromForm);
   int deleteOpened(const storage::Position& kept);
   bool cascadeUpdates(Failure& failure);

@@ -158,6 +158,46 @@ TEST_F(RelationManagerTest, CascadeGoesDownEveryLevelInOneTransaction) {
 }
 
 // A child that refuses its new value in the middle of a cascade undoes the whole save.
+// Another program holds the goals locked for a write of its own. A save that changes no link
+// needs only its own file; one whose change must reach the goals gives up after 2 seconds.
+TEST_F(RelationManagerTest, SaveLocksOnlyTheFilesItMayWrite) {
+  int ready[2], done[2];
+  ASSERT_EQ(0, pipe(ready));
+  ASSERT_EQ(0, pipe(done));
+  const pid_t pid = fork();
+  if (pid == 0) {
+    storage::Session other(engine, (folder / "other").string());
+    storage::DataFile goals(goalDecl, other);
+    if (goals.open() || other.begin({&goals}, 2)) _exit(1);
+    goals.buffer().setLong(kGoalId, 100);
+    if (goals.get(kGoalPk)) _exit(2);
+    goals.buffer().setLong(kGoalSeq, 9);
+    if (goals.put()) _exit(3);
+    (void)!write(ready[1], "x", 1);
+    char c;
+    (void)!read(done[0], &c, 1);
+    _exit(other.rollback());
+  }
+  char c;
+  ASSERT_EQ(1, read(ready[0], &c, 1));
+  readRecord(*player, kPlayerPk, 10);
+  player->file.buffer().setText(kPlayerName, "Ann B");
+  EXPECT_EQ(kLevelBenign, player->relations.update());
+  EXPECT_TRUE(port.shown().empty());
+
+  player->file.buffer().setLong(kPlayerId, 15);
+  EXPECT_EQ(kLevelNotify, player->relations.update());
+  EXPECT_EQ(std::vector<std::string>{"M24"}, captions());
+  EXPECT_EQ("file=GOAL field= message= error=" + locale.errorText(errors::kTransactionNotStarted) + " (database is locked)",
+            port.last().text);
+  (void)!write(done[1], "x", 1);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_EQ(0, WEXITSTATUS(status));
+  EXPECT_EQ((Rows{{10, 1}, {11, 1}, {20, 2}}), rowsOf(playerDecl));
+  player->relations.close();
+}
+
 TEST_F(RelationManagerTest, ChildRefusedInTheMiddleRollsEverythingBack) {
   player->file.check = [this](int field, bool report) {
     if (field != 3 || player->file.buffer().getText(kPlayerName).rfind("Bo", 0) != 0) return kLevelBenign;
