@@ -52,6 +52,7 @@ struct FileState {
   bool atEnd = false;
   std::int64_t current = 0;
   std::int64_t currentVersion = 0;
+  std::string currentRecord;        // that record's bytes as read
   std::uint64_t openGeneration = 0;  // which open of the file the sequence belongs to
 };
 
@@ -157,6 +158,7 @@ class DataFile {
   int findDuplicate(std::int64_t exceptRecord);
   int rebuildInto(const std::string& path);
   int take(const Row& row);
+  std::string keyImageOf(const RecordBuffer& record, int key) const;
   void invalidateReadAhead();
 
   const FileDecl& decl_;
@@ -182,6 +184,8 @@ class DataFile {
   // The record last read, for put()/erase()
   std::int64_t current_ = 0;
   std::int64_t currentVersion_ = 0;
+  // Its bytes as stored: put() rewrites only the keys whose values changed from them.
+  std::string currentRecord_;
   int duplicateKey_ = -1;
   bool atEnd_ = false;             // cursor_ stands after the last record (previous() reads the last)
   std::uint64_t openGeneration_ = 0;  // raised by every open

@@ -284,6 +284,51 @@ TEST_F(StorageTest, SavedStateBringsBackBufferSequenceAndRecordLastRead) {
   EXPECT_EQ(errors::kRecordNotAvailable, file.next());
 }
 
+// put() rewrites only the keys whose values changed; every key still finds the record by its new
+// value and no longer by its old one.
+TEST_F(StorageTest, PutKeepsEveryKeyRightWhateverChanged) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  fill(file, 1, "Ann", "c1", 1);
+  ASSERT_OK(file.add());
+  fill(file, 2, "Bo", "c2", 2);
+  ASSERT_OK(file.add());
+  ASSERT_OK(file.put());  // a put right after add rewrites the record just added
+  struct Change {
+    const char* name;
+    const char* code;
+    double score;
+  };
+  for (const Change& change : {Change{"Ann", "c1", 5}, Change{"Annie", "c1", 5}, Change{"Annie", "", 6}, Change{"Ann", "c9", 6}}) {
+    SCOPED_TRACE(change.name);
+    file.buffer().clear();
+    file.buffer().setLong(kId, 1);
+    ASSERT_OK(file.get(kPkId));
+    const std::string oldName = trimmed(file.buffer().getText(kName));
+    file.buffer().setText(kName, change.name);
+    file.buffer().setText(kCode, change.code);
+    file.buffer().setReal(kScore, change.score);
+    ASSERT_OK(file.put());
+    DataFile check(decl_, *session);
+    ASSERT_OK(check.open());
+    check.buffer().setText(kName, change.name);
+    ASSERT_OK(check.get(kAkName));
+    EXPECT_EQ(1, check.buffer().getLong(kId));
+    if (oldName != change.name) {
+      check.buffer().setText(kName, oldName);
+      EXPECT_EQ(errors::kRecordNotFound, check.get(kAkName));
+    }
+    EXPECT_EQ(std::string(change.code).empty() ? 1 : 2, static_cast<int>(namesInOrder(check, kAkCode).size()));
+    EXPECT_EQ((std::vector<std::string>{"Bo", change.name}), namesInOrder(check, kKScore));
+  }
+  // A changed key that collides is refused and names the key.
+  file.buffer().setText(kName, "Bo");
+  EXPECT_EQ(errors::kDuplicateKey, file.put());
+  EXPECT_EQ(kAkName, file.duplicateKey());
+}
+
 TEST_F(StorageTest, DuplicateInUniqueKeyIsRefusedAndNamed) {
   auto session = newSession();
   DataFile file(decl_, *session);
