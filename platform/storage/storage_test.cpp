@@ -575,9 +575,10 @@ TEST_F(StorageTest, ReaderNeverSeesHalfATransaction) {
     session.setBusyTimeout(5000);
     DataFile a(decl_, session);
     if (a.open()) _exit(1);
-    // Writes until the reader has made its checks and stops it: on a busy machine a fixed number
-    // of transactions may be over before the reader has read at all.
-    for (;;) {
+    // Writes until the reader has made its checks and stops it (on a busy machine a fixed number
+    // of transactions may be over before the reader has read at all), with a breath between two
+    // transactions so that it cannot keep the reader out for good.
+    for (;; usleep(200)) {
       if (session.begin({&a}, 5)) _exit(2);
       for (int id : {1, 2}) {
         a.buffer().setLong(kId, id);
