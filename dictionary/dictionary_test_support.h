@@ -20,6 +20,7 @@
 #include "platform/classes/scripted_port.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/os/fake_desktop_settings.h"
+#include "platform/storage/child_process.h"
 #include "tools/data_tool.h"
 
 namespace dictionary::testing {
@@ -133,15 +134,7 @@ class DictionaryTest : public ::testing::Test {
   }
 
   // Runs `body` in another process (another program of the school) and returns its exit code.
-  // Fork only while this process holds no open data file: the child must not share its
-  // connections.
-  static int inChild(const std::function<int()>& body) {
-    const pid_t pid = fork();
-    if (pid == 0) _exit(body());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  static int inChild(const std::function<int()>& body) { return platform::storage::testing::runInChild(body); }
 
   FileDeclarations decls;
   platform::Locale spanish = [] {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "dictionary/program.h"
 
@@ -128,6 +129,34 @@ class DictionaryFileManager : public FileManager {
   }
 };
 
+// A field that must hold the id of an existing record of its parent file, with what the check
+// needs of both files, worked out once from the declarations.
+struct ParentCheck {
+  int fieldNumber;          // counted from 1
+  int field;
+  File parent;
+  int parentKey;            // the parent's primary key
+  int parentId;             // its one component
+  std::string fieldText;    // "ACT:ID_ALU": what %Field shows
+  std::string messageText;  // "ALUMNOS": what %Message shows
+};
+
+std::vector<ParentCheck> parentChecksOf(File file) {
+  std::vector<ParentCheck> checks;
+  const FileDecl& decl = declOf(file);
+  for (const ParentReference& reference : parentReferences()) {
+    if (reference.file != decl.label) continue;
+    const FileDecl& parentDecl = *program().files().find(reference.parentFile);
+    const File parent = static_cast<File>(program().files().indexOf(parentDecl));
+    const int field = fieldOf(file, reference.field);
+    const int parentKey = keyOf(parent, reference.parentKey);
+    checks.push_back({field + 1, field, parent, parentKey,
+                      parentDecl.keys[static_cast<std::size_t>(parentKey)].components.front(), decl.fieldName(field),
+                      std::string(reference.parentFile)});
+  }
+  return checks;
+}
+
 // The files whose fields name parent records: each such field must hold the id of an existing
 // record of its parent file.
 template <File F>
@@ -135,29 +164,24 @@ class CheckedFileManager : public DictionaryFileManager<F> {
  public:
   int validateField(int field, bool report) override {
     int level = FileManager::validateField(field, report);
-    const FileDecl& decl = declOf(F);
-    for (const ParentReference& reference : parentReferences()) {
-      if (reference.file != decl.label || fieldOf(F, reference.field) + 1 != field) continue;
-      level = checkParent(reference, field - 1, report);
+    static const std::vector<ParentCheck> checks = parentChecksOf(F);
+    for (const ParentCheck& check : checks) {
+      if (check.fieldNumber == field) level = checkParent(check, report);
     }
     return level;
   }
 
  private:
-  int checkParent(const ParentReference& reference, int field, bool report) {
+  int checkParent(const ParentCheck& check, bool report) {
     platform::ErrorReporter& errors = *this->errors();
-    errors.setField(declOf(F).fieldName(field));
-    const FileDecl* parentDecl = program().files().find(reference.parentFile);
-    FileManager& parent = *FileManagerOf(static_cast<File>(program().files().indexOf(*parentDecl)));
-    const int parentKey = parentDecl->keyIndex(reference.parentKey);
-    const int parentId = parentDecl->keys[static_cast<std::size_t>(parentKey)].components.front();
-
+    errors.setField(check.fieldText);
+    FileManager& parent = *FileManagerOf(check.parent);
     const FileManager::SavedState saved = parent.saveFile();
-    parent.buffer().setLong(parentId, this->buffer().getLong(field));
-    int level = parent.tryFetch(parentKey);
+    parent.buffer().setLong(check.parentId, this->buffer().getLong(check.field));
+    int level = parent.tryFetch(check.parentKey);
     if (level != platform::kLevelBenign && report) {
       errors.setFile(this->fileName());
-      level = errors.throwMessage(16, std::string(reference.parentFile));
+      level = errors.throwMessage(16, check.messageText);
     }
     parent.restoreFile(saved);
     return level;

@@ -18,6 +18,7 @@
 #include "platform/classes/relation_manager.h"
 #include "platform/classes/scripted_port.h"
 #include "platform/core/runtime_errors.h"
+#include "platform/storage/child_process.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/session.h"
 
@@ -178,13 +179,7 @@ class ManagerTest : public ::testing::Test {
   }
 
   // Runs `body` in another process (another program) and returns its exit code.
-  static int inChild(const std::function<int()>& body) {
-    const pid_t pid = fork();
-    if (pid == 0) _exit(body());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  static int inChild(const std::function<int()>& body) { return storage::testing::runInChild(body); }
 
   std::vector<std::string> captions() const {
     std::vector<std::string> out;

@@ -1,6 +1,7 @@
 #include "platform/classes/relation_manager.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "platform/core/cp1252.h"
 #include "platform/core/runtime_errors.h"
@@ -409,7 +410,12 @@ bool RelationManager::nestedUpdate(Failure& failure) {
   return false;
 }
 
-bool RelationManager::updateChildren(Relation& relation, Failure& failure) {
+// Visits, in the child key's order, every record of the child whose linking fields hold the
+// values that `values` has in this file's linking fields; `visit` returns false on failure, which
+// ends the walk. The child file's buffer and place are given back at the end; on failure the
+// child's record as the failing step left it is kept in `failure.childLeft`.
+bool RelationManager::forEachLinkedChild(Relation& relation, const RecordBuffer& values, Failure& failure,
+                                         const std::function<bool(RelationManager& child)>& visit) {
   RelationManager& child = *relation.file;
   child.ensureRelations();
   FileManager& childFile = *child.me_;
@@ -419,7 +425,7 @@ bool RelationManager::updateChildren(Relation& relation, Failure& failure) {
   const FileManager::SavedState saved = childFile.saveFile();
 
   data.buffer().clear();
-  for (const LinkingPair& pair : relation.fields) copyValue(*remembered_, pair.parentField, data.buffer(), pair.childField);
+  for (const LinkingPair& pair : relation.fields) copyValue(values, pair.parentField, data.buffer(), pair.childField);
   int error = data.setFromBuffer(relation.hisKey);
   bool ok = true;
   while (ok) {
@@ -432,25 +438,32 @@ bool RelationManager::updateChildren(Relation& relation, Failure& failure) {
     }
     bool stillLinked = true;
     for (const LinkingPair& pair : relation.fields) {
-      stillLinked = stillLinked && sameValue(data.buffer(), pair.childField, *remembered_, pair.parentField, locale, noCase);
+      stillLinked = stillLinked && sameValue(data.buffer(), pair.childField, values, pair.parentField, locale, noCase);
     }
     if (!stillLinked) break;
-    child.rememberLinkingValues();
-    if (relation.updateMode == kRelationRestrict) {
-      failure = Failure{kLevelNotify, &childFile, 34, false, 0, {}, {}};
-      for (const LinkingPair& pair : relation.fields) copyValue(*remembered_, pair.parentField, me_->buffer(), pair.parentField);
-      ok = false;
-      break;
-    }
-    for (const LinkingPair& pair : relation.fields) {
-      if (relation.updateMode == kRelationClear) clearValue(data.buffer(), pair.childField);
-      else copyValue(me_->buffer(), pair.parentField, data.buffer(), pair.childField);
-    }
-    ok = child.nestedUpdate(failure);
+    ok = visit(child);
   }
   if (!ok) failure.childLeft.emplace(data.buffer());
   childFile.restoreFile(saved);
   return ok;
+}
+
+// Carries this file's changed link into the child's records that hold its remembered value.
+bool RelationManager::updateChildren(Relation& relation, Failure& failure) {
+  return forEachLinkedChild(relation, *remembered_, failure, [&](RelationManager& child) {
+    RecordBuffer& record = child.me_->buffer();
+    child.rememberLinkingValues();
+    if (relation.updateMode == kRelationRestrict) {
+      failure = Failure{kLevelNotify, child.me_, 34, false, 0, {}, {}};
+      for (const LinkingPair& pair : relation.fields) copyValue(*remembered_, pair.parentField, me_->buffer(), pair.parentField);
+      return false;
+    }
+    for (const LinkingPair& pair : relation.fields) {
+      if (relation.updateMode == kRelationClear) clearValue(record, pair.childField);
+      else copyValue(me_->buffer(), pair.parentField, record, pair.childField);
+    }
+    return child.nestedUpdate(failure);
+  });
 }
 
 // ---- Delete ----
@@ -519,51 +532,25 @@ bool RelationManager::applyDeleteRules(Failure& failure) {
   return true;
 }
 
+// Applies a delete rule to the child's records that refer to this file's record.
 bool RelationManager::deleteChildren(Relation& relation, Failure& failure) {
-  RelationManager& child = *relation.file;
-  child.ensureRelations();
-  FileManager& childFile = *child.me_;
-  storage::DataFile& data = childFile.file();
-  const Locale& locale = data.session().engine().locale();
-  const bool noCase = data.decl().keys.at(static_cast<std::size_t>(relation.hisKey)).caseInsensitive;
-  const FileManager::SavedState saved = childFile.saveFile();
-
-  data.buffer().clear();
-  for (const LinkingPair& pair : relation.fields) copyValue(me_->buffer(), pair.parentField, data.buffer(), pair.childField);
-  int error = data.setFromBuffer(relation.hisKey);
-  bool ok = true;
-  while (ok) {
-    if (error == errors::kNone) error = data.next();
-    if (error == errors::kRecordNotAvailable) break;
-    if (error != errors::kNone) {
-      failure = Failure{kLevelNotify, &childFile, 28, false, error, cp1252ToUtf8(data.session().lastErrorText()), {}};
-      ok = false;
-      break;
-    }
-    bool stillLinked = true;
-    for (const LinkingPair& pair : relation.fields) {
-      stillLinked = stillLinked && sameValue(data.buffer(), pair.childField, me_->buffer(), pair.parentField, locale, noCase);
-    }
-    if (!stillLinked) break;
+  return forEachLinkedChild(relation, me_->buffer(), failure, [&](RelationManager& child) {
     if (relation.deleteMode == kRelationRestrict) {
-      failure = Failure{kLevelNotify, &childFile, 33, false, 0, {}, {}};
-      ok = false;
-    } else if (relation.deleteMode == kRelationClear) {
-      child.rememberLinkingValues();
-      for (const LinkingPair& pair : relation.fields) clearValue(data.buffer(), pair.childField);
-      ok = child.nestedUpdate(failure);
-    } else {
-      ok = child.applyDeleteRules(failure);
-      if (ok && childFile.tryDelete() != kLevelBenign) {
-        failure = Failure{};
-        failure.file = &childFile;
-        failure.writeError = true;
-        ok = false;
-      }
+      failure = Failure{kLevelNotify, child.me_, 33, false, 0, {}, {}};
+      return false;
     }
-  }
-  childFile.restoreFile(saved);
-  return ok;
+    if (relation.deleteMode == kRelationClear) {
+      child.rememberLinkingValues();
+      for (const LinkingPair& pair : relation.fields) clearValue(child.me_->buffer(), pair.childField);
+      return child.nestedUpdate(failure);
+    }
+    if (!child.applyDeleteRules(failure)) return false;
+    if (child.me_->tryDelete() == kLevelBenign) return true;
+    failure = Failure{};
+    failure.file = child.me_;
+    failure.writeError = true;
+    return false;
+  });
 }
 
 // ---- Quick scan ----

@@ -35,6 +35,7 @@
 // Thread safety: a relation manager and its relations belong to one thread.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -135,6 +136,8 @@ class RelationManager {
   int deleteOpened(const storage::Position& kept);
   bool cascadeUpdates(Failure& failure);
   bool nestedUpdate(Failure& failure);
+  bool forEachLinkedChild(Relation& relation, const RecordBuffer& values, Failure& failure,
+                          const std::function<bool(RelationManager& child)>& visit);
   bool updateChildren(Relation& relation, Failure& failure);
   bool applyDeleteRules(Failure& failure);
   bool deleteChildren(Relation& relation, Failure& failure);

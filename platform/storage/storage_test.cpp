@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/core/runtime_errors.h"
+#include "platform/storage/child_process.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/fault_vfs.h"
 #include "platform/storage/session.h"
@@ -83,13 +84,7 @@ class StorageTest : public ::testing::Test {
   }
 
   // Runs `body` in a child process (another program) and returns its exit status.
-  static int inChild(const std::function<int()>& body) {
-    const pid_t pid = fork();
-    if (pid == 0) _exit(body());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  static int inChild(const std::function<int()>& body) { return storage::testing::runInChild(body); }
 
   Locale locale_;
   Engine engine_{locale_};
