@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -193,14 +194,24 @@ std::int32_t lookupId(const benchmark::State& state, std::int64_t k, std::int64_
   return static_cast<std::int32_t>((static_cast<std::uint64_t>(k) * 2654435761u) % range + 1);
 }
 
+// "Actas.Tps" of a school through the driver, opened in `mode` (error holds the open's result).
+struct DriverActas {
+  DriverActas(const bench::School& school, int mode)
+      : decl(shared().actas(school)), session(shared().engine, school.folder.string()), file(decl, session),
+        error(file.open(mode)) {}
+  FileDecl decl;
+  Session session;
+  DataFile file;
+  int error;
+};
+
 // --- Reading in key order -----------------------------------------------------------------------
 
 void ReadAllInKeyOrderDriver(benchmark::State& state) {
   Shared& s = shared();
-  const FileDecl decl = s.actas(s.keyOrder);
-  Session session(s.engine, s.keyOrder.folder.string());
-  DataFile actas(decl, session);
-  if (actas.open(platform::storage::kReadOnly) != 0) return state.SkipWithError(session.lastErrorText().c_str());
+  DriverActas driver(s.keyOrder, platform::storage::kReadOnly);
+  if (driver.error != 0) return state.SkipWithError(driver.session.lastErrorText().c_str());
+  DataFile& actas = driver.file;
   const int pk = s.key("PK_ACTA");
   MemoryWatch memory;
   std::int64_t count = 0;
@@ -239,10 +250,10 @@ void ReadAllInKeyOrderRaw(benchmark::State& state) {
 void ReadTeacherByKeyDriver(benchmark::State& state) {
   Shared& s = shared();
   const bench::School& school = schoolOf(state);
-  const FileDecl decl = s.actas(school);
-  Session session(s.engine, school.folder.string());
-  DataFile actas(decl, session);
-  if (actas.open(platform::storage::kReadOnly) != 0) return state.SkipWithError(session.lastErrorText().c_str());
+  DriverActas driver(school, platform::storage::kReadOnly);
+  if (driver.error != 0) return state.SkipWithError(driver.session.lastErrorText().c_str());
+  DataFile& actas = driver.file;
+  Session& session = driver.session;
   const int byTeacher = s.key("FK_ACTA_REF_32_ZOLBRANS");
   const int teacher = s.field("ID_MAE");
   const bool inRead = state.range(1) != 0;
@@ -285,10 +296,10 @@ void ReadTeacherByKeyRaw(benchmark::State& state) {
 
 void GetByUniqueKeyDriver(benchmark::State& state) {
   Shared& s = shared();
-  const FileDecl decl = s.actas(s.keyOrder);
-  Session session(s.engine, s.keyOrder.folder.string());
-  DataFile actas(decl, session);
-  if (actas.open(platform::storage::kReadWriteShared) != 0) return state.SkipWithError(session.lastErrorText().c_str());
+  DriverActas driver(s.keyOrder, platform::storage::kReadWriteShared);
+  if (driver.error != 0) return state.SkipWithError(driver.session.lastErrorText().c_str());
+  DataFile& actas = driver.file;
+  Session& session = driver.session;
   const int pk = s.key("PK_ACTA");
   const int id = s.field("ID_ACT");
   const bool inRead = state.range(1) != 0;
@@ -326,23 +337,37 @@ void GetByUniqueKeyRaw(benchmark::State& state) {
 
 // --- Adding inside a transaction ------------------------------------------------------------------
 
-// A private copy of the key-ordered school for a benchmark that writes.
-bench::School writableCopy(const char* name) {
-  Shared& s = shared();
-  return bench::copyOf(s.keyOrder, s.scratch / name);
+// A private copy of the key-ordered school for a benchmark that writes, made once per process:
+// repetitions go on adding to it, from the next free id.
+struct WritableCopy {
+  bench::School school;
+  std::int32_t nextId;
+};
+
+WritableCopy& writableCopy(const std::string& name) {
+  static std::map<std::string, WritableCopy> copies;
+  auto it = copies.find(name);
+  if (it == copies.end()) {
+    const bench::School& original = shared().keyOrder;
+    WritableCopy copy{bench::copyOf(original, shared().scratch / name),
+                      static_cast<std::int32_t>(original.spec.gradeRecords) + 1};
+    it = copies.emplace(name, std::move(copy)).first;
+  }
+  return it->second;
 }
 
 void AddInTransactionDriver(benchmark::State& state) {
   Shared& s = shared();
-  const bench::School school = writableCopy("driver");
-  const FileDecl decl = s.actas(school);
-  Session session(s.engine, school.folder.string());
-  DataFile actas(decl, session);
-  if (actas.open(platform::storage::kReadWriteShared) != 0) return state.SkipWithError(session.lastErrorText().c_str());
+  WritableCopy& copy = writableCopy("driver");
+  const bench::School& school = copy.school;
+  DriverActas driver(school, platform::storage::kReadWriteShared);
+  if (driver.error != 0) return state.SkipWithError(driver.session.lastErrorText().c_str());
+  DataFile& actas = driver.file;
+  Session& session = driver.session;
   const int id = s.field("ID_ACT");
   actas.buffer().setLong(id, 1);
   if (actas.get(s.key("PK_ACTA")) != 0) return state.SkipWithError("no record 1");
-  std::int32_t next = static_cast<std::int32_t>(school.spec.gradeRecords) + 1;
+  std::int32_t& next = copy.nextId;
   for (auto _ : state) {
     if (session.begin({&actas}, 10) != 0) return state.SkipWithError(session.lastErrorText().c_str());
     for (int n = 0; n < kAddsPerTransaction; ++n) {
@@ -356,7 +381,8 @@ void AddInTransactionDriver(benchmark::State& state) {
 
 void AddInTransactionRaw(benchmark::State& state) {
   Shared& s = shared();
-  const bench::School school = writableCopy("raw");
+  WritableCopy& copy = writableCopy("raw");
+  const bench::School& school = copy.school;
   RawFile raw(Shared::actasPath(school), s.rawKey);
   // The record to add again and again under new ids: record 1, as the driver benchmark adds it.
   sqlite3_stmt* first = raw.prepare("SELECT pos, ver, data FROM rec WHERE k0 = ?1");
@@ -375,7 +401,7 @@ void AddInTransactionRaw(benchmark::State& state) {
   }
   sqlite3_stmt* insert = raw.prepare("INSERT INTO rec (" + columns + ") VALUES (" + values + ")");
   const int id = s.field("ID_ACT");
-  std::int32_t next = static_cast<std::int32_t>(school.spec.gradeRecords) + 1;
+  std::int32_t& next = copy.nextId;
   for (auto _ : state) {
     raw.exec("BEGIN IMMEDIATE");
     for (int n = 0; n < kAddsPerTransaction; ++n) {

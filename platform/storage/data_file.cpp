@@ -19,7 +19,7 @@ namespace platform::storage {
 namespace {
 
 constexpr int kFormatVersion = 1;
-// Sequential reads fetch 1 record, then 8, 64, 512 and at most this many at a time: a caller that
+// Sequential reads fetch 1 record, then 16, 256 and at most this many at a time: a caller that
 // wants one record pays for one, a scan pays for few statements (each one locks the file).
 constexpr int kMaxReadAhead = 1024;
 
@@ -561,7 +561,7 @@ int DataFile::fill(bool forward) {
   readAhead_.clear();
   readAheadGeneration_ = attachment_->generation;
   const int wanted = quickScan_ ? batch_ : 1;
-  if (quickScan_ && batch_ < kMaxReadAhead) batch_ = std::min(kMaxReadAhead, batch_ * 8);
+  if (quickScan_ && batch_ < kMaxReadAhead) batch_ = std::min(kMaxReadAhead, batch_ * 16);
   auto collect = [&](sqlite3_stmt* statement, bool withKey) {
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
