@@ -45,6 +45,21 @@ class ManagersTest : public DictionaryTest {
   }
 };
 
+// Adds a record (with the numbers and the one text given) through the file manager without priming
+// it, and returns the id the record was stored under.
+std::int32_t addWithoutPriming(File file, std::vector<std::pair<const char*, std::int32_t>> numbers,
+                               std::pair<const char*, const char*> text) {
+  platform::FileManager& manager = *FileManagerOf(file);
+  EXPECT_EQ(kLevelBenign, manager.open());
+  platform::RecordBuffer& buffer = manager.buffer();
+  buffer.clear();
+  for (const auto& [name, value] : numbers) buffer.setLong(manager.file().decl().fieldIndex(name), value);
+  buffer.setText(manager.file().decl().fieldIndex(text.first), text.second);
+  EXPECT_EQ(kLevelBenign, manager.insert());
+  manager.close();
+  return buffer.getLong(0);
+}
+
 class EmptyFolderTest : public ManagersTest {
  protected:
   std::string tables() const override { return {}; }
@@ -187,24 +202,11 @@ TEST_F(ManagersTest, NewTeacherGetsTheHighestIdPlusOneWhateverTheGaps) {
 }
 
 TEST_F(EmptyFolderTest, FirstTeacherOfAnEmptyFileGetsOne) {
-  platform::FileManager& teachers = fileManager(File::ZOLBRANS);
-  ASSERT_EQ(kLevelBenign, teachers.open());
-  record(File::ZOLBRANS).setLong(field(File::ZOLBRANS, "CLAVE"), 5);
-  record(File::ZOLBRANS).setText(field(File::ZOLBRANS, "NOMBRE"), "Primera");
-  ASSERT_EQ(kLevelBenign, teachers.insert());
-  EXPECT_EQ(1, record(File::ZOLBRANS).getLong(field(File::ZOLBRANS, "ID_MAE")));
-  teachers.close();
+  EXPECT_EQ(1, addWithoutPriming(File::ZOLBRANS, {{"ID_MAE", 9}, {"CLAVE", 5}}, {"NOMBRE", "Primera"}));
 }
 
 TEST_F(ManagersTest, LearningUnitKeepsItsOwnId) {
-  platform::FileManager& units = fileManager(File::UNIDAD_APRENDIZAJE);
-  ASSERT_EQ(kLevelBenign, units.open());
-  record(File::UNIDAD_APRENDIZAJE).clear();
-  record(File::UNIDAD_APRENDIZAJE).setLong(field(File::UNIDAD_APRENDIZAJE, "ID_UAPR"), 77);
-  record(File::UNIDAD_APRENDIZAJE).setText(field(File::UNIDAD_APRENDIZAJE, "DESCRIPCION"), "Química");
-  ASSERT_EQ(kLevelBenign, units.insert());
-  EXPECT_EQ(77, record(File::UNIDAD_APRENDIZAJE).getLong(field(File::UNIDAD_APRENDIZAJE, "ID_UAPR")));
-  units.close();
+  EXPECT_EQ(77, addWithoutPriming(File::UNIDAD_APRENDIZAJE, {{"ID_UAPR", 77}}, {"DESCRIPCION", "Quimica"}));
 }
 
 TEST_F(ManagersTest, DuplicateTeacherKeyIsRefusedNamingTheKey) {
