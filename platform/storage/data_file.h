@@ -39,6 +39,23 @@ struct Position {
   int key = -1;             // -1: physical order
 };
 
+// Everything a reader may disturb and later want back: the record buffer, the place in the
+// sequence, and the record last read (so that put() and erase() still aim at it, and still see a
+// change made by another program since it was read).
+struct FileState {
+  std::vector<std::uint8_t> record;
+  Position cursor;
+  int sequenceKey = -1;
+  bool positioned = false;
+  bool forward = true;
+  bool inclusive = false;
+  bool atEnd = false;
+  std::int64_t current = 0;
+  std::int64_t currentVersion = 0;
+  std::string currentRecord;        // that record's bytes as read
+  std::uint64_t openGeneration = 0;  // which open of the file the sequence belongs to
+};
+
 class DataFile {
  public:
   DataFile(const FileDecl& decl, Session& session);
@@ -78,6 +95,11 @@ class DataFile {
   // The position of the record last read (or written).
   Position position() const;
 
+  // Takes and gives back the buffer, the sequence and the record last read. Restoring into a file
+  // closed and opened again in between restores the buffer; put() then needs a fresh read.
+  FileState saveState() const;
+  void restoreState(const FileState& state);
+
   int add();
   int append();  // like add(); no difference for this engine, kept for callers that distinguish
   int put();
@@ -86,6 +108,8 @@ class DataFile {
   // Driver options: "QUICKSCAN=on|off" (read ahead in sequential reads), "Recover=n" (wait up to
   // n seconds for another program's lock at the next open). Unknown options give error 80.
   int sendOption(std::string_view option);
+  // Whether sequential reads read ahead ("QUICKSCAN=on", the default).
+  bool quickScan() const { return quickScan_; }
 
   // Recomputes every key of every record and rebuilds the key indexes (the cure for error 46).
   // The file must be open for writing.
@@ -145,6 +169,7 @@ class DataFile {
   int findDuplicate(std::int64_t exceptRecord);
   int rebuildInto(const std::string& path);
   int take(const Row& row);
+  std::string keyImageOf(const RecordBuffer& record, int key) const;
   void invalidateReadAhead();
 
   const FileDecl& decl_;
@@ -170,8 +195,11 @@ class DataFile {
   // The record last read, for put()/erase()
   std::int64_t current_ = 0;
   std::int64_t currentVersion_ = 0;
+  // Its bytes as stored: put() rewrites only the keys whose values changed from them.
+  std::string currentRecord_;
   int duplicateKey_ = -1;
   bool atEnd_ = false;             // cursor_ stands after the last record (previous() reads the last)
+  std::uint64_t openGeneration_ = 0;  // raised by every open
   struct Sql;
   std::unique_ptr<Sql> sql_;
 };
