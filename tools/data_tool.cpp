@@ -379,14 +379,6 @@ void checkParents(const std::vector<CheckedTable>& tables, const Locale& locale,
   }
 }
 
-// A declaration placed in a folder: the same file under its path there.
-FileDecl placedIn(const FileDecl& decl, const fs::path& path) {
-  FileDecl placed = decl;
-  placed.physicalName = path.string();
-  placed.nameSource = nullptr;
-  return placed;
-}
-
 // A folder of its own for a session that writes nothing worth keeping (a dump's).
 class ScratchFolder {
  public:
@@ -423,7 +415,9 @@ std::string writeTablesInto(const Locale& locale, const fs::path& folder, const 
   // Declarations first, so that they outlive the files that refer to them.
   std::vector<FileDecl> placed;
   placed.reserve(tables.size());
-  for (const auto& table : tables) placed.push_back(placedIn(*table.decl, folder / table.decl->physicalName));
+  for (const auto& table : tables) {
+    placed.push_back(platform::storage::placedAt(*table.decl, (folder / table.decl->physicalName).string()));
+  }
 
   std::vector<std::unique_ptr<DataFile>> files;
   std::vector<bool> created;
@@ -666,7 +660,7 @@ Result dump(const dictionary::FileDeclarations& decls, const Locale& locale, con
     result.error = "cannot make a temporary folder";
     return result;
   }
-  FileDecl placed = placedIn(*decl, file);
+  FileDecl placed = platform::storage::placedAt(*decl, file.string());
   placed.createWhenMissing = false;
   platform::storage::Engine engine(locale);
   Session session(engine, scratch.path().string());

@@ -18,11 +18,6 @@
 
 namespace platform {
 
-class ProgramHalted : public std::runtime_error {
- public:
-  ProgramHalted() : std::runtime_error("the program was halted") {}
-};
-
 class ScriptedPort : public UserPort {
  public:
   ScriptedPort() = default;
@@ -48,6 +43,14 @@ class ScriptedPort : public UserPort {
     throw ProgramHalted();
   }
 
+  void setBusy(bool busy) override {
+    busyDepth_ += busy ? 1 : -1;
+    if (busy) ++busyShown_;
+  }
+  // How many busy cursors are showing now, and how many were ever shown.
+  int busyDepth() const { return busyDepth_; }
+  int busyShown() const { return busyShown_; }
+
   const std::vector<MessageRequest>& shown() const { return shown_; }
   const MessageRequest& last() const {
     if (shown_.empty()) throw std::logic_error("no message was shown");
@@ -58,12 +61,15 @@ class ScriptedPort : public UserPort {
     shown_.clear();
     answers_.clear();
     halts_ = 0;
+    busyShown_ = 0;
   }
 
  private:
   std::deque<MessageButton> answers_;
   std::vector<MessageRequest> shown_;
   int halts_ = 0;
+  int busyDepth_ = 0;
+  int busyShown_ = 0;
 };
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 // told, so that nothing ever blocks a test on a dialog.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,15 +21,24 @@ struct MessageRequest {
   MessageButton defaultButton = MessageButton::Ok;
 };
 
+// How halt() ends the program: it throws this, and the program's entry catches it, runs the
+// shut-down duties and ends with exit code 0.
+class ProgramHalted : public std::runtime_error {
+ public:
+  ProgramHalted() : std::runtime_error("the program was halted") {}
+};
+
 class UserPort {
  public:
   virtual ~UserPort() = default;
   // Shows the message and waits; returns the button pressed (the default one when the box is
   // closed some other way).
   virtual MessageButton message(const MessageRequest& request) = 0;
-  // Ends the program after a fatal error: runs the program's shut-down duties and does not return
-  // in the program (exit code 0). A test port records the call and throws.
+  // Ends the program after a fatal error: throws ProgramHalted, which the program's entry catches
+  // to run its shut-down duties (exit code 0).
   [[noreturn]] virtual void halt() = 0;
+  // Shows (true) or takes back (false) the busy cursor around long work; calls nest.
+  virtual void setBusy(bool busy) = 0;
 };
 
 }  // namespace platform

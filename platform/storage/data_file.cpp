@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <thread>
 
 #include "platform/core/runtime_errors.h"
@@ -17,7 +19,9 @@ namespace platform::storage {
 namespace {
 
 constexpr int kFormatVersion = 1;
-constexpr int kMaxReadAhead = 256;
+// Sequential reads fetch 1 record, then 8, 64, 512 and at most this many at a time: a caller that
+// wants one record pays for one, a scan pays for few statements (each one locks the file).
+constexpr int kMaxReadAhead = 1024;
 
 bool writes(int mode) { return (mode & 0x0F) != 0; }
 
@@ -58,6 +62,13 @@ void appendBigEndian(std::uint64_t value, int bytes, std::string& out) {
   for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
+// The bytes of a column, valid until the statement steps or is reset.
+std::string_view columnBytes(sqlite3_stmt* statement, int column) {
+  const void* bytes = sqlite3_column_blob(statement, column);
+  const int length = sqlite3_column_bytes(statement, column);
+  return bytes == nullptr ? std::string_view() : std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
+}
+
 std::string columnText(sqlite3_stmt* statement, int column) {
   const void* bytes = sqlite3_column_blob(statement, column);
   const int length = sqlite3_column_bytes(statement, column);
@@ -72,27 +83,37 @@ void bindBlob(sqlite3_stmt* statement, int index, const std::string& bytes) {
 
 // SQL texts of one open file, made once per open so that the cached statements are found by them.
 struct DataFile::Sql {
-  std::string insert, update, erase, version, count, byRecord;
+  std::string table;
+  std::size_t keyCount = 0;
+  std::map<std::uint64_t, std::string> updates;  // by the set of keys rewritten
+  std::string insert, erase, version, count, byRecord;
   std::string physicalForward, physicalBackward;
   struct PerKey {
     std::string get, exists, existsOther, forwardEqual, forwardAfter, backwardEqual, backwardBefore, backwardLast;
   };
   std::vector<PerKey> keys;
 
-  Sql(const std::string& schema, const FileDecl& decl) {
-    const std::string table = schema + ".rec";
-    std::string columns = "ver, data", values = "1, ?1", assignments = "ver = ver + 1, data = ?1";
-    for (std::size_t k = 0; k < decl.keys.size(); ++k) {
-      const std::string column = keyColumn(static_cast<int>(k));
-      const std::string parameter = "?" + std::to_string(k + 2);
-      columns += ", " + column;
-      values += ", " + parameter;
-      assignments += ", " + column + " = " + parameter;
+  // The rewrite of the record with the keys of `changed` (bit k: key k); parameters ?1 the data,
+  // ?k+2 key k, then the record number and its version.
+  const std::string& updateOf(std::uint64_t changed) {
+    std::string& sql = updates[changed];
+    if (sql.empty()) {
+      sql = "UPDATE " + table + " SET ver = ver + 1, data = ?1";
+      for (std::size_t k = 0; k < keyCount; ++k) {
+        if (changed & (std::uint64_t{1} << (k % 64))) sql += ", " + keyColumn(static_cast<int>(k)) + " = ?" + std::to_string(k + 2);
+      }
+      sql += " WHERE pos = ?" + std::to_string(keyCount + 2) + " AND ver = ?" + std::to_string(keyCount + 3);
     }
-    const std::string n = std::to_string(decl.keys.size() + 2);
-    const std::string m = std::to_string(decl.keys.size() + 3);
+    return sql;
+  }
+
+  Sql(const std::string& schema, const FileDecl& decl) : table(schema + ".rec"), keyCount(decl.keys.size()) {
+    std::string columns = "ver, data", values = "1, ?1";
+    for (std::size_t k = 0; k < decl.keys.size(); ++k) {
+      columns += ", " + keyColumn(static_cast<int>(k));
+      values += ", ?" + std::to_string(k + 2);
+    }
     insert = "INSERT INTO " + table + " (" + columns + ") VALUES (" + values + ")";
-    update = "UPDATE " + table + " SET " + assignments + " WHERE pos = ?" + n + " AND ver = ?" + m;
     erase = "DELETE FROM " + table + " WHERE pos = ?1 AND ver = ?2";
     version = "SELECT ver FROM " + table + " WHERE pos = ?1";
     count = "SELECT count(*) FROM " + table;
@@ -347,9 +368,11 @@ int DataFile::attachAndCheck(int mode, bool checkCollation) {
     return result;
   }
   attachment_ = attachment;
+  path_ = path;
   lockFd_ = lockFd;
   mode_ = mode;
   sql_ = std::make_unique<Sql>(attachment->schema, decl_);
+  ++openGeneration_;
   positioned_ = false;
   current_ = 0;
   readAhead_.clear();
@@ -366,6 +389,7 @@ int DataFile::close() {
   session_.detach(attachment_);
   sharing::release(lockFd_, mode_);
   attachment_ = nullptr;
+  path_.clear();
   lockFd_ = -1;
   sql_.reset();
   readAhead_.clear();
@@ -397,25 +421,27 @@ int DataFile::requireWrite() {
   return errors::kNone;
 }
 
-std::string DataFile::keyImage(int key) const {
+std::string DataFile::keyImage(int key) const { return keyImageOf(buffer_, key); }
+
+std::string DataFile::keyImageOf(const RecordBuffer& record, int key) const {
   const KeyDecl& declared = decl_.keys.at(static_cast<std::size_t>(key));
   if (declared.optional) {
     bool allNull = true;
-    for (int component : declared.components) allNull = allNull && buffer_.isNull(component);
+    for (int component : declared.components) allNull = allNull && record.isNull(component);
     if (allNull) return {};
   }
   std::string image;
   for (int component : declared.components) {
-    const Field& field = buffer_.layout().field(component);
+    const Field& field = record.layout().field(component);
     switch (field.type) {
       case FieldType::Long:
-        appendBigEndian(static_cast<std::uint32_t>(buffer_.getLong(component)) ^ 0x80000000u, 4, image);
+        appendBigEndian(static_cast<std::uint32_t>(record.getLong(component)) ^ 0x80000000u, 4, image);
         break;
       case FieldType::Byte:
-        image.push_back(static_cast<char>(buffer_.getByte(component)));
+        image.push_back(static_cast<char>(record.getByte(component)));
         break;
       case FieldType::Real: {
-        double value = buffer_.getReal(component);
+        double value = record.getReal(component);
         if (value == 0.0) value = 0.0;  // -0 and +0 are one key value
         std::uint64_t bits;
         std::memcpy(&bits, &value, sizeof bits);
@@ -425,7 +451,7 @@ std::string DataFile::keyImage(int key) const {
       }
       case FieldType::String:
       case FieldType::CString:
-        session_.engine().locale().appendKeyImage(buffer_.getText(component), declared.caseInsensitive, image);
+        session_.engine().locale().appendKeyImage(record.getText(component), declared.caseInsensitive, image);
         break;
     }
   }
@@ -434,11 +460,30 @@ std::string DataFile::keyImage(int key) const {
 
 void DataFile::invalidateReadAhead() { readAhead_.clear(); }
 
+void DataFile::ReadAhead::push(std::int64_t record, std::int64_t version, std::string_view data,
+                               std::string_view keyImage) {
+  entries_.push_back(Entry{record, version, bytes_.size(), data.size(), keyImage.size()});
+  bytes_.append(data);
+  bytes_.append(keyImage);
+}
+
+DataFile::Row DataFile::ReadAhead::pop() {
+  const Entry& e = entries_[next_++];
+  const std::string_view bytes(bytes_);
+  return Row{e.record, e.version, bytes.substr(e.offset, e.dataLength), bytes.substr(e.offset + e.dataLength, e.keyLength)};
+}
+
+void DataFile::ReadAhead::clear() {
+  entries_.clear();
+  bytes_.clear();
+  next_ = 0;
+}
+
 int DataFile::set() { return set(-1); }
 
 int DataFile::set(int key) {
   if (int error = requireOpen()) return error;
-  if (key < -1 || key >= static_cast<int>(decl_.keys.size())) return session_.setError(errors::kInvalidKey, {}, decl_.physicalPath());
+  if (key < -1 || key >= static_cast<int>(decl_.keys.size())) return session_.setError(errors::kInvalidKey, {}, path_);
   seqKey_ = key;
   cursor_ = Position{0, std::string(), key};
   inclusive_ = false;
@@ -446,7 +491,7 @@ int DataFile::set(int key) {
   positioned_ = true;
   readAhead_.clear();
   batch_ = 1;
-  return session_.setError(errors::kNone, {}, decl_.physicalPath());
+  return session_.setError(errors::kNone, {}, path_);
 }
 
 int DataFile::setFromBuffer(int key) {
@@ -470,20 +515,53 @@ Position DataFile::position() const {
   return here;
 }
 
+FileState DataFile::saveState() const {
+  FileState state;
+  state.record.assign(buffer_.data(), buffer_.data() + buffer_.size());
+  state.cursor = cursor_;
+  state.sequenceKey = seqKey_;
+  state.positioned = positioned_;
+  state.forward = forward_;
+  state.inclusive = inclusive_;
+  state.atEnd = atEnd_;
+  state.current = current_;
+  state.currentVersion = currentVersion_;
+  state.currentRecord = currentRecord_;
+  state.openGeneration = openGeneration_;
+  return state;
+}
+
+void DataFile::restoreState(const FileState& state) {
+  buffer_.assignBytes(state.record.data(), state.record.size());
+  readAhead_.clear();
+  batch_ = 1;
+  if (!isOpen() || state.openGeneration != openGeneration_) {
+    // The sequence and the record last read belonged to an earlier open.
+    positioned_ = false;
+    current_ = 0;
+    return;
+  }
+  cursor_ = state.cursor;
+  seqKey_ = state.sequenceKey;
+  positioned_ = state.positioned;
+  forward_ = state.forward;
+  inclusive_ = state.inclusive;
+  atEnd_ = state.atEnd;
+  current_ = state.current;
+  currentVersion_ = state.currentVersion;
+  currentRecord_ = state.currentRecord;
+}
+
 int DataFile::fill(bool forward) {
   readAhead_.clear();
   readAheadGeneration_ = attachment_->generation;
   const int wanted = quickScan_ ? batch_ : 1;
-  if (quickScan_ && batch_ < kMaxReadAhead) batch_ = std::min(kMaxReadAhead, batch_ * 4);
+  if (quickScan_ && batch_ < kMaxReadAhead) batch_ = std::min(kMaxReadAhead, batch_ * 8);
   auto collect = [&](sqlite3_stmt* statement, bool withKey) {
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-      Row row;
-      row.record = sqlite3_column_int64(statement, 0);
-      row.version = sqlite3_column_int64(statement, 1);
-      row.data = columnText(statement, 2);
-      if (withKey) row.keyImage = columnText(statement, 3);
-      readAhead_.push_back(std::move(row));
+      readAhead_.push(sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2),
+                      withKey ? columnBytes(statement, 3) : std::string_view());
     }
     return rc;
   };
@@ -517,7 +595,10 @@ int DataFile::fill(bool forward) {
           sqlite3_bind_int(s, 3, wanted);
         }, true);
       }
-      const int rest = wanted - static_cast<int>(readAhead_.size());
+      // Once a run of equal key values is read to its end, read ahead just one record beyond it:
+      // a caller reading one key value's records stops there, and the records after it may lie
+      // anywhere in the file, each costing a page read.
+      const int rest = readAhead_.empty() ? wanted : std::min(1, wanted - static_cast<int>(readAhead_.size()));
       if ((rc == SQLITE_DONE) && rest > 0 && (haveImage || forward)) {
         rc = run(forward ? key.forwardAfter : key.backwardBefore, [&](sqlite3_stmt* s) {
           bindBlob(s, 1, cursor_.keyImage);
@@ -528,92 +609,87 @@ int DataFile::fill(bool forward) {
   }
   if (rc != SQLITE_DONE) {
     readAhead_.clear();
-    return session_.fromSqlite(rc, decl_.physicalPath());
+    return session_.fromSqlite(rc, path_);
   }
   return errors::kNone;
 }
 
 int DataFile::take(const Row& row) {
-  if (row.data.size() != buffer_.size()) return session_.setError(errors::kBadFileStructure, {}, decl_.physicalPath());
+  if (row.data.size() != buffer_.size()) return session_.setError(errors::kBadFileStructure, {}, path_);
   buffer_.assignBytes(row.data.data(), row.data.size());
   current_ = row.record;
   currentVersion_ = row.version;
+  currentRecord_.assign(row.data);
   cursor_.record = row.record;
   cursor_.key = seqKey_;
-  if (seqKey_ >= 0) cursor_.keyImage = row.keyImage;
+  if (seqKey_ >= 0) cursor_.keyImage.assign(row.keyImage);
   inclusive_ = false;
   atEnd_ = false;
-  return session_.setError(errors::kNone, {}, decl_.physicalPath());
+  return session_.setError(errors::kNone, {}, path_);
 }
 
 int DataFile::next() {
   if (int error = requireOpen()) return error;
-  if (!positioned_) return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
+  if (!positioned_) return session_.setError(errors::kRecordNotAvailable, {}, path_);
   if (!forward_ || readAhead_.empty() || readAheadGeneration_ != attachment_->generation) {
     forward_ = true;
-    if (atEnd_) return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
+    if (atEnd_) return session_.setError(errors::kRecordNotAvailable, {}, path_);
     if (int error = fill(true)) return error;
   }
   if (readAhead_.empty()) {
     // Past the last record: previous() now reads the last one.
     atEnd_ = true;
-    return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
+    return session_.setError(errors::kRecordNotAvailable, {}, path_);
   }
-  Row row = std::move(readAhead_.front());
-  readAhead_.pop_front();
-  return take(row);
+  return take(readAhead_.pop());
 }
 
 int DataFile::previous() {
   if (int error = requireOpen()) return error;
-  if (!positioned_) return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
+  if (!positioned_) return session_.setError(errors::kRecordNotAvailable, {}, path_);
   if (forward_ || readAhead_.empty() || readAheadGeneration_ != attachment_->generation) {
     if (forward_ && cursor_.record == 0 && cursor_.keyImage.empty() && !inclusive_) atEnd_ = true;  // set() then previous()
     forward_ = false;
     if (int error = fill(false)) return error;
   }
-  if (readAhead_.empty()) return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
-  Row row = std::move(readAhead_.front());
-  readAhead_.pop_front();
-  return take(row);
+  if (readAhead_.empty()) return session_.setError(errors::kRecordNotAvailable, {}, path_);
+  return take(readAhead_.pop());
 }
 
 int DataFile::get(int key) {
   if (int error = requireOpen()) return error;
-  if (key < 0 || key >= static_cast<int>(decl_.keys.size())) return session_.setError(errors::kInvalidKey, {}, decl_.physicalPath());
+  if (key < 0 || key >= static_cast<int>(decl_.keys.size())) return session_.setError(errors::kInvalidKey, {}, path_);
   const std::string image = keyImage(key);
-  if (image.empty()) return session_.setError(errors::kRecordNotFound, {}, decl_.physicalPath());
+  if (image.empty()) return session_.setError(errors::kRecordNotFound, {}, path_);
   sqlite3_stmt* statement = session_.statement(attachment_, sql_->keys[static_cast<std::size_t>(key)].get);
-  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), decl_.physicalPath());
+  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), path_);
   StatementGuard guard(statement);
   bindBlob(statement, 1, image);
   const int rc = sqlite3_step(statement);
-  if (rc == SQLITE_DONE) return session_.setError(errors::kRecordNotFound, {}, decl_.physicalPath());
-  if (rc != SQLITE_ROW) return session_.fromSqlite(rc, decl_.physicalPath());
-  Row row{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnText(statement, 2), image};
+  if (rc == SQLITE_DONE) return session_.setError(errors::kRecordNotFound, {}, path_);
+  if (rc != SQLITE_ROW) return session_.fromSqlite(rc, path_);
   // A get places the sequence at the record, in the key's order.
   seqKey_ = key;
   positioned_ = true;
   forward_ = true;
   readAhead_.clear();
-  return take(row);
+  return take(Row{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2), image});
 }
 
 int DataFile::getRecord(std::int64_t record) {
   if (int error = requireOpen()) return error;
   sqlite3_stmt* statement = session_.statement(attachment_, sql_->byRecord);
-  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), decl_.physicalPath());
+  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), path_);
   StatementGuard guard(statement);
   sqlite3_bind_int64(statement, 1, record);
   const int rc = sqlite3_step(statement);
-  if (rc == SQLITE_DONE) return session_.setError(errors::kRecordNotFound, {}, decl_.physicalPath());
-  if (rc != SQLITE_ROW) return session_.fromSqlite(rc, decl_.physicalPath());
-  Row row{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnText(statement, 2), {}};
+  if (rc == SQLITE_DONE) return session_.setError(errors::kRecordNotFound, {}, path_);
+  if (rc != SQLITE_ROW) return session_.fromSqlite(rc, path_);
   seqKey_ = -1;
   positioned_ = true;
   forward_ = true;
   readAhead_.clear();
-  return take(row);
+  return take(Row{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2), {}});
 }
 
 std::int64_t DataFile::records() {
@@ -622,7 +698,7 @@ std::int64_t DataFile::records() {
   if (statement == nullptr) return 0;
   StatementGuard guard(statement);
   if (sqlite3_step(statement) != SQLITE_ROW) return 0;
-  session_.setError(errors::kNone, {}, decl_.physicalPath());
+  session_.setError(errors::kNone, {}, path_);
   return sqlite3_column_int64(statement, 0);
 }
 
@@ -645,7 +721,7 @@ int DataFile::add() {
   if (int error = requireWrite()) return error;
   duplicateKey_ = -1;
   sqlite3_stmt* statement = session_.statement(attachment_, sql_->insert);
-  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), decl_.physicalPath());
+  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), path_);
   std::vector<std::string> images(decl_.keys.size());
   int rc;
   {
@@ -662,14 +738,16 @@ int DataFile::add() {
     rc = sqlite3_step(statement);
   }
   ++attachment_->generation;
+  batch_ = 1;
   if (rc == SQLITE_CONSTRAINT) {
     duplicateKey_ = findDuplicate(0);
-    return session_.setError(errors::kDuplicateKey, {}, decl_.physicalPath());
+    return session_.setError(errors::kDuplicateKey, {}, path_);
   }
-  if (rc != SQLITE_DONE) return session_.fromSqlite(rc, decl_.physicalPath());
+  if (rc != SQLITE_DONE) return session_.fromSqlite(rc, path_);
   current_ = sqlite3_last_insert_rowid(session_.db_);
   currentVersion_ = 1;
-  return session_.setError(errors::kNone, {}, decl_.physicalPath());
+  currentRecord_.assign(reinterpret_cast<const char*>(buffer_.data()), buffer_.size());
+  return session_.setError(errors::kNone, {}, path_);
 }
 
 int DataFile::append() { return add(); }
@@ -684,16 +762,27 @@ static int missedRecordError(Session& session, sqlite3_stmt* version, std::int64
 int DataFile::put() {
   if (int error = requireWrite()) return error;
   duplicateKey_ = -1;
-  if (current_ == 0) return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
-  sqlite3_stmt* statement = session_.statement(attachment_, sql_->update);
-  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), decl_.physicalPath());
+  if (current_ == 0) return session_.setError(errors::kRecordNotAvailable, {}, path_);
+  // Only the keys whose values changed are rewritten: an index entry rewritten needlessly costs
+  // pages, and in a large file a page read and written for each of them.
   std::vector<std::string> images(decl_.keys.size());
+  std::uint64_t changed = 0;
+  const bool known = currentRecord_.size() == buffer_.size() && images.size() <= 64;
+  RecordBuffer stored(buffer_.layout());
+  if (known) stored.assignBytes(currentRecord_.data(), currentRecord_.size());
+  for (std::size_t k = 0; k < images.size(); ++k) {
+    images[k] = keyImage(static_cast<int>(k));
+    if (!known || images[k] != keyImageOf(stored, static_cast<int>(k))) changed |= std::uint64_t{1} << (k % 64);
+  }
+  if (!known) changed = ~std::uint64_t{0};
+  sqlite3_stmt* statement = session_.statement(attachment_, sql_->updateOf(changed));
+  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), path_);
   int rc;
   {
     StatementGuard guard(statement);
     sqlite3_bind_blob(statement, 1, buffer_.data(), static_cast<int>(buffer_.size()), SQLITE_STATIC);
     for (std::size_t k = 0; k < images.size(); ++k) {
-      images[k] = keyImage(static_cast<int>(k));
+      if ((changed & (std::uint64_t{1} << (k % 64))) == 0) continue;
       if (images[k].empty()) {
         sqlite3_bind_null(statement, static_cast<int>(k) + 2);
       } else {
@@ -706,24 +795,26 @@ int DataFile::put() {
     rc = sqlite3_step(statement);
   }
   ++attachment_->generation;
+  batch_ = 1;  // a scan that rewrites as it goes would throw its read-ahead away at every record
   if (rc == SQLITE_CONSTRAINT) {
     duplicateKey_ = findDuplicate(current_);
-    return session_.setError(errors::kDuplicateKey, {}, decl_.physicalPath());
+    return session_.setError(errors::kDuplicateKey, {}, path_);
   }
-  if (rc != SQLITE_DONE) return session_.fromSqlite(rc, decl_.physicalPath());
+  if (rc != SQLITE_DONE) return session_.fromSqlite(rc, path_);
   if (sqlite3_changes(session_.db_) == 0) {
     return session_.setError(missedRecordError(session_, session_.statement(attachment_, sql_->version), current_), {},
-                             decl_.physicalPath());
+                             path_);
   }
   ++currentVersion_;
-  return session_.setError(errors::kNone, {}, decl_.physicalPath());
+  currentRecord_.assign(reinterpret_cast<const char*>(buffer_.data()), buffer_.size());
+  return session_.setError(errors::kNone, {}, path_);
 }
 
 int DataFile::erase() {
   if (int error = requireWrite()) return error;
-  if (current_ == 0) return session_.setError(errors::kRecordNotAvailable, {}, decl_.physicalPath());
+  if (current_ == 0) return session_.setError(errors::kRecordNotAvailable, {}, path_);
   sqlite3_stmt* statement = session_.statement(attachment_, sql_->erase);
-  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), decl_.physicalPath());
+  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), path_);
   int rc;
   {
     StatementGuard guard(statement);
@@ -732,13 +823,14 @@ int DataFile::erase() {
     rc = sqlite3_step(statement);
   }
   ++attachment_->generation;
-  if (rc != SQLITE_DONE) return session_.fromSqlite(rc, decl_.physicalPath());
+  batch_ = 1;
+  if (rc != SQLITE_DONE) return session_.fromSqlite(rc, path_);
   if (sqlite3_changes(session_.db_) == 0) {
     return session_.setError(missedRecordError(session_, session_.statement(attachment_, sql_->version), current_), {},
-                             decl_.physicalPath());
+                             path_);
   }
   current_ = 0;
-  return session_.setError(errors::kNone, {}, decl_.physicalPath());
+  return session_.setError(errors::kNone, {}, path_);
 }
 
 int DataFile::sendOption(std::string_view option) {

@@ -15,7 +15,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,6 +37,23 @@ struct Position {
   std::int64_t record = 0;  // 0: none
   std::string keyImage;
   int key = -1;             // -1: physical order
+};
+
+// Everything a reader may disturb and later want back: the record buffer, the place in the
+// sequence, and the record last read (so that put() and erase() still aim at it, and still see a
+// change made by another program since it was read).
+struct FileState {
+  std::vector<std::uint8_t> record;
+  Position cursor;
+  int sequenceKey = -1;
+  bool positioned = false;
+  bool forward = true;
+  bool inclusive = false;
+  bool atEnd = false;
+  std::int64_t current = 0;
+  std::int64_t currentVersion = 0;
+  std::string currentRecord;        // that record's bytes as read
+  std::uint64_t openGeneration = 0;  // which open of the file the sequence belongs to
 };
 
 class DataFile {
@@ -79,6 +95,11 @@ class DataFile {
   // The position of the record last read (or written).
   Position position() const;
 
+  // Takes and gives back the buffer, the sequence and the record last read. Restoring into a file
+  // closed and opened again in between restores the buffer; put() then needs a fresh read.
+  FileState saveState() const;
+  void restoreState(const FileState& state);
+
   int add();
   int append();  // like add(); no difference for this engine, kept for callers that distinguish
   int put();
@@ -87,6 +108,8 @@ class DataFile {
   // Driver options: "QUICKSCAN=on|off" (read ahead in sequential reads), "Recover=n" (wait up to
   // n seconds for another program's lock at the next open). Unknown options give error 80.
   int sendOption(std::string_view option);
+  // Whether sequential reads read ahead ("QUICKSCAN=on", the default).
+  bool quickScan() const { return quickScan_; }
 
   // Recomputes every key of every record and rebuilds the key indexes (the cure for error 46).
   // The file must be open for writing.
@@ -100,11 +123,32 @@ class DataFile {
 
  private:
   friend class Session;
+  // A record as read: views into a statement's row or into the read-ahead.
   struct Row {
     std::int64_t record;
     std::int64_t version;
-    std::string data;
-    std::string keyImage;
+    std::string_view data;
+    std::string_view keyImage;
+  };
+  // Records read ahead of the caller, in the order next()/previous() hands them out. They share
+  // one buffer, reused from one read to the next: no allocation per record.
+  class ReadAhead {
+   public:
+    void push(std::int64_t record, std::int64_t version, std::string_view data, std::string_view keyImage);
+    // The first record not yet handed out (there must be one); valid until the next push or clear.
+    Row pop();
+    bool empty() const { return next_ >= entries_.size(); }
+    std::size_t size() const { return entries_.size() - next_; }
+    void clear();
+
+   private:
+    struct Entry {
+      std::int64_t record, version;
+      std::size_t offset, dataLength, keyLength;
+    };
+    std::vector<Entry> entries_;
+    std::string bytes_;
+    std::size_t next_ = 0;
   };
   int requireOpen();
   int requireWrite();
@@ -114,12 +158,14 @@ class DataFile {
   int findDuplicate(std::int64_t exceptRecord);
   int rebuildInto(const std::string& path);
   int take(const Row& row);
+  std::string keyImageOf(const RecordBuffer& record, int key) const;
   void invalidateReadAhead();
 
   const FileDecl& decl_;
   Session& session_;
   RecordBuffer buffer_;
   Session::Attachment* attachment_ = nullptr;
+  std::string path_;  // the physical file as it was opened
   int mode_ = 0;
   int lockFd_ = -1;
   bool quickScan_ = true;
@@ -131,15 +177,18 @@ class DataFile {
   bool forward_ = true;
   Position cursor_;                // last record handed out (or the boundary before the first)
   bool inclusive_ = false;         // the next read may return the record at cursor_ itself
-  std::deque<Row> readAhead_;
+  ReadAhead readAhead_;
   std::uint64_t readAheadGeneration_ = 0;
   int batch_ = 1;
 
   // The record last read, for put()/erase()
   std::int64_t current_ = 0;
   std::int64_t currentVersion_ = 0;
+  // Its bytes as stored: put() rewrites only the keys whose values changed from them.
+  std::string currentRecord_;
   int duplicateKey_ = -1;
   bool atEnd_ = false;             // cursor_ stands after the last record (previous() reads the last)
+  std::uint64_t openGeneration_ = 0;  // raised by every open
   struct Sql;
   std::unique_ptr<Sql> sql_;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace platform::storage {
 namespace {
@@ -58,6 +59,13 @@ FileDecl aliasOf(const FileDecl& file, std::string label, std::string prefix) {
   alias.label = std::move(label);
   alias.prefix = std::move(prefix);
   return alias;
+}
+
+FileDecl placedAt(const FileDecl& file, std::string path) {
+  FileDecl placed = file;
+  placed.physicalName = std::move(path);
+  placed.nameSource = nullptr;
+  return placed;
 }
 
 }  // namespace platform::storage

@@ -50,4 +50,8 @@ struct FileDecl {
 // prefix.
 FileDecl aliasOf(const FileDecl& file, std::string label, std::string prefix);
 
+// The same declaration with a fixed physical path in place of its name or name variable: a tool
+// or benchmark working on the data files of a folder other than the working folder.
+FileDecl placedAt(const FileDecl& file, std::string path);
+
 }  // namespace platform::storage

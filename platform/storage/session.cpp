@@ -211,7 +211,8 @@ Session::Attachment* Session::attach(const std::string& path, const std::string&
   attachment->path = canonical;
   attachment->users = 1;
   // A bounded page cache per file: memory stays flat whatever the file's size.
-  sqlite3_exec(db_, ("PRAGMA " + schema + ".cache_size = -16384").c_str(), nullptr, nullptr, nullptr);
+  sqlite3_exec(db_, ("PRAGMA " + schema + ".cache_size = -" + std::to_string(engine_.pageCacheKiB())).c_str(), nullptr,
+               nullptr, nullptr);
   attachments_.push_back(std::move(attachment));
   error = setError(errors::kNone, {}, path);
   return attachments_.back().get();

@@ -45,11 +45,17 @@ class Engine {
   void setVfs(std::string name) { vfs_ = std::move(name); }
   const std::string& vfs() const { return vfs_; }
 
+  // How much memory each open data file may keep in its page cache, in KiB (default 16 MiB):
+  // memory stays flat whatever the files' sizes. Files opened afterwards use the new size.
+  void setPageCacheKiB(int kib) { pageCacheKiB_ = kib; }
+  int pageCacheKiB() const { return pageCacheKiB_; }
+
  private:
   const Locale& locale_;
   std::mutex mutex_;
   std::map<std::string, std::string> masterKeys_;  // password -> derived master key
   std::string vfs_;
+  int pageCacheKiB_ = 16384;
 };
 
 class Session {
