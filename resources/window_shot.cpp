@@ -54,7 +54,7 @@ int shootWindow(const std::string& name, const std::string& out) {
 int shootMessage(const std::string& caption, const std::string& text, const std::string& out) {
   platform::Locale locale;
   locale.set("CLABUTTON", "&Aceptar,&Si,&No,&Abortar,&Reintentar,&Ignorar,&Cancelar,&Ayuda");
-  platform::ui::QtUserPort port(locale, {});
+  platform::ui::QtUserPort port(locale);
   platform::ui::Robot robot;
   robot.inMessage([&](platform::ui::MessageDriver& m) {
     m.grab(out);

@@ -23,6 +23,7 @@
 // controller.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,11 +42,12 @@ inline constexpr int kRequestView = 6;
 inline constexpr int kResponseCompleted = 1;
 inline constexpr int kResponseCancelled = 2;
 
-// The per-thread codes by which procedures ask each other and answer.
+// The per-thread codes by which procedures ask each other and answer (the Request and Response
+// codes are bytes, the Navigation request code a LONG).
 struct ProcedureCodes {
-  int& request;
-  int& response;
-  int& navigation;
+  std::uint8_t& request;
+  std::uint8_t& response;
+  std::int32_t& navigation;
 };
 
 class WindowController {
@@ -87,7 +89,7 @@ class WindowController {
   int response() const { return response_; }
   void setResponse(int response) { response_ = response; }
   // The Navigation request code the window was given (null before init).
-  int* navigation() const { return navigation_; }
+  std::int32_t* navigation() const { return navigation_; }
   // The current event (what accept gave last).
   const ui::WindowEvent& event() const;
   bool filesOpened() const { return filesOpened_; }
@@ -116,7 +118,7 @@ class WindowController {
   std::vector<std::pair<std::string, int>> closeLabels_;
   std::vector<ToolbarDispatcher*> dispatchers_;
   std::vector<int> alerts_;
-  int* navigation_ = nullptr;
+  std::int32_t* navigation_ = nullptr;
   int response_ = kResponseCancelled;
   bool filesOpened_ = false;
   bool killed_ = false;

@@ -70,9 +70,9 @@ class WindowControllerTest : public ::testing::Test {
   ErrorReporter reporter;
   ui::Window window;
   FixedText<10> nombre;
-  int request = kRequestChange;
-  int response = 7;
-  int navigation = 3;
+  std::uint8_t request = kRequestChange;
+  std::uint8_t response = 7;
+  std::int32_t navigation = 3;
   Procedure procedure;
   ui::Robot robot;
 };

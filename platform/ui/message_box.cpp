@@ -1,9 +1,9 @@
 #include "platform/ui/message_box.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -55,8 +55,7 @@ std::string messageLines(const std::string& text) {
   return lines;
 }
 
-QtUserPort::QtUserPort(const Locale& locale, std::function<void()> shutDown)
-    : locale_(locale), shutDown_(std::move(shutDown)) {}
+QtUserPort::QtUserPort(const Locale& locale) : locale_(locale) {}
 
 MessageButton QtUserPort::message(const MessageRequest& request) {
   QMessageBox box;
@@ -84,9 +83,13 @@ MessageButton QtUserPort::message(const MessageRequest& request) {
   return request.defaultButton;
 }
 
-void QtUserPort::halt() {
-  if (shutDown_) shutDown_();
-  std::exit(0);
+void QtUserPort::halt() { throw ProgramHalted(); }
+
+void QtUserPort::setBusy(bool busy) {
+  if (busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else if (QApplication::overrideCursor() != nullptr)
+    QApplication::restoreOverrideCursor();
 }
 
 }  // namespace platform::ui

@@ -5,11 +5,9 @@
 // over every window and waits; it returns the button pressed, or the default button when it is
 // closed some other way (Escape, the close box).
 //
-// halt() runs the program's shut-down duties (the callback given) and ends the process with exit
-// code 0; it does not return.
+// halt() throws ProgramHalted, which the program's entry catches to run its shut-down duties and
+// end with exit code 0. setBusy() shows the wait cursor; calls nest.
 #pragma once
-
-#include <functional>
 
 #include "platform/classes/user_port.h"
 #include "platform/core/locale.h"
@@ -21,14 +19,14 @@ namespace platform::ui {
 class QtUserPort : public UserPort {
  public:
   // The locale gives the buttons' captions (code page 1252) and must outlive the port.
-  QtUserPort(const Locale& locale, std::function<void()> shutDown);
+  explicit QtUserPort(const Locale& locale);
 
   MessageButton message(const MessageRequest& request) override;
   [[noreturn]] void halt() override;
+  void setBusy(bool busy) override;
 
  private:
   const Locale& locale_;
-  std::function<void()> shutDown_;
 };
 
 // The message text as the box shows it: "|" becomes a line break.

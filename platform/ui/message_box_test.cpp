@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <QApplication>
 
 #include "platform/ui/test_robot.h"
 
@@ -13,7 +13,7 @@ using B = MessageButton;
 
 class MessageBoxTest : public ::testing::Test {
  protected:
-  MessageBoxTest() : port(locale, [] {}) {
+  MessageBoxTest() : port(locale) {
     locale.set("CLABUTTON", "&Aceptar,&Si,&No,&Abortar,&Reintentar,&Ignorar,&Cancelar,&Ayuda");
   }
   Locale locale;
@@ -79,10 +79,24 @@ TEST_F(MessageBoxTest, EnterPressesTheDefaultButton) {
   EXPECT_EQ(answer, B::No);
 }
 
-TEST(QtUserPortHaltTest, RunsTheShutDownDutiesAndEndsWithCodeZero) {
+TEST(QtUserPortTest, HaltLeavesTheShutDownToTheProgramsEntry) {
   Locale locale;
-  QtUserPort port(locale, [] { std::fputs("shut down\n", stderr); });
-  EXPECT_EXIT(port.halt(), ::testing::ExitedWithCode(0), "shut down");
+  QtUserPort port(locale);
+  EXPECT_THROW(port.halt(), ProgramHalted);
+}
+
+TEST(QtUserPortTest, BusyCursorsNest) {
+  Locale locale;
+  QtUserPort port(locale);
+  port.setBusy(true);
+  port.setBusy(true);
+  port.setBusy(false);
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  port.setBusy(false);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  port.setBusy(false);  // one too many: nothing to take back
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST(MessageLinesTest, EveryBarStartsALine) {

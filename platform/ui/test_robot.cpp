@@ -234,10 +234,15 @@ void Robot::poll() {
     return;
   }
   const Step& next = steps_.front();
-  const bool ready = modal != nullptr && modal->isVisible() &&
+  bool ready = modal != nullptr && modal->isVisible() &&
                      (next.title.empty() ? qobject_cast<QMessageBox*>(modal) != nullptr
                                          : qobject_cast<QMessageBox*>(modal) == nullptr &&
                                                utf8(modal->windowTitle()) == next.title);
+  // A person waits for the window to come up and take the keyboard before typing into it.
+  if (ready && !modal->isActiveWindow()) {
+    modal->activateWindow();
+    ready = false;
+  }
   if (!ready) {
     waited_ += kPollMilliseconds;
     if (waited_ >= patience_) {

@@ -214,16 +214,13 @@ void Window::open() {
   widget_->activateWindow();
   openWindows().push_back(this);
   display();
-  int first = firstField_;
-  if (first == 0) {
-    for (const auto& c : controls_) {
-      if (c->takesFocus() && !c->isHidden() && !c->isDisabled()) {
-        first = c->number();
-        break;
-      }
+  // The focus goes to the first field, or to the first control after it that can take it.
+  for (const auto& c : controls_) {
+    if (c->number() >= firstField_ && c->takesFocus() && !c->isHidden() && !c->isDisabled()) {
+      select(c->number());
+      break;
     }
   }
-  if (first != 0) select(first);
   setTimer(timer_);
   post(EventKind::OpenWindow);
 }

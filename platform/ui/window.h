@@ -110,7 +110,8 @@ class Window {
   void select(int control);
   // The number of the control that has the focus, 0 for none.
   int focus() const;
-  // The control that takes the focus when the window opens (0: the first that takes it).
+  // The control that takes the focus when the window opens; when it cannot take it (a box, a
+  // prompt), the first control after it that can. 0: the first control that can.
   void setFirstField(int control) { firstField_ = control; }
   int firstField() const { return firstField_; }
   // The button that Enter presses, 0 for none.
