@@ -58,6 +58,7 @@ class SignInTest : public dictionary::testing::DictionaryTest {
       ++failuresShown;
       EXPECT_EQ(m.caption(), "Aviso al Usuario");
       EXPECT_EQ(m.text(), kFailureLines);
+      EXPECT_EQ(m.shownLines(), 3);
       EXPECT_TRUE(m.showsExclamation());
       EXPECT_EQ(m.buttons(), std::vector<std::string>{"&Aceptar"});
       m.press("&Aceptar");

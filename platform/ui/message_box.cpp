@@ -1,49 +1,31 @@
 #include "platform/ui/message_box.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QMessageBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
-#include <utility>
-#include <vector>
+#include <QStyle>
+#include <QVBoxLayout>
 
 #include "platform/core/cp1252.h"
 
 namespace platform::ui {
 namespace {
 
-QMessageBox::Icon qtIcon(MessageIcon icon) {
+QStyle::StandardPixmap pixmapOf(MessageIcon icon) {
   switch (icon) {
     case MessageIcon::Exclamation:
-      return QMessageBox::Warning;
+      return QStyle::SP_MessageBoxWarning;
     case MessageIcon::Question:
-      return QMessageBox::Question;
+      return QStyle::SP_MessageBoxQuestion;
     case MessageIcon::Information:
-      return QMessageBox::Information;
+      return QStyle::SP_MessageBoxInformation;
     case MessageIcon::Hand:
-      return QMessageBox::Critical;
+      return QStyle::SP_MessageBoxCritical;
     case MessageIcon::None:
       break;
   }
-  return QMessageBox::NoIcon;
-}
-
-QMessageBox::ButtonRole roleOf(MessageButton button) {
-  switch (button) {
-    case MessageButton::Ok:
-    case MessageButton::Yes:
-    case MessageButton::Retry:
-    case MessageButton::Ignore:
-      return QMessageBox::AcceptRole;
-    case MessageButton::No:
-      return QMessageBox::NoRole;
-    case MessageButton::Help:
-      return QMessageBox::HelpRole;
-    case MessageButton::Abort:
-    case MessageButton::Cancel:
-      break;
-  }
-  return QMessageBox::RejectRole;
+  return QStyle::SP_CustomBase;
 }
 
 }  // namespace
@@ -55,32 +37,60 @@ std::string messageLines(const std::string& text) {
   return lines;
 }
 
+MessageDialog::MessageDialog(const MessageRequest& request, const Locale& locale)
+    : answer_(request.defaultButton), icon_(request.icon) {
+  setWindowTitle(QString::fromStdString(request.caption));
+  setWindowModality(Qt::ApplicationModal);
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+
+  auto* body = new QHBoxLayout;
+  body->setSpacing(16);
+  if (pixmapOf(icon_) != QStyle::SP_CustomBase) {
+    auto* picture = new QLabel(this);
+    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    picture->setPixmap(style()->standardIcon(pixmapOf(icon_), nullptr, this).pixmap(size, size));
+    picture->setAlignment(Qt::AlignTop);
+    body->addWidget(picture);
+  }
+  text_ = new QLabel(QString::fromStdString(messageLines(request.text)), this);
+  text_->setTextFormat(Qt::PlainText);
+  text_->setWordWrap(false);
+  text_->setTextInteractionFlags(Qt::NoTextInteraction);
+  body->addWidget(text_, 1, Qt::AlignTop);
+
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  std::vector<MessageButton> wanted = request.buttons;
+  if (wanted.empty()) wanted.push_back(MessageButton::Ok);
+  for (MessageButton b : wanted) {
+    auto* button = new QPushButton(QString::fromStdString(cp1252ToUtf8(locale.buttonCaption(b))), this);
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, [this, b] {
+      answer_ = b;
+      accept();
+    });
+    row->addWidget(button);
+    buttons_.push_back(button);
+    if (b == request.defaultButton || default_ == nullptr) default_ = button;
+  }
+  default_->setDefault(true);
+  default_->setFocus();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  layout->addLayout(body);
+  layout->addSpacing(8);
+  layout->addLayout(row);
+}
+
 QtUserPort::QtUserPort(const Locale& locale) : locale_(locale) {}
 
 MessageButton QtUserPort::message(const MessageRequest& request) {
-  QMessageBox box;
-  box.setWindowTitle(QString::fromStdString(request.caption));
-  box.setTextFormat(Qt::PlainText);
-  box.setText(QString::fromStdString(messageLines(request.text)));
-  box.setIcon(qtIcon(request.icon));
-  box.setWindowModality(Qt::ApplicationModal);
-  std::vector<std::pair<QAbstractButton*, MessageButton>> buttons;
-  for (MessageButton b : request.buttons) {
-    const QString caption = QString::fromStdString(cp1252ToUtf8(locale_.buttonCaption(b)));
-    QPushButton* added = box.addButton(caption, roleOf(b));
-    buttons.emplace_back(added, b);
-    if (b == request.defaultButton) {
-      box.setDefaultButton(added);
-      // Escape and the close box answer with the default button.
-      box.setEscapeButton(added);
-    }
-  }
-  if (buttons.empty()) box.addButton(QString::fromStdString(cp1252ToUtf8(locale_.buttonCaption(MessageButton::Ok))),
-                                     QMessageBox::AcceptRole);
+  MessageDialog box(request, locale_);
+  // Escape and the close box reject the box: the answer stays the default button.
   box.exec();
-  for (const auto& [widget, button] : buttons)
-    if (widget == box.clickedButton()) return button;
-  return request.defaultButton;
+  return box.answer();
 }
 
 void QtUserPort::halt() { throw ProgramHalted(); }

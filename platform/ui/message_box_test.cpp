@@ -25,6 +25,7 @@ TEST_F(MessageBoxTest, ShowsCaptionLinesIconAndTheLocalesButtons) {
   robot.inMessage([](MessageDriver& m) {
     EXPECT_EQ(m.caption(), "Aviso al Usuario");
     EXPECT_EQ(m.text(), "Primera línea \nsegunda \ntercera");
+    EXPECT_EQ(m.shownLines(), 3);
     EXPECT_TRUE(m.showsExclamation());
     EXPECT_EQ(m.buttons(), std::vector<std::string>{"&Aceptar"});
     EXPECT_EQ(m.defaultButton(), "&Aceptar");
@@ -32,7 +33,8 @@ TEST_F(MessageBoxTest, ShowsCaptionLinesIconAndTheLocalesButtons) {
   });
   MessageButton answer = B::Cancel;
   robot.run([&] {
-    answer = port.message({"Aviso al Usuario", "Primera línea |segunda |tercera", MessageIcon::Exclamation, {B::Ok}, B::Ok});
+    answer = port.message({"Aviso al Usuario", "Primera línea |segunda |tercera", MessageIcon::Exclamation,
+                           {B::Ok}, B::Ok});
   });
   EXPECT_TRUE(robot.done()) << robot.report();
   EXPECT_EQ(answer, B::Ok);

@@ -4,12 +4,12 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include "platform/ui/colour.h"
+#include "platform/ui/message_box.h"
 
 namespace platform::ui {
 namespace {
@@ -122,30 +122,36 @@ void WindowDriver::grab(const std::string& path) const {
   if (!window_->grab().save(QString::fromStdString(path), "PNG")) throw RobotError("cannot write " + path);
 }
 
-MessageDriver::MessageDriver(QMessageBox* box) : box_(box) {
+MessageDriver::MessageDriver(MessageDialog* box) : box_(box) {
   if (box_ == nullptr) throw RobotError("no message box is open");
 }
 
 std::string MessageDriver::caption() const { return utf8(box_->windowTitle()); }
-std::string MessageDriver::text() const { return utf8(box_->text()); }
+std::string MessageDriver::text() const { return utf8(box_->textLabel()->text()); }
 
 std::vector<std::string> MessageDriver::buttons() const {
   std::vector<std::pair<int, std::string>> placed;
-  for (QAbstractButton* b : box_->buttons()) placed.emplace_back(b->mapTo(box_, QPoint(0, 0)).x(), utf8(b->text()));
+  for (QPushButton* b : box_->buttons()) placed.emplace_back(b->mapTo(box_, QPoint(0, 0)).x(), utf8(b->text()));
   std::sort(placed.begin(), placed.end());
   std::vector<std::string> captions;
   for (auto& [x, caption] : placed) captions.push_back(caption);
   return captions;
 }
 
+int MessageDriver::shownLines() const {
+  const QLabel* label = box_->textLabel();
+  const int lineHeight = QFontMetrics(label->font()).lineSpacing();
+  return (label->contentsRect().height() + lineHeight / 2) / lineHeight;
+}
+
 std::string MessageDriver::defaultButton() const {
   return box_->defaultButton() != nullptr ? utf8(box_->defaultButton()->text()) : std::string();
 }
 
-bool MessageDriver::showsExclamation() const { return box_->icon() == QMessageBox::Warning; }
+bool MessageDriver::showsExclamation() const { return box_->icon() == MessageIcon::Exclamation; }
 
 void MessageDriver::press(const std::string& caption) {
-  for (QAbstractButton* b : box_->buttons()) {
+  for (QPushButton* b : box_->buttons()) {
     if (utf8(b->text()) == caption) {
       QTest::mouseClick(b, Qt::LeftButton);
       return;
@@ -219,8 +225,8 @@ void Robot::poll() {
   QWidget* modal = QApplication::activeModalWidget();
   if (givingUp_) {
     // Close whatever is open until the body returns.
-    if (auto* box = qobject_cast<QMessageBox*>(modal))
-      box->done(0);
+    if (auto* box = dynamic_cast<MessageDialog*>(modal))
+      box->reject();
     else if (modal != nullptr)
       modal->close();
     schedule();
@@ -235,8 +241,8 @@ void Robot::poll() {
   }
   const Step& next = steps_.front();
   bool ready = modal != nullptr && modal->isVisible() &&
-                     (next.title.empty() ? qobject_cast<QMessageBox*>(modal) != nullptr
-                                         : qobject_cast<QMessageBox*>(modal) == nullptr &&
+                     (next.title.empty() ? dynamic_cast<MessageDialog*>(modal) != nullptr
+                                         : dynamic_cast<MessageDialog*>(modal) == nullptr &&
                                                utf8(modal->windowTitle()) == next.title);
   // A person waits for the window to come up and take the keyboard before typing into it.
   if (ready && !modal->isActiveWindow()) {
@@ -259,7 +265,7 @@ void Robot::poll() {
   schedule();
   try {
     if (step.title.empty()) {
-      MessageDriver driver(qobject_cast<QMessageBox*>(modal));
+      MessageDriver driver(dynamic_cast<MessageDialog*>(modal));
       step.inMessage(driver);
     } else {
       WindowDriver driver(modal);

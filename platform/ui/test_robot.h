@@ -27,9 +27,10 @@
 #include <string>
 #include <vector>
 
-class QMessageBox;
 
 namespace platform::ui {
+
+class MessageDialog;
 
 class RobotError : public std::runtime_error {
  public:
@@ -83,15 +84,17 @@ class WindowDriver {
 // Reads and answers the message box that is open.
 class MessageDriver {
  public:
-  explicit MessageDriver(QMessageBox* box);
+  explicit MessageDriver(MessageDialog* box);
 
   std::string caption() const;
   // The text, its lines separated by "\n".
   std::string text() const;
   // The buttons' captions, "&" included, in the order shown.
   std::vector<std::string> buttons() const;
+  // How many lines the text takes on the screen (wrapped lines included).
+  int shownLines() const;
   std::string defaultButton() const;
-  // True for the exclamation (warning) icon.
+  // True for the exclamation icon.
   bool showsExclamation() const;
   // Clicks the button with that caption ("&Aceptar").
   void press(const std::string& caption);
@@ -99,7 +102,7 @@ class MessageDriver {
   void grab(const std::string& path) const;
 
  private:
-  QMessageBox* box_;
+  MessageDialog* box_;
 };
 
 class Robot {
