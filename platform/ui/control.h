@@ -122,6 +122,33 @@ class ControlKind {
                                           QWidget* parent) const = 0;
 };
 
+// A kind described by its name, fields, flags and an optional further check; it makes controls of
+// class C (constructed from the window, the definition and the parent widget).
+template <class C>
+class KindOf : public ControlKind {
+ public:
+  using Check = void (*)(const ControlDefinition&, std::vector<std::string>&);
+  KindOf(std::string_view name, std::vector<std::string_view> fields, std::vector<std::string_view> flags,
+         Check check = nullptr)
+      : name_(name), fields_(std::move(fields)), flags_(std::move(flags)), check_(check) {}
+  std::string_view name() const override { return name_; }
+  std::vector<std::string_view> fields() const override { return fields_; }
+  std::vector<std::string_view> flags() const override { return flags_; }
+  void check(const ControlDefinition& definition, std::vector<std::string>& problems) const override {
+    if (check_ != nullptr) check_(definition, problems);
+  }
+  std::unique_ptr<Control> create(Window& window, const ControlDefinition& definition,
+                                  QWidget* parent) const override {
+    return std::make_unique<C>(window, definition, parent);
+  }
+
+ private:
+  std::string_view name_;
+  std::vector<std::string_view> fields_;
+  std::vector<std::string_view> flags_;
+  Check check_;
+};
+
 class ControlKinds {
  public:
   ControlKinds() = default;

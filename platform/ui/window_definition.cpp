@@ -29,6 +29,14 @@ std::string joinProblems(const std::vector<std::string>& problems) {
   return text;
 }
 
+// The value a definition's word stands for, or nothing.
+template <class T>
+std::optional<T> choose(const std::string& word, std::initializer_list<std::pair<const char*, T>> choices) {
+  for (const auto& [name, value] : choices)
+    if (word == name) return value;
+  return std::nullopt;
+}
+
 // Collects the problems of one definition, each prefixed with where it was found.
 class Reader {
  public:
@@ -125,14 +133,11 @@ class Reader {
     if (o.contains("size")) spec.size = whole(o, "size", 1, 72, where + " font");
     if (o.contains("style")) {
       const std::string style = text(o, "style", where + " font");
-      if (style == "regular")
-        spec.style = FontStyle::Regular;
-      else if (style == "bold")
-        spec.style = FontStyle::Bold;
-      else if (style == "italic")
-        spec.style = FontStyle::Italic;
-      else if (style == "bold italic")
-        spec.style = FontStyle::BoldItalic;
+      if (auto chosen = choose<FontStyle>(style, {{"regular", FontStyle::Regular},
+                                                  {"bold", FontStyle::Bold},
+                                                  {"italic", FontStyle::Italic},
+                                                  {"bold italic", FontStyle::BoldItalic}}))
+        spec.style = *chosen;
       else
         fail(where, "font style \"" + style + "\" is not regular, bold, italic or bold italic");
     }
@@ -236,14 +241,11 @@ class Reader {
     w.icon = text(o, "icon", where);
     image(w.icon, where);
     const std::string frame = o.contains("frame") ? text(o, "frame", where) : "double";
-    if (frame == "double")
-      w.frame = Frame::Double;
-    else if (frame == "resizable")
-      w.frame = Frame::Resizable;
-    else if (frame == "single")
-      w.frame = Frame::Single;
-    else if (frame == "none")
-      w.frame = Frame::None;
+    if (auto chosen = choose<Frame>(frame, {{"double", Frame::Double},
+                                            {"resizable", Frame::Resizable},
+                                            {"single", Frame::Single},
+                                            {"none", Frame::None}}))
+      w.frame = *chosen;
     else
       fail(where, "frame \"" + frame + "\" is not double, resizable, single or none");
     w.systemMenu = flag(o, "systemMenu", where);

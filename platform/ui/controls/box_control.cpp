@@ -45,22 +45,14 @@ class BoxControl : public Control {
   QPointer<BoxWidget> widget_;
 };
 
-class BoxKind : public ControlKind {
- public:
-  std::string_view name() const override { return "box"; }
-  std::vector<std::string_view> fields() const override { return {"colour", "fill"}; }
-  std::vector<std::string_view> flags() const override { return {"rounded"}; }
-  void check(const ControlDefinition& d, std::vector<std::string>& problems) const override {
-    if (!d.width || !d.height) problems.push_back("a box needs a width and a height");
-  }
-  std::unique_ptr<Control> create(Window& window, const ControlDefinition& definition,
-                                  QWidget* parent) const override {
-    return std::make_unique<BoxControl>(window, definition, parent);
-  }
-};
-
 }  // namespace
 
-std::unique_ptr<ControlKind> boxKind() { return std::make_unique<BoxKind>(); }
+std::unique_ptr<ControlKind> boxKind() {
+  return std::make_unique<KindOf<BoxControl>>(
+      "box", std::vector<std::string_view>{"colour", "fill"}, std::vector<std::string_view>{"rounded"},
+      [](const ControlDefinition& d, std::vector<std::string>& problems) {
+        if (!d.width || !d.height) problems.push_back("a box needs a width and a height");
+      });
+}
 
 }  // namespace platform::ui::controls

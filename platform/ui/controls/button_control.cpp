@@ -41,23 +41,15 @@ class ButtonControl : public Control {
   QPointer<QPushButton> button_;
 };
 
-class ButtonKind : public ControlKind {
- public:
-  std::string_view name() const override { return "button"; }
-  std::vector<std::string_view> fields() const override { return {"text", "icon", "std"}; }
-  std::vector<std::string_view> flags() const override { return {"default", "skip"}; }
-  void check(const ControlDefinition& d, std::vector<std::string>& problems) const override {
-    const std::string action = d.text("std");
-    if (!action.empty() && action != "close") problems.push_back("standard action \"" + action + "\" is not close");
-  }
-  std::unique_ptr<Control> create(Window& window, const ControlDefinition& definition,
-                                  QWidget* parent) const override {
-    return std::make_unique<ButtonControl>(window, definition, parent);
-  }
-};
-
 }  // namespace
 
-std::unique_ptr<ControlKind> buttonKind() { return std::make_unique<ButtonKind>(); }
+std::unique_ptr<ControlKind> buttonKind() {
+  return std::make_unique<KindOf<ButtonControl>>(
+      "button", std::vector<std::string_view>{"text", "icon", "std"}, std::vector<std::string_view>{"default", "skip"},
+      [](const ControlDefinition& d, std::vector<std::string>& problems) {
+        const std::string action = d.text("std");
+        if (!action.empty() && action != "close") problems.push_back("standard action \"" + action + "\" is not close");
+      });
+}
 
 }  // namespace platform::ui::controls

@@ -112,24 +112,15 @@ class EntryControl : public Control {
   bool edited_ = false;
 };
 
-class EntryKind : public ControlKind {
- public:
-  std::string_view name() const override { return "entry"; }
-  std::vector<std::string_view> fields() const override { return {"picture", "use"}; }
-  std::vector<std::string_view> flags() const override {
-    return {"upper", "password", "readonly", "skip", "required", "left", "right", "centre"};
-  }
-  void check(const ControlDefinition& d, std::vector<std::string>& problems) const override {
-    if (d.text("picture").empty()) problems.push_back("an entry needs a picture");
-  }
-  std::unique_ptr<Control> create(Window& window, const ControlDefinition& definition,
-                                  QWidget* parent) const override {
-    return std::make_unique<EntryControl>(window, definition, parent);
-  }
-};
-
 }  // namespace
 
-std::unique_ptr<ControlKind> entryKind() { return std::make_unique<EntryKind>(); }
+std::unique_ptr<ControlKind> entryKind() {
+  return std::make_unique<KindOf<EntryControl>>(
+      "entry", std::vector<std::string_view>{"picture", "use"},
+      std::vector<std::string_view>{"upper", "password", "readonly", "skip", "required", "left", "right", "centre"},
+      [](const ControlDefinition& d, std::vector<std::string>& problems) {
+        if (d.text("picture").empty()) problems.push_back("an entry needs a picture");
+      });
+}
 
 }  // namespace platform::ui::controls

@@ -56,22 +56,14 @@ class ImageControl : public Control {
   QSize natural_;
 };
 
-class ImageKind : public ControlKind {
- public:
-  std::string_view name() const override { return "image"; }
-  std::vector<std::string_view> fields() const override { return {"image"}; }
-  std::vector<std::string_view> flags() const override { return {"stretch"}; }
-  void check(const ControlDefinition& d, std::vector<std::string>& problems) const override {
-    if (d.text("image").empty()) problems.push_back("an image needs \"image\"");
-  }
-  std::unique_ptr<Control> create(Window& window, const ControlDefinition& definition,
-                                  QWidget* parent) const override {
-    return std::make_unique<ImageControl>(window, definition, parent);
-  }
-};
-
 }  // namespace
 
-std::unique_ptr<ControlKind> imageKind() { return std::make_unique<ImageKind>(); }
+std::unique_ptr<ControlKind> imageKind() {
+  return std::make_unique<KindOf<ImageControl>>(
+      "image", std::vector<std::string_view>{"image"}, std::vector<std::string_view>{"stretch"},
+      [](const ControlDefinition& d, std::vector<std::string>& problems) {
+        if (d.text("image").empty()) problems.push_back("an image needs \"image\"");
+      });
+}
 
 }  // namespace platform::ui::controls

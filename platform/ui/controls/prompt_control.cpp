@@ -25,19 +25,12 @@ class PromptControl : public Control {
   QPointer<QLabel> label_;
 };
 
-class PromptKind : public ControlKind {
- public:
-  std::string_view name() const override { return "prompt"; }
-  std::vector<std::string_view> fields() const override { return {"text"}; }
-  std::vector<std::string_view> flags() const override { return {"left", "right", "centre", "transparent"}; }
-  std::unique_ptr<Control> create(Window& window, const ControlDefinition& definition,
-                                  QWidget* parent) const override {
-    return std::make_unique<PromptControl>(window, definition, parent);
-  }
-};
-
 }  // namespace
 
-std::unique_ptr<ControlKind> promptKind() { return std::make_unique<PromptKind>(); }
+std::unique_ptr<ControlKind> promptKind() {
+  return std::make_unique<KindOf<PromptControl>>(
+      "prompt", std::vector<std::string_view>{"text"},
+      std::vector<std::string_view>{"left", "right", "centre", "transparent"});
+}
 
 }  // namespace platform::ui::controls
