@@ -9,6 +9,7 @@ packages=(
   libsqlcipher-dev libssl-dev libqpdf-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation poppler-utils xvfb xauth
+  python3-pil  # resources/images/make_images.py, which draws the program's images
 )
 
 missing=()

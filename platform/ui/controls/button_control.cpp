@@ -1,0 +1,55 @@
+#include <QIcon>
+#include <QPushButton>
+
+#include "platform/ui/controls/kinds.h"
+#include "platform/ui/window.h"
+
+namespace platform::ui::controls {
+namespace {
+
+class ButtonControl : public Control {
+ public:
+  ButtonControl(Window& window, const ControlDefinition& definition, QWidget* parent)
+      : Control(window, definition), button_(new QPushButton(QString::fromStdString(definition.text("text")), parent)) {
+    setUpWidget(button_);
+    button_->setAutoDefault(false);
+    button_->setDefault(definition.has("default"));
+    button_->setFocusPolicy(definition.has("skip") ? Qt::ClickFocus : Qt::StrongFocus);
+    const std::string icon = definition.text("icon");
+    if (!icon.empty()) button_->setIcon(QIcon(QString::fromStdString(imagePath(icon))));
+    const bool closes = definition.text("std") == "close";
+    QObject::connect(button_, &QPushButton::clicked, button_, [this, closes] {
+      if (closes)
+        this->window().post(EventKind::CloseWindow, number());
+      else
+        postAccepted();
+    });
+  }
+
+  QWidget* widget() const override { return button_; }
+  bool takesFocus() const override { return !definition().has("skip"); }
+  bool isButton() const override { return true; }
+  void press() override {
+    if (button_ && button_->isEnabled() && button_->isVisible()) button_->click();
+  }
+  std::string text() const override { return button_ ? button_->text().toStdString() : std::string(); }
+  void setText(const std::string& utf8) override {
+    if (button_) button_->setText(QString::fromStdString(utf8));
+  }
+
+ private:
+  QPointer<QPushButton> button_;
+};
+
+}  // namespace
+
+std::unique_ptr<ControlKind> buttonKind() {
+  return std::make_unique<KindOf<ButtonControl>>(
+      "button", std::vector<std::string_view>{"text", "icon", "std"}, std::vector<std::string_view>{"default", "skip"},
+      [](const ControlDefinition& d, std::vector<std::string>& problems) {
+        const std::string action = d.text("std");
+        if (!action.empty() && action != "close") problems.push_back("standard action \"" + action + "\" is not close");
+      });
+}
+
+}  // namespace platform::ui::controls

@@ -1,0 +1,126 @@
+#include <QLineEdit>
+#include <QValidator>
+
+#include "platform/core/cp1252.h"
+#include "platform/ui/controls/alignment.h"
+#include "platform/ui/controls/kinds.h"
+#include "platform/ui/window.h"
+
+namespace platform::ui::controls {
+namespace {
+
+// Code page 1252 of a text whose characters all have a byte (the entry's validator sees to it).
+std::string toCp1252(const QString& text) {
+  std::string out;
+  for (char32_t c : text.toUcs4()) {
+    const int byte = unicodeToCp1252(c);
+    if (byte >= 0) out += static_cast<char>(byte);
+  }
+  return out;
+}
+
+// Takes only characters that records can hold (code page 1252), and turns letters into capitals
+// for an upper-case entry, by the locale's case pairs.
+class EntryValidator : public QValidator {
+ public:
+  EntryValidator(QObject* parent, const Locale& locale, bool upper)
+      : QValidator(parent), locale_(locale), upper_(upper) {}
+
+  State validate(QString& input, int&) const override {
+    std::string bytes;
+    for (char32_t c : input.toUcs4()) {
+      const int byte = unicodeToCp1252(c);
+      if (byte < 0) return Invalid;
+      bytes += static_cast<char>(byte);
+    }
+    if (upper_) {
+      const QString upper = QString::fromStdString(cp1252ToUtf8(locale_.upper(bytes)));
+      // Case pairs are one character each way, so positions stay where they were.
+      if (upper != input) input = upper;
+    }
+    return Acceptable;
+  }
+
+ private:
+  const Locale& locale_;
+  bool upper_;
+};
+
+bool isNumberPicture(const std::optional<Picture>& p) { return p && p->kind() != PictureKind::Text; }
+
+class EntryControl : public Control {
+ public:
+  EntryControl(Window& window, const ControlDefinition& definition, QWidget* parent)
+      : Control(window, definition), edit_(new QLineEdit(parent)) {
+    setUpWidget(edit_);
+    if (picture()) edit_->setMaxLength(picture()->width());
+    edit_->setValidator(new EntryValidator(edit_, window.locale(), definition.has("upper")));
+    if (definition.has("password")) edit_->setEchoMode(QLineEdit::Password);
+    edit_->setReadOnly(definition.has("readonly"));
+    edit_->setAlignment(horizontalAlignment(definition, isNumberPicture(picture()) ? Qt::AlignRight : Qt::AlignLeft) |
+                        Qt::AlignVCenter);
+    edit_->setFocusPolicy(definition.has("skip") ? Qt::ClickFocus : Qt::StrongFocus);
+    // The user's own edits, not the program's: those are what leaving the entry accepts.
+    QObject::connect(edit_, &QLineEdit::textEdited, edit_, [this] { edited_ = true; });
+    QObject::connect(edit_, &QLineEdit::editingFinished, edit_, [this] { commit(); });
+  }
+
+  QWidget* widget() const override { return edit_; }
+  bool takesFocus() const override { return !definition().has("skip"); }
+
+  void commit() override {
+    if (!edit_ || !edited_) return;
+    edited_ = false;
+    update();
+    postAccepted();
+  }
+
+  bool lacksRequiredValue() const override {
+    return definition().has("required") && edit_ && edit_->text().trimmed().isEmpty();
+  }
+
+  std::string text() const override { return edit_ ? edit_->text().toStdString() : std::string(); }
+  void setText(const std::string& utf8) override {
+    if (edit_) edit_->setText(QString::fromStdString(utf8));
+    edited_ = false;
+  }
+  bool isReadOnly() const override { return edit_ && edit_->isReadOnly(); }
+  bool setReadOnly(bool readOnly) override {
+    if (edit_) edit_->setReadOnly(readOnly);
+    return true;
+  }
+
+ protected:
+  // Numbers lose the blanks that right-align them, texts their trailing blanks: the entry aligns
+  // them itself, and blanks would only be in the typist's way.
+  void showValue(const std::string& cp1252) override {
+    if (!edit_) return;
+    std::string shown = cp1252;
+    if (isNumberPicture(picture())) {
+      shown.erase(0, shown.find_first_not_of(' ') == std::string::npos ? shown.size() : shown.find_first_not_of(' '));
+    } else {
+      const std::size_t end = shown.find_last_not_of(' ');
+      shown.erase(end == std::string::npos ? 0 : end + 1);
+    }
+    edit_->setText(QString::fromStdString(cp1252ToUtf8(shown)));
+    edited_ = false;
+  }
+  std::string takenValue() const override { return edit_ ? toCp1252(edit_->text()) : std::string(); }
+
+ private:
+  QPointer<QLineEdit> edit_;
+  bool edited_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<ControlKind> entryKind() {
+  return std::make_unique<KindOf<EntryControl>>(
+      "entry", std::vector<std::string_view>{"picture", "use"},
+      std::vector<std::string_view>{"upper", "password", "readonly", "skip", "required", "left", "right", "centre"},
+      [](const ControlDefinition& d, std::vector<std::string>& problems) {
+        if (d.text("picture").empty()) problems.push_back("an entry needs a picture");
+      });
+}
+
+}  // namespace platform::ui::controls

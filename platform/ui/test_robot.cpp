@@ -1,0 +1,279 @@
+#include "platform/ui/test_robot.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/ui/colour.h"
+#include "platform/ui/message_box.h"
+
+namespace platform::ui {
+namespace {
+
+constexpr int kPollMilliseconds = 5;
+
+std::string utf8(const QString& s) { return s.toStdString(); }
+
+// Types each character as its own key press: ASCII by its key, anything else (ñ, é, €) as the text
+// of a key the keyboard has no name for, as an input method delivers it.
+void typeKeys(QWidget* target, const QString& text) {
+  for (const QChar c : text) {
+    if (c.unicode() >= 0x20 && c.unicode() < 0x7F)
+      QTest::keyClick(target, c.toLatin1());
+    else
+      QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+  }
+}
+
+}  // namespace
+
+WindowDriver::WindowDriver(QWidget* window) : window_(window) {
+  if (window_ == nullptr) throw RobotError("no window to drive");
+}
+
+std::string WindowDriver::title() const { return utf8(window_->windowTitle()); }
+
+QWidget* WindowDriver::find(const std::string& label) const {
+  const QString name = QString::fromStdString(label);
+  for (QWidget* w : window_->findChildren<QWidget*>()) {
+    if (w->objectName().compare(name, Qt::CaseInsensitive) == 0 && w->property("controlNumber").isValid()) return w;
+  }
+  throw RobotError("window \"" + title() + "\" has no control " + label);
+}
+
+void WindowDriver::type(const std::string& label, const std::string& text) {
+  QWidget* w = find(label);
+  if (!w->isVisible()) throw RobotError(label + " is hidden: nobody can type into it");
+  QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(w->width() - 4, w->height() / 2));
+  QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(w, Qt::Key_Delete);
+  typeKeys(w, QString::fromStdString(text));
+}
+
+void WindowDriver::typeHere(const std::string& text) {
+  QWidget* target = window_->focusWidget() != nullptr ? window_->focusWidget() : window_;
+  typeKeys(target, QString::fromStdString(text));
+}
+
+void WindowDriver::press(const std::string& label) {
+  QWidget* w = find(label);
+  if (!w->isVisible()) throw RobotError(label + " is hidden: nobody can press it");
+  QTest::mouseClick(w, Qt::LeftButton);
+}
+
+void WindowDriver::key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  QWidget* target = window_->focusWidget() != nullptr ? window_->focusWidget() : window_;
+  QTest::keyClick(target, key, modifiers);
+}
+
+void WindowDriver::closeBox() { window_->close(); }
+
+std::string WindowDriver::shown(const std::string& label) const {
+  QWidget* w = find(label);
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) return utf8(edit->displayText());
+  return text(label);
+}
+
+std::string WindowDriver::text(const std::string& label) const {
+  QWidget* w = find(label);
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) return utf8(edit->text());
+  if (auto* l = qobject_cast<QLabel*>(w)) return utf8(l->text());
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return utf8(b->text());
+  return {};
+}
+
+bool WindowDriver::isVisible(const std::string& label) const { return find(label)->isVisible(); }
+bool WindowDriver::isEnabled(const std::string& label) const { return find(label)->isEnabled(); }
+
+bool WindowDriver::isReadOnly(const std::string& label) const {
+  auto* edit = qobject_cast<QLineEdit*>(find(label));
+  return edit != nullptr && edit->isReadOnly();
+}
+
+bool WindowDriver::isMasked(const std::string& label) const {
+  auto* edit = qobject_cast<QLineEdit*>(find(label));
+  return edit != nullptr && edit->echoMode() == QLineEdit::Password;
+}
+
+bool WindowDriver::hasFocus(const std::string& label) const { return window_->focusWidget() == find(label); }
+
+std::string WindowDriver::focusLabel() const {
+  QWidget* f = window_->focusWidget();
+  return f != nullptr && f->property("controlNumber").isValid() ? utf8(f->objectName()) : std::string();
+}
+
+std::int32_t WindowDriver::fontColour(const std::string& label) const {
+  QWidget* w = find(label);
+  return fromQColor(w->palette().color(w->foregroundRole()));
+}
+
+std::int32_t WindowDriver::background(const std::string& label) const {
+  QWidget* w = find(label);
+  return fromQColor(w->palette().color(w->backgroundRole()));
+}
+
+QRect WindowDriver::geometry(const std::string& label) const { return find(label)->geometry(); }
+
+void WindowDriver::grab(const std::string& path) const {
+  if (!window_->grab().save(QString::fromStdString(path), "PNG")) throw RobotError("cannot write " + path);
+}
+
+MessageDriver::MessageDriver(MessageDialog* box) : box_(box) {
+  if (box_ == nullptr) throw RobotError("no message box is open");
+}
+
+std::string MessageDriver::caption() const { return utf8(box_->windowTitle()); }
+std::string MessageDriver::text() const { return utf8(box_->textLabel()->text()); }
+
+std::vector<std::string> MessageDriver::buttons() const {
+  std::vector<std::pair<int, std::string>> placed;
+  for (QPushButton* b : box_->buttons()) placed.emplace_back(b->mapTo(box_, QPoint(0, 0)).x(), utf8(b->text()));
+  std::sort(placed.begin(), placed.end());
+  std::vector<std::string> captions;
+  for (auto& [x, caption] : placed) captions.push_back(caption);
+  return captions;
+}
+
+int MessageDriver::shownLines() const {
+  const QLabel* label = box_->textLabel();
+  const int lineHeight = QFontMetrics(label->font()).lineSpacing();
+  return (label->contentsRect().height() + lineHeight / 2) / lineHeight;
+}
+
+std::string MessageDriver::defaultButton() const {
+  return box_->defaultButton() != nullptr ? utf8(box_->defaultButton()->text()) : std::string();
+}
+
+bool MessageDriver::showsExclamation() const { return box_->icon() == MessageIcon::Exclamation; }
+
+void MessageDriver::press(const std::string& caption) {
+  for (QPushButton* b : box_->buttons()) {
+    if (utf8(b->text()) == caption) {
+      QTest::mouseClick(b, Qt::LeftButton);
+      return;
+    }
+  }
+  throw RobotError("the message \"" + caption + "\" button is not there; it has: " + [this] {
+    std::string all;
+    for (const std::string& b : buttons()) all += (all.empty() ? "" : ", ") + b;
+    return all;
+  }());
+}
+
+void MessageDriver::key(Qt::Key key) {
+  QWidget* target = box_->focusWidget() != nullptr ? box_->focusWidget() : box_;
+  QTest::keyClick(target, key);
+}
+
+void MessageDriver::grab(const std::string& path) const {
+  if (!box_->grab().save(QString::fromStdString(path), "PNG")) throw RobotError("cannot write " + path);
+}
+
+std::string Robot::Step::describe() const {
+  return title.empty() ? std::string("a message box") : "the window \"" + title + "\"";
+}
+
+Robot::Robot() : self_(std::make_shared<Robot*>(this)) {}
+
+Robot::~Robot() { *self_ = nullptr; }
+
+void Robot::inWindow(std::string title, std::function<void(WindowDriver&)> step) {
+  steps_.push_back({std::move(title), std::move(step), {}});
+}
+
+void Robot::inMessage(std::function<void(MessageDriver&)> step) { steps_.push_back({{}, {}, std::move(step)}); }
+
+void Robot::run(const std::function<void()>& body) {
+  running_ = true;
+  givingUp_ = false;
+  waited_ = 0;
+  schedule();
+  try {
+    body();
+  } catch (...) {
+    running_ = false;
+    throw;
+  }
+  running_ = false;
+}
+
+std::string Robot::report() const {
+  std::string text;
+  for (const std::string& f : failures_) text += f + "\n";
+  for (const Step& s : steps_) text += "not run: a step in " + s.describe() + "\n";
+  return text;
+}
+
+void Robot::schedule() {
+  std::weak_ptr<Robot*> weak = self_;
+  QTimer::singleShot(kPollMilliseconds, [weak] {
+    if (auto self = weak.lock(); self && *self != nullptr) (*self)->poll();
+  });
+}
+
+void Robot::giveUp(const std::string& why) {
+  failures_.push_back(why);
+  givingUp_ = true;
+}
+
+void Robot::poll() {
+  if (!running_) return;
+  QWidget* modal = QApplication::activeModalWidget();
+  if (givingUp_) {
+    // Close whatever is open until the body returns.
+    if (auto* box = dynamic_cast<MessageDialog*>(modal))
+      box->reject();
+    else if (modal != nullptr)
+      modal->close();
+    schedule();
+    return;
+  }
+  if (steps_.empty()) {
+    // The script is over; a body that still waits would wait for ever.
+    waited_ += kPollMilliseconds;
+    if (waited_ >= patience_) giveUp("the body did not return after the last step");
+    schedule();
+    return;
+  }
+  const Step& next = steps_.front();
+  bool ready = modal != nullptr && modal->isVisible() &&
+                     (next.title.empty() ? dynamic_cast<MessageDialog*>(modal) != nullptr
+                                         : dynamic_cast<MessageDialog*>(modal) == nullptr &&
+                                               utf8(modal->windowTitle()) == next.title);
+  // A person waits for the window to come up and take the keyboard before typing into it.
+  if (ready && !modal->isActiveWindow()) {
+    modal->activateWindow();
+    ready = false;
+  }
+  if (!ready) {
+    waited_ += kPollMilliseconds;
+    if (waited_ >= patience_) {
+      giveUp("step " + std::to_string(stepNumber_ + 1) + " waited in vain for " + next.describe() +
+             "; open: " + (modal != nullptr ? "\"" + utf8(modal->windowTitle()) + "\"" : std::string("nothing")));
+    }
+    schedule();
+    return;
+  }
+  Step step = std::move(steps_.front());
+  steps_.pop_front();
+  ++stepNumber_;
+  waited_ = 0;
+  schedule();
+  try {
+    if (step.title.empty()) {
+      MessageDriver driver(dynamic_cast<MessageDialog*>(modal));
+      step.inMessage(driver);
+    } else {
+      WindowDriver driver(modal);
+      step.inWindow(driver);
+    }
+  } catch (const std::exception& e) {
+    giveUp("step " + std::to_string(stepNumber_) + " in " + step.describe() + " failed: " + e.what());
+  }
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,152 @@
+// The test robot: drives real widgets the way a person does, with key and mouse events (QTest),
+// so that the program's own signal paths run. It is used on the offscreen platform.
+//
+// A procedure under test blocks in its windows' accept loops and in modal message boxes, so the
+// robot works from a script of steps queued beforehand. Each step waits for its window (by title)
+// or for a message box to be the active modal widget, then runs; the robot polls with fresh
+// single-shot timers and schedules its next poll before it runs a step, so a step whose click
+// opens a nested modal loop does not stop the script.
+//
+//   Robot robot;
+//   robot.inWindow("Bienvenido", [](WindowDriver& w) { w.type("?GS_MAESTRO", "12"); w.press("?ACEPTAR"); });
+//   robot.inMessage([](MessageDriver& m) { m.press("&Aceptar"); });
+//   robot.run([&] { Comprobar_Usuario(); });
+//   EXPECT_TRUE(robot.done()) << robot.report();
+//
+// A step that waits longer than the robot's patience (10 s by default), a step that fails (a
+// control that is not there, a button that is not on the box), and a body that has not returned
+// within that patience after the last step are recorded; the robot then closes every modal widget
+// it meets until the body returns, so that a broken test ends instead of hanging.
+#pragma once
+
+#include <QWidget>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+
+namespace platform::ui {
+
+class MessageDialog;
+
+class RobotError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Drives one window, its controls found by label ("?GS_MAESTRO").
+class WindowDriver {
+ public:
+  explicit WindowDriver(QWidget* window);
+
+  QWidget* window() const { return window_; }
+  std::string title() const;
+
+  // Clicks into the control, selects what it holds and types `text` (UTF-8) key by key; an empty
+  // text deletes what it held.
+  void type(const std::string& label, const std::string& text);
+  // Types into the control that has the focus, key by key, without clearing it.
+  void typeHere(const std::string& text);
+  // Clicks the control with the mouse.
+  void press(const std::string& label);
+  // Presses a key on the control that has the focus (or on the window).
+  void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+  // Asks the window to close through its title bar's close box.
+  void closeBox();
+
+  // What the control shows (for a masked entry: the mask characters), and what it holds.
+  std::string shown(const std::string& label) const;
+  std::string text(const std::string& label) const;
+  bool isVisible(const std::string& label) const;
+  bool isEnabled(const std::string& label) const;
+  bool isReadOnly(const std::string& label) const;
+  bool isMasked(const std::string& label) const;
+  bool hasFocus(const std::string& label) const;
+  // The label of the control that has the focus, empty for none.
+  std::string focusLabel() const;
+  // Colours as 00BBGGRRh.
+  std::int32_t fontColour(const std::string& label) const;
+  std::int32_t background(const std::string& label) const;
+  QRect geometry(const std::string& label) const;
+
+  // Saves a picture of the window (PNG).
+  void grab(const std::string& path) const;
+
+  QWidget* find(const std::string& label) const;
+
+ private:
+  QWidget* window_;
+};
+
+// Reads and answers the message box that is open.
+class MessageDriver {
+ public:
+  explicit MessageDriver(MessageDialog* box);
+
+  std::string caption() const;
+  // The text, its lines separated by "\n".
+  std::string text() const;
+  // The buttons' captions, "&" included, in the order shown.
+  std::vector<std::string> buttons() const;
+  // How many lines the text takes on the screen (wrapped lines included).
+  int shownLines() const;
+  std::string defaultButton() const;
+  // True for the exclamation icon.
+  bool showsExclamation() const;
+  // Clicks the button with that caption ("&Aceptar").
+  void press(const std::string& caption);
+  void key(Qt::Key key);
+  void grab(const std::string& path) const;
+
+ private:
+  MessageDialog* box_;
+};
+
+class Robot {
+ public:
+  Robot();
+  ~Robot();
+  Robot(const Robot&) = delete;
+  Robot& operator=(const Robot&) = delete;
+
+  void inWindow(std::string title, std::function<void(WindowDriver&)> step);
+  void inMessage(std::function<void(MessageDriver&)> step);
+  // How long a step waits for its window before the robot gives up.
+  void setPatience(int milliseconds) { patience_ = milliseconds; }
+
+  // Runs the body with the script running beside it; returns when the body returns.
+  void run(const std::function<void()>& body);
+
+  // Every step ran and none failed.
+  bool done() const { return steps_.empty() && failures_.empty(); }
+  int stepsLeft() const { return static_cast<int>(steps_.size()); }
+  const std::vector<std::string>& failures() const { return failures_; }
+  // The failures and the steps that did not run, for a test's message.
+  std::string report() const;
+
+ private:
+  struct Step {
+    std::string title;  // empty: a message box
+    std::function<void(WindowDriver&)> inWindow;
+    std::function<void(MessageDriver&)> inMessage;
+    std::string describe() const;
+  };
+  void schedule();
+  void poll();
+  void giveUp(const std::string& why);
+
+  std::deque<Step> steps_;
+  std::vector<std::string> failures_;
+  int patience_ = 10000;
+  int waited_ = 0;
+  int stepNumber_ = 0;
+  bool running_ = false;
+  bool givingUp_ = false;
+  // Timers still pending must not reach a robot that is gone.
+  std::shared_ptr<Robot*> self_;
+};
+
+}  // namespace platform::ui

@@ -1,0 +1,331 @@
+#include "platform/ui/window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/os/window_style.h"
+#include "platform/ui/colour.h"
+
+namespace platform::ui {
+
+// The window's top-level widget: it turns the close box into a CloseWindow request and watches
+// the controls' keys for Enter and the alert keys.
+class WindowWidget : public QWidget {
+ public:
+  explicit WindowWidget(Window& window)
+      : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), window_(window) {}
+
+  void detach() { attached_ = false; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    if (attached_) window_.closeRequested();
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (attached_ && event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      return window_.handleKey(watched, key->key(), static_cast<int>(key->modifiers()));
+    }
+    return false;
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    if (!attached_ || !window_.handleKey(this, event->key(), static_cast<int>(event->modifiers())))
+      QWidget::keyPressEvent(event);
+  }
+
+ private:
+  Window& window_;
+  bool attached_ = true;
+};
+
+namespace {
+
+// The windows of this thread, in the order they were opened.
+std::vector<Window*>& openWindows() {
+  thread_local std::vector<Window*> windows;
+  return windows;
+}
+
+void forget(Window* window) {
+  auto& windows = openWindows();
+  windows.erase(std::remove(windows.begin(), windows.end(), window), windows.end());
+}
+
+std::uint32_t styleOf(const WindowDefinition& d) {
+  std::uint32_t style = d.frame == Frame::None ? 0 : os::kCaption;
+  if (d.systemMenu) style |= os::kSystemMenu;
+  // A window with an icon gets the system menu and the minimise box, as a desktop builds it.
+  if (!d.icon.empty() || d.minimizeBox) style |= os::kSystemMenu | os::kMinimizeBox;
+  if (d.maximizeBox) style |= os::kSystemMenu | os::kMaximizeBox;
+  return style;
+}
+
+}  // namespace
+
+Window::Window(WindowDefinition definition, const Locale& locale, const ControlKinds& kinds)
+    : definition_(std::move(definition)), locale_(locale) {
+  build(kinds);
+}
+
+Window::Window(const std::string& resourceName, const Locale& locale)
+    : Window(loadWindowDefinition(resourceName), locale) {}
+
+Window::~Window() {
+  forget(this);
+  if (widget_) {
+    widget_->detach();
+    delete widget_.data();
+  }
+  controls_.clear();
+}
+
+QWidget* Window::handle() const { return widget_.data(); }
+
+void Window::build(const ControlKinds& kinds) {
+  const QFont font = makeFont(definition_.font);
+  units_ = std::make_unique<DialogUnits>(font);
+  widget_ = new WindowWidget(*this);
+  widget_->setFont(font);
+  widget_->setWindowTitle(QString::fromStdString(definition_.title));
+  widget_->setObjectName(QString::fromStdString(definition_.name));
+  if (!definition_.icon.empty()) widget_->setWindowIcon(QIcon(QString::fromStdString(imagePath(definition_.icon))));
+  os::setWindowStyle(widget_, styleOf(definition_));
+  const QSize size(units_->toPixelsX(definition_.width), units_->toPixelsY(definition_.height));
+  if (definition_.frame == Frame::Resizable)
+    widget_->resize(size);
+  else
+    widget_->setFixedSize(size);
+  const QColor background = toQColor(definition_.background);
+  if (background.isValid()) {
+    QPalette palette = widget_->palette();
+    palette.setColor(QPalette::Window, background);
+    widget_->setPalette(palette);
+    widget_->setAutoFillBackground(true);
+  }
+
+  for (const ControlDefinition& d : definition_.controls) {
+    const ControlKind* kind = kinds.find(d.kind);
+    if (kind == nullptr) throw std::runtime_error(definition_.name + ": no control kind \"" + d.kind + "\"");
+    QWidget* parent = widget_;
+    if (!d.parent.empty()) {
+      if (QWidget* container = control(d.parent).container()) parent = container;
+    }
+    controls_.push_back(kind->create(*this, d, parent));
+    Control& made = *controls_.back();
+    placeControl(made);
+    made.widget()->installEventFilter(widget_);
+    if (defaultButton_ == 0 && made.isButton() && d.has("default")) defaultButton_ = d.number;
+  }
+  setTabOrder();
+
+  timerObject_ = new QTimer(widget_);
+  QObject::connect(timerObject_, &QTimer::timeout, widget_, [this] {
+    const bool waiting = std::any_of(queue_.begin(), queue_.end(),
+                                     [](const WindowEvent& e) { return e.kind == EventKind::Timer; });
+    if (!waiting) post(EventKind::Timer);
+  });
+  timer_ = definition_.timer;
+}
+
+// Positions are dialog units from the window's client area, also for controls that lie in a
+// container (a sheet, a group).
+void Window::placeControl(Control& control) {
+  const ControlDefinition& d = control.definition();
+  QWidget* w = control.widget();
+  const QSize natural = control.defaultSize();
+  QRect r(units_->toPixelsX(d.x.value_or(0)), units_->toPixelsY(d.y.value_or(0)),
+          d.width ? units_->toPixelsX(*d.width) : natural.width(),
+          d.height ? units_->toPixelsY(*d.height) : natural.height());
+  if (w->parentWidget() != widget_) r.translate(-w->parentWidget()->mapTo(widget_, QPoint(0, 0)));
+  w->setGeometry(r);
+  control.placed();
+}
+
+void Window::setTabOrder() {
+  QWidget* previous = nullptr;
+  for (const auto& c : controls_) {
+    QWidget* w = c->widget();
+    if (!c->takesFocus()) {
+      if (w->focusPolicy() != Qt::ClickFocus) w->setFocusPolicy(Qt::NoFocus);
+      continue;
+    }
+    if (previous != nullptr) QWidget::setTabOrder(previous, w);
+    previous = w;
+  }
+}
+
+void Window::bind(std::string_view name, Variable variable) {
+  bool bound = false;
+  for (const auto& c : controls_) {
+    if (c->useName().empty() || locale_.compareNoCase(c->useName(), name) != 0) continue;
+    c->bind(variable);
+    bound = true;
+  }
+  if (!bound) throw std::invalid_argument(definition_.name + ": no control uses \"" + std::string(name) + "\"");
+}
+
+Control& Window::control(int number) const {
+  if (number < 1 || number > controlCount())
+    throw std::out_of_range(definition_.name + ": no control " + std::to_string(number));
+  return *controls_[static_cast<std::size_t>(number - 1)];
+}
+
+Control& Window::control(std::string_view label) const {
+  const int number = find(label);
+  if (number == 0) throw std::out_of_range(definition_.name + ": no control " + std::string(label));
+  return control(number);
+}
+
+Control* Window::controlOf(QObject* object) const {
+  for (QObject* o = object; o != nullptr && o != widget_; o = o->parent()) {
+    for (const auto& c : controls_)
+      if (c->widget() == o) return c.get();
+  }
+  return nullptr;
+}
+
+void Window::open() {
+  if (opened_) return;
+  for (const auto& c : controls_) {
+    if (!c->useName().empty() && !c->isBound())
+      throw std::logic_error(definition_.name + ": " + c->label() + " uses \"" + c->useName() + "\", which is not bound");
+  }
+  opened_ = true;
+  if (definition_.centred || !definition_.x || !definition_.y) {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      const QRect area = screen->availableGeometry();
+      widget_->move(area.center() - QPoint(widget_->width() / 2, widget_->height() / 2));
+    }
+  } else {
+    widget_->move(units_->toPixelsX(*definition_.x), units_->toPixelsY(*definition_.y));
+  }
+  widget_->setWindowModality(Qt::ApplicationModal);
+  widget_->show();
+  widget_->raise();
+  widget_->activateWindow();
+  openWindows().push_back(this);
+  display();
+  // The focus goes to the first field, or to the first control after it that can take it.
+  for (const auto& c : controls_) {
+    if (c->number() >= firstField_ && c->takesFocus() && !c->isHidden() && !c->isDisabled()) {
+      select(c->number());
+      break;
+    }
+  }
+  setTimer(timer_);
+  post(EventKind::OpenWindow);
+}
+
+void Window::close() {
+  if (closed_) return;
+  closed_ = true;
+  if (timerObject_ != nullptr) timerObject_->stop();
+  forget(this);
+  if (widget_) widget_->hide();
+  queue_.clear();
+  if (loop_ != nullptr) loop_->quit();
+}
+
+std::optional<WindowEvent> Window::accept() {
+  while (!closed_ && queue_.empty()) {
+    QEventLoop loop;
+    loop_ = &loop;
+    loop.exec();
+    loop_ = nullptr;
+  }
+  if (closed_) {
+    event_.reset();
+    return std::nullopt;
+  }
+  event_ = queue_.front();
+  queue_.pop_front();
+  return event_;
+}
+
+void Window::post(EventKind kind, int control, int value) {
+  if (closed_) return;
+  queue_.push_back({kind, control, value});
+  if (loop_ != nullptr) loop_->quit();
+}
+
+void Window::display(int number) {
+  if (number != 0) {
+    control(number).display();
+    return;
+  }
+  for (const auto& c : controls_) c->display();
+}
+
+void Window::update(int number) {
+  if (number != 0) {
+    control(number).update();
+    return;
+  }
+  for (const auto& c : controls_) c->update();
+}
+
+int Window::firstLackingValue() const {
+  for (const auto& c : controls_)
+    if (c->lacksRequiredValue()) return c->number();
+  return 0;
+}
+
+void Window::select(int number) {
+  QWidget* w = control(number).widget();
+  if (w != nullptr) w->setFocus(Qt::OtherFocusReason);
+}
+
+int Window::focus() const {
+  if (!widget_) return 0;
+  const Control* c = controlOf(widget_->focusWidget());
+  return c != nullptr ? c->number() : 0;
+}
+
+void Window::alert(int key) {
+  if (std::find(alerts_.begin(), alerts_.end(), key) == alerts_.end()) alerts_.push_back(key);
+}
+
+void Window::setTimer(int hundredths) {
+  timer_ = hundredths < 0 ? 0 : hundredths;
+  if (timerObject_ == nullptr || !opened_ || closed_) return;
+  if (timer_ == 0)
+    timerObject_->stop();
+  else
+    timerObject_->start(timer_ * 10);
+}
+
+Window* Window::current() {
+  const auto& windows = openWindows();
+  return windows.empty() ? nullptr : windows.back();
+}
+
+bool Window::handleKey(QObject* target, int key, int modifiers) {
+  const int combined = key | (modifiers & ~Qt::KeypadModifier);
+  if (std::find(alerts_.begin(), alerts_.end(), combined) != alerts_.end()) {
+    post(EventKind::AlertKey, focus(), combined);
+    return true;
+  }
+  if ((key != Qt::Key_Return && key != Qt::Key_Enter) || (modifiers & ~Qt::KeypadModifier) != 0) return false;
+  Control* c = controlOf(target);
+  if (c != nullptr && c->isButton()) {
+    c->press();
+    return true;
+  }
+  if (c != nullptr) c->commit();
+  if (defaultButton_ != 0) control(defaultButton_).press();
+  return true;
+}
+
+WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
+
+}  // namespace platform::ui

@@ -1,0 +1,317 @@
+#include "platform/ui/window_definition.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <algorithm>
+
+#include "platform/core/picture.h"
+#include "platform/ui/colour.h"
+#include "platform/ui/control.h"
+
+namespace platform::ui {
+namespace {
+
+std::string upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return out;
+}
+
+std::string joinProblems(const std::vector<std::string>& problems) {
+  std::string text;
+  for (const std::string& p : problems) {
+    if (!text.empty()) text += '\n';
+    text += p;
+  }
+  return text;
+}
+
+// The value a definition's word stands for, or nothing.
+template <class T>
+std::optional<T> choose(const std::string& word, std::initializer_list<std::pair<const char*, T>> choices) {
+  for (const auto& [name, value] : choices)
+    if (word == name) return value;
+  return std::nullopt;
+}
+
+// Collects the problems of one definition, each prefixed with where it was found.
+class Reader {
+ public:
+  Reader(std::string name, const ControlKinds& kinds, const ImageCheck& imageExists)
+      : name_(std::move(name)), kinds_(kinds), imageExists_(imageExists) {}
+
+  std::vector<std::string> problems;
+
+  void fail(const std::string& where, const std::string& what) { problems.push_back(name_ + where + ": " + what); }
+
+  void onlyKeys(const QJsonObject& object, const std::vector<std::string_view>& allowed, const std::string& where) {
+    for (auto it = object.begin(); it != object.end(); ++it) {
+      const std::string key = it.key().toStdString();
+      if (std::find(allowed.begin(), allowed.end(), key) == allowed.end()) fail(where, "unknown key \"" + key + "\"");
+    }
+  }
+
+  std::string text(const QJsonObject& object, const char* key, const std::string& where) {
+    const QJsonValue v = object.value(key);
+    if (v.isUndefined()) return {};
+    if (!v.isString()) {
+      fail(where, std::string("\"") + key + "\" must be a text");
+      return {};
+    }
+    return v.toString().toStdString();
+  }
+
+  bool flag(const QJsonObject& object, const char* key, const std::string& where) {
+    const QJsonValue v = object.value(key);
+    if (v.isUndefined()) return false;
+    if (!v.isBool()) fail(where, std::string("\"") + key + "\" must be true or false");
+    return v.toBool();
+  }
+
+  int whole(const QJsonObject& object, const char* key, int low, int high, const std::string& where) {
+    const QJsonValue v = object.value(key);
+    if (v.isUndefined()) return 0;
+    const double d = v.toDouble(-1e300);
+    if (!v.isDouble() || d != static_cast<double>(static_cast<long long>(d)) || d < low || d > high) {
+      fail(where, std::string("\"") + key + "\" must be a whole number from " + std::to_string(low) + " to " +
+                      std::to_string(high));
+      return 0;
+    }
+    return static_cast<int>(d);
+  }
+
+  std::int32_t colour(const QJsonObject& object, const char* key, const std::string& where) {
+    const QJsonValue v = object.value(key);
+    if (v.isUndefined()) return kDefaultColour;
+    std::optional<std::int32_t> c;
+    if (v.isString()) c = parseColour(v.toString().toStdString());
+    if (!c) {
+      fail(where, std::string("\"") + key + "\" is not a colour (00BBGGRRh, -1 or COLOR:name)");
+      return kDefaultColour;
+    }
+    return *c;
+  }
+
+  // [x, y, width, height], each a whole number of dialog units or null.
+  void position(const QJsonObject& object, std::optional<int>* parts, bool sizeRequired, const std::string& where) {
+    const QJsonValue v = object.value("at");
+    if (v.isUndefined()) {
+      if (sizeRequired) fail(where, "\"at\" is missing");
+      return;
+    }
+    const QJsonArray a = v.toArray();
+    if (!v.isArray() || a.size() != 4) {
+      fail(where, "\"at\" must be [x, y, width, height]");
+      return;
+    }
+    for (int i = 0; i < 4; ++i) {
+      if (a[i].isNull()) continue;
+      const double d = a[i].toDouble(-1e300);
+      const int low = i < 2 ? -32768 : 0;
+      if (!a[i].isDouble() || d != static_cast<double>(static_cast<long long>(d)) || d < low || d > 32767) {
+        fail(where, "\"at\" holds something that is not a position in dialog units");
+        continue;
+      }
+      parts[i] = static_cast<int>(d);
+    }
+    if (sizeRequired && (!parts[2] || !parts[3])) fail(where, "the window needs a width and a height");
+  }
+
+  std::optional<FontSpec> font(const QJsonValue& v, const FontSpec& base, const std::string& where) {
+    if (v.isUndefined()) return std::nullopt;
+    if (!v.isObject()) {
+      fail(where, "\"font\" must be an object");
+      return std::nullopt;
+    }
+    const QJsonObject o = v.toObject();
+    onlyKeys(o, {"name", "size", "style"}, where + " font");
+    FontSpec spec = base;
+    if (o.contains("name")) spec.name = text(o, "name", where + " font");
+    if (o.contains("size")) spec.size = whole(o, "size", 1, 72, where + " font");
+    if (o.contains("style")) {
+      const std::string style = text(o, "style", where + " font");
+      if (auto chosen = choose<FontStyle>(style, {{"regular", FontStyle::Regular},
+                                                  {"bold", FontStyle::Bold},
+                                                  {"italic", FontStyle::Italic},
+                                                  {"bold italic", FontStyle::BoldItalic}}))
+        spec.style = *chosen;
+      else
+        fail(where, "font style \"" + style + "\" is not regular, bold, italic or bold italic");
+    }
+    return spec;
+  }
+
+  void image(const std::string& file, const std::string& where) {
+    if (!file.empty() && imageExists_ && !imageExists_(file)) fail(where, "no image \"" + file + "\"");
+  }
+
+  void control(const QJsonValue& value, int number, WindowDefinition& window) {
+    std::string where = " control " + std::to_string(number);
+    if (!value.isObject()) {
+      fail(where, "a control must be an object");
+      return;
+    }
+    const QJsonObject o = value.toObject();
+    ControlDefinition c;
+    c.number = number;
+    c.label = text(o, "label", where);
+    if (c.label.size() < 2 || c.label[0] != '?') fail(where, "the label must be \"?\" followed by a name");
+    where += " (" + c.label + ")";
+    if (window.find(c.label) != 0) fail(where, "the label is used by an earlier control");
+    c.kind = text(o, "kind", where);
+    const ControlKind* kind = kinds_.find(c.kind);
+    if (kind == nullptr) {
+      fail(where, "unknown kind \"" + c.kind + "\"");
+      window.controls.push_back(std::move(c));
+      return;
+    }
+
+    std::vector<std::string_view> keys = {"label", "kind", "at", "parent", "flags", "fontColour", "background", "font"};
+    const std::vector<std::string_view> ownFields = kind->fields();
+    keys.insert(keys.end(), ownFields.begin(), ownFields.end());
+    onlyKeys(o, keys, where);
+
+    std::optional<int> at[4];
+    position(o, at, false, where);
+    c.x = at[0];
+    c.y = at[1];
+    c.width = at[2];
+    c.height = at[3];
+
+    c.parent = text(o, "parent", where);
+    if (!c.parent.empty() && window.find(c.parent) == 0) fail(where, "the parent " + c.parent + " is not an earlier control");
+
+    const QJsonValue flags = o.value("flags");
+    if (!flags.isUndefined() && !flags.isArray()) fail(where, "\"flags\" must be a list");
+    const std::vector<std::string_view> allowedFlags = kind->flags();
+    for (const QJsonValue& f : flags.toArray()) {
+      const std::string flag = f.toString().toStdString();
+      const bool common = flag == "hidden" || flag == "disabled";
+      if (!f.isString() || (!common && std::find(allowedFlags.begin(), allowedFlags.end(), flag) == allowedFlags.end()))
+        fail(where, "a " + c.kind + " takes no flag \"" + flag + "\"");
+      c.flags.insert(flag);
+    }
+
+    c.fontColour = colour(o, "fontColour", where);
+    c.background = colour(o, "background", where);
+    c.font = font(o.value("font"), window.font, where);
+
+    for (std::string_view field : ownFields) {
+      const QString key = QString::fromUtf8(field.data(), static_cast<int>(field.size()));
+      if (!o.contains(key)) continue;
+      c.fields.insert(key, o.value(key));
+      if (field == "picture") {
+        const std::string picture = text(o, "picture", where);
+        if (!Picture::parse(picture)) fail(where, "\"" + picture + "\" is not a picture");
+      } else if (field == "image" || field == "icon") {
+        image(text(o, field == "image" ? "image" : "icon", where), where);
+      } else if (field == "colour" || field == "fill") {
+        colour(o, field == "colour" ? "colour" : "fill", where);
+      } else if (field == "text" || field == "use" || field == "std") {
+        text(o, field == "text" ? "text" : field == "use" ? "use" : "std", where);
+      }
+    }
+    std::vector<std::string> own;
+    kind->check(c, own);
+    for (const std::string& p : own) fail(where, p);
+    window.controls.push_back(std::move(c));
+  }
+
+  WindowDefinition window(const QJsonObject& o) {
+    WindowDefinition w;
+    w.name = name_;
+    const std::string where = " window";
+    onlyKeys(o,
+             {"label", "title", "at", "centre", "font", "icon", "frame", "systemMenu", "maximizeBox", "minimizeBox",
+              "background", "helpId", "timer", "immediate", "controls"},
+             where);
+    w.label = text(o, "label", where);
+    w.title = text(o, "title", where);
+    std::optional<int> at[4];
+    position(o, at, true, where);
+    w.x = at[0];
+    w.y = at[1];
+    w.width = at[2].value_or(0);
+    w.height = at[3].value_or(0);
+    w.centred = flag(o, "centre", where);
+    if (std::optional<FontSpec> f = font(o.value("font"), FontSpec{}, where)) w.font = *f;
+    w.icon = text(o, "icon", where);
+    image(w.icon, where);
+    const std::string frame = o.contains("frame") ? text(o, "frame", where) : "double";
+    if (auto chosen = choose<Frame>(frame, {{"double", Frame::Double},
+                                            {"resizable", Frame::Resizable},
+                                            {"single", Frame::Single},
+                                            {"none", Frame::None}}))
+      w.frame = *chosen;
+    else
+      fail(where, "frame \"" + frame + "\" is not double, resizable, single or none");
+    w.systemMenu = flag(o, "systemMenu", where);
+    w.maximizeBox = flag(o, "maximizeBox", where);
+    w.minimizeBox = flag(o, "minimizeBox", where);
+    w.background = colour(o, "background", where);
+    w.helpId = text(o, "helpId", where);
+    w.timer = whole(o, "timer", 0, 1000000, where);
+    w.immediate = flag(o, "immediate", where);
+    const QJsonValue controls = o.value("controls");
+    if (!controls.isUndefined() && !controls.isArray()) fail(where, "\"controls\" must be a list");
+    int number = 0;
+    for (const QJsonValue& c : controls.toArray()) control(c, ++number, w);
+    return w;
+  }
+
+ private:
+  std::string name_;
+  const ControlKinds& kinds_;
+  const ImageCheck& imageExists_;
+};
+
+}  // namespace
+
+std::string ControlDefinition::text(const char* field) const { return fields.value(field).toString().toStdString(); }
+
+std::int32_t ControlDefinition::colour(const char* field) const {
+  return parseColour(fields.value(field).toString().toStdString()).value_or(kDefaultColour);
+}
+
+int WindowDefinition::find(std::string_view label) const {
+  const std::string wanted = upper(label);
+  for (const ControlDefinition& c : controls)
+    if (upper(c.label) == wanted) return c.number;
+  return 0;
+}
+
+DefinitionError::DefinitionError(const std::vector<std::string>& problems)
+    : std::runtime_error(joinProblems(problems)), problems_(problems) {}
+
+WindowDefinition parseWindowDefinition(const QByteArray& json, const std::string& name, const ControlKinds& kinds,
+                                       const ImageCheck& imageExists) {
+  QJsonParseError error{};
+  const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+  if (error.error != QJsonParseError::NoError)
+    throw DefinitionError({name + ": not JSON at offset " + std::to_string(error.offset) + ": " +
+                           error.errorString().toStdString()});
+  if (!document.isObject()) throw DefinitionError({name + ": a window definition must be a JSON object"});
+  Reader reader(name, kinds, imageExists);
+  WindowDefinition definition = reader.window(document.object());
+  if (!reader.problems.empty()) throw DefinitionError(reader.problems);
+  return definition;
+}
+
+std::string imagePath(const std::string& name) {
+  // A path of its own (a file, or a resource of another folder) is taken as it is.
+  if (!name.empty() && (name[0] == '/' || name[0] == ':')) return name;
+  return ":/images/" + name;
+}
+
+bool imageExists(const std::string& name) { return QFile::exists(QString::fromStdString(imagePath(name))); }
+
+WindowDefinition loadWindowDefinition(const std::string& name) {
+  QFile file(QString::fromStdString(":/windows/" + name + ".json"));
+  if (!file.open(QIODevice::ReadOnly)) throw DefinitionError({name + ": the program holds no such window definition"});
+  return parseWindowDefinition(file.readAll(), name, ControlKinds::standard(), &imageExists);
+}
+
+}  // namespace platform::ui

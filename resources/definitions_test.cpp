@@ -1,0 +1,56 @@
+// Every window definition the program holds parses, names only images the program holds, and
+// builds: every control made and every image decoded.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMovie>
+#include <deque>
+
+#include "platform/core/fixed_text.h"
+#include "platform/ui/window.h"
+#include "resources/resources.h"
+
+namespace gradebook {
+namespace {
+
+TEST(DefinitionsTest, EveryStoredWindowParsesAndBuilds) {
+  const std::vector<std::string> names = WindowDefinitionNames();
+  ASSERT_FALSE(names.empty());
+  platform::Locale locale;
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    platform::ui::WindowDefinition definition;
+    try {
+      definition = platform::ui::loadWindowDefinition(name);
+    } catch (const platform::ui::DefinitionError& e) {
+      ADD_FAILURE() << e.what();
+      continue;
+    }
+    platform::ui::Window window(definition, locale);
+    EXPECT_EQ(window.controlCount(), static_cast<int>(definition.controls.size()));
+    std::deque<platform::FixedText<255>> texts;
+    for (const platform::ui::ControlDefinition& c : definition.controls) {
+      const std::string use = c.text("use");
+      if (!use.empty() && !window.control(c.number).isBound()) window.bind(use, platform::ui::Variable::of(texts.emplace_back()));
+      if (c.kind != "image") continue;
+      auto* label = qobject_cast<QLabel*>(window.control(c.number).widget());
+      ASSERT_NE(label, nullptr);
+      EXPECT_TRUE(label->movie() != nullptr || !label->pixmap().isNull()) << c.label << " shows nothing";
+    }
+    EXPECT_NO_THROW(window.open());
+    window.close();
+  }
+}
+
+TEST(DefinitionsTest, TheSignInBarIsAnimated) {
+  platform::Locale locale;
+  platform::ui::Window window("comprobar_usuario", locale);
+  auto* bar = qobject_cast<QLabel*>(window.control("?IMAGE3").widget());
+  ASSERT_NE(bar, nullptr);
+  ASSERT_NE(bar->movie(), nullptr);
+  EXPECT_GT(bar->movie()->frameCount(), 1);
+  EXPECT_EQ(bar->width(), window.units().toPixelsX(220));
+}
+
+}  // namespace
+}  // namespace gradebook
