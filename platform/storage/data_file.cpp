@@ -470,6 +470,8 @@ int DataFile::set(int key) {
   cursor_ = Position{0, std::string(), key};
   inclusive_ = false;
   atEnd_ = false;
+  // Before the first record whatever the last read's direction: previous() then reads the last.
+  forward_ = true;
   positioned_ = true;
   readAhead_.clear();
   batch_ = 1;

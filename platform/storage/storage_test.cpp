@@ -202,6 +202,24 @@ TEST_F(StorageTest, ReadAheadCrossesRunsOfEqualKeysInBothDirections) {
   EXPECT_EQ(expected[static_cast<std::size_t>(1 + 2 + 9 + 65 + 600 + 1100 - 1)], file.buffer().getLong(kId));
 }
 
+// A backward scan leaves the file reading backwards; set() must still place it before the first
+// record, so that previous() reads the last one, in key and in physical order.
+TEST_F(StorageTest, SetThenPreviousReadsTheLastRecordAfterABackwardScan) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  for (int id : {2, 3, 1}) {
+    fill(file, id, "P" + std::to_string(id), "", 0);
+    ASSERT_OK(file.add());
+  }
+  for (int key : {static_cast<int>(kPkId), -1}) {
+    const std::vector<std::string> first = namesInOrder(file, key, true);
+    EXPECT_EQ(3u, first.size()) << key;
+    EXPECT_EQ(first, namesInOrder(file, key, true)) << key;
+  }
+}
+
 TEST_F(StorageTest, GetByKeyAndResumeFromPosition) {
   auto session = newSession();
   DataFile file(decl_, *session);
