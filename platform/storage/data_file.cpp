@@ -361,6 +361,7 @@ int DataFile::attachAndCheck(int mode, bool checkCollation) {
   positioned_ = false;
   current_ = 0;
   readAhead_.clear();
+  recordsRead_ = 0;
   return session_.setError(errors::kNone, {}, path);
 }
 
@@ -507,6 +508,7 @@ int DataFile::fill(bool forward) {
   auto collect = [&](sqlite3_stmt* statement, bool withKey) {
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+      ++recordsRead_;
       readAhead_.push(sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2),
                       withKey ? columnBytes(statement, 3) : std::string_view());
     }
@@ -561,6 +563,12 @@ int DataFile::fill(bool forward) {
   return errors::kNone;
 }
 
+// Records read ahead are dropped when the file is written or the direction turns; a loop that
+// writes every record it reads would otherwise fetch a whole batch again for each record.
+void DataFile::restartBatchIfDropped() {
+  if (!readAhead_.empty() || readAheadGeneration_ != attachment_->generation) batch_ = 1;
+}
+
 int DataFile::take(const Row& row) {
   if (row.data.size() != buffer_.size()) return session_.setError(errors::kBadFileStructure, {}, path_);
   buffer_.assignBytes(row.data.data(), row.data.size());
@@ -578,6 +586,7 @@ int DataFile::next() {
   if (int error = requireOpen()) return error;
   if (!positioned_) return session_.setError(errors::kRecordNotAvailable, {}, path_);
   if (!forward_ || readAhead_.empty() || readAheadGeneration_ != attachment_->generation) {
+    restartBatchIfDropped();
     forward_ = true;
     if (atEnd_) return session_.setError(errors::kRecordNotAvailable, {}, path_);
     if (int error = fill(true)) return error;
@@ -594,6 +603,7 @@ int DataFile::previous() {
   if (int error = requireOpen()) return error;
   if (!positioned_) return session_.setError(errors::kRecordNotAvailable, {}, path_);
   if (forward_ || readAhead_.empty() || readAheadGeneration_ != attachment_->generation) {
+    restartBatchIfDropped();
     if (forward_ && cursor_.record == 0 && cursor_.keyImage.empty() && !inclusive_) atEnd_ = true;  // set() then previous()
     forward_ = false;
     if (int error = fill(false)) return error;

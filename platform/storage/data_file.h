@@ -97,6 +97,10 @@ class DataFile {
   // After error 40: the key whose value was already taken (-1 otherwise).
   int duplicateKey() const { return duplicateKey_; }
 
+  // Records fetched from storage by next() and previous() since open(), those read ahead
+  // included: for tests and tuning.
+  std::int64_t recordsRead() const { return recordsRead_; }
+
  private:
   friend class Session;
   friend class View;
@@ -146,6 +150,7 @@ class DataFile {
   int rebuildInto(const std::string& path);
   int take(const Row& row);
   void invalidateReadAhead();
+  void restartBatchIfDropped();
 
   const FileDecl& decl_;
   Session& session_;
@@ -166,6 +171,7 @@ class DataFile {
   ReadAhead readAhead_;
   std::uint64_t readAheadGeneration_ = 0;
   int batch_ = 1;
+  std::int64_t recordsRead_ = 0;
 
   // The record last read, for put()/erase()
   std::int64_t current_ = 0;

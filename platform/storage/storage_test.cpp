@@ -220,6 +220,42 @@ TEST_F(StorageTest, SetThenPreviousReadsTheLastRecordAfterABackwardScan) {
   }
 }
 
+// A loop that rewrites or deletes each record it reads drops the records read ahead at every
+// write; it must not fetch a whole batch again for every record.
+TEST_F(StorageTest, WritingEachRecordOfAScanFetchesEachRecordAboutOnce) {
+  constexpr int kRecords = 2000;
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  ASSERT_OK(session->begin({&file}, 5));
+  for (int id = 1; id <= kRecords; ++id) {
+    fill(file, id, "N" + std::to_string(id), "", 0);
+    ASSERT_OK(file.add());
+  }
+  ASSERT_OK(session->commit());
+  const std::int64_t before = file.recordsRead();
+  ASSERT_OK(session->begin({&file}, 5));
+  int rewritten = 0;
+  ASSERT_OK(file.set(kPkId));
+  while (file.next() == errors::kNone) {
+    file.buffer().setReal(kScore, 1);
+    ASSERT_OK(file.put());
+    ++rewritten;
+  }
+  EXPECT_EQ(kRecords, rewritten);
+  int erased = 0;
+  ASSERT_OK(file.set());
+  while (file.next() == errors::kNone) {
+    ASSERT_OK(file.erase());
+    ++erased;
+  }
+  EXPECT_EQ(kRecords, erased);
+  ASSERT_OK(session->commit());
+  EXPECT_EQ(0, file.records());
+  EXPECT_LE(file.recordsRead() - before, 4 * kRecords);
+}
+
 TEST_F(StorageTest, GetByKeyAndResumeFromPosition) {
   auto session = newSession();
   DataFile file(decl_, *session);
