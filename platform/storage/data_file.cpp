@@ -496,7 +496,7 @@ Position DataFile::position() const {
   Position here;
   here.record = current_;
   here.key = seqKey_;
-  if (seqKey_ >= 0 && current_ != 0) here.keyImage = cursor_.keyImage;
+  if (seqKey_ >= 0 && current_ != 0) here.keyImage = currentImage_;
   return here;
 }
 
@@ -574,6 +574,7 @@ int DataFile::take(const Row& row) {
   buffer_.assignBytes(row.data.data(), row.data.size());
   current_ = row.record;
   currentVersion_ = row.version;
+  if (seqKey_ >= 0) currentImage_.assign(row.keyImage);
   cursor_.record = row.record;
   cursor_.key = seqKey_;
   if (seqKey_ >= 0) cursor_.keyImage.assign(row.keyImage);
@@ -701,6 +702,7 @@ int DataFile::add() {
   if (rc != SQLITE_DONE) return session_.fromSqlite(rc, path_);
   current_ = sqlite3_last_insert_rowid(session_.db_);
   currentVersion_ = 1;
+  if (seqKey_ >= 0) currentImage_ = std::move(images[static_cast<std::size_t>(seqKey_)]);
   return session_.setError(errors::kNone, {}, path_);
 }
 
@@ -748,6 +750,7 @@ int DataFile::put() {
                              path_);
   }
   ++currentVersion_;
+  if (seqKey_ >= 0) currentImage_ = std::move(images[static_cast<std::size_t>(seqKey_)]);
   return session_.setError(errors::kNone, {}, path_);
 }
 

@@ -176,6 +176,7 @@ class DataFile {
   // The record last read, for put()/erase()
   std::int64_t current_ = 0;
   std::int64_t currentVersion_ = 0;
+  std::string currentImage_;       // its image in the key seqKey_, for position()
   int duplicateKey_ = -1;
   bool atEnd_ = false;             // cursor_ stands after the last record (previous() reads the last)
   struct Sql;

@@ -289,6 +289,36 @@ TEST_F(StorageTest, GetByKeyAndResumeFromPosition) {
   EXPECT_EQ(77, file.buffer().getLong(kId));
 }
 
+// position() is the place of the record last read or written: after add() and after a put()
+// that moved the record in the key's order, reset() must come back to that record.
+TEST_F(StorageTest, PositionAfterAWriteIsThatOfTheRecordWritten) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  for (int id = 1; id <= 5; ++id) {
+    fill(file, id * 10, "N" + std::to_string(id), "", 0);
+    ASSERT_OK(file.add());
+  }
+  ASSERT_OK(file.set(kPkId));
+  ASSERT_OK(file.next());  // id 10
+  fill(file, 35, "Added", "", 0);
+  ASSERT_OK(file.add());
+  const Position added = file.position();
+  ASSERT_OK(file.reset(added));
+  ASSERT_OK(file.next());
+  EXPECT_EQ(35, file.buffer().getLong(kId));
+
+  file.buffer().setLong(kId, 45);
+  ASSERT_OK(file.put());
+  const Position moved = file.position();
+  ASSERT_OK(file.reset(moved));
+  ASSERT_OK(file.next());
+  EXPECT_EQ(45, file.buffer().getLong(kId));
+  ASSERT_OK(file.next());
+  EXPECT_EQ(50, file.buffer().getLong(kId));
+}
+
 TEST_F(StorageTest, DuplicateInUniqueKeyIsRefusedAndNamed) {
   auto session = newSession();
   DataFile file(decl_, *session);
