@@ -103,7 +103,7 @@ int acquire(const std::string& path, int mode, int& fd) {
 bool openElsewhere(const std::string& path) {
   std::lock_guard<std::mutex> guard(entriesMutex());
   const int fd = processDescriptor(path);
-  return fd >= 0 && heldByOthers(fd, kOpenByte);
+  return fd >= 0 && (entriesByFd()[fd].opens > 0 || heldByOthers(fd, kOpenByte));
 }
 
 void release(int fd, int mode) {

@@ -743,6 +743,33 @@ TEST_F(StorageTest, SharingModesBetweenPrograms) {
   EXPECT_OK(a.open(kReadWriteShared));
 }
 
+// Another session of this process (another thread's) with the file open counts as another
+// program: the file must not be replaced, removed or rebuilt under it, or its writes would go to
+// a file that no longer has a name.
+TEST_F(StorageTest, FileOpenInAnotherSessionOfTheProcessIsNeitherReplacedNorRemoved) {
+  auto first = newSession();
+  DataFile theirs(decl_, *first);
+  ASSERT_OK(theirs.create());
+  ASSERT_OK(theirs.open());
+  fill(theirs, 1, "kept", "", 0);
+  ASSERT_OK(theirs.add());
+
+  auto second = newSession();
+  DataFile mine(decl_, *second);
+  EXPECT_EQ(errors::kAccessDenied, mine.create());
+  EXPECT_EQ(errors::kAccessDenied, mine.remove());
+  EXPECT_EQ(errors::kExclusiveAccessRequired, mine.buildKeys());
+  fill(theirs, 2, "after", "", 0);
+  ASSERT_OK(theirs.add());
+  ASSERT_OK(theirs.close());
+
+  ASSERT_OK(mine.open());
+  EXPECT_EQ(2, mine.records());
+  ASSERT_OK(mine.close());
+  EXPECT_OK(mine.buildKeys());
+  EXPECT_OK(mine.remove());
+}
+
 TEST_F(StorageTest, DriverOptions) {
   auto session = newSession();
   DataFile a(decl_, *session);
