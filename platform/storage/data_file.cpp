@@ -219,6 +219,17 @@ int DataFile::buildKeys() {
   const bool wasOpen = isOpen();
   const int wasMode = mode_;
   if (wasOpen) close();
+  const int result = rebuildClosed(path);
+  // A file that was open is open again, whether the rebuild ran or not.
+  if (wasOpen && !isOpen()) {
+    const std::string text = session_.lastErrorText();
+    if (int error = open(wasMode); error != errors::kNone && result == errors::kNone) return error;
+    return session_.setError(result, result ? text : std::string(), path);
+  }
+  return result;
+}
+
+int DataFile::rebuildClosed(const std::string& path) {
   if (session_.findAttachment(path) != nullptr || session_.inTransaction()) {
     return session_.setError(errors::kExclusiveAccessRequired, {}, path);
   }
@@ -228,14 +239,12 @@ int DataFile::buildKeys() {
   // into a new file that then replaces the old one whole.
   if (int error = attachAndCheck(0x12, false)) return error;
   const int result = rebuildInto(path + ".rebuild");
+  const std::string text = result ? session_.lastErrorText() : std::string();
   close();
   if (result == errors::kNone && !replaceFile(path + ".rebuild", path)) {
     return session_.setError(errors::kCannotCreate, {}, path);
   }
-  if (wasOpen) {
-    if (int error = open(wasMode)) return error;
-  }
-  return session_.setError(result, result ? session_.lastErrorText() : std::string(), path);
+  return session_.setError(result, text, path);
 }
 
 int DataFile::rebuildInto(const std::string& temporary) {

@@ -147,6 +147,7 @@ class DataFile {
   int attachAndCheck(int mode, bool checkCollation);
   int makeEmptyFile(const std::string& temporary, Session::Attachment*& attachment);
   int findDuplicate(std::int64_t exceptRecord);
+  int rebuildClosed(const std::string& path);
   int rebuildInto(const std::string& path);
   int take(const Row& row);
   void invalidateReadAhead();

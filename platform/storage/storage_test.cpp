@@ -709,6 +709,28 @@ TEST_F(StorageTest, KeysBuiltUnderAnotherCollationMustBeRebuilt) {
   EXPECT_EQ(4, a.records());
 }
 
+// A rebuild that cannot run leaves an open file as it was: open, in its mode.
+TEST_F(StorageTest, RefusedBuildKeysLeavesTheFileOpen) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  fill(file, 1, "one", "", 0);
+  ASSERT_OK(file.add());
+  const FileDecl alias = aliasOf(decl_, "PEOPLE_ALIAS", "APEO");
+  DataFile second(alias, *session);
+  ASSERT_OK(second.open());
+  EXPECT_EQ(errors::kExclusiveAccessRequired, file.buildKeys());
+  EXPECT_TRUE(file.isOpen());
+  EXPECT_EQ(kReadWriteShared, file.mode());
+  fill(file, 2, "two", "", 0);
+  EXPECT_OK(file.add());
+  ASSERT_OK(second.close());
+  EXPECT_OK(file.buildKeys());
+  EXPECT_TRUE(file.isOpen());
+  EXPECT_EQ(2, file.records());
+}
+
 TEST_F(StorageTest, SharingModesBetweenPrograms) {
   {
     auto session = newSession();
