@@ -244,7 +244,11 @@ int Session::begin(const std::vector<DataFile*>& files, double timeoutSeconds) {
   }
   // Take every file's write lock now, waiting at most the time-out, so that the work inside the
   // transaction never waits for another program halfway through.
-  sqlite3_busy_timeout(db_, static_cast<int>(timeoutSeconds * 1000));
+  // In whole milliseconds, as far as the engine counts (a longer or endless wait is its longest);
+  // a time-out that is not above 0 does not wait.
+  const double milliseconds = timeoutSeconds * 1000;
+  const int waitMs = !(milliseconds > 0) ? 0 : milliseconds >= INT_MAX ? INT_MAX : static_cast<int>(milliseconds);
+  sqlite3_busy_timeout(db_, waitMs);
   int failure = SQLITE_OK;
   std::string failedFile;
   for (DataFile* file : files) {

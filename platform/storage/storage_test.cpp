@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <random>
 #include <string>
 #include <thread>
@@ -544,6 +545,41 @@ TEST_F(StorageTest, WriterKeptWaitingPastItsTimeOutGetsCleanError) {
   EXPECT_EQ(0, WEXITSTATUS(status));
   EXPECT_OK(a.add());
   EXPECT_EQ(2, a.records());
+}
+
+// A start time-out longer than the engine can count (or endless) waits as long as it can; it
+// must not turn into no wait at all.
+TEST_F(StorageTest, VeryLongTransactionTimeOutStillWaits) {
+  {
+    auto session = newSession();
+    DataFile a(decl_, *session);
+    ASSERT_OK(a.create());
+  }
+  for (double timeout : {1e10, std::numeric_limits<double>::infinity()}) {
+    int ready[2];
+    ASSERT_EQ(0, pipe(ready));
+    const pid_t pid = fork();
+    if (pid == 0) {
+      Session session(engine_, folder_.string());
+      DataFile a(decl_, session);
+      if (a.open() || session.begin({&a}, 1)) _exit(1);
+      (void)!write(ready[1], "x", 1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      _exit(session.commit() == 0 ? 0 : 2);
+    }
+    char c;
+    ASSERT_EQ(1, read(ready[0], &c, 1));
+    auto session = newSession();
+    DataFile a(decl_, *session);
+    ASSERT_OK(a.open());
+    EXPECT_OK(session->begin({&a}, timeout)) << timeout;
+    if (session->inTransaction()) ASSERT_OK(session->rollback());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(0, WEXITSTATUS(status));
+    close(ready[0]);
+    close(ready[1]);
+  }
 }
 
 // Another program moves amounts between two records inside transactions; a reader's read
