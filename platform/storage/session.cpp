@@ -218,8 +218,22 @@ Session::Attachment* Session::attach(const std::string& path, const std::string&
   return attachments_.back().get();
 }
 
+void Session::detachUnused() {
+  std::vector<Attachment*> unused;
+  for (auto& attachment : attachments_) {
+    if (attachment->users == 0) unused.push_back(attachment.get());
+  }
+  for (Attachment* attachment : unused) {
+    ++attachment->users;
+    detach(attachment);
+  }
+}
+
 void Session::detach(Attachment* attachment) {
   if (attachment == nullptr || --attachment->users > 0) return;
+  // Inside a transaction the engine cannot let the file go, and its changes belong to the
+  // transaction: it stays attached, unused, until the transaction ends.
+  if (inTransaction_ || inRead_) return;
   for (auto& [sql, statement] : attachment->statements) sqlite3_finalize(statement);
   attachment->statements.clear();
   sqlite3_exec(db_, ("DETACH DATABASE " + attachment->schema).c_str(), nullptr, nullptr, nullptr);
@@ -280,9 +294,11 @@ int Session::commit() {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     inTransaction_ = false;
     for (auto& attachment : attachments_) ++attachment->generation;
+    detachUnused();
     return error;
   }
   inTransaction_ = false;
+  detachUnused();
   return setError(errors::kNone, {}, {});
 }
 
@@ -297,6 +313,7 @@ void Session::endRead() {
   if (!inRead_) return;
   sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   inRead_ = false;
+  detachUnused();
 }
 
 int Session::rollback() {
@@ -304,6 +321,7 @@ int Session::rollback() {
   const int rc = sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   inTransaction_ = false;
   for (auto& attachment : attachments_) ++attachment->generation;
+  detachUnused();
   if (rc != SQLITE_OK) return setError(errors::kRollbackFailed, sqlite3_errmsg(db_), {});
   return setError(errors::kNone, {}, {});
 }

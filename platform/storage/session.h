@@ -100,7 +100,9 @@ class Session {
   // the error set.
   Attachment* attach(const std::string& path, const std::string& password, bool create, int& error);
   Attachment* findAttachment(const std::string& path);
+  // Lets a file go when its last user is done with it (inside a transaction: when it ends).
   void detach(Attachment* attachment);
+  void detachUnused();
   sqlite3_stmt* statement(Attachment* attachment, const std::string& sql);
   int setError(int code, std::string text, const std::string& file);
   int fromSqlite(int rc, const std::string& file);

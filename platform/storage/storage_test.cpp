@@ -465,6 +465,41 @@ TEST_F(StorageTest, TransactionOverTwoFilesIsAllOrNothing) {
   EXPECT_EQ(errors::kNoTransaction, session->commit());
 }
 
+// A file closed inside a transaction stays part of it until it ends (its changes commit or roll
+// back with the others); it can be opened again meanwhile, and afterwards it is let go.
+TEST_F(StorageTest, FileClosedInsideATransactionStaysPartOfIt) {
+  auto session = newSession();
+  DataFile a(decl_, *session), b(other_, *session);
+  ASSERT_OK(a.create());
+  ASSERT_OK(b.create());
+  ASSERT_OK(a.open());
+  ASSERT_OK(b.open());
+  for (const bool commit : {false, true}) {
+    SCOPED_TRACE(commit ? "commit" : "rollback");
+    ASSERT_OK(session->begin({&a, &b}, 2));
+    fill(a, 1, "A", "", 0);
+    ASSERT_OK(a.add());
+    fill(b, 1, "B", "", 0);
+    ASSERT_OK(b.add());
+    ASSERT_OK(b.close());
+    ASSERT_OK(commit ? session->commit() : session->rollback());
+    ASSERT_OK(b.open());
+    EXPECT_EQ(commit ? 1 : 0, b.records());
+    EXPECT_EQ(commit ? 1 : 0, a.records());
+  }
+  // Opened again before the transaction ends, it goes on in it.
+  ASSERT_OK(session->begin({&a, &b}, 2));
+  ASSERT_OK(b.close());
+  ASSERT_OK(b.open());
+  fill(b, 2, "B2", "", 0);
+  ASSERT_OK(b.add());
+  ASSERT_OK(session->rollback());
+  EXPECT_EQ(1, b.records());
+  // Once the transaction is over, a closed file is no longer held by the session.
+  ASSERT_OK(b.close());
+  EXPECT_OK(b.remove());
+}
+
 // The same transaction over two files, killed at every file operation of its commit in turn:
 // afterwards both files hold the state before it or both the state after it.
 TEST_F(StorageTest, KillDuringMultiFileCommitNeverTearsIt) {
