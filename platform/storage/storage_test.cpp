@@ -630,13 +630,17 @@ TEST_F(StorageTest, ReaderNeverSeesHalfATransaction) {
     fill(a, 2, "two", "", 500);
     ASSERT_OK(a.add());
   }
+  // The other program goes on until it is stopped, so that the reads below always meet its
+  // transactions, however the two programs are scheduled; it pauses between transactions, as a
+  // user's program does, so that readers are not shut out for longer than their busy time-out.
+  const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid == 0) {
     Session session(engine_, folder_.string());
     session.setBusyTimeout(5000);
     DataFile a(decl_, session);
     if (a.open()) _exit(1);
-    for (int i = 0; i < 150; ++i) {
+    while (getppid() == parent) {
       if (session.begin({&a}, 5)) _exit(2);
       for (int id : {1, 2}) {
         a.buffer().setLong(kId, id);
@@ -645,26 +649,43 @@ TEST_F(StorageTest, ReaderNeverSeesHalfATransaction) {
         if (a.put()) _exit(4);
       }
       if (session.commit()) _exit(5);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     _exit(0);
   }
+  struct Stop {
+    pid_t pid;
+    ~Stop() {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  } stop{pid};
   auto session = newSession();
   session->setBusyTimeout(5000);
   DataFile a(decl_, *session);
   ASSERT_OK(a.open());
-  int checks = 0;
-  while (waitpid(pid, nullptr, WNOHANG) == 0 && checks < 5000) {
+  // Read until the other program's transactions were seen to move the amounts many times.
+  int checks = 0, changesSeen = 0;
+  double lastFirst = 500;
+  while (changesSeen < 20 && checks < 100000) {
     ASSERT_OK(session->beginRead());
-    double sum = 0;
+    double sum = 0, first = 0;
     ASSERT_OK(a.set(kPkId));
-    while (a.next() == 0) sum += a.buffer().getReal(kScore);
+    int rc;
+    while ((rc = a.next()) == 0) {
+      sum += a.buffer().getReal(kScore);
+      if (a.buffer().getLong(kId) == 1) first = a.buffer().getReal(kScore);
+    }
     session->endRead();
+    ASSERT_EQ(errors::kRecordNotAvailable, rc);
     ASSERT_EQ(1000, sum);
+    if (first != lastFirst) ++changesSeen;
+    lastFirst = first;
     ++checks;
   }
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
-  EXPECT_GT(checks, 10);
+  int status = 0;
+  ASSERT_EQ(0, waitpid(pid, &status, WNOHANG)) << "the other program ended with " << WEXITSTATUS(status);
+  EXPECT_EQ(20, changesSeen);
   std::printf("%d consistent reads\n", checks);
 }
 
