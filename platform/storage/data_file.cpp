@@ -381,8 +381,11 @@ int DataFile::open(int mode) {
 
 int DataFile::close() {
   if (!isOpen()) return session_.setError(errors::kFileNotOpen, {}, decl_.physicalPath());
+  // Inside a transaction the file stays part of it: so do its locks, until the session lets it go.
+  const bool heldByTransaction = session_.inTransaction() || session_.inReadTransaction();
+  if (heldByTransaction) attachment_->locksHeld.emplace_back(lockFd_, mode_);
   session_.detach(attachment_);
-  sharing::release(lockFd_, mode_);
+  if (!heldByTransaction) sharing::release(lockFd_, mode_);
   attachment_ = nullptr;
   path_.clear();
   lockFd_ = -1;

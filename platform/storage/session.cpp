@@ -13,6 +13,7 @@
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/session_internal.h"
+#include "platform/storage/sharing.h"
 
 namespace platform::storage {
 namespace {
@@ -84,6 +85,7 @@ Session::~Session() {
   for (auto& attachment : attachments_) {
     for (auto& [sql, statement] : attachment->statements) sqlite3_finalize(statement);
     attachment->statements.clear();
+    for (const auto& [fd, mode] : attachment->locksHeld) sharing::release(fd, mode);
   }
   sqlite3_close_v2(db_);
 }
@@ -235,6 +237,7 @@ void Session::detach(Attachment* attachment) {
   // transaction: it stays attached, unused, until the transaction ends.
   if (inTransaction_ || inRead_) return;
   for (auto& [sql, statement] : attachment->statements) sqlite3_finalize(statement);
+  for (const auto& [fd, mode] : attachment->locksHeld) sharing::release(fd, mode);
   attachment->statements.clear();
   sqlite3_exec(db_, ("DETACH DATABASE " + attachment->schema).c_str(), nullptr, nullptr, nullptr);
   for (auto it = attachments_.begin(); it != attachments_.end(); ++it) {

@@ -495,9 +495,22 @@ TEST_F(StorageTest, FileClosedInsideATransactionStaysPartOfIt) {
   ASSERT_OK(b.add());
   ASSERT_OK(session->rollback());
   EXPECT_EQ(1, b.records());
+  // Until the transaction ends, the file counts as open: no other session replaces or removes
+  // it under the transaction.
+  ASSERT_OK(session->begin({&a, &b}, 2));
+  fill(b, 3, "B3", "", 0);
+  ASSERT_OK(b.add());
+  ASSERT_OK(b.close());
+  auto other = newSession();
+  DataFile theirs(other_, *other);
+  EXPECT_EQ(errors::kAccessDenied, theirs.remove());
+  EXPECT_EQ(errors::kAccessDenied, theirs.create());
+  ASSERT_OK(session->commit());
+  ASSERT_OK(b.open());
+  EXPECT_EQ(2, b.records());
   // Once the transaction is over, a closed file is no longer held by the session.
   ASSERT_OK(b.close());
-  EXPECT_OK(b.remove());
+  EXPECT_OK(theirs.remove());
 }
 
 // The same transaction over two files, killed at every file operation of its commit in turn:
