@@ -1,8 +1,9 @@
 // Sharing modes between programs (deny write, deny none) over open-file-description locks on the
 // data file, in a byte range far beyond anything SQLite locks or writes.
 //
-// The lock descriptor of a file is kept open until the process ends: closing any descriptor of a
-// file would drop the POSIX locks SQLite holds on it in this process.
+// The lock descriptor of a file is kept open until the process ends, or until the file has been
+// removed or replaced and nothing of this process has it open: closing any descriptor of a file
+// would drop the POSIX locks SQLite holds on it in this process.
 #pragma once
 
 #include <string>

@@ -897,6 +897,39 @@ TEST_F(StorageTest, FileOpenInAnotherSessionOfTheProcessIsNeitherReplacedNorRemo
   EXPECT_OK(mine.remove());
 }
 
+// Descriptors of this process that still refer to files of the test's folder that were removed
+// or replaced: each holds a descriptor and the old file's disk space.
+int descriptorsOfRemovedFiles(const fs::path& folder) {
+  int count = 0;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd", ec)) {
+    const std::string target = fs::read_symlink(entry.path(), ec).string();
+    if (!ec && target.rfind(folder.string(), 0) == 0 && target.find(" (deleted)") != std::string::npos) ++count;
+  }
+  return count;
+}
+
+TEST_F(StorageTest, RemovedAndReplacedFilesAreNotKeptOpen) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_OK(file.create());
+    ASSERT_OK(file.open());
+    fill(file, 1, "x", "", 0);
+    ASSERT_OK(file.add());
+    ASSERT_OK(file.close());
+  }
+  ASSERT_OK(file.open());
+  ASSERT_OK(file.close());
+  ASSERT_OK(file.buildKeys());
+  ASSERT_OK(file.open());
+  ASSERT_OK(file.close());
+  ASSERT_OK(file.remove());
+  ASSERT_OK(file.create());
+  ASSERT_OK(file.open());
+  EXPECT_EQ(0, descriptorsOfRemovedFiles(folder_));
+}
+
 TEST_F(StorageTest, DriverOptions) {
   auto session = newSession();
   DataFile a(decl_, *session);
