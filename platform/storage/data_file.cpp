@@ -416,6 +416,8 @@ int DataFile::requireOpen() {
 int DataFile::requireWrite() {
   if (int error = requireOpen()) return error;
   if (!writes(mode_)) return session_.setError(errors::kAccessDenied, {}, decl_.physicalPath());
+  // A read transaction ends with endRead(), which cannot report a failed commit: no writes in it.
+  if (session_.inReadTransaction()) return session_.setError(errors::kTransactionActive, {}, decl_.physicalPath());
   return errors::kNone;
 }
 

@@ -11,7 +11,8 @@
 //
 // Writing: add() adds the buffer as a new record; put() rewrites the record last read (89 when
 // another program or buffer changed it since it was read, and nothing is written); erase()
-// deletes it. Outside a transaction every write commits on its own, durably.
+// deletes it. Outside a transaction every write commits on its own, durably; inside a read
+// transaction (Session::beginRead) writes are refused with 91.
 #pragma once
 
 #include <cstdint>

@@ -314,7 +314,9 @@ int Session::beginRead() {
 
 void Session::endRead() {
   if (!inRead_) return;
-  sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
   inRead_ = false;
   detachUnused();
 }

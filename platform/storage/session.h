@@ -76,7 +76,8 @@ class Session {
   int rollback();
 
   // A short read transaction: every read between beginRead() and endRead() sees the files as one
-  // committed state. Never hold one across the user's think time: it blocks other programs' commits.
+  // committed state; writes are refused inside it (91). Never hold one across the user's think
+  // time: it blocks other programs' commits.
   int beginRead();
   void endRead();
   bool inTransaction() const { return inTransaction_; }

@@ -630,6 +630,51 @@ TEST_F(StorageTest, VeryLongTransactionTimeOutStillWaits) {
   }
 }
 
+// A read transaction only reads: a write inside it would be committed by endRead(), which has
+// no way to report that the commit failed (here another program's reader makes it time out).
+// Whatever add() answers must be what the file holds afterwards.
+TEST_F(StorageTest, WriteInsideAReadTransactionIsNeverLostSilently) {
+  {
+    auto session = newSession();
+    DataFile a(decl_, *session);
+    ASSERT_OK(a.create());
+  }
+  int ready[2];
+  ASSERT_EQ(0, pipe(ready));
+  const pid_t pid = fork();
+  if (pid == 0) {
+    Session session(engine_, folder_.string());
+    DataFile a(decl_, session);
+    if (a.open() || session.beginRead() || a.set() || a.next() != errors::kRecordNotAvailable) _exit(1);
+    (void)!write(ready[1], "x", 1);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    session.endRead();
+    _exit(0);
+  }
+  char c;
+  ASSERT_EQ(1, read(ready[0], &c, 1));
+  int added;
+  {
+    auto session = newSession();
+    session->setBusyTimeout(200);
+    DataFile a(decl_, *session);
+    ASSERT_OK(a.open());
+    ASSERT_OK(session->beginRead());
+    fill(a, 1, "read", "", 0);
+    added = a.add();
+    session->endRead();
+    EXPECT_OK(session->begin({&a}, 5));
+    EXPECT_OK(session->rollback());
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_EQ(0, WEXITSTATUS(status));
+  auto session = newSession();
+  DataFile a(decl_, *session);
+  ASSERT_OK(a.open());
+  EXPECT_EQ(added == errors::kNone ? 1 : 0, a.records()) << "add() gave " << added;
+}
+
 // Another program moves amounts between two records inside transactions; a reader's read
 // transaction always sees the sum unchanged.
 TEST_F(StorageTest, ReaderNeverSeesHalfATransaction) {
