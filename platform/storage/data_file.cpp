@@ -666,9 +666,15 @@ int DataFile::getRecord(std::int64_t record) {
 std::int64_t DataFile::records() {
   if (requireOpen() != errors::kNone) return 0;
   sqlite3_stmt* statement = session_.statement(attachment_, sql_->count);
-  if (statement == nullptr) return 0;
+  if (statement == nullptr) {
+    session_.fromSqlite(sqlite3_errcode(session_.db_), path_);
+    return 0;
+  }
   StatementGuard guard(statement);
-  if (sqlite3_step(statement) != SQLITE_ROW) return 0;
+  if (const int rc = sqlite3_step(statement); rc != SQLITE_ROW) {
+    session_.fromSqlite(rc, path_);
+    return 0;
+  }
   session_.setError(errors::kNone, {}, path_);
   return sqlite3_column_int64(statement, 0);
 }

@@ -75,6 +75,7 @@ class DataFile {
   int get(int key);
   // The record with that record number.
   int getRecord(std::int64_t record);
+  // The number of records; 0 when they cannot be counted, the error then in the Session.
   std::int64_t records();
   // The position of the record last read (or written).
   Position position() const;

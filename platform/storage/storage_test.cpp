@@ -818,6 +818,37 @@ TEST_F(StorageTest, DamagedPagesGiveAnErrorAndNeverACrash) {
   EXPECT_TRUE(error == errors::kKeysMustBeRebuilt || error == errors::kInvalidDataFile) << error;
 }
 
+// records() answers a count; when it cannot count, the error must be in the session, not a
+// silent 0 that reads as an empty file.
+TEST_F(StorageTest, CountOfADamagedFileIsAnError) {
+  {
+    auto session = newSession();
+    DataFile a(decl_, *session);
+    ASSERT_OK(a.create());
+    ASSERT_OK(a.open());
+    ASSERT_OK(session->begin({&a}, 5));
+    for (int id = 1; id <= 2000; ++id) {
+      fill(a, id, "Person " + std::to_string(id), "c" + std::to_string(id), id);
+      ASSERT_OK(a.add());
+    }
+    ASSERT_OK(session->commit());
+  }
+  // Damage every page after the first two.
+  const auto size = fs::file_size(decl_.physicalPath());
+  {
+    std::fstream io(decl_.physicalPath(), std::ios::in | std::ios::out | std::ios::binary);
+    io.seekp(2 * 4096);
+    io.write(std::string(size - 2 * 4096, '\x5a').data(), static_cast<std::streamsize>(size - 2 * 4096));
+  }
+  auto session = newSession();
+  DataFile a(decl_, *session);
+  ASSERT_OK(a.open());
+  const std::int64_t count = a.records();
+  EXPECT_EQ(0, count);
+  EXPECT_TRUE(session->lastError() == errors::kKeysMustBeRebuilt || session->lastError() == errors::kInvalidDataFile)
+      << session->lastError();
+}
+
 TEST_F(StorageTest, ChangedLayoutIsRefused) {
   auto session = newSession();
   {
