@@ -83,6 +83,35 @@ class StorageTest : public ::testing::Test {
     return text;
   }
 
+  void createEmpty(const FileDecl& decl) {
+    auto session = newSession();
+    DataFile file(decl, *session);
+    ASSERT_OK(file.create());
+  }
+
+  // Starts `body` in a child process (another program) and returns its pid once the child has
+  // called ready(), or has ended without doing so.
+  static pid_t startChild(const std::function<int(const std::function<void()>& ready)>& body) {
+    int ends[2];
+    if (pipe(ends) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      close(ends[0]);
+      _exit(body([&] { (void)!write(ends[1], "x", 1); }));
+    }
+    close(ends[1]);
+    char c;
+    (void)!read(ends[0], &c, 1);
+    close(ends[0]);
+    return pid;
+  }
+  // Waits for a child started by startChild and gives its exit status.
+  static int exitStatus(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
   // Runs `body` in a child process (another program) and returns its exit status.
   static int inChild(const std::function<int()>& body) {
     const pid_t pid = fork();
@@ -558,26 +587,17 @@ TEST_F(StorageTest, KillDuringMultiFileCommitNeverTearsIt) {
 }
 
 TEST_F(StorageTest, WriterKeptWaitingPastItsTimeOutGetsCleanError) {
-  {
-    auto session = newSession();
-    DataFile a(decl_, *session);
-    ASSERT_OK(a.create());
-  }
-  int ready[2];
-  ASSERT_EQ(0, pipe(ready));
-  const pid_t pid = fork();
-  if (pid == 0) {
+  createEmpty(decl_);
+  const pid_t pid = startChild([&](const std::function<void()>& ready) {
     Session session(engine_, folder_.string());
     DataFile a(decl_, session);
-    if (a.open() || session.begin({&a}, 1)) _exit(1);
+    if (a.open() || session.begin({&a}, 1)) return 1;
     fill(a, 1, "held", "", 0);
     a.add();
-    (void)!write(ready[1], "x", 1);
+    ready();
     std::this_thread::sleep_for(std::chrono::seconds(3));
-    _exit(session.commit() == 0 ? 0 : 2);
-  }
-  char c;
-  ASSERT_EQ(1, read(ready[0], &c, 1));
+    return session.commit() == 0 ? 0 : 2;
+  });
   auto session = newSession();
   session->setBusyTimeout(200);
   DataFile a(decl_, *session);
@@ -588,9 +608,7 @@ TEST_F(StorageTest, WriterKeptWaitingPastItsTimeOutGetsCleanError) {
   EXPECT_EQ(errors::kFileLocked, a.add());
   // The other program's uncommitted record is not seen.
   EXPECT_EQ(0, a.records());
-  int status = 0;
-  waitpid(pid, &status, 0);
-  EXPECT_EQ(0, WEXITSTATUS(status));
+  EXPECT_EQ(0, exitStatus(pid));
   EXPECT_OK(a.add());
   EXPECT_EQ(2, a.records());
 }
@@ -598,35 +616,22 @@ TEST_F(StorageTest, WriterKeptWaitingPastItsTimeOutGetsCleanError) {
 // A start time-out longer than the engine can count (or endless) waits as long as it can; it
 // must not turn into no wait at all.
 TEST_F(StorageTest, VeryLongTransactionTimeOutStillWaits) {
-  {
-    auto session = newSession();
-    DataFile a(decl_, *session);
-    ASSERT_OK(a.create());
-  }
+  createEmpty(decl_);
   for (double timeout : {1e10, std::numeric_limits<double>::infinity()}) {
-    int ready[2];
-    ASSERT_EQ(0, pipe(ready));
-    const pid_t pid = fork();
-    if (pid == 0) {
+    const pid_t pid = startChild([&](const std::function<void()>& ready) {
       Session session(engine_, folder_.string());
       DataFile a(decl_, session);
-      if (a.open() || session.begin({&a}, 1)) _exit(1);
-      (void)!write(ready[1], "x", 1);
+      if (a.open() || session.begin({&a}, 1)) return 1;
+      ready();
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      _exit(session.commit() == 0 ? 0 : 2);
-    }
-    char c;
-    ASSERT_EQ(1, read(ready[0], &c, 1));
+      return session.commit() == 0 ? 0 : 2;
+    });
     auto session = newSession();
     DataFile a(decl_, *session);
     ASSERT_OK(a.open());
     EXPECT_OK(session->begin({&a}, timeout)) << timeout;
     if (session->inTransaction()) ASSERT_OK(session->rollback());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_EQ(0, WEXITSTATUS(status));
-    close(ready[0]);
-    close(ready[1]);
+    EXPECT_EQ(0, exitStatus(pid));
   }
 }
 
@@ -634,25 +639,16 @@ TEST_F(StorageTest, VeryLongTransactionTimeOutStillWaits) {
 // no way to report that the commit failed (here another program's reader makes it time out).
 // Whatever add() answers must be what the file holds afterwards.
 TEST_F(StorageTest, WriteInsideAReadTransactionIsNeverLostSilently) {
-  {
-    auto session = newSession();
-    DataFile a(decl_, *session);
-    ASSERT_OK(a.create());
-  }
-  int ready[2];
-  ASSERT_EQ(0, pipe(ready));
-  const pid_t pid = fork();
-  if (pid == 0) {
+  createEmpty(decl_);
+  const pid_t pid = startChild([&](const std::function<void()>& ready) {
     Session session(engine_, folder_.string());
     DataFile a(decl_, session);
-    if (a.open() || session.beginRead() || a.set() || a.next() != errors::kRecordNotAvailable) _exit(1);
-    (void)!write(ready[1], "x", 1);
+    if (a.open() || session.beginRead() || a.set() || a.next() != errors::kRecordNotAvailable) return 1;
+    ready();
     std::this_thread::sleep_for(std::chrono::seconds(1));
     session.endRead();
-    _exit(0);
-  }
-  char c;
-  ASSERT_EQ(1, read(ready[0], &c, 1));
+    return 0;
+  });
   int added;
   {
     auto session = newSession();
@@ -666,9 +662,7 @@ TEST_F(StorageTest, WriteInsideAReadTransactionIsNeverLostSilently) {
     EXPECT_OK(session->begin({&a}, 5));
     EXPECT_OK(session->rollback());
   }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  EXPECT_EQ(0, WEXITSTATUS(status));
+  EXPECT_EQ(0, exitStatus(pid));
   auto session = newSession();
   DataFile a(decl_, *session);
   ASSERT_OK(a.open());
