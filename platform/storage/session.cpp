@@ -85,9 +85,12 @@ Session::~Session() {
   for (auto& attachment : attachments_) {
     for (auto& [sql, statement] : attachment->statements) sqlite3_finalize(statement);
     attachment->statements.clear();
-    for (const auto& [fd, mode] : attachment->locksHeld) sharing::release(fd, mode);
   }
   sqlite3_close_v2(db_);
+  // The locks of files closed inside a transaction, given up once the engine has let them go.
+  for (auto& attachment : attachments_) {
+    for (const auto& [fd, mode] : attachment->locksHeld) sharing::release(fd, mode);
+  }
 }
 
 void Session::setBusyTimeout(int milliseconds) {
@@ -237,9 +240,9 @@ void Session::detach(Attachment* attachment) {
   // transaction: it stays attached, unused, until the transaction ends.
   if (inTransaction_ || inRead_) return;
   for (auto& [sql, statement] : attachment->statements) sqlite3_finalize(statement);
-  for (const auto& [fd, mode] : attachment->locksHeld) sharing::release(fd, mode);
   attachment->statements.clear();
   sqlite3_exec(db_, ("DETACH DATABASE " + attachment->schema).c_str(), nullptr, nullptr, nullptr);
+  for (const auto& [fd, mode] : attachment->locksHeld) sharing::release(fd, mode);
   for (auto it = attachments_.begin(); it != attachments_.end(); ++it) {
     if (it->get() == attachment) {
       attachments_.erase(it);
