@@ -234,6 +234,17 @@ int DataFile::buildKeys() {
   const bool wasOpen = isOpen();
   const int wasMode = mode_;
   if (wasOpen) close();
+  const int result = rebuildClosed(path);
+  // A file that was open is open again, whether the rebuild ran or not.
+  if (wasOpen && !isOpen()) {
+    const std::string text = session_.lastErrorText();
+    if (int error = open(wasMode); error != errors::kNone && result == errors::kNone) return error;
+    return session_.setError(result, result ? text : std::string(), path);
+  }
+  return result;
+}
+
+int DataFile::rebuildClosed(const std::string& path) {
   if (session_.findAttachment(path) != nullptr || session_.inTransaction()) {
     return session_.setError(errors::kExclusiveAccessRequired, {}, path);
   }
@@ -243,14 +254,12 @@ int DataFile::buildKeys() {
   // into a new file that then replaces the old one whole.
   if (int error = attachAndCheck(0x12, false)) return error;
   const int result = rebuildInto(path + ".rebuild");
+  const std::string text = result ? session_.lastErrorText() : std::string();
   close();
   if (result == errors::kNone && !replaceFile(path + ".rebuild", path)) {
     return session_.setError(errors::kCannotCreate, {}, path);
   }
-  if (wasOpen) {
-    if (int error = open(wasMode)) return error;
-  }
-  return session_.setError(result, result ? session_.lastErrorText() : std::string(), path);
+  return session_.setError(result, text, path);
 }
 
 int DataFile::rebuildInto(const std::string& temporary) {
@@ -378,6 +387,7 @@ int DataFile::attachAndCheck(int mode, bool checkCollation) {
   positioned_ = false;
   current_ = 0;
   readAhead_.clear();
+  recordsRead_ = 0;
   return session_.setError(errors::kNone, {}, path);
 }
 
@@ -388,8 +398,11 @@ int DataFile::open(int mode) {
 
 int DataFile::close() {
   if (!isOpen()) return session_.setError(errors::kFileNotOpen, {}, decl_.physicalPath());
+  // Inside a transaction the file stays part of it: so do its locks, until the session lets it go.
+  const bool heldByTransaction = session_.inTransaction() || session_.inReadTransaction();
+  if (heldByTransaction) attachment_->locksHeld.emplace_back(lockFd_, mode_);
   session_.detach(attachment_);
-  sharing::release(lockFd_, mode_);
+  if (!heldByTransaction) sharing::release(lockFd_, mode_);
   attachment_ = nullptr;
   path_.clear();
   lockFd_ = -1;
@@ -420,6 +433,8 @@ int DataFile::requireOpen() {
 int DataFile::requireWrite() {
   if (int error = requireOpen()) return error;
   if (!writes(mode_)) return session_.setError(errors::kAccessDenied, {}, decl_.physicalPath());
+  // A read transaction ends with endRead(), which cannot report a failed commit: no writes in it.
+  if (session_.inReadTransaction()) return session_.setError(errors::kTransactionActive, {}, decl_.physicalPath());
   return errors::kNone;
 }
 
@@ -489,6 +504,8 @@ int DataFile::set(int key) {
   cursor_ = Position{0, std::string(), key};
   inclusive_ = false;
   atEnd_ = false;
+  // Before the first record whatever the last read's direction: previous() then reads the last.
+  forward_ = true;
   positioned_ = true;
   readAhead_.clear();
   batch_ = 1;
@@ -512,7 +529,7 @@ Position DataFile::position() const {
   Position here;
   here.record = current_;
   here.key = seqKey_;
-  if (seqKey_ >= 0 && current_ != 0) here.keyImage = cursor_.keyImage;
+  if (seqKey_ >= 0 && current_ != 0) here.keyImage = currentImage_;
   return here;
 }
 
@@ -528,6 +545,7 @@ FileState DataFile::saveState() const {
   state.current = current_;
   state.currentVersion = currentVersion_;
   state.currentRecord = currentRecord_;
+  state.currentImage = currentImage_;
   state.openGeneration = openGeneration_;
   return state;
 }
@@ -551,6 +569,7 @@ void DataFile::restoreState(const FileState& state) {
   current_ = state.current;
   currentVersion_ = state.currentVersion;
   currentRecord_ = state.currentRecord;
+  currentImage_ = state.currentImage;
 }
 
 int DataFile::fill(bool forward) {
@@ -561,6 +580,7 @@ int DataFile::fill(bool forward) {
   auto collect = [&](sqlite3_stmt* statement, bool withKey) {
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+      ++recordsRead_;
       readAhead_.push(sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2),
                       withKey ? columnBytes(statement, 3) : std::string_view());
     }
@@ -615,12 +635,19 @@ int DataFile::fill(bool forward) {
   return errors::kNone;
 }
 
+// Records read ahead are dropped when the file is written or the direction turns; a loop that
+// writes every record it reads would otherwise fetch a whole batch again for each record.
+void DataFile::restartBatchIfDropped() {
+  if (!readAhead_.empty() || readAheadGeneration_ != attachment_->generation) batch_ = 1;
+}
+
 int DataFile::take(const Row& row) {
   if (row.data.size() != buffer_.size()) return session_.setError(errors::kBadFileStructure, {}, path_);
   buffer_.assignBytes(row.data.data(), row.data.size());
   current_ = row.record;
   currentVersion_ = row.version;
   currentRecord_.assign(row.data);
+  if (seqKey_ >= 0) currentImage_.assign(row.keyImage);
   cursor_.record = row.record;
   cursor_.key = seqKey_;
   if (seqKey_ >= 0) cursor_.keyImage.assign(row.keyImage);
@@ -633,6 +660,7 @@ int DataFile::next() {
   if (int error = requireOpen()) return error;
   if (!positioned_) return session_.setError(errors::kRecordNotAvailable, {}, path_);
   if (!forward_ || readAhead_.empty() || readAheadGeneration_ != attachment_->generation) {
+    restartBatchIfDropped();
     forward_ = true;
     if (atEnd_) return session_.setError(errors::kRecordNotAvailable, {}, path_);
     if (int error = fill(true)) return error;
@@ -649,6 +677,7 @@ int DataFile::previous() {
   if (int error = requireOpen()) return error;
   if (!positioned_) return session_.setError(errors::kRecordNotAvailable, {}, path_);
   if (forward_ || readAhead_.empty() || readAheadGeneration_ != attachment_->generation) {
+    restartBatchIfDropped();
     if (forward_ && cursor_.record == 0 && cursor_.keyImage.empty() && !inclusive_) atEnd_ = true;  // set() then previous()
     forward_ = false;
     if (int error = fill(false)) return error;
@@ -696,9 +725,15 @@ int DataFile::getRecord(std::int64_t record) {
 std::int64_t DataFile::records() {
   if (requireOpen() != errors::kNone) return 0;
   sqlite3_stmt* statement = session_.statement(attachment_, sql_->count);
-  if (statement == nullptr) return 0;
+  if (statement == nullptr) {
+    session_.fromSqlite(sqlite3_errcode(session_.db_), path_);
+    return 0;
+  }
   StatementGuard guard(statement);
-  if (sqlite3_step(statement) != SQLITE_ROW) return 0;
+  if (const int rc = sqlite3_step(statement); rc != SQLITE_ROW) {
+    session_.fromSqlite(rc, path_);
+    return 0;
+  }
   session_.setError(errors::kNone, {}, path_);
   return sqlite3_column_int64(statement, 0);
 }
@@ -748,6 +783,7 @@ int DataFile::add() {
   current_ = sqlite3_last_insert_rowid(session_.db_);
   currentVersion_ = 1;
   currentRecord_.assign(reinterpret_cast<const char*>(buffer_.data()), buffer_.size());
+  if (seqKey_ >= 0) currentImage_ = std::move(images[static_cast<std::size_t>(seqKey_)]);
   return session_.setError(errors::kNone, {}, path_);
 }
 
@@ -808,6 +844,7 @@ int DataFile::put() {
   }
   ++currentVersion_;
   currentRecord_.assign(reinterpret_cast<const char*>(buffer_.data()), buffer_.size());
+  if (seqKey_ >= 0) currentImage_ = std::move(images[static_cast<std::size_t>(seqKey_)]);
   return session_.setError(errors::kNone, {}, path_);
 }
 

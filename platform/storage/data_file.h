@@ -11,7 +11,8 @@
 //
 // Writing: add() adds the buffer as a new record; put() rewrites the record last read (89 when
 // another program or buffer changed it since it was read, and nothing is written); erase()
-// deletes it. Outside a transaction every write commits on its own, durably.
+// deletes it. Outside a transaction every write commits on its own, durably; inside a read
+// transaction (Session::beginRead) writes are refused with 91.
 #pragma once
 
 #include <cstdint>
@@ -53,6 +54,7 @@ struct FileState {
   std::int64_t current = 0;
   std::int64_t currentVersion = 0;
   std::string currentRecord;        // that record's bytes as read
+  std::string currentImage;         // its image in the sequence's key, for position()
   std::uint64_t openGeneration = 0;  // which open of the file the sequence belongs to
 };
 
@@ -91,6 +93,7 @@ class DataFile {
   int get(int key);
   // The record with that record number.
   int getRecord(std::int64_t record);
+  // The number of records; 0 when they cannot be counted, the error then in the Session.
   std::int64_t records();
   // The position of the record last read (or written).
   Position position() const;
@@ -120,6 +123,10 @@ class DataFile {
 
   // After error 40: the key whose value was already taken (-1 otherwise).
   int duplicateKey() const { return duplicateKey_; }
+
+  // Records fetched from storage by next() and previous() since open(), those read ahead
+  // included: for tests and tuning.
+  std::int64_t recordsRead() const { return recordsRead_; }
 
  private:
   friend class Session;
@@ -167,10 +174,12 @@ class DataFile {
   int attachAndCheck(int mode, bool checkCollation);
   int makeEmptyFile(const std::string& temporary, Session::Attachment*& attachment);
   int findDuplicate(std::int64_t exceptRecord);
+  int rebuildClosed(const std::string& path);
   int rebuildInto(const std::string& path);
   int take(const Row& row);
   std::string keyImageOf(const RecordBuffer& record, int key) const;
   void invalidateReadAhead();
+  void restartBatchIfDropped();
 
   const FileDecl& decl_;
   Session& session_;
@@ -191,12 +200,14 @@ class DataFile {
   ReadAhead readAhead_;
   std::uint64_t readAheadGeneration_ = 0;
   int batch_ = 1;
+  std::int64_t recordsRead_ = 0;
 
   // The record last read, for put()/erase()
   std::int64_t current_ = 0;
   std::int64_t currentVersion_ = 0;
   // Its bytes as stored: put() rewrites only the keys whose values changed from them.
   std::string currentRecord_;
+  std::string currentImage_;       // its image in the key seqKey_, for position()
   int duplicateKey_ = -1;
   bool atEnd_ = false;             // cursor_ stands after the last record (previous() reads the last)
   std::uint64_t openGeneration_ = 0;  // raised by every open

@@ -13,6 +13,7 @@
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/session_internal.h"
+#include "platform/storage/sharing.h"
 
 namespace platform::storage {
 namespace {
@@ -86,6 +87,10 @@ Session::~Session() {
     attachment->statements.clear();
   }
   sqlite3_close_v2(db_);
+  // The locks of files closed inside a transaction, given up once the engine has let them go.
+  for (auto& attachment : attachments_) {
+    for (const auto& [fd, mode] : attachment->locksHeld) sharing::release(fd, mode);
+  }
 }
 
 void Session::setBusyTimeout(int milliseconds) {
@@ -218,11 +223,26 @@ Session::Attachment* Session::attach(const std::string& path, const std::string&
   return attachments_.back().get();
 }
 
+void Session::detachUnused() {
+  std::vector<Attachment*> unused;
+  for (auto& attachment : attachments_) {
+    if (attachment->users == 0) unused.push_back(attachment.get());
+  }
+  for (Attachment* attachment : unused) {
+    ++attachment->users;
+    detach(attachment);
+  }
+}
+
 void Session::detach(Attachment* attachment) {
   if (attachment == nullptr || --attachment->users > 0) return;
+  // Inside a transaction the engine cannot let the file go, and its changes belong to the
+  // transaction: it stays attached, unused, until the transaction ends.
+  if (inTransaction_ || inRead_) return;
   for (auto& [sql, statement] : attachment->statements) sqlite3_finalize(statement);
   attachment->statements.clear();
   sqlite3_exec(db_, ("DETACH DATABASE " + attachment->schema).c_str(), nullptr, nullptr, nullptr);
+  for (const auto& [fd, mode] : attachment->locksHeld) sharing::release(fd, mode);
   for (auto it = attachments_.begin(); it != attachments_.end(); ++it) {
     if (it->get() == attachment) {
       attachments_.erase(it);
@@ -244,7 +264,11 @@ int Session::begin(const std::vector<DataFile*>& files, double timeoutSeconds) {
   }
   // Take every file's write lock now, waiting at most the time-out, so that the work inside the
   // transaction never waits for another program halfway through.
-  sqlite3_busy_timeout(db_, static_cast<int>(timeoutSeconds * 1000));
+  // In whole milliseconds, as far as the engine counts (a longer or endless wait is its longest);
+  // a time-out that is not above 0 does not wait.
+  const double milliseconds = timeoutSeconds * 1000;
+  const int waitMs = !(milliseconds > 0) ? 0 : milliseconds >= INT_MAX ? INT_MAX : static_cast<int>(milliseconds);
+  sqlite3_busy_timeout(db_, waitMs);
   int failure = SQLITE_OK;
   std::string failedFile;
   for (DataFile* file : files) {
@@ -276,9 +300,11 @@ int Session::commit() {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     inTransaction_ = false;
     for (auto& attachment : attachments_) ++attachment->generation;
+    detachUnused();
     return error;
   }
   inTransaction_ = false;
+  detachUnused();
   return setError(errors::kNone, {}, {});
 }
 
@@ -291,8 +317,11 @@ int Session::beginRead() {
 
 void Session::endRead() {
   if (!inRead_) return;
-  sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
   inRead_ = false;
+  detachUnused();
 }
 
 int Session::rollback() {
@@ -300,6 +329,7 @@ int Session::rollback() {
   const int rc = sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   inTransaction_ = false;
   for (auto& attachment : attachments_) ++attachment->generation;
+  detachUnused();
   if (rc != SQLITE_OK) return setError(errors::kRollbackFailed, sqlite3_errmsg(db_), {});
   return setError(errors::kNone, {}, {});
 }

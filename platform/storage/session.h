@@ -76,7 +76,8 @@ class Session {
   int rollback();
 
   // A short read transaction: every read between beginRead() and endRead() sees the files as one
-  // committed state. Never hold one across the user's think time: it blocks other programs' commits.
+  // committed state; writes are refused inside it (91). Never hold one across the user's think
+  // time: it blocks other programs' commits.
   int beginRead();
   void endRead();
   bool inTransaction() const { return inTransaction_; }
@@ -100,7 +101,9 @@ class Session {
   // the error set.
   Attachment* attach(const std::string& path, const std::string& password, bool create, int& error);
   Attachment* findAttachment(const std::string& path);
+  // Lets a file go when its last user is done with it (inside a transaction: when it ends).
   void detach(Attachment* attachment);
+  void detachUnused();
   sqlite3_stmt* statement(Attachment* attachment, const std::string& sql);
   int setError(int code, std::string text, const std::string& file);
   int fromSqlite(int rc, const std::string& file);

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/storage/session.h"
 
@@ -18,6 +20,9 @@ struct Session::Attachment {
   // Raised by every write through this session, so that read-ahead rows are dropped.
   std::uint64_t generation = 0;
   std::map<std::string, sqlite3_stmt*> statements;
+  // Sharing locks (descriptor, mode) of files closed while a transaction still held the file:
+  // released when the file is let go.
+  std::vector<std::pair<int, int>> locksHeld;
 };
 
 // RAII reset of a cached statement: a statement left stepping would keep a read transaction open.

@@ -68,8 +68,26 @@ bool deniesWrite(int mode) { return (mode & 0xF0) == 0x20 || (mode & 0xF0) == 0x
 
 }  // namespace
 
+// Closes the descriptors of files that were removed or replaced and that no open of this process
+// uses: nothing of this process has such a file open any more (every open takes its locks
+// first), so no lock is lost, and the old file's disk space is given back.
+static void closeDescriptorsOfRemovedFiles() {
+  for (auto it = fdByInode().begin(); it != fdByInode().end();) {
+    const int fd = it->second;
+    struct stat st {};
+    if (entriesByFd()[fd].opens == 0 && fstat(fd, &st) == 0 && st.st_nlink == 0) {
+      entriesByFd().erase(fd);
+      ::close(fd);
+      it = fdByInode().erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
 // The process's descriptor of the file (made on first need). Call with the mutex held.
 static int processDescriptor(const std::string& path) {
+  closeDescriptorsOfRemovedFiles();
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return -1;
   const auto inode = std::make_pair(st.st_dev, st.st_ino);
@@ -103,7 +121,7 @@ int acquire(const std::string& path, int mode, int& fd) {
 bool openElsewhere(const std::string& path) {
   std::lock_guard<std::mutex> guard(entriesMutex());
   const int fd = processDescriptor(path);
-  return fd >= 0 && heldByOthers(fd, kOpenByte);
+  return fd >= 0 && (entriesByFd()[fd].opens > 0 || heldByOthers(fd, kOpenByte));
 }
 
 void release(int fd, int mode) {
