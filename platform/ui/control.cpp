@@ -110,6 +110,7 @@ const ControlKinds& ControlKinds::standard() {
     k.add(controls::promptKind());
     k.add(controls::entryKind());
     k.add(controls::buttonKind());
+    k.add(controls::progressKind());
     return k;
   }();
   return kinds;

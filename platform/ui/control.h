@@ -85,6 +85,15 @@ class Control {
   void setBackground(std::int32_t colour);
   const std::optional<Picture>& picture() const { return picture_; }
 
+  // A value within a range (progress bars). The value is kept within the range: one outside it
+  // becomes the nearer end, and a high end below the low end is taken as the low end. Kinds
+  // without a range ignore both setters (they report false) and read 0.
+  virtual bool setRange(int low, int high) { return false; }
+  virtual int rangeLow() const { return 0; }
+  virtual int rangeHigh() const { return 0; }
+  virtual bool setProgress(int value) { return false; }
+  virtual int progress() const { return 0; }
+
  protected:
   // What the variable shows, as the control presents it (code page 1252).
   virtual void showValue(const std::string& cp1252) {}

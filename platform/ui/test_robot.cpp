@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -84,6 +85,14 @@ std::string WindowDriver::text(const std::string& label) const {
   if (auto* l = qobject_cast<QLabel*>(w)) return utf8(l->text());
   if (auto* b = qobject_cast<QAbstractButton*>(w)) return utf8(b->text());
   return {};
+}
+
+int WindowDriver::filled(const std::string& label) const {
+  auto* bar = qobject_cast<QProgressBar*>(find(label));
+  if (bar == nullptr) throw RobotError(label + " is not a progress bar");
+  const long long span = static_cast<long long>(bar->maximum()) - bar->minimum();
+  if (span <= 0) return 0;
+  return static_cast<int>((static_cast<long long>(bar->value()) - bar->minimum()) * 100 / span);
 }
 
 bool WindowDriver::isVisible(const std::string& label) const { return find(label)->isVisible(); }

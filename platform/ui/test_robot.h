@@ -60,6 +60,8 @@ class WindowDriver {
   // What the control shows (for a masked entry: the mask characters), and what it holds.
   std::string shown(const std::string& label) const;
   std::string text(const std::string& label) const;
+  // How full a progress bar shows, in percent of its length (0 to 100, rounded down).
+  int filled(const std::string& label) const;
   bool isVisible(const std::string& label) const;
   bool isEnabled(const std::string& label) const;
   bool isReadOnly(const std::string& label) const;

@@ -273,6 +273,11 @@ void Window::update(int number) {
   for (const auto& c : controls_) c->update();
 }
 
+void Window::redraw(int number) {
+  QWidget* w = number == 0 ? widget_.data() : control(number).widget();
+  if (w != nullptr && w->isVisible()) w->repaint();
+}
+
 int Window::firstLackingValue() const {
   for (const auto& c : controls_)
     if (c->lacksRequiredValue()) return c->number();

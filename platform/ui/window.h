@@ -102,6 +102,9 @@ class Window {
   // Variables to controls (0: every control) and back.
   void display(int control = 0);
   void update(int control = 0);
+  // Paints the control (0: the whole window) at once rather than at the event loop's next turn:
+  // work that runs inside a handler shows its progress this way.
+  void redraw(int control = 0);
 
   // The first control (in control-number order) that must hold a value and is blank, 0 for none.
   int firstLackingValue() const;

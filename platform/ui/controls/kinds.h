@@ -22,5 +22,8 @@ std::unique_ptr<ControlKind> entryKind();
 // "button": a push button. Fields "text", "icon", "std" ("close": closing the window is its
 // standard action); flags "default", "skip".
 std::unique_ptr<ControlKind> buttonKind();
+// "progress": a progress bar without text. Fields "range" ([low, high], [0, 100] when absent) and
+// "use" (a number variable the bar shows and takes its value from).
+std::unique_ptr<ControlKind> progressKind();
 
 }  // namespace platform::ui::controls
