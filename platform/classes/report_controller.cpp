@@ -50,7 +50,7 @@ int ReportController::takeWindowEvent() {
   const int level = WindowController::takeWindowEvent();
   switch (event().kind) {
     case ui::EventKind::OpenWindow:
-      if (reset() == kLevelBenign && openReport() == kLevelBenign) window().post(ui::EventKind::Timer);
+      if (reset() == kLevelBenign) openReport();
       break;
     case ui::EventKind::Timer:
       if (opened_ && !exhausted_) printRows();

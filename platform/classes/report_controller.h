@@ -4,7 +4,7 @@
 //   opening   when the progress window opens: reset(), then openReport() (the record processor
 //             reads the first record; none is message 25 of the error reporter, the response
 //             cancelled and the window closed)
-//   printing  on each timer event (and once at once after opening), rows for a slice of time: the
+//   printing  on each timer event, rows for a slice of time (at most 80 ms unless set): the
 //             processor's takeRecord() prints the current record, then the next one is read; after
 //             the last the response becomes completed and the window is asked to close
 //   closing   when the window is asked to close after the report opened: endReport() closes the

@@ -172,6 +172,18 @@ class PreviewDialog : public WindowController {
   std::optional<WindowPlace> place_;
 };
 
+namespace {
+thread_local PreviewWatch* currentWatch = nullptr;
+}  // namespace
+
+PreviewWatch::PreviewWatch(Watcher watch) : watch_(std::move(watch)), previous_(currentWatch) { currentWatch = this; }
+
+PreviewWatch::~PreviewWatch() { currentWatch = previous_; }
+
+void PreviewWatch::notify(const std::vector<report::PageMetafile>& pages) {
+  if (currentWatch != nullptr && currentWatch->watch_) currentWatch->watch_(pages);
+}
+
 ReportPreviewer::ReportPreviewer(ErrorReporter& reporter, ProcedureCodes codes, const Locale& locale,
                                  PreviewWindows windows)
     : reporter_(reporter), codes_(codes), locale_(locale), windows_(std::move(windows)) {}
@@ -182,6 +194,7 @@ bool ReportPreviewer::display(const std::vector<report::PageMetafile>& pages, in
                               int down) {
   print_ = false;
   reportTarget_ = nullptr;
+  PreviewWatch::notify(pages);
   if (pages.empty()) {
     reporter_.port().message({texts_.nothingCaption, texts_.nothingText, MessageIcon::Exclamation,
                               {MessageButton::Ok}, MessageButton::Ok});

@@ -24,6 +24,7 @@
 // handles the controls above). Not thread safe: GUI thread only.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,6 +68,22 @@ struct PreviewWindows {
 };
 
 class PagesView;
+
+// While it lives, every preview that this thread opens shows its pages to `watch` first: the seam
+// through which tests read what a report produced. Watches nest; each restores what it replaced.
+class PreviewWatch {
+ public:
+  using Watcher = std::function<void(const std::vector<report::PageMetafile>& pages)>;
+  explicit PreviewWatch(Watcher watch);
+  ~PreviewWatch();
+  PreviewWatch(const PreviewWatch&) = delete;
+  PreviewWatch& operator=(const PreviewWatch&) = delete;
+  static void notify(const std::vector<report::PageMetafile>& pages);
+
+ private:
+  Watcher watch_;
+  PreviewWatch* previous_;
+};
 
 class ReportPreviewer {
  public:

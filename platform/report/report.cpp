@@ -71,6 +71,10 @@ double Report::textWidth(const std::string& utf8, const ui::FontSpec& font) {
   return QFontMetricsF(ui::makeFont(font), &thousandthsDevice()).horizontalAdvance(QString::fromStdString(utf8));
 }
 
+double Report::averageCharWidth(const ui::FontSpec& font) {
+  return QFontMetricsF(ui::makeFont(font), &thousandthsDevice()).averageCharWidth();
+}
+
 double Report::fontHeight(const ui::FontSpec& font) {
   return QFontMetricsF(ui::makeFont(font), &thousandthsDevice()).height();
 }
@@ -248,10 +252,14 @@ void Report::printControl(const ReportControlDefinition& c, int x, int y) {
       op.alignment = c.alignment;
       int width = c.width.value_or(0);
       if (!c.width) {
+        // A picture gives the room: its digits for a number, its characters at the font's average
+        // width for a text, so that a column of values lines up whatever each value holds.
         const std::optional<Picture> picture = c.picture.empty() ? std::nullopt : Picture::parse(c.picture);
-        const double measured = picture && picture->kind() != PictureKind::Text
-                                    ? textWidth(std::string(static_cast<std::size_t>(picture->width()), '0'), c.font)
-                                    : textWidth(op.text, c.font);
+        double measured = textWidth(op.text, c.font);
+        if (picture && picture->kind() != PictureKind::Text)
+          measured = textWidth(std::string(static_cast<std::size_t>(picture->width()), '0'), c.font);
+        else if (picture)
+          measured = std::max(measured, picture->width() * averageCharWidth(c.font));
         width = static_cast<int>(std::ceil(measured));
       }
       op.at = {x, y, width, c.height.value_or(static_cast<int>(std::ceil(fontHeight(c.font))))};

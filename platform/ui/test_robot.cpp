@@ -298,6 +298,8 @@ void Robot::poll() {
                      (next.title.empty() ? dynamic_cast<MessageDialog*>(modal) != nullptr
                                          : dynamic_cast<MessageDialog*>(modal) == nullptr &&
                                                utf8(modal->windowTitle()) == next.title);
+  // A person waits for the window to answer what was done last.
+  if (ready && modal->property("eventsWaiting").toInt() > 0) ready = false;
   // A person waits for the window to come up and take the keyboard before typing into it.
   if (ready && !modal->isActiveWindow()) {
     modal->activateWindow();

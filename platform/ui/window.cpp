@@ -297,6 +297,7 @@ void Window::close() {
   forget(this);
   if (widget_) widget_->hide();
   queue_.clear();
+  markWaiting();
   if (loop_ != nullptr) loop_->quit();
 }
 
@@ -313,12 +314,14 @@ std::optional<WindowEvent> Window::accept() {
   }
   event_ = queue_.front();
   queue_.pop_front();
+  markWaiting();
   return event_;
 }
 
 void Window::post(EventKind kind, int control, int value) {
   if (closed_) return;
   queue_.push_back({kind, control, value});
+  markWaiting();
   if (loop_ != nullptr) loop_->quit();
 }
 
@@ -371,6 +374,12 @@ void Window::setTimer(int hundredths) {
     timerObject_->stop();
   else
     timerObject_->start(timer_ * 10);
+}
+
+// The widget tells whether events wait to be handled: the test robot waits for them, as a person
+// waits for the window to answer what was done last.
+void Window::markWaiting() {
+  if (widget_) widget_->setProperty("eventsWaiting", static_cast<int>(queue_.size()));
 }
 
 Window* Window::current() {

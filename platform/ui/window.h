@@ -157,6 +157,7 @@ class Window {
  private:
   void build(const ControlKinds& kinds);
   void buildChrome();
+  void markWaiting();
   void placeControl(Control& control);
   void setTabOrder();
   Control* controlOf(QObject* object) const;
