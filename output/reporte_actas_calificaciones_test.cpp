@@ -350,5 +350,30 @@ TEST_F(PreviewTargetsTest, ZoomChoicesPagesAcrossAndJumping) {
   EXPECT_TRUE(robot.done()) << robot.report();
 }
 
+// The demo school's largest group saved as a PDF, and the preview's picture, to look at them.
+class DemoSheetTest : public GradeSheetTest {
+ protected:
+  std::string tables() const override { return ""; }
+};
+
+TEST_F(DemoSheetTest, Screenshots) {
+  const char* out = std::getenv("GRADEBOOK_SCREENSHOTS");
+  if (out == nullptr) GTEST_SKIP() << "GRADEBOOK_SCREENSHOTS is not set";
+  const std::string dir = out;
+  dictionary::DictionaryKill();
+  const datatool::Result loaded =
+      datatool::loadFolder(folder, dictionary::testing::fixture("demo").parent_path().parent_path().parent_path() / "tools" / "demo", true);
+  ASSERT_TRUE(loaded.ok()) << loaded.error;
+  dictionary::DictionaryInit();
+  messages.files = {dir + "/grade_sheet.pdf"};
+  robot.inWindow(kPreview, [dir](WindowDriver& w) {
+    w.grab(dir + "/grade_sheet_preview.png");
+    w.press("?BOTPDF");
+  });
+  leavePreview();
+  run("1A", 1);
+  EXPECT_FALSE(pages.empty());
+}
+
 }  // namespace
 }  // namespace output

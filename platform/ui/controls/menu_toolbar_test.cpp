@@ -26,7 +26,8 @@ const char* kDefinition = R"({
      "tip": "Página", "flags": ["toolbar"]},
     {"label": "?ZOOM", "kind": "combo", "at": [50, 8, 60, 10], "picture": "S16", "use": "Zoom",
      "from": ["50% Zoom", "Page Width"], "flags": ["toolbar"]},
-    {"label": "?RULE", "kind": "line", "at": [0, 50, 300, 0], "colour": "0000FFh"}
+    {"label": "?RULE", "kind": "line", "at": [0, 50, 300, 0], "colour": "0000FFh"},
+    {"label": "?PAGEPROMPT", "kind": "prompt", "at": [120, 8, null, null], "text": "&Pagina && Zoom", "flags": ["toolbar"]}
   ]})";
 
 class MenuToolbarTest : public ::testing::Test {
@@ -78,6 +79,7 @@ TEST_F(MenuToolbarTest, MenusToolbarAndStatusBarSurroundTheClientArea) {
   EXPECT_GE(window->clientArea()->mapTo(window->handle(), QPoint(0, 0)).y(),
             bar->height() + window->toolbarArea()->height()) << "the client area lies under the bars";
   EXPECT_EQ(window->control("?RULE").widget()->geometry().top(), window->units().toPixelsY(50));
+  EXPECT_EQ(w.text("?PAGEPROMPT"), "Pagina & Zoom") << "a caption's access-key mark is not shown";
 
   window->setStatusText(1, "Página 1 de 3");
   EXPECT_EQ(w.statusText(1), "Página 1 de 3");
