@@ -15,6 +15,8 @@ int RecordProcessor::open() {
   processed_ = 0;
   total_ = 0;
   percent_ = -1;
+  if (!view_->isOpen())
+    if (int error = view_->open()) return error;
   if (int error = view_->setFilter(filter_)) return error;
   if (int error = view_->setOrder(order_)) return error;
   view_->restart();

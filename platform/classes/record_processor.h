@@ -36,7 +36,8 @@ class RecordProcessor {
   void addSortOrder(std::string order) { order_ = std::move(order); }
   void setFilter(std::string filter) { filter_ = std::move(filter); }
 
-  // Applies the filter and order and reads the first record: 0, or 33 when no record passes.
+  // Opens the view if it is not open, applies the filter and order and reads the first record: 0,
+  // or 33 when no record passes.
   virtual int open();
   // Reads the next record: 0, or 33 after the last.
   virtual int next();
