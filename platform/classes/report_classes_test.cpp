@@ -70,7 +70,8 @@ TEST(ReportTargetSelectorTest, SelectsTheOnlyEnabledTargetOrTheOneChosen) {
   EXPECT_EQ(selector.select(), &b);
 }
 
-const char* kProgressWindow = R"({"title": "Progress", "at": [null, null, 142, 59], "timer": 1, "controls": [
+// Its timer gives the robot a second to cancel before the first rows are printed.
+const char* kProgressWindow = R"({"title": "Progress", "at": [null, null, 142, 59], "timer": 100, "controls": [
   {"label": "?BAR", "kind": "progress", "at": [15, 15, 111, 12], "use": "Thermometer"},
   {"label": "?PCT", "kind": "prompt", "at": [0, 30, 141, 10], "text": ""},
   {"label": "?CANCEL", "kind": "button", "at": [41, 40, 60, 18], "text": "Cancel"}]})";

@@ -119,6 +119,12 @@ const ControlKinds& ControlKinds::standard() {
     k.add(controls::comboKind());
     k.add(controls::panelKind());
     k.add(controls::lineKind());
+    k.add(controls::listKind());
+    k.add(controls::dropListKind());
+    k.add(controls::sheetKind());
+    k.add(controls::tabKind());
+    k.add(controls::groupKind());
+    k.add(controls::textKind());
     return k;
   }();
   return kinds;
