@@ -9,6 +9,7 @@
 namespace platform::ui::controls {
 namespace {
 
+// What the combo holds as code page 1252; a character the code page lacks becomes "?".
 std::string toCp1252(const QString& text) {
   std::string out;
   for (char32_t c : text.toUcs4()) {
