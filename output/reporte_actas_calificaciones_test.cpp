@@ -184,7 +184,10 @@ TEST_F(GradeSheetTest, NoMatchingRecordIsMessage25AndNoPreview) {
 
 TEST_F(GradeSheetTest, CancellingTheProgressWindowPreviewsNothing) {
   robot.inWindow(kProgress, [](WindowDriver& w) {
-    EXPECT_EQ(w.text("?PROGRESS:PCTTEXT"), "0% Terminado");
+    // The first rows may be printed already when the robot gets to the window.
+    const std::string percent = w.text("?PROGRESS:PCTTEXT");
+    EXPECT_TRUE(percent.size() > 11 && percent.substr(percent.size() - 11) == "% Terminado") << percent;
+    EXPECT_LT(std::stoi(percent), 100);
     EXPECT_EQ(w.text("?PROGRESS:USERSTRING"), "");
     w.press("?PROGRESS:CANCEL");
   });

@@ -384,7 +384,7 @@ int BrowseList::locate() {
     };
   } else {
     const double wanted = leadingReal(typed);
-    reached = [&] { return numberOf(field) >= wanted; };
+    reached = [&, wanted] { return numberOf(field) >= wanted; };
   }
   std::string found;
   if (const int error = scanTo(view(), reached, found)) {
