@@ -5,14 +5,20 @@
 #include <QEventLoop>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
 #include <stdexcept>
 
 #include "platform/os/window_style.h"
 #include "platform/ui/colour.h"
+#include "platform/ui/help_viewer.h"
 
 namespace platform::ui {
 
@@ -36,6 +42,13 @@ class WindowWidget : public QWidget {
       return window_.handleKey(watched, key->key(), static_cast<int>(key->modifiers()));
     }
     return false;
+  }
+  bool event(QEvent* event) override {
+    if (attached_ && event->type() == QEvent::StatusTip) {
+      window_.showStatusTip(static_cast<QStatusTipEvent*>(event)->tip().toStdString());
+      return true;
+    }
+    return QWidget::event(event);
   }
   void keyPressEvent(QKeyEvent* event) override {
     if (!attached_ || !window_.handleKey(this, event->key(), static_cast<int>(event->modifiers())))
@@ -99,8 +112,14 @@ void Window::build(const ControlKinds& kinds) {
   widget_->setObjectName(QString::fromStdString(definition_.name));
   if (!definition_.icon.empty()) widget_->setWindowIcon(QIcon(QString::fromStdString(imagePath(definition_.icon))));
   os::setWindowStyle(widget_, styleOf(definition_));
-  const QSize size(units_->toPixelsX(definition_.width), units_->toPixelsY(definition_.height));
-  if (definition_.frame == Frame::Resizable)
+  client_ = widget_;
+  buildChrome();
+  QSize size(units_->toPixelsX(definition_.width), units_->toPixelsY(definition_.height));
+  // The definition's size is the client area's: the menu bar, toolbar and status bar add to it.
+  if (menuBar_ != nullptr) size.rheight() += menuBar_->sizeHint().height();
+  if (toolbar_ != nullptr) size.rheight() += toolbar_->height();
+  if (statusBar_ != nullptr) size.rheight() += statusBar_->sizeHint().height();
+  if (definition_.frame == Frame::Resizable || definition_.maximizeBox)
     widget_->resize(size);
   else
     widget_->setFixedSize(size);
@@ -115,13 +134,14 @@ void Window::build(const ControlKinds& kinds) {
   for (const ControlDefinition& d : definition_.controls) {
     const ControlKind* kind = kinds.find(d.kind);
     if (kind == nullptr) throw std::runtime_error(definition_.name + ": no control kind \"" + d.kind + "\"");
-    QWidget* parent = widget_;
+    QWidget* parent = d.has("toolbar") ? toolbar_ : client_;
     if (!d.parent.empty()) {
       if (QWidget* container = control(d.parent).container()) parent = container;
     }
     controls_.push_back(kind->create(*this, d, parent));
     Control& made = *controls_.back();
-    placeControl(made);
+    if (made.widget() == nullptr) continue;  // a menu or menu item
+    if (!made.placesItself()) placeControl(made);
     made.widget()->installEventFilter(widget_);
     if (defaultButton_ == 0 && made.isButton() && d.has("default")) defaultButton_ = d.number;
   }
@@ -129,8 +149,8 @@ void Window::build(const ControlKinds& kinds) {
 
   timerObject_ = new QTimer(widget_);
   QObject::connect(timerObject_, &QTimer::timeout, widget_, [this] {
-    const bool waiting = std::any_of(queue_.begin(), queue_.end(),
-                                     [](const WindowEvent& e) { return e.kind == EventKind::Timer; });
+    const bool waiting =
+        std::any_of(queue_.begin(), queue_.end(), [](const WindowEvent& e) { return e.kind == EventKind::Timer; });
     if (!waiting) post(EventKind::Timer);
   });
   timer_ = definition_.timer;
@@ -138,6 +158,50 @@ void Window::build(const ControlKinds& kinds) {
 
 // Positions are dialog units from the window's client area, also for controls that lie in a
 // container (a sheet, a group).
+void Window::buildChrome() {
+  const bool menus = std::any_of(definition_.controls.begin(), definition_.controls.end(),
+                                 [](const ControlDefinition& c) { return c.kind == "menu"; });
+  if (!menus && definition_.toolbarHeight == 0 && definition_.statusBar.empty()) return;
+  auto* layout = new QVBoxLayout(widget_);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  if (menus) layout->setMenuBar(menuBar());
+  if (definition_.toolbarHeight > 0) {
+    toolbar_ = new QWidget(widget_);
+    toolbar_->setFixedHeight(units_->toPixelsY(definition_.toolbarHeight));
+    layout->addWidget(toolbar_);
+  }
+  client_ = new QWidget(widget_);
+  layout->addWidget(client_, 1);
+  if (!definition_.statusBar.empty()) {
+    statusBar_ = new QStatusBar(widget_);
+    statusBar_->setSizeGripEnabled(definition_.frame == Frame::Resizable);
+    for (int width : definition_.statusBar) {
+      auto* part = new QLabel(statusBar_);
+      part->setTextFormat(Qt::PlainText);
+      if (width >= 0) part->setFixedWidth(units_->toPixelsX(width));
+      statusBar_->addWidget(part, width < 0 ? 1 : 0);
+      statusParts_.push_back(part);
+    }
+    layout->addWidget(statusBar_);
+  }
+}
+
+QMenuBar* Window::menuBar() {
+  if (menuBar_ == nullptr) menuBar_ = new QMenuBar(widget_);
+  return menuBar_;
+}
+
+void Window::setStatusText(int part, const std::string& utf8) {
+  if (part >= 0 && part < static_cast<int>(statusParts_.size()))
+    statusParts_[static_cast<std::size_t>(part)]->setText(QString::fromStdString(utf8));
+}
+
+std::string Window::statusText(int part) const {
+  if (part < 0 || part >= static_cast<int>(statusParts_.size())) return {};
+  return statusParts_[static_cast<std::size_t>(part)]->text().toStdString();
+}
+
 void Window::placeControl(Control& control) {
   const ControlDefinition& d = control.definition();
   QWidget* w = control.widget();
@@ -145,7 +209,8 @@ void Window::placeControl(Control& control) {
   QRect r(units_->toPixelsX(d.x.value_or(0)), units_->toPixelsY(d.y.value_or(0)),
           d.width ? units_->toPixelsX(*d.width) : natural.width(),
           d.height ? units_->toPixelsY(*d.height) : natural.height());
-  if (w->parentWidget() != widget_) r.translate(-w->parentWidget()->mapTo(widget_, QPoint(0, 0)));
+  QWidget* area = d.has("toolbar") ? toolbar_ : client_;
+  if (w->parentWidget() != area) r.translate(-w->parentWidget()->mapTo(area, QPoint(0, 0)));
   w->setGeometry(r);
   control.placed();
 }
@@ -154,6 +219,7 @@ void Window::setTabOrder() {
   QWidget* previous = nullptr;
   for (const auto& c : controls_) {
     QWidget* w = c->widget();
+    if (w == nullptr) continue;
     if (!c->takesFocus()) {
       if (w->focusPolicy() != Qt::ClickFocus) w->setFocusPolicy(Qt::NoFocus);
       continue;
@@ -197,9 +263,9 @@ void Window::open() {
   if (opened_) return;
   for (const auto& c : controls_) {
     if (!c->useName().empty() && !c->isBound())
-      throw std::logic_error(definition_.name + ": " + c->label() + " uses \"" + c->useName() + "\", which is not bound");
+      throw std::logic_error(definition_.name + ": " + c->label() + " uses \"" + c->useName() +
+                             "\", which is not bound");
   }
-  opened_ = true;
   if (definition_.centred || !definition_.x || !definition_.y) {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
       const QRect area = screen->availableGeometry();
@@ -212,6 +278,9 @@ void Window::open() {
   widget_->show();
   widget_->raise();
   widget_->activateWindow();
+  // Open from here on: what the widgets report while they are laid out for the first time is none
+  // of the user's doing.
+  opened_ = true;
   openWindows().push_back(this);
   display();
   // The focus goes to the first field, or to the first control after it that can take it.
@@ -232,6 +301,7 @@ void Window::close() {
   forget(this);
   if (widget_) widget_->hide();
   queue_.clear();
+  markWaiting();
   if (loop_ != nullptr) loop_->quit();
 }
 
@@ -248,12 +318,14 @@ std::optional<WindowEvent> Window::accept() {
   }
   event_ = queue_.front();
   queue_.pop_front();
+  markWaiting();
   return event_;
 }
 
 void Window::post(EventKind kind, int control, int value) {
   if (closed_) return;
   queue_.push_back({kind, control, value});
+  markWaiting();
   if (loop_ != nullptr) loop_->quit();
 }
 
@@ -271,6 +343,11 @@ void Window::update(int number) {
     return;
   }
   for (const auto& c : controls_) c->update();
+}
+
+void Window::redraw(int number) {
+  QWidget* w = number == 0 ? widget_.data() : control(number).widget();
+  if (w != nullptr && w->isVisible()) w->repaint();
 }
 
 int Window::firstLackingValue() const {
@@ -303,6 +380,12 @@ void Window::setTimer(int hundredths) {
     timerObject_->start(timer_ * 10);
 }
 
+// The widget tells whether events wait to be handled: the test robot waits for them, as a person
+// waits for the window to answer what was done last.
+void Window::markWaiting() {
+  if (widget_) widget_->setProperty("eventsWaiting", static_cast<int>(queue_.size()));
+}
+
 Window* Window::current() {
   const auto& windows = openWindows();
   return windows.empty() ? nullptr : windows.back();
@@ -323,6 +406,10 @@ bool Window::handleKey(QObject* target, int key, int modifiers) {
   if (c != nullptr) c->commit();
   if (defaultButton_ != 0) control(defaultButton_).press();
   return true;
+}
+
+void Window::showHelp() {
+  if (!definition_.helpId.empty()) showHelpPage(definition_.helpId, locale_, widget_);
 }
 
 WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
