@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/core/runtime_errors.h"
+#include "platform/storage/step_hooks.h"
 
 namespace platform::storage::sharing {
 namespace {
@@ -85,8 +86,21 @@ static void closeDescriptorsOfRemovedFiles() {
   }
 }
 
+// A process forked from this one inherits the table and its descriptors, which share their locks
+// with ours: the child would take our locks for its own. It starts a table of its own instead
+// (closing its copies of the descriptors leaves our locks in place).
+static void forgetDescriptorsOfParentProcess() {
+  static pid_t owner = ::getpid();
+  if (owner == ::getpid()) return;
+  owner = ::getpid();
+  for (const auto& [inode, fd] : fdByInode()) ::close(fd);
+  fdByInode().clear();
+  entriesByFd().clear();
+}
+
 // The process's descriptor of the file (made on first need). Call with the mutex held.
 static int processDescriptor(const std::string& path) {
+  forgetDescriptorsOfParentProcess();
   closeDescriptorsOfRemovedFiles();
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return -1;
@@ -101,20 +115,36 @@ static int processDescriptor(const std::string& path) {
   return found->second;
 }
 
+// Sets this process's locks for one more open of the mode (the first open of a kind sets its byte).
+static void takeLocks(int fd, Entry& entry, int mode) {
+  if (entry.opens++ == 0) setLock(fd, kOpenByte, F_RDLCK);
+  if (writes(mode) && entry.writers++ == 0) setLock(fd, kWriterByte, F_RDLCK);
+  if (deniesWrite(mode) && entry.denyWriters++ == 0) setLock(fd, kDenyWriteByte, F_RDLCK);
+}
+
+// Gives back what takeLocks took (the last open of a kind clears its byte).
+static void dropLocks(int fd, Entry& entry, int mode) {
+  if (writes(mode) && entry.writers > 0 && --entry.writers == 0) setLock(fd, kWriterByte, F_UNLCK);
+  if (deniesWrite(mode) && entry.denyWriters > 0 && --entry.denyWriters == 0) setLock(fd, kDenyWriteByte, F_UNLCK);
+  if (entry.opens > 0 && --entry.opens == 0) setLock(fd, kOpenByte, F_UNLCK);
+}
+
 int acquire(const std::string& path, int mode, int& fd) {
   std::lock_guard<std::mutex> guard(entriesMutex());
   fd = processDescriptor(path);
   if (fd < 0) return ::access(path.c_str(), F_OK) == 0 ? errors::kAccessDenied : errors::kFileNotFound;
   Entry& entry = entriesByFd()[fd];
-  if (writes(mode) && (entry.denyWriters > 0 || heldByOthers(fd, kDenyWriteByte))) {
+  // Opens of this process: the mutex makes checking and counting one step.
+  if ((writes(mode) && entry.denyWriters > 0) || (deniesWrite(mode) && entry.writers > 0)) return errors::kAccessDenied;
+  // Other programs': our own locks are set before theirs are looked at. Of two programs opening
+  // at once, the one that looks last sees the other's lock, so two conflicting opens never both
+  // succeed (at an exact tie both may be refused, as if either had come first).
+  takeLocks(fd, entry, mode);
+  reached(Step::kOwnSharingLocksSet);
+  if ((writes(mode) && heldByOthers(fd, kDenyWriteByte)) || (deniesWrite(mode) && heldByOthers(fd, kWriterByte))) {
+    dropLocks(fd, entry, mode);
     return errors::kAccessDenied;
   }
-  if (deniesWrite(mode) && (entry.writers > 0 || heldByOthers(fd, kWriterByte))) {
-    return errors::kAccessDenied;
-  }
-  if (entry.opens++ == 0) setLock(fd, kOpenByte, F_RDLCK);
-  if (writes(mode) && entry.writers++ == 0) setLock(fd, kWriterByte, F_RDLCK);
-  if (deniesWrite(mode) && entry.denyWriters++ == 0) setLock(fd, kDenyWriteByte, F_RDLCK);
   return errors::kNone;
 }
 
@@ -128,13 +158,7 @@ void release(int fd, int mode) {
   if (fd < 0) return;
   std::lock_guard<std::mutex> guard(entriesMutex());
   auto it = entriesByFd().find(fd);
-  if (it == entriesByFd().end()) return;
-  Entry& entry = it->second;
-  if (writes(mode) && entry.writers > 0 && --entry.writers == 0) setLock(fd, kWriterByte, F_UNLCK);
-  if (deniesWrite(mode) && entry.denyWriters > 0 && --entry.denyWriters == 0) {
-    setLock(fd, kDenyWriteByte, F_UNLCK);
-  }
-  if (entry.opens > 0 && --entry.opens == 0) setLock(fd, kOpenByte, F_UNLCK);
+  if (it != entriesByFd().end()) dropLocks(fd, it->second, mode);
 }
 
 }  // namespace platform::storage::sharing

@@ -12,7 +12,8 @@ namespace platform::storage::sharing {
 
 // Takes the locks of an open with the given access mode byte. Returns 0, or error 5 when another
 // program's open forbids this one (it denies writing and we write, or we deny writing and it
-// writes). `fd` receives the descriptor that holds the locks.
+// writes). Two programs opening at the same moment in modes that exclude each other never both
+// succeed. `fd` receives the descriptor that holds the locks.
 int acquire(const std::string& path, int mode, int& fd);
 // Whether the file is open (any mode) in another program or in this process: callers ask after
 // making sure that they themselves do not have it open, so an open of this process is another

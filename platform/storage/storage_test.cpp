@@ -20,6 +20,7 @@
 #include "platform/storage/data_file.h"
 #include "platform/storage/fault_vfs.h"
 #include "platform/storage/session.h"
+#include "platform/storage/step_hooks.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
@@ -115,6 +116,53 @@ class StorageTest : public ::testing::Test {
 
   // Runs `body` in a child process (another program) and returns its exit status.
   static int inChild(const std::function<int()>& body) { return storage::testing::runInChild(body); }
+
+  // Another program that does one thing on cue: started at once, it acts on the file through
+  // `action` when act() is called (from anywhere, even from inside a step of this process),
+  // answers the action's result, and keeps what it opened until finish().
+  class ProgramOnCue {
+   public:
+    ProgramOnCue(StorageTest& test, const FileDecl& decl, std::function<int(DataFile&)> action) {
+      if (pipe(cue_) != 0 || pipe(answer_) != 0) return;
+      pid_ = startChild([&](const std::function<void()>& ready) {
+        Session session(test.engine_, test.folder_.string());
+        DataFile file(decl, session);
+        ready();
+        char c;
+        if (read(cue_[0], &c, 1) != 1) return 1;
+        const char result = static_cast<char>(action(file));
+        (void)!write(answer_[1], &result, 1);
+        (void)!read(cue_[0], &c, 1);
+        return 0;
+      });
+    }
+    ~ProgramOnCue() {
+      finish();
+      for (int fd : {cue_[0], cue_[1], answer_[0], answer_[1]}) close(fd);
+    }
+    ProgramOnCue(const ProgramOnCue&) = delete;
+    ProgramOnCue& operator=(const ProgramOnCue&) = delete;
+
+    // The action's result (-1 when the program gave none).
+    int act() {
+      char c = 'x';
+      if (write(cue_[1], &c, 1) != 1 || read(answer_[0], &c, 1) != 1) return -1;
+      return static_cast<unsigned char>(c);
+    }
+    // Lets the program end; its exit status (0 when it did its part).
+    int finish() {
+      if (pid_ <= 0) return -1;
+      (void)!write(cue_[1], "x", 1);
+      const int status = exitStatus(pid_);
+      pid_ = -1;
+      return status;
+    }
+
+   private:
+    int cue_[2] = {-1, -1};
+    int answer_[2] = {-1, -1};
+    pid_t pid_ = -1;
+  };
 
   Locale locale_;
   Engine engine_{locale_};
@@ -1026,6 +1074,35 @@ TEST_F(StorageTest, SharingModesBetweenPrograms) {
   waitpid(pid, nullptr, 0);
   a.close();
   EXPECT_OK(a.open(kReadWriteShared));
+}
+
+// Two programs open the file at the same moment: the other program opens exactly while this one
+// has set its sharing locks and not yet looked at the other programs'. Two opens that exclude each
+// other never both succeed (here the one that set its locks first does); two that do not are both
+// let in.
+TEST_F(StorageTest, OpensAtTheSameMomentNeverBothGetModesThatExcludeEachOther) {
+  createEmpty(decl_);
+  struct Case {
+    int mine, theirs;
+    bool exclusive;
+  };
+  const Case cases[] = {{kReadWriteShared, kReadWriteDenyWrite, true},
+                        {kReadWriteDenyWrite, kReadWriteShared, true},
+                        {kReadWriteDenyWrite, kReadWriteDenyWrite, true},
+                        {kReadWriteShared, kReadWriteShared, false},
+                        {kReadOnly, kReadWriteDenyWrite, false},
+                        {kReadWriteDenyWrite, kReadOnly, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << std::hex << std::showbase << "mine " << c.mine << ", theirs " << c.theirs);
+    ProgramOnCue other(*this, decl_, [&](DataFile& theirs) { return theirs.open(c.theirs); });
+    auto session = newSession();
+    DataFile mine(decl_, *session);
+    int theirs = -1;
+    storage::testing::atNextStep(Step::kOwnSharingLocksSet, [&] { theirs = other.act(); });
+    EXPECT_OK(mine.open(c.mine));
+    EXPECT_EQ(c.exclusive ? errors::kAccessDenied : errors::kNone, theirs);
+    EXPECT_EQ(0, other.finish());
+  }
 }
 
 // Another session of this process (another thread's) with the file open counts as another
