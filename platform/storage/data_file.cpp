@@ -15,6 +15,7 @@
 #include "platform/storage/key_image.h"
 #include "platform/storage/session_internal.h"
 #include "platform/storage/sharing.h"
+#include "platform/storage/step_hooks.h"
 
 namespace platform::storage {
 namespace {
@@ -198,7 +199,9 @@ int DataFile::makeEmptyFile(const std::string& temporary, Session::Attachment*& 
 // Moves a finished file into place: the rename is atomic, and the folder is synced so that it lasts.
 static bool replaceFile(const std::string& from, const std::string& to) {
   std::error_code ec;
+  reached(Step::kBeforeRename);
   std::filesystem::rename(from, to, ec);
+  reached(Step::kAfterRename);
   if (ec) {
     std::filesystem::remove(from, ec);
     return false;
@@ -218,7 +221,10 @@ int DataFile::create() {
   if (path.empty()) return session_.setError(errors::kInvalidFileName, {}, path);
   if (isOpen() || session_.findAttachment(path) != nullptr) return session_.setError(errors::kFileAlreadyOpen, {}, path);
   if (session_.inTransaction()) return session_.setError(errors::kTransactionActive, {}, path);
-  if (::access(path.c_str(), F_OK) == 0 && sharing::openElsewhere(path)) {
+  // The file replaced is held alone until the new one is in place: a program that opened it in
+  // between would go on writing to a file that is no longer there.
+  sharing::ExclusiveHold hold;
+  if (::access(path.c_str(), F_OK) == 0 && hold.take(path) == errors::kAccessDenied) {
     return session_.setError(errors::kAccessDenied, {}, path);
   }
   const std::string temporary = path + ".new";
@@ -249,10 +255,16 @@ int DataFile::rebuildClosed(const std::string& path) {
     return session_.setError(errors::kExclusiveAccessRequired, {}, path);
   }
   if (::access(path.c_str(), F_OK) != 0) return session_.setError(errors::kFileNotFound, {}, path);
-  if (sharing::openElsewhere(path)) return session_.setError(errors::kExclusiveAccessRequired, {}, path);
+  if (::access(path.c_str(), W_OK) != 0) return session_.setError(errors::kAccessDenied, {}, path);
+  // Held alone until the new file is in place: a program that opened the old file in between
+  // would write to a file about to be thrown away.
+  sharing::ExclusiveHold hold;
+  if (int error = hold.take(path)) {
+    return session_.setError(error == errors::kAccessDenied ? errors::kExclusiveAccessRequired : error, {}, path);
+  }
   // Read the records as stored (their keys may be stale or damaged) and write them with fresh keys
   // into a new file that then replaces the old one whole.
-  if (int error = attachAndCheck(0x12, false)) return error;
+  if (int error = attachLocked(path, false)) return error;
   const int result = rebuildInto(path + ".rebuild");
   const std::string text = result ? session_.lastErrorText() : std::string();
   close();
@@ -343,11 +355,21 @@ int DataFile::attachAndCheck(int mode, bool checkCollation) {
   }
   recoverSeconds_ = 0;
   if (error != errors::kNone) return session_.setError(error, {}, path);
-  Session::Attachment* attachment = session_.attach(path, decl_.encrypted ? decl_.ownerPassword : std::string(), false, error);
-  if (attachment == nullptr) {
+  if (int failed = attachLocked(path, checkCollation)) {
     sharing::release(lockFd, mode);
-    return error;
+    return failed;
   }
+  lockFd_ = lockFd;
+  mode_ = mode;
+  return errors::kNone;
+}
+
+// Attaches the file, whose sharing locks the caller holds, and checks that it was made for this
+// declaration; the file is then open (with no locks of its own: the caller sets lockFd_ and mode_).
+int DataFile::attachLocked(const std::string& path, bool checkCollation) {
+  int error = errors::kNone;
+  Session::Attachment* attachment = session_.attach(path, decl_.encrypted ? decl_.ownerPassword : std::string(), false, error);
+  if (attachment == nullptr) return error;
   // The stored layout and key order must be this declaration's.
   sqlite3_stmt* statement = session_.statement(attachment, "SELECT name, value FROM " + attachment->schema + ".meta");
   int result = errors::kNone;
@@ -375,13 +397,12 @@ int DataFile::attachAndCheck(int mode, bool checkCollation) {
   }
   if (result != errors::kNone) {
     session_.detach(attachment);
-    sharing::release(lockFd, mode);
     return result;
   }
   attachment_ = attachment;
   path_ = path;
-  lockFd_ = lockFd;
-  mode_ = mode;
+  lockFd_ = -1;
+  mode_ = 0;
   sql_ = std::make_unique<Sql>(attachment->schema, decl_);
   ++openGeneration_;
   positioned_ = false;
@@ -417,7 +438,9 @@ int DataFile::remove() {
   const std::string path = decl_.physicalPath();
   if (isOpen() || session_.findAttachment(path) != nullptr) return session_.setError(errors::kFileAlreadyOpen, {}, path);
   if (::access(path.c_str(), F_OK) != 0) return session_.setError(errors::kFileNotFound, {}, path);
-  if (sharing::openElsewhere(path)) return session_.setError(errors::kAccessDenied, {}, path);
+  // Held alone while it goes: nobody opens it in between and writes to a file that is gone.
+  sharing::ExclusiveHold hold;
+  if (int error = hold.take(path)) return session_.setError(error, {}, path);
   std::error_code ec;
   std::filesystem::remove(path, ec);
   if (ec) return session_.setError(errors::kAccessDenied, {}, path);

@@ -1020,6 +1020,69 @@ TEST_F(StorageTest, KeysBuiltUnderAnotherCollationMustBeRebuilt) {
   EXPECT_EQ(4, a.records());
 }
 
+// A rebuild or a create writes a new file that then replaces the old one. Another program that
+// opens the file just before the new one takes its place must be refused: it would be reading, or
+// writing to, a file about to be thrown away.
+TEST_F(StorageTest, NoProgramOpensAFileWhileItIsReplaced) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  struct Case {
+    const char* what;
+    std::function<int()> replace;
+    std::int64_t recordsKept;
+  };
+  const Case cases[] = {{"rebuild", [&] { return file.buildKeys(); }, 2}, {"create", [&] { return file.create(); }, 0}};
+  for (const Case& c : cases) {
+    for (const int mode : {kReadWriteShared, kReadWriteDenyWrite, kReadOnly}) {
+      SCOPED_TRACE(::testing::Message() << c.what << std::hex << std::showbase << ", their mode " << mode);
+      ASSERT_OK(file.create());
+      ASSERT_OK(file.open());
+      for (int id : {1, 2}) {
+        fill(file, id, "kept " + std::to_string(id), "", 0);
+        ASSERT_OK(file.add());
+      }
+      ASSERT_OK(file.close());
+      ProgramOnCue other(*this, decl_, [&](DataFile& theirs) {
+        const int opened = theirs.open(mode);
+        if (opened != errors::kNone || mode == kReadOnly) return opened;
+        fill(theirs, 3, "written meanwhile", "", 0);
+        return theirs.add() == errors::kNone ? errors::kNone : 100;
+      });
+      int theirs = -1;
+      storage::testing::atNextStep(Step::kBeforeRename, [&] { theirs = other.act(); });
+      ASSERT_OK(c.replace());
+      EXPECT_EQ(errors::kAccessDenied, theirs);
+      EXPECT_EQ(0, other.finish());
+      ASSERT_OK(file.open());
+      // Whatever they were told, their record is in the file if and only if it was written.
+      EXPECT_EQ(c.recordsKept + (theirs == errors::kNone && mode != kReadOnly ? 1 : 0), file.records());
+      ASSERT_OK(file.close());
+    }
+  }
+}
+
+// A file replaced between looking its name up and locking it: the locks must end up on the file
+// the name stands for now, the one then opened, or they would keep nobody out of it.
+TEST_F(StorageTest, LocksFollowAFileReplacedWhileItIsOpened) {
+  createEmpty(decl_);
+  {
+    auto session = newSession();
+    DataFile replacement(other_, *session);
+    ASSERT_OK(replacement.create());
+    ASSERT_OK(replacement.open());
+    fill(replacement, 1, "in the replacement", "", 0);
+    ASSERT_OK(replacement.add());
+  }
+  ProgramOnCue other(*this, decl_, [](DataFile& theirs) { return theirs.open(kReadWriteDenyWrite); });
+  storage::testing::atNextStep(Step::kOwnSharingLocksSet,
+                               [&] { fs::rename(other_.physicalPath(), decl_.physicalPath()); });
+  auto session = newSession();
+  DataFile mine(decl_, *session);
+  ASSERT_OK(mine.open(kReadWriteShared));
+  EXPECT_EQ(1, mine.records());
+  EXPECT_EQ(errors::kAccessDenied, other.act());
+}
+
 // A rebuild that cannot run leaves an open file as it was: open, in its mode.
 TEST_F(StorageTest, RefusedBuildKeysLeavesTheFileOpen) {
   auto session = newSession();
