@@ -196,23 +196,34 @@ int DataFile::makeEmptyFile(const std::string& temporary, Session::Attachment*& 
   return errors::kCannotCreate;
 }
 
-// Moves a finished file into place: the rename is atomic, and the folder is synced so that it lasts.
-static bool replaceFile(const std::string& from, const std::string& to) {
-  std::error_code ec;
-  reached(Step::kBeforeRename);
-  std::filesystem::rename(from, to, ec);
-  reached(Step::kAfterRename);
-  if (ec) {
-    std::filesystem::remove(from, ec);
-    return false;
-  }
-  std::filesystem::remove(to + "-journal", ec);
-  const std::string folder = std::filesystem::path(to).parent_path().string();
+// Syncs the folder of `path`, so that the renames and removals made in it last.
+static void syncFolderOf(const std::string& path) {
+  const std::string folder = std::filesystem::path(path).parent_path().string();
   const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
     ::fsync(fd);
     ::close(fd);
   }
+}
+
+// Moves a finished file into place: the rename is atomic, and the folder is synced so that it lasts.
+// A journal left next to the old file by a program that died goes first, for good: it belongs to
+// the old file, and rolled back into the new one at its first open (after a crash right after the
+// rename) it would damage it.
+static bool replaceFile(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  std::filesystem::remove(to + "-journal", ec);
+  if (!ec) {
+    syncFolderOf(to);
+    reached(Step::kBeforeRename);
+    std::filesystem::rename(from, to, ec);
+    reached(Step::kAfterRename);
+  }
+  if (ec) {
+    std::filesystem::remove(from, ec);
+    return false;
+  }
+  syncFolderOf(to);
   return true;
 }
 

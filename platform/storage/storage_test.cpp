@@ -1061,6 +1061,45 @@ TEST_F(StorageTest, NoProgramOpensAFileWhileItIsReplaced) {
   }
 }
 
+// A program that died in the middle of a long transaction leaves its journal next to the file, to
+// be rolled back at the next open. A create() that replaces the file must not leave that journal
+// to the new file: rolled back into it after a crash right after the new file took its place, it
+// would damage the new file.
+TEST_F(StorageTest, JournalOfTheReplacedFileNeverReachesTheNewOne) {
+  createEmpty(decl_);
+  const fs::path journal = decl_.physicalPath() + "-journal";
+  const int died = inChild([&] {
+    Engine engine(locale_);
+    engine.setPageCacheKiB(64);  // a small cache: the transaction spills into the file before its end
+    Session session(engine, folder_.string());
+    DataFile a(decl_, session);
+    if (a.open() || session.begin({&a}, 5)) return 1;
+    for (int id = 1; id <= 2000; ++id) {
+      fill(a, id, "Person " + std::to_string(id), "c" + std::to_string(id), id);
+      if (a.add()) return 2;
+    }
+    _exit(0);  // dies with the transaction open
+  });
+  ASSERT_EQ(0, died);
+  ASSERT_TRUE(fs::exists(journal) && fs::file_size(journal) > 4096);
+  const int crashed = inChild([&] {
+    Session session(engine_, folder_.string());
+    DataFile a(decl_, session);
+    storage::testing::atNextStep(Step::kAfterRename, [] { _exit(77); });
+    a.create();
+    return 1;
+  });
+  ASSERT_EQ(77, crashed);
+  auto session = newSession();
+  DataFile a(decl_, *session);
+  ASSERT_OK(a.open());
+  EXPECT_EQ(0, a.records());
+  fill(a, 1, "new", "n1", 1);
+  ASSERT_OK(a.add());
+  EXPECT_EQ((std::vector<std::string>{"new"}), namesInOrder(a, kAkCode));
+  EXPECT_EQ(1, a.records());
+}
+
 // A file replaced between looking its name up and locking it: the locks must end up on the file
 // the name stands for now, the one then opened, or they would keep nobody out of it.
 TEST_F(StorageTest, LocksFollowAFileReplacedWhileItIsOpened) {
