@@ -66,7 +66,10 @@ class DataFile {
   DataFile& operator=(const DataFile&) = delete;
 
   const FileDecl& decl() const { return decl_; }
-  Session& session() { return session_; }
+  // The session the file was made on. Once that Session is destroyed the file is closed for good
+  // (see session.h): calling this then ends the program with a message.
+  Session& session();
+  bool hasSession() const { return session_ != nullptr; }
   RecordBuffer& buffer() { return buffer_; }
   const RecordBuffer& buffer() const { return buffer_; }
 
@@ -173,6 +176,9 @@ class DataFile {
   };
   int requireOpen();
   int requireWrite();
+  int notOpen();  // error 37, recorded in the session if there is one
+  // The Session is being destroyed: the file is closed and left without it.
+  void sessionEnding();
   int fill(bool forward);
   int attachAndCheck(int mode, bool checkCollation);
   int attachLocked(const std::string& path, bool checkCollation);
@@ -186,7 +192,7 @@ class DataFile {
   void restartBatchIfDropped();
 
   const FileDecl& decl_;
-  Session& session_;
+  Session* session_;  // null once the Session is destroyed
   RecordBuffer buffer_;
   Session::Attachment* attachment_ = nullptr;
   std::string path_;  // the physical file as it was opened

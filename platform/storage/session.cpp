@@ -81,7 +81,14 @@ Session::Session(Engine& engine, std::string anchorFolder) : engine_(engine) {
 }
 
 Session::~Session() {
-  if (inTransaction_) exec("ROLLBACK");
+  if (inTransaction_ || inRead_) exec("ROLLBACK");
+  inTransaction_ = inRead_ = false;
+  // DataFiles that outlive the session are closed and left without it (see the header).
+  while (!files_.empty()) {
+    DataFile* file = files_.back();
+    files_.pop_back();
+    file->sessionEnding();
+  }
   for (auto& attachment : attachments_) {
     for (auto& [sql, statement] : attachment->statements) sqlite3_finalize(statement);
     attachment->statements.clear();

@@ -8,6 +8,12 @@
 //
 // Thread safety: an Engine may be shared by all threads of the process; a Session and the
 // DataFiles attached to it belong to the thread that made them.
+//
+// Lifetime: the Engine outlives its Sessions, and a Session should outlive the DataFiles (and
+// Views) made on it. A Session destroyed first rolls back its open transaction and closes those
+// DataFiles, giving up their locks; each is then closed for good: its operations answer 37 (file
+// not open) and record it nowhere, and it may be destroyed at any time. Its session(), and a View
+// over it, must not be used any more (session() ends the program with a message).
 #pragma once
 
 #include <cstdint>
@@ -110,6 +116,7 @@ class Session {
   int exec(const std::string& sql);
 
   Engine& engine_;
+  std::vector<DataFile*> files_;  // every DataFile made on this session, open or not
   std::string anchorPath_;
   sqlite3* db_ = nullptr;
   std::vector<std::unique_ptr<Attachment>> attachments_;

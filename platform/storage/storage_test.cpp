@@ -21,6 +21,7 @@
 #include "platform/storage/fault_vfs.h"
 #include "platform/storage/session.h"
 #include "platform/storage/step_hooks.h"
+#include "platform/storage/view.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
@@ -1098,6 +1099,56 @@ TEST_F(StorageTest, JournalOfTheReplacedFileNeverReachesTheNewOne) {
   ASSERT_OK(a.add());
   EXPECT_EQ((std::vector<std::string>{"new"}), namesInOrder(a, kAkCode));
   EXPECT_EQ(1, a.records());
+}
+
+// A Session destroyed before the DataFiles made on it rolls back its transaction and closes them,
+// giving up their locks (a file closed inside the transaction too); they answer "file not open"
+// from then on, and destroying them, or a View over them, later is safe.
+TEST_F(StorageTest, FilesOutlivingTheirSessionAreClosedForGood) {
+  createEmpty(decl_);
+  createEmpty(other_);
+  auto session = newSession();
+  auto written = std::make_unique<DataFile>(decl_, *session);
+  auto closedInTransaction = std::make_unique<DataFile>(other_, *session);
+  auto neverOpened = std::make_unique<DataFile>(decl_, *session);
+  ASSERT_OK(written->open(kReadWriteDenyWrite));
+  ASSERT_OK(closedInTransaction->open(kReadWriteDenyWrite));
+  auto view = std::make_unique<View>(*written);
+  ASSERT_OK(view->open());
+  ASSERT_OK(session->begin({written.get(), closedInTransaction.get()}, 2));
+  fill(*written, 1, "uncommitted", "", 0);
+  ASSERT_OK(written->add());
+  ASSERT_OK(closedInTransaction->close());
+  session.reset();
+
+  for (DataFile* file : {written.get(), closedInTransaction.get(), neverOpened.get()}) {
+    SCOPED_TRACE(file->decl().label);
+    EXPECT_FALSE(file->hasSession());
+    EXPECT_FALSE(file->isOpen());
+    EXPECT_EQ(errors::kFileNotOpen, file->open());
+    EXPECT_EQ(errors::kFileNotOpen, file->set(kPkId));
+    EXPECT_EQ(errors::kFileNotOpen, file->next());
+    EXPECT_EQ(errors::kFileNotOpen, file->add());
+    EXPECT_EQ(0, file->records());
+    EXPECT_EQ(errors::kFileNotOpen, file->close());
+    EXPECT_EQ(errors::kFileNotOpen, file->create());
+    EXPECT_EQ(errors::kFileNotOpen, file->remove());
+    EXPECT_EQ(errors::kFileNotOpen, file->buildKeys());
+    EXPECT_EQ(errors::kFileNotOpen, file->sendOption("QUICKSCAN=off"));
+    EXPECT_EQ("", file->keyImage(kPkId));
+  }
+  view.reset();
+  written.reset();
+  closedInTransaction.reset();
+  neverOpened.reset();
+
+  // Their locks are gone, and what the transaction wrote with them.
+  auto other = newSession();
+  for (const FileDecl* decl : {&decl_, &other_}) {
+    DataFile file(*decl, *other);
+    ASSERT_OK(file.open(kReadWriteDenyWrite)) << decl->label;
+    EXPECT_EQ(0, file.records()) << decl->label;
+  }
 }
 
 // A file replaced between looking its name up and locking it: the locks must end up on the file
