@@ -46,22 +46,34 @@ class Engine {
   // The raw SQLCipher key text x'<64 hex digits>' derived from an owner password. Thread safe.
   std::string rawKey(const std::string& password);
 
+  // Settings are made before the first Session on this engine; afterwards they are fixed and a
+  // change is refused (false): every connection then works with the same settings, and no thread
+  // sees them change under it.
+  //
   // Name of a registered SQLite VFS to use for every connection (tests use a fault-injecting one);
   // empty for the default.
-  void setVfs(std::string name) { vfs_ = std::move(name); }
-  const std::string& vfs() const { return vfs_; }
-
+  bool setVfs(std::string name);
+  std::string vfs() const;
   // How much memory each open data file may keep in its page cache, in KiB (default 16 MiB):
-  // memory stays flat whatever the files' sizes. Files opened afterwards use the new size.
-  void setPageCacheKiB(int kib) { pageCacheKiB_ = kib; }
-  int pageCacheKiB() const { return pageCacheKiB_; }
+  // memory stays flat whatever the files' sizes.
+  bool setPageCacheKiB(int kib);
+  int pageCacheKiB() const;
 
  private:
+  friend class Session;
+  struct Settings {
+    std::string vfs;
+    int pageCacheKiB = 16384;
+  };
+  // The settings, fixed from now on: a Session is being made.
+  Settings fixSettings();
+
   const Locale& locale_;
   std::mutex mutex_;
   std::map<std::string, std::string> masterKeys_;  // password -> derived master key
-  std::string vfs_;
-  int pageCacheKiB_ = 16384;
+  mutable std::mutex settingsMutex_;
+  Settings settings_;
+  bool settingsFixed_ = false;
 };
 
 class Session {
@@ -116,6 +128,7 @@ class Session {
   int exec(const std::string& sql);
 
   Engine& engine_;
+  const Engine::Settings settings_;  // the engine's, fixed when the session was made
   std::vector<DataFile*> files_;  // every DataFile made on this session, open or not
   std::string anchorPath_;
   sqlite3* db_ = nullptr;

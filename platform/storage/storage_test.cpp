@@ -724,6 +724,28 @@ TEST_F(StorageTest, KillDuringMultiFileCommitNeverTearsIt) {
   std::printf("commit killed at %d points\n", killedRuns);
 }
 
+// An engine's settings are made before its first Session and fixed from then on, even once that
+// Session is gone: every connection of the process works with the same ones, and no thread sees
+// them change under it.
+TEST_F(StorageTest, EngineSettingsAreFixedOnceASessionIsMade) {
+  EXPECT_TRUE(engine_.setPageCacheKiB(512));
+  EXPECT_TRUE(engine_.setVfs(""));
+  EXPECT_TRUE(engine_.setVfs(storage::testing::registerFaultVfs()));
+  newSession().reset();
+  EXPECT_FALSE(engine_.setVfs(""));
+  EXPECT_FALSE(engine_.setPageCacheKiB(1024));
+  EXPECT_EQ("fault", engine_.vfs());
+  EXPECT_EQ(512, engine_.pageCacheKiB());
+  // A session made afterwards still works through the engine's VFS: a crash armed there happens.
+  EXPECT_EQ(77, inChild([&] {
+    Session session(engine_, folder_.string());
+    DataFile file(decl_, session);
+    storage::testing::crashAtOperation(1);
+    file.create();
+    return 0;
+  }));
+}
+
 TEST_F(StorageTest, WriterKeptWaitingPastItsTimeOutGetsCleanError) {
   createEmpty(decl_);
   const pid_t pid = startChild([&](const std::function<void()>& ready) {
