@@ -129,7 +129,7 @@ class Session {
 
   Engine& engine_;
   const Engine::Settings settings_;  // the engine's, fixed when the session was made
-  std::vector<DataFile*> files_;  // every DataFile made on this session, open or not
+  std::vector<DataFile*> files_;     // every DataFile made on this session, open or not
   std::string anchorPath_;
   sqlite3* db_ = nullptr;
   std::vector<std::unique_ptr<Attachment>> attachments_;

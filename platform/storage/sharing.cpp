@@ -79,7 +79,8 @@ std::pair<dev_t, ino_t> inodeOf(const struct stat& st) { return {st.st_dev, st.s
 
 // Whether `path` still names the file of the descriptor (it may have been replaced or removed).
 bool stillNamed(const std::string& path, int fd) {
-  struct stat byName {}, byDescriptor {};
+  struct stat byName {};
+  struct stat byDescriptor {};
   return ::stat(path.c_str(), &byName) == 0 && ::fstat(fd, &byDescriptor) == 0 &&
          inodeOf(byName) == inodeOf(byDescriptor);
 }
