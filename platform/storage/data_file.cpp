@@ -149,7 +149,7 @@ DataFile::~DataFile() {
   if (session_ == nullptr) return;
   if (isOpen()) close();
   auto& files = session_->files_;
-  files.erase(std::find(files.begin(), files.end(), this));
+  if (auto it = std::find(files.begin(), files.end(), this); it != files.end()) files.erase(it);
 }
 
 Session& DataFile::session() {
