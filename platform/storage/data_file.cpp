@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -15,6 +17,7 @@
 #include "platform/storage/key_image.h"
 #include "platform/storage/session_internal.h"
 #include "platform/storage/sharing.h"
+#include "platform/storage/step_hooks.h"
 
 namespace platform::storage {
 namespace {
@@ -138,9 +141,34 @@ struct DataFile::Sql {
   }
 };
 
-DataFile::DataFile(const FileDecl& decl, Session& session) : decl_(decl), session_(session), buffer_(decl.layout) {}
+DataFile::DataFile(const FileDecl& decl, Session& session) : decl_(decl), session_(&session), buffer_(decl.layout) {
+  session.files_.push_back(this);
+}
 
-DataFile::~DataFile() { close(); }
+DataFile::~DataFile() {
+  if (session_ == nullptr) return;
+  if (isOpen()) close();
+  auto& files = session_->files_;
+  if (auto it = std::find(files.begin(), files.end(), this); it != files.end()) files.erase(it);
+}
+
+Session& DataFile::session() {
+  if (session_ == nullptr) {
+    std::fputs("platform::storage: a DataFile's session was used after the Session was destroyed\n", stderr);
+    std::abort();
+  }
+  return *session_;
+}
+
+void DataFile::sessionEnding() {
+  if (isOpen()) close();
+  session_ = nullptr;
+}
+
+int DataFile::notOpen() {
+  if (session_ == nullptr) return errors::kFileNotOpen;
+  return session_->setError(errors::kFileNotOpen, {}, decl_.physicalPath());
+}
 
 bool DataFile::exists() const {
   const std::string path = decl_.physicalPath();
@@ -175,61 +203,79 @@ int DataFile::makeEmptyFile(const std::string& temporary, Session::Attachment*& 
   std::filesystem::remove(temporary, ec);
   std::filesystem::remove(temporary + "-journal", ec);
   int error = 0;
-  attachment = session_.attach(temporary, decl_.encrypted ? decl_.ownerPassword : std::string(), true, error);
+  attachment = session_->attach(temporary, decl_.encrypted ? decl_.ownerPassword : std::string(), true, error);
   if (attachment == nullptr) return error == errors::kPathNotFound ? error : errors::kCannotCreate;
   std::string sql = "BEGIN;";
-  for (const std::string& statement : schemaStatements(attachment->schema, decl_, session_.engine().locale())) {
+  for (const std::string& statement : schemaStatements(attachment->schema, decl_, session_->engine().locale())) {
     sql += statement + ";";
   }
   sql += "COMMIT;";
   char* message = nullptr;
-  const int rc = sqlite3_exec(session_.db_, sql.c_str(), nullptr, nullptr, &message);
+  const int rc = sqlite3_exec(session_->db_, sql.c_str(), nullptr, nullptr, &message);
   const std::string why = message ? message : "";
   sqlite3_free(message);
   if (rc == SQLITE_OK) return errors::kNone;
-  sqlite3_exec(session_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
-  session_.detach(attachment);
+  sqlite3_exec(session_->db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  session_->detach(attachment);
   attachment = nullptr;
   std::filesystem::remove(temporary, ec);
-  session_.setError(errors::kCannotCreate, session_.engine().locale().errorText(errors::kCannotCreate) + " (" + why + ")", temporary);
+  session_->setError(errors::kCannotCreate, session_->engine().locale().errorText(errors::kCannotCreate) + " (" + why + ")", temporary);
   return errors::kCannotCreate;
 }
 
-// Moves a finished file into place: the rename is atomic, and the folder is synced so that it lasts.
-static bool replaceFile(const std::string& from, const std::string& to) {
-  std::error_code ec;
-  std::filesystem::rename(from, to, ec);
-  if (ec) {
-    std::filesystem::remove(from, ec);
-    return false;
-  }
-  std::filesystem::remove(to + "-journal", ec);
-  const std::string folder = std::filesystem::path(to).parent_path().string();
+// Syncs the folder of `path`, so that the renames and removals made in it last.
+static void syncFolderOf(const std::string& path) {
+  const std::string folder = std::filesystem::path(path).parent_path().string();
   const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
     ::fsync(fd);
     ::close(fd);
   }
+}
+
+// Moves a finished file into place: the rename is atomic, and the folder is synced so that it lasts.
+// A journal left next to the old file by a program that died goes first, for good: it belongs to
+// the old file, and rolled back into the new one at its first open (after a crash right after the
+// rename) it would damage it.
+static bool replaceFile(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  std::filesystem::remove(to + "-journal", ec);
+  if (!ec) {
+    syncFolderOf(to);
+    reached(Step::kBeforeRename);
+    std::filesystem::rename(from, to, ec);
+    reached(Step::kAfterRename);
+  }
+  if (ec) {
+    std::filesystem::remove(from, ec);
+    return false;
+  }
+  syncFolderOf(to);
   return true;
 }
 
 int DataFile::create() {
+  if (session_ == nullptr) return notOpen();
   const std::string path = decl_.physicalPath();
-  if (path.empty()) return session_.setError(errors::kInvalidFileName, {}, path);
-  if (isOpen() || session_.findAttachment(path) != nullptr) return session_.setError(errors::kFileAlreadyOpen, {}, path);
-  if (session_.inTransaction()) return session_.setError(errors::kTransactionActive, {}, path);
-  if (::access(path.c_str(), F_OK) == 0 && sharing::openElsewhere(path)) {
-    return session_.setError(errors::kAccessDenied, {}, path);
+  if (path.empty()) return session_->setError(errors::kInvalidFileName, {}, path);
+  if (isOpen() || session_->findAttachment(path) != nullptr) return session_->setError(errors::kFileAlreadyOpen, {}, path);
+  if (session_->inTransaction()) return session_->setError(errors::kTransactionActive, {}, path);
+  // The file replaced is held alone until the new one is in place: a program that opened it in
+  // between would go on writing to a file that is no longer there.
+  sharing::ExclusiveHold hold;
+  if (::access(path.c_str(), F_OK) == 0 && hold.take(path) == errors::kAccessDenied) {
+    return session_->setError(errors::kAccessDenied, {}, path);
   }
   const std::string temporary = path + ".new";
   Session::Attachment* attachment = nullptr;
-  if (int error = makeEmptyFile(temporary, attachment)) return session_.setError(error, session_.lastErrorText(), path);
-  session_.detach(attachment);
-  if (!replaceFile(temporary, path)) return session_.setError(errors::kCannotCreate, {}, path);
-  return session_.setError(errors::kNone, {}, path);
+  if (int error = makeEmptyFile(temporary, attachment)) return session_->setError(error, session_->lastErrorText(), path);
+  session_->detach(attachment);
+  if (!replaceFile(temporary, path)) return session_->setError(errors::kCannotCreate, {}, path);
+  return session_->setError(errors::kNone, {}, path);
 }
 
 int DataFile::buildKeys() {
+  if (session_ == nullptr) return notOpen();
   const std::string path = decl_.physicalPath();
   const bool wasOpen = isOpen();
   const int wasMode = mode_;
@@ -237,29 +283,35 @@ int DataFile::buildKeys() {
   const int result = rebuildClosed(path);
   // A file that was open is open again, whether the rebuild ran or not.
   if (wasOpen && !isOpen()) {
-    const std::string text = session_.lastErrorText();
+    const std::string text = session_->lastErrorText();
     if (int error = open(wasMode); error != errors::kNone && result == errors::kNone) return error;
-    return session_.setError(result, result ? text : std::string(), path);
+    return session_->setError(result, result ? text : std::string(), path);
   }
   return result;
 }
 
 int DataFile::rebuildClosed(const std::string& path) {
-  if (session_.findAttachment(path) != nullptr || session_.inTransaction()) {
-    return session_.setError(errors::kExclusiveAccessRequired, {}, path);
+  if (session_->findAttachment(path) != nullptr || session_->inTransaction()) {
+    return session_->setError(errors::kExclusiveAccessRequired, {}, path);
   }
-  if (::access(path.c_str(), F_OK) != 0) return session_.setError(errors::kFileNotFound, {}, path);
-  if (sharing::openElsewhere(path)) return session_.setError(errors::kExclusiveAccessRequired, {}, path);
+  if (::access(path.c_str(), F_OK) != 0) return session_->setError(errors::kFileNotFound, {}, path);
+  if (::access(path.c_str(), W_OK) != 0) return session_->setError(errors::kAccessDenied, {}, path);
+  // Held alone until the new file is in place: a program that opened the old file in between
+  // would write to a file about to be thrown away.
+  sharing::ExclusiveHold hold;
+  if (int error = hold.take(path)) {
+    return session_->setError(error == errors::kAccessDenied ? errors::kExclusiveAccessRequired : error, {}, path);
+  }
   // Read the records as stored (their keys may be stale or damaged) and write them with fresh keys
   // into a new file that then replaces the old one whole.
-  if (int error = attachAndCheck(0x12, false)) return error;
+  if (int error = attachLocked(path, false)) return error;
   const int result = rebuildInto(path + ".rebuild");
-  const std::string text = result ? session_.lastErrorText() : std::string();
+  const std::string text = result ? session_->lastErrorText() : std::string();
   close();
   if (result == errors::kNone && !replaceFile(path + ".rebuild", path)) {
-    return session_.setError(errors::kCannotCreate, {}, path);
+    return session_->setError(errors::kCannotCreate, {}, path);
   }
-  return session_.setError(result, text, path);
+  return session_->setError(result, text, path);
 }
 
 int DataFile::rebuildInto(const std::string& temporary) {
@@ -267,26 +319,26 @@ int DataFile::rebuildInto(const std::string& temporary) {
   if (int error = makeEmptyFile(temporary, target)) return error;
   const Sql targetSql(target->schema, decl_);
   int result = errors::kNone;
-  sqlite3* db = session_.db_;
+  sqlite3* db = session_->db_;
   sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
   {
-    sqlite3_stmt* read = session_.statement(attachment_, "SELECT pos, ver, data FROM " + attachment_->schema + ".rec ORDER BY pos");
+    sqlite3_stmt* read = session_->statement(attachment_, "SELECT pos, ver, data FROM " + attachment_->schema + ".rec ORDER BY pos");
     std::string columns = "pos, ver, data", values = "?1, ?2, ?3";
     for (std::size_t k = 0; k < decl_.keys.size(); ++k) {
       columns += ", " + keyColumn(static_cast<int>(k));
       values += ", ?" + std::to_string(k + 4);
     }
     sqlite3_stmt* write =
-        session_.statement(target, "INSERT OR FAIL INTO " + target->schema + ".rec (" + columns + ") VALUES (" + values + ")");
+        session_->statement(target, "INSERT OR FAIL INTO " + target->schema + ".rec (" + columns + ") VALUES (" + values + ")");
     if (read == nullptr || write == nullptr) {
-      result = session_.fromSqlite(sqlite3_errcode(db), temporary);
+      result = session_->fromSqlite(sqlite3_errcode(db), temporary);
     } else {
       StatementGuard readGuard(read);
       int rc;
       while (result == errors::kNone && (rc = sqlite3_step(read)) == SQLITE_ROW) {
         const std::string data = columnText(read, 2);
         if (data.size() != buffer_.size()) {
-          result = session_.setError(errors::kBadFileStructure, {}, decl_.physicalPath());
+          result = session_->setError(errors::kBadFileStructure, {}, decl_.physicalPath());
           break;
         }
         buffer_.assignBytes(data.data(), data.size());
@@ -305,20 +357,20 @@ int DataFile::rebuildInto(const std::string& temporary) {
         }
         const int written = sqlite3_step(write);
         if (written == SQLITE_CONSTRAINT) {
-          result = session_.setError(errors::kDuplicateKey, {}, decl_.physicalPath());
+          result = session_->setError(errors::kDuplicateKey, {}, decl_.physicalPath());
         } else if (written != SQLITE_DONE) {
-          result = session_.fromSqlite(written, temporary);
+          result = session_->fromSqlite(written, temporary);
         }
       }
-      if (result == errors::kNone && rc != SQLITE_DONE) result = session_.fromSqlite(rc, decl_.physicalPath());
+      if (result == errors::kNone && rc != SQLITE_DONE) result = session_->fromSqlite(rc, decl_.physicalPath());
     }
   }
   buffer_.clear();
   if (result == errors::kNone && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    result = session_.fromSqlite(sqlite3_errcode(db), temporary);
+    result = session_->fromSqlite(sqlite3_errcode(db), temporary);
   }
   if (result != errors::kNone) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-  session_.detach(target);
+  session_->detach(target);
   if (result != errors::kNone) {
     std::error_code ec;
     std::filesystem::remove(temporary, ec);
@@ -328,11 +380,11 @@ int DataFile::rebuildInto(const std::string& temporary) {
 
 int DataFile::attachAndCheck(int mode, bool checkCollation) {
   const std::string path = decl_.physicalPath();
-  if (path.empty()) return session_.setError(errors::kInvalidFileName, {}, path);
+  if (path.empty()) return session_->setError(errors::kInvalidFileName, {}, path);
   if (::access(path.c_str(), F_OK) != 0) {
-    return session_.setError(errno == ENOENT ? errors::kFileNotFound : errors::kAccessDenied, {}, path);
+    return session_->setError(errno == ENOENT ? errors::kFileNotFound : errors::kAccessDenied, {}, path);
   }
-  if (writes(mode) && ::access(path.c_str(), W_OK) != 0) return session_.setError(errors::kAccessDenied, {}, path);
+  if (writes(mode) && ::access(path.c_str(), W_OK) != 0) return session_->setError(errors::kAccessDenied, {}, path);
   int lockFd = -1;
   int error = sharing::acquire(path, mode, lockFd);
   // "Recover=n": wait that long for another program's conflicting open to end.
@@ -342,19 +394,29 @@ int DataFile::attachAndCheck(int mode, bool checkCollation) {
     error = sharing::acquire(path, mode, lockFd);
   }
   recoverSeconds_ = 0;
-  if (error != errors::kNone) return session_.setError(error, {}, path);
-  Session::Attachment* attachment = session_.attach(path, decl_.encrypted ? decl_.ownerPassword : std::string(), false, error);
-  if (attachment == nullptr) {
+  if (error != errors::kNone) return session_->setError(error, {}, path);
+  if (int failed = attachLocked(path, checkCollation)) {
     sharing::release(lockFd, mode);
-    return error;
+    return failed;
   }
+  lockFd_ = lockFd;
+  mode_ = mode;
+  return errors::kNone;
+}
+
+// Attaches the file, whose sharing locks the caller holds, and checks that it was made for this
+// declaration; the file is then open (with no locks of its own: the caller sets lockFd_ and mode_).
+int DataFile::attachLocked(const std::string& path, bool checkCollation) {
+  int error = errors::kNone;
+  Session::Attachment* attachment = session_->attach(path, decl_.encrypted ? decl_.ownerPassword : std::string(), false, error);
+  if (attachment == nullptr) return error;
   // The stored layout and key order must be this declaration's.
-  sqlite3_stmt* statement = session_.statement(attachment, "SELECT name, value FROM " + attachment->schema + ".meta");
+  sqlite3_stmt* statement = session_->statement(attachment, "SELECT name, value FROM " + attachment->schema + ".meta");
   int result = errors::kNone;
   if (statement == nullptr) {
-    const int code = sqlite3_errcode(session_.db_);
+    const int code = sqlite3_errcode(session_->db_);
     result = code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_ERROR ? errors::kInvalidDataFile : errors::kIoError;
-    session_.setError(result, {}, path);
+    session_->setError(result, {}, path);
   } else {
     StatementGuard guard(statement);
     std::string layout, collation, format;
@@ -366,42 +428,42 @@ int DataFile::attachAndCheck(int mode, bool checkCollation) {
       if (name == "format") format = columnText(statement, 1);
     }
     if (rc != SQLITE_DONE) {
-      result = session_.fromSqlite(rc, path);
+      result = session_->fromSqlite(rc, path);
     } else if (format != std::to_string(kFormatVersion) || layout != layoutSignature(decl_)) {
-      result = session_.setError(errors::kBadFileStructure, {}, path);
-    } else if (checkCollation && collation != session_.engine().locale().collationSignature()) {
-      result = session_.setError(errors::kKeysMustBeRebuilt, {}, path);
+      result = session_->setError(errors::kBadFileStructure, {}, path);
+    } else if (checkCollation && collation != session_->engine().locale().collationSignature()) {
+      result = session_->setError(errors::kKeysMustBeRebuilt, {}, path);
     }
   }
   if (result != errors::kNone) {
-    session_.detach(attachment);
-    sharing::release(lockFd, mode);
+    session_->detach(attachment);
     return result;
   }
   attachment_ = attachment;
   path_ = path;
-  lockFd_ = lockFd;
-  mode_ = mode;
+  lockFd_ = -1;
+  mode_ = 0;
   sql_ = std::make_unique<Sql>(attachment->schema, decl_);
   ++openGeneration_;
   positioned_ = false;
   current_ = 0;
   readAhead_.clear();
   recordsRead_ = 0;
-  return session_.setError(errors::kNone, {}, path);
+  return session_->setError(errors::kNone, {}, path);
 }
 
 int DataFile::open(int mode) {
-  if (isOpen()) return session_.setError(errors::kFileAlreadyOpen, {}, decl_.physicalPath());
+  if (session_ == nullptr) return notOpen();
+  if (isOpen()) return session_->setError(errors::kFileAlreadyOpen, {}, decl_.physicalPath());
   return attachAndCheck(mode, true);
 }
 
 int DataFile::close() {
-  if (!isOpen()) return session_.setError(errors::kFileNotOpen, {}, decl_.physicalPath());
+  if (!isOpen()) return notOpen();
   // Inside a transaction the file stays part of it: so do its locks, until the session lets it go.
-  const bool heldByTransaction = session_.inTransaction() || session_.inReadTransaction();
+  const bool heldByTransaction = session_->inTransaction() || session_->inReadTransaction();
   if (heldByTransaction) attachment_->locksHeld.emplace_back(lockFd_, mode_);
-  session_.detach(attachment_);
+  session_->detach(attachment_);
   if (!heldByTransaction) sharing::release(lockFd_, mode_);
   attachment_ = nullptr;
   path_.clear();
@@ -410,50 +472,53 @@ int DataFile::close() {
   readAhead_.clear();
   positioned_ = false;
   current_ = 0;
-  return session_.setError(errors::kNone, {}, decl_.physicalPath());
+  return session_->setError(errors::kNone, {}, decl_.physicalPath());
 }
 
 int DataFile::remove() {
+  if (session_ == nullptr) return notOpen();
   const std::string path = decl_.physicalPath();
-  if (isOpen() || session_.findAttachment(path) != nullptr) return session_.setError(errors::kFileAlreadyOpen, {}, path);
-  if (::access(path.c_str(), F_OK) != 0) return session_.setError(errors::kFileNotFound, {}, path);
-  if (sharing::openElsewhere(path)) return session_.setError(errors::kAccessDenied, {}, path);
+  if (isOpen() || session_->findAttachment(path) != nullptr) return session_->setError(errors::kFileAlreadyOpen, {}, path);
+  if (::access(path.c_str(), F_OK) != 0) return session_->setError(errors::kFileNotFound, {}, path);
+  // Held alone while it goes: nobody opens it in between and writes to a file that is gone.
+  sharing::ExclusiveHold hold;
+  if (int error = hold.take(path)) return session_->setError(error, {}, path);
   std::error_code ec;
   std::filesystem::remove(path, ec);
-  if (ec) return session_.setError(errors::kAccessDenied, {}, path);
+  if (ec) return session_->setError(errors::kAccessDenied, {}, path);
   std::filesystem::remove(path + "-journal", ec);
-  return session_.setError(errors::kNone, {}, path);
+  return session_->setError(errors::kNone, {}, path);
 }
 
 int DataFile::requireOpen() {
-  if (!isOpen()) return session_.setError(errors::kFileNotOpen, {}, decl_.physicalPath());
+  if (!isOpen()) return notOpen();
   return errors::kNone;
 }
 
 int DataFile::requireWrite() {
   if (int error = requireOpen()) return error;
-  if (!writes(mode_)) return session_.setError(errors::kAccessDenied, {}, decl_.physicalPath());
+  if (!writes(mode_)) return session_->setError(errors::kAccessDenied, {}, decl_.physicalPath());
   // A read transaction ends with endRead(), which cannot report a failed commit: no writes in it.
-  if (session_.inReadTransaction()) return session_.setError(errors::kTransactionActive, {}, decl_.physicalPath());
+  if (session_->inReadTransaction()) return session_->setError(errors::kTransactionActive, {}, decl_.physicalPath());
   return errors::kNone;
 }
 
-std::string DataFile::keyImage(int key) const { return keyImageOf(buffer_, key); }
+std::string DataFile::keyImage(int key) const { return session_ != nullptr ? keyImageOf(buffer_, key) : std::string(); }
 
 std::string DataFile::keyImageOf(const RecordBuffer& record, int key) const {
-  return platform::storage::keyImageOf(decl_, session_.engine().locale(), record, key);
+  return platform::storage::keyImageOf(decl_, session_->engine().locale(), record, key);
 }
 
 void DataFile::invalidateReadAhead() { readAhead_.clear(); }
 
-sqlite3_stmt* DataFile::statement(const std::string& sql) { return session_.statement(attachment_, sql); }
+sqlite3_stmt* DataFile::statement(const std::string& sql) { return session_->statement(attachment_, sql); }
 
 std::string DataFile::table() const { return attachment_->schema + ".rec"; }
 
 std::uint64_t DataFile::generation() const { return attachment_ != nullptr ? attachment_->generation : 0; }
 
 int DataFile::adopt(std::int64_t record, std::int64_t version, const std::string& data) {
-  if (data.size() != buffer_.size()) return session_.setError(errors::kBadFileStructure, {}, decl_.physicalPath());
+  if (data.size() != buffer_.size()) return session_->setError(errors::kBadFileStructure, {}, decl_.physicalPath());
   buffer_.assignBytes(data.data(), data.size());
   current_ = record;
   currentVersion_ = version;
@@ -499,7 +564,7 @@ int DataFile::set() { return set(-1); }
 
 int DataFile::set(int key) {
   if (int error = requireOpen()) return error;
-  if (key < -1 || key >= static_cast<int>(decl_.keys.size())) return session_.setError(errors::kInvalidKey, {}, path_);
+  if (key < -1 || key >= static_cast<int>(decl_.keys.size())) return session_->setError(errors::kInvalidKey, {}, path_);
   seqKey_ = key;
   cursor_ = Position{0, std::string(), key};
   inclusive_ = false;
@@ -509,7 +574,7 @@ int DataFile::set(int key) {
   positioned_ = true;
   readAhead_.clear();
   batch_ = 1;
-  return session_.setError(errors::kNone, {}, path_);
+  return session_->setError(errors::kNone, {}, path_);
 }
 
 int DataFile::setFromBuffer(int key) {
@@ -587,7 +652,7 @@ int DataFile::fill(bool forward) {
     return rc;
   };
   auto run = [&](const std::string& sql, auto&& bind, bool withKey) {
-    sqlite3_stmt* statement = session_.statement(attachment_, sql);
+    sqlite3_stmt* statement = session_->statement(attachment_, sql);
     if (statement == nullptr) return SQLITE_ERROR;
     StatementGuard guard(statement);
     bind(statement);
@@ -630,7 +695,7 @@ int DataFile::fill(bool forward) {
   }
   if (rc != SQLITE_DONE) {
     readAhead_.clear();
-    return session_.fromSqlite(rc, path_);
+    return session_->fromSqlite(rc, path_);
   }
   return errors::kNone;
 }
@@ -642,7 +707,7 @@ void DataFile::restartBatchIfDropped() {
 }
 
 int DataFile::take(const Row& row) {
-  if (row.data.size() != buffer_.size()) return session_.setError(errors::kBadFileStructure, {}, path_);
+  if (row.data.size() != buffer_.size()) return session_->setError(errors::kBadFileStructure, {}, path_);
   buffer_.assignBytes(row.data.data(), row.data.size());
   current_ = row.record;
   currentVersion_ = row.version;
@@ -653,51 +718,51 @@ int DataFile::take(const Row& row) {
   if (seqKey_ >= 0) cursor_.keyImage.assign(row.keyImage);
   inclusive_ = false;
   atEnd_ = false;
-  return session_.setError(errors::kNone, {}, path_);
+  return session_->setError(errors::kNone, {}, path_);
 }
 
 int DataFile::next() {
   if (int error = requireOpen()) return error;
-  if (!positioned_) return session_.setError(errors::kRecordNotAvailable, {}, path_);
+  if (!positioned_) return session_->setError(errors::kRecordNotAvailable, {}, path_);
   if (!forward_ || readAhead_.empty() || readAheadGeneration_ != attachment_->generation) {
     restartBatchIfDropped();
     forward_ = true;
-    if (atEnd_) return session_.setError(errors::kRecordNotAvailable, {}, path_);
+    if (atEnd_) return session_->setError(errors::kRecordNotAvailable, {}, path_);
     if (int error = fill(true)) return error;
   }
   if (readAhead_.empty()) {
     // Past the last record: previous() now reads the last one.
     atEnd_ = true;
-    return session_.setError(errors::kRecordNotAvailable, {}, path_);
+    return session_->setError(errors::kRecordNotAvailable, {}, path_);
   }
   return take(readAhead_.pop());
 }
 
 int DataFile::previous() {
   if (int error = requireOpen()) return error;
-  if (!positioned_) return session_.setError(errors::kRecordNotAvailable, {}, path_);
+  if (!positioned_) return session_->setError(errors::kRecordNotAvailable, {}, path_);
   if (forward_ || readAhead_.empty() || readAheadGeneration_ != attachment_->generation) {
     restartBatchIfDropped();
     if (forward_ && cursor_.record == 0 && cursor_.keyImage.empty() && !inclusive_) atEnd_ = true;  // set() then previous()
     forward_ = false;
     if (int error = fill(false)) return error;
   }
-  if (readAhead_.empty()) return session_.setError(errors::kRecordNotAvailable, {}, path_);
+  if (readAhead_.empty()) return session_->setError(errors::kRecordNotAvailable, {}, path_);
   return take(readAhead_.pop());
 }
 
 int DataFile::get(int key) {
   if (int error = requireOpen()) return error;
-  if (key < 0 || key >= static_cast<int>(decl_.keys.size())) return session_.setError(errors::kInvalidKey, {}, path_);
+  if (key < 0 || key >= static_cast<int>(decl_.keys.size())) return session_->setError(errors::kInvalidKey, {}, path_);
   const std::string image = keyImage(key);
-  if (image.empty()) return session_.setError(errors::kRecordNotFound, {}, path_);
-  sqlite3_stmt* statement = session_.statement(attachment_, sql_->keys[static_cast<std::size_t>(key)].get);
-  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), path_);
+  if (image.empty()) return session_->setError(errors::kRecordNotFound, {}, path_);
+  sqlite3_stmt* statement = session_->statement(attachment_, sql_->keys[static_cast<std::size_t>(key)].get);
+  if (statement == nullptr) return session_->fromSqlite(sqlite3_errcode(session_->db_), path_);
   StatementGuard guard(statement);
   bindBlob(statement, 1, image);
   const int rc = sqlite3_step(statement);
-  if (rc == SQLITE_DONE) return session_.setError(errors::kRecordNotFound, {}, path_);
-  if (rc != SQLITE_ROW) return session_.fromSqlite(rc, path_);
+  if (rc == SQLITE_DONE) return session_->setError(errors::kRecordNotFound, {}, path_);
+  if (rc != SQLITE_ROW) return session_->fromSqlite(rc, path_);
   // A get places the sequence at the record, in the key's order.
   seqKey_ = key;
   positioned_ = true;
@@ -708,13 +773,13 @@ int DataFile::get(int key) {
 
 int DataFile::getRecord(std::int64_t record) {
   if (int error = requireOpen()) return error;
-  sqlite3_stmt* statement = session_.statement(attachment_, sql_->byRecord);
-  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), path_);
+  sqlite3_stmt* statement = session_->statement(attachment_, sql_->byRecord);
+  if (statement == nullptr) return session_->fromSqlite(sqlite3_errcode(session_->db_), path_);
   StatementGuard guard(statement);
   sqlite3_bind_int64(statement, 1, record);
   const int rc = sqlite3_step(statement);
-  if (rc == SQLITE_DONE) return session_.setError(errors::kRecordNotFound, {}, path_);
-  if (rc != SQLITE_ROW) return session_.fromSqlite(rc, path_);
+  if (rc == SQLITE_DONE) return session_->setError(errors::kRecordNotFound, {}, path_);
+  if (rc != SQLITE_ROW) return session_->fromSqlite(rc, path_);
   seqKey_ = -1;
   positioned_ = true;
   forward_ = true;
@@ -724,17 +789,17 @@ int DataFile::getRecord(std::int64_t record) {
 
 std::int64_t DataFile::records() {
   if (requireOpen() != errors::kNone) return 0;
-  sqlite3_stmt* statement = session_.statement(attachment_, sql_->count);
+  sqlite3_stmt* statement = session_->statement(attachment_, sql_->count);
   if (statement == nullptr) {
-    session_.fromSqlite(sqlite3_errcode(session_.db_), path_);
+    session_->fromSqlite(sqlite3_errcode(session_->db_), path_);
     return 0;
   }
   StatementGuard guard(statement);
   if (const int rc = sqlite3_step(statement); rc != SQLITE_ROW) {
-    session_.fromSqlite(rc, path_);
+    session_->fromSqlite(rc, path_);
     return 0;
   }
-  session_.setError(errors::kNone, {}, path_);
+  session_->setError(errors::kNone, {}, path_);
   return sqlite3_column_int64(statement, 0);
 }
 
@@ -743,7 +808,7 @@ int DataFile::findDuplicate(std::int64_t exceptRecord) {
     if (decl_.keys[k].duplicates) continue;
     const std::string image = keyImage(static_cast<int>(k));
     if (image.empty()) continue;
-    sqlite3_stmt* statement = session_.statement(attachment_, exceptRecord ? sql_->keys[k].existsOther : sql_->keys[k].exists);
+    sqlite3_stmt* statement = session_->statement(attachment_, exceptRecord ? sql_->keys[k].existsOther : sql_->keys[k].exists);
     if (statement == nullptr) continue;
     StatementGuard guard(statement);
     bindBlob(statement, 1, image);
@@ -756,8 +821,8 @@ int DataFile::findDuplicate(std::int64_t exceptRecord) {
 int DataFile::add() {
   if (int error = requireWrite()) return error;
   duplicateKey_ = -1;
-  sqlite3_stmt* statement = session_.statement(attachment_, sql_->insert);
-  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), path_);
+  sqlite3_stmt* statement = session_->statement(attachment_, sql_->insert);
+  if (statement == nullptr) return session_->fromSqlite(sqlite3_errcode(session_->db_), path_);
   std::vector<std::string> images(decl_.keys.size());
   int rc;
   {
@@ -777,14 +842,14 @@ int DataFile::add() {
   batch_ = 1;
   if (rc == SQLITE_CONSTRAINT) {
     duplicateKey_ = findDuplicate(0);
-    return session_.setError(errors::kDuplicateKey, {}, path_);
+    return session_->setError(errors::kDuplicateKey, {}, path_);
   }
-  if (rc != SQLITE_DONE) return session_.fromSqlite(rc, path_);
-  current_ = sqlite3_last_insert_rowid(session_.db_);
+  if (rc != SQLITE_DONE) return session_->fromSqlite(rc, path_);
+  current_ = sqlite3_last_insert_rowid(session_->db_);
   currentVersion_ = 1;
   currentRecord_.assign(reinterpret_cast<const char*>(buffer_.data()), buffer_.size());
   if (seqKey_ >= 0) currentImage_ = std::move(images[static_cast<std::size_t>(seqKey_)]);
-  return session_.setError(errors::kNone, {}, path_);
+  return session_->setError(errors::kNone, {}, path_);
 }
 
 int DataFile::append() { return add(); }
@@ -799,7 +864,7 @@ static int missedRecordError(Session& session, sqlite3_stmt* version, std::int64
 int DataFile::put() {
   if (int error = requireWrite()) return error;
   duplicateKey_ = -1;
-  if (current_ == 0) return session_.setError(errors::kRecordNotAvailable, {}, path_);
+  if (current_ == 0) return session_->setError(errors::kRecordNotAvailable, {}, path_);
   // Only the keys whose values changed are rewritten: an index entry rewritten needlessly costs
   // pages, and in a large file a page read and written for each of them.
   std::vector<std::string> images(decl_.keys.size());
@@ -812,8 +877,8 @@ int DataFile::put() {
     if (!known || images[k] != keyImageOf(stored, static_cast<int>(k))) changed |= std::uint64_t{1} << (k % 64);
   }
   if (!known) changed = ~std::uint64_t{0};
-  sqlite3_stmt* statement = session_.statement(attachment_, sql_->updateOf(changed));
-  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), path_);
+  sqlite3_stmt* statement = session_->statement(attachment_, sql_->updateOf(changed));
+  if (statement == nullptr) return session_->fromSqlite(sqlite3_errcode(session_->db_), path_);
   int rc;
   {
     StatementGuard guard(statement);
@@ -835,24 +900,24 @@ int DataFile::put() {
   batch_ = 1;  // a scan that rewrites as it goes would throw its read-ahead away at every record
   if (rc == SQLITE_CONSTRAINT) {
     duplicateKey_ = findDuplicate(current_);
-    return session_.setError(errors::kDuplicateKey, {}, path_);
+    return session_->setError(errors::kDuplicateKey, {}, path_);
   }
-  if (rc != SQLITE_DONE) return session_.fromSqlite(rc, path_);
-  if (sqlite3_changes(session_.db_) == 0) {
-    return session_.setError(missedRecordError(session_, session_.statement(attachment_, sql_->version), current_), {},
+  if (rc != SQLITE_DONE) return session_->fromSqlite(rc, path_);
+  if (sqlite3_changes(session_->db_) == 0) {
+    return session_->setError(missedRecordError(*session_, session_->statement(attachment_, sql_->version), current_), {},
                              path_);
   }
   ++currentVersion_;
   currentRecord_.assign(reinterpret_cast<const char*>(buffer_.data()), buffer_.size());
   if (seqKey_ >= 0) currentImage_ = std::move(images[static_cast<std::size_t>(seqKey_)]);
-  return session_.setError(errors::kNone, {}, path_);
+  return session_->setError(errors::kNone, {}, path_);
 }
 
 int DataFile::erase() {
   if (int error = requireWrite()) return error;
-  if (current_ == 0) return session_.setError(errors::kRecordNotAvailable, {}, path_);
-  sqlite3_stmt* statement = session_.statement(attachment_, sql_->erase);
-  if (statement == nullptr) return session_.fromSqlite(sqlite3_errcode(session_.db_), path_);
+  if (current_ == 0) return session_->setError(errors::kRecordNotAvailable, {}, path_);
+  sqlite3_stmt* statement = session_->statement(attachment_, sql_->erase);
+  if (statement == nullptr) return session_->fromSqlite(sqlite3_errcode(session_->db_), path_);
   int rc;
   {
     StatementGuard guard(statement);
@@ -862,16 +927,17 @@ int DataFile::erase() {
   }
   ++attachment_->generation;
   batch_ = 1;
-  if (rc != SQLITE_DONE) return session_.fromSqlite(rc, path_);
-  if (sqlite3_changes(session_.db_) == 0) {
-    return session_.setError(missedRecordError(session_, session_.statement(attachment_, sql_->version), current_), {},
+  if (rc != SQLITE_DONE) return session_->fromSqlite(rc, path_);
+  if (sqlite3_changes(session_->db_) == 0) {
+    return session_->setError(missedRecordError(*session_, session_->statement(attachment_, sql_->version), current_), {},
                              path_);
   }
   current_ = 0;
-  return session_.setError(errors::kNone, {}, path_);
+  return session_->setError(errors::kNone, {}, path_);
 }
 
 int DataFile::sendOption(std::string_view option) {
+  if (session_ == nullptr) return notOpen();
   auto upper = [](std::string_view text) {
     std::string out(text);
     for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -882,16 +948,16 @@ int DataFile::sendOption(std::string_view option) {
     quickScan_ = text == "QUICKSCAN=ON";
     readAhead_.clear();
     batch_ = 1;
-    return session_.setError(errors::kNone, {}, decl_.physicalPath());
+    return session_->setError(errors::kNone, {}, decl_.physicalPath());
   }
   if (text.rfind("RECOVER=", 0) == 0) {
     const std::string digits = text.substr(8);
     if (!digits.empty() && digits.size() <= 4 && digits.find_first_not_of("0123456789") == std::string::npos) {
       recoverSeconds_ = std::stoi(digits);
-      return session_.setError(errors::kNone, {}, decl_.physicalPath());
+      return session_->setError(errors::kNone, {}, decl_.physicalPath());
     }
   }
-  return session_.setError(errors::kNotSupported, {}, decl_.physicalPath());
+  return session_->setError(errors::kNotSupported, {}, decl_.physicalPath());
 }
 
 }  // namespace platform::storage

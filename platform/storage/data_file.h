@@ -66,15 +66,20 @@ class DataFile {
   DataFile& operator=(const DataFile&) = delete;
 
   const FileDecl& decl() const { return decl_; }
-  Session& session() { return session_; }
+  // The session the file was made on. Once that Session is destroyed the file is closed for good
+  // (see session.h): calling this then ends the program with a message.
+  Session& session();
+  bool hasSession() const { return session_ != nullptr; }
   RecordBuffer& buffer() { return buffer_; }
   const RecordBuffer& buffer() const { return buffer_; }
 
-  // Creates the physical file empty (replacing one that exists); the file stays closed.
+  // Creates the physical file empty (replacing one that exists, 5 while that one is open
+  // anywhere); the file stays closed. No program can open the old file until the new one is in
+  // place.
   int create();
   int open(int mode = kReadWriteShared);
   int close();
-  // Deletes the physical file; it must not be open in this session.
+  // Deletes the physical file: 5 while it is open anywhere (this session included).
   int remove();
   bool isOpen() const { return attachment_ != nullptr; }
   bool exists() const;
@@ -114,8 +119,9 @@ class DataFile {
   // Whether sequential reads read ahead ("QUICKSCAN=on", the default).
   bool quickScan() const { return quickScan_; }
 
-  // Recomputes every key of every record and rebuilds the key indexes (the cure for error 46).
-  // The file must be open for writing.
+  // Recomputes every key of every record and rebuilds the key indexes (the cure for error 46),
+  // writing a new file that replaces the old one. The file must be open nowhere else (63); no
+  // program can open it until the new file is in place. An open file is open again afterwards.
   int buildKeys();
 
   // The key image of the buffer for `key`; empty when the record is left out of an optional key.
@@ -170,8 +176,12 @@ class DataFile {
   };
   int requireOpen();
   int requireWrite();
+  int notOpen();  // error 37, recorded in the session if there is one
+  // The Session is being destroyed: the file is closed and left without it.
+  void sessionEnding();
   int fill(bool forward);
   int attachAndCheck(int mode, bool checkCollation);
+  int attachLocked(const std::string& path, bool checkCollation);
   int makeEmptyFile(const std::string& temporary, Session::Attachment*& attachment);
   int findDuplicate(std::int64_t exceptRecord);
   int rebuildClosed(const std::string& path);
@@ -182,7 +192,7 @@ class DataFile {
   void restartBatchIfDropped();
 
   const FileDecl& decl_;
-  Session& session_;
+  Session* session_;  // null once the Session is destroyed
   RecordBuffer buffer_;
   Session::Attachment* attachment_ = nullptr;
   std::string path_;  // the physical file as it was opened

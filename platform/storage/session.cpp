@@ -61,12 +61,42 @@ std::string Engine::rawKey(const std::string& password) {
   return it->second;
 }
 
-Session::Session(Engine& engine, std::string anchorFolder) : engine_(engine) {
+bool Engine::setVfs(std::string name) {
+  std::lock_guard<std::mutex> guard(settingsMutex_);
+  if (settingsFixed_) return false;
+  settings_.vfs = std::move(name);
+  return true;
+}
+
+std::string Engine::vfs() const {
+  std::lock_guard<std::mutex> guard(settingsMutex_);
+  return settings_.vfs;
+}
+
+bool Engine::setPageCacheKiB(int kib) {
+  std::lock_guard<std::mutex> guard(settingsMutex_);
+  if (settingsFixed_) return false;
+  settings_.pageCacheKiB = kib;
+  return true;
+}
+
+int Engine::pageCacheKiB() const {
+  std::lock_guard<std::mutex> guard(settingsMutex_);
+  return settings_.pageCacheKiB;
+}
+
+Engine::Settings Engine::fixSettings() {
+  std::lock_guard<std::mutex> guard(settingsMutex_);
+  settingsFixed_ = true;
+  return settings_;
+}
+
+Session::Session(Engine& engine, std::string anchorFolder) : engine_(engine), settings_(engine.fixSettings()) {
   std::error_code ec;
   std::filesystem::create_directories(anchorFolder, ec);
   anchorPath_ = (std::filesystem::path(anchorFolder) / kAnchorName).string();
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
-  const char* vfs = engine_.vfs().empty() ? nullptr : engine_.vfs().c_str();
+  const char* vfs = settings_.vfs.empty() ? nullptr : settings_.vfs.c_str();
   if (sqlite3_open_v2(anchorPath_.c_str(), &db_, flags, vfs) != SQLITE_OK) {
     // A folder we cannot write: single-file writes stay atomic, a commit over several files is
     // then only as safe as the temporary folder.
@@ -81,7 +111,14 @@ Session::Session(Engine& engine, std::string anchorFolder) : engine_(engine) {
 }
 
 Session::~Session() {
-  if (inTransaction_) exec("ROLLBACK");
+  if (inTransaction_ || inRead_) exec("ROLLBACK");
+  inTransaction_ = inRead_ = false;
+  // DataFiles that outlive the session are closed and left without it (see the header).
+  while (!files_.empty()) {
+    DataFile* file = files_.back();
+    files_.pop_back();
+    file->sessionEnding();
+  }
   for (auto& attachment : attachments_) {
     for (auto& [sql, statement] : attachment->statements) sqlite3_finalize(statement);
     attachment->statements.clear();
@@ -216,7 +253,7 @@ Session::Attachment* Session::attach(const std::string& path, const std::string&
   attachment->path = canonical;
   attachment->users = 1;
   // A bounded page cache per file: memory stays flat whatever the file's size.
-  sqlite3_exec(db_, ("PRAGMA " + schema + ".cache_size = -" + std::to_string(engine_.pageCacheKiB())).c_str(), nullptr,
+  sqlite3_exec(db_, ("PRAGMA " + schema + ".cache_size = -" + std::to_string(settings_.pageCacheKiB)).c_str(), nullptr,
                nullptr, nullptr);
   attachments_.push_back(std::move(attachment));
   error = setError(errors::kNone, {}, path);

@@ -8,6 +8,12 @@
 //
 // Thread safety: an Engine may be shared by all threads of the process; a Session and the
 // DataFiles attached to it belong to the thread that made them.
+//
+// Lifetime: the Engine outlives its Sessions, and a Session should outlive the DataFiles (and
+// Views) made on it. A Session destroyed first rolls back its open transaction and closes those
+// DataFiles, giving up their locks; each is then closed for good: its operations answer 37 (file
+// not open) and record it nowhere, and it may be destroyed at any time. Its session(), and a View
+// over it, must not be used any more (session() ends the program with a message).
 #pragma once
 
 #include <cstdint>
@@ -40,22 +46,34 @@ class Engine {
   // The raw SQLCipher key text x'<64 hex digits>' derived from an owner password. Thread safe.
   std::string rawKey(const std::string& password);
 
+  // Settings are made before the first Session on this engine; afterwards they are fixed and a
+  // change is refused (false): every connection then works with the same settings, and no thread
+  // sees them change under it.
+  //
   // Name of a registered SQLite VFS to use for every connection (tests use a fault-injecting one);
   // empty for the default.
-  void setVfs(std::string name) { vfs_ = std::move(name); }
-  const std::string& vfs() const { return vfs_; }
-
+  bool setVfs(std::string name);
+  std::string vfs() const;
   // How much memory each open data file may keep in its page cache, in KiB (default 16 MiB):
-  // memory stays flat whatever the files' sizes. Files opened afterwards use the new size.
-  void setPageCacheKiB(int kib) { pageCacheKiB_ = kib; }
-  int pageCacheKiB() const { return pageCacheKiB_; }
+  // memory stays flat whatever the files' sizes.
+  bool setPageCacheKiB(int kib);
+  int pageCacheKiB() const;
 
  private:
+  friend class Session;
+  struct Settings {
+    std::string vfs;
+    int pageCacheKiB = 16384;
+  };
+  // The settings, fixed from now on: a Session is being made.
+  Settings fixSettings();
+
   const Locale& locale_;
   std::mutex mutex_;
   std::map<std::string, std::string> masterKeys_;  // password -> derived master key
-  std::string vfs_;
-  int pageCacheKiB_ = 16384;
+  mutable std::mutex settingsMutex_;
+  Settings settings_;
+  bool settingsFixed_ = false;
 };
 
 class Session {
@@ -110,6 +128,8 @@ class Session {
   int exec(const std::string& sql);
 
   Engine& engine_;
+  const Engine::Settings settings_;  // the engine's, fixed when the session was made
+  std::vector<DataFile*> files_;     // every DataFile made on this session, open or not
   std::string anchorPath_;
   sqlite3* db_ = nullptr;
   std::vector<std::unique_ptr<Attachment>> attachments_;

@@ -1,5 +1,6 @@
 #include "platform/storage/sharing.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,8 +8,10 @@
 #include <map>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 #include "platform/core/runtime_errors.h"
+#include "platform/storage/step_hooks.h"
 
 namespace platform::storage::sharing {
 namespace {
@@ -18,15 +21,17 @@ namespace {
 constexpr off_t kBase = off_t{1} << 40;
 constexpr off_t kWriterByte = kBase;
 constexpr off_t kDenyWriteByte = kBase + 1;
-constexpr off_t kOpenByte = kBase + 2;  // held (shared) by every open
+// Held shared by every open; held exclusive by the one program that replaces or removes the file.
+constexpr off_t kOpenByte = kBase + 2;
 
-void setLock(int fd, off_t at, short type) {
+// Whether the lock was set (a conflicting lock of another program leaves it unset).
+bool setLock(int fd, off_t at, short type) {
   struct flock lock {};
   lock.l_type = type;
   lock.l_whence = SEEK_SET;
   lock.l_start = at;
   lock.l_len = 1;
-  fcntl(fd, F_OFD_SETLK, &lock);
+  return fcntl(fd, F_OFD_SETLK, &lock) == 0;
 }
 
 // Whether another program holds the byte. Our own locks never conflict with ourselves.
@@ -45,6 +50,10 @@ struct Entry {
   int writers = 0;      // opens of this process that write
   int denyWriters = 0;  // opens of this process that deny writing
   int opens = 0;
+  bool exclusive = false;  // held alone (acquireExclusive)
+  // Further descriptors of the file, made when it was renamed into place between looking its
+  // name up and opening it: kept with the entry, as closing one would drop SQLite's locks.
+  std::vector<int> spares;
 };
 
 std::mutex& entriesMutex() {
@@ -66,18 +75,45 @@ std::map<std::pair<dev_t, ino_t>, int>& fdByInode() {
 bool writes(int mode) { return (mode & 0x0F) != 0; }
 bool deniesWrite(int mode) { return (mode & 0xF0) == 0x20 || (mode & 0xF0) == 0x10; }
 
+std::pair<dev_t, ino_t> inodeOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
+
+// Whether `path` still names the file of the descriptor (it may have been replaced or removed).
+bool stillNamed(const std::string& path, int fd) {
+  struct stat byName {};
+  struct stat byDescriptor {};
+  return ::stat(path.c_str(), &byName) == 0 && ::fstat(fd, &byDescriptor) == 0 &&
+         inodeOf(byName) == inodeOf(byDescriptor);
+}
+
+void closeEntry(std::map<int, Entry>::iterator entry) {
+  for (int spare : entry->second.spares) ::close(spare);
+  ::close(entry->first);
+  entriesByFd().erase(entry);
+}
+
 }  // namespace
+
+// A process forked from this one inherits the table and its descriptors, which share their locks
+// with ours: the child would take our locks for its own. It starts a table of its own instead
+// (closing its copies of the descriptors leaves our locks in place).
+static void forgetDescriptorsOfParentProcess() {
+  static pid_t owner = ::getpid();
+  if (owner == ::getpid()) return;
+  owner = ::getpid();
+  while (!entriesByFd().empty()) closeEntry(entriesByFd().begin());
+  fdByInode().clear();
+}
 
 // Closes the descriptors of files that were removed or replaced and that no open of this process
 // uses: nothing of this process has such a file open any more (every open takes its locks
 // first), so no lock is lost, and the old file's disk space is given back.
 static void closeDescriptorsOfRemovedFiles() {
   for (auto it = fdByInode().begin(); it != fdByInode().end();) {
-    const int fd = it->second;
+    const auto entry = entriesByFd().find(it->second);
     struct stat st {};
-    if (entriesByFd()[fd].opens == 0 && fstat(fd, &st) == 0 && st.st_nlink == 0) {
-      entriesByFd().erase(fd);
-      ::close(fd);
+    if (entry != entriesByFd().end() && entry->second.opens == 0 && !entry->second.exclusive &&
+        fstat(entry->first, &st) == 0 && st.st_nlink == 0) {
+      closeEntry(entry);
       it = fdByInode().erase(it);
     } else {
       ++it;
@@ -85,56 +121,131 @@ static void closeDescriptorsOfRemovedFiles() {
   }
 }
 
-// The process's descriptor of the file (made on first need). Call with the mutex held.
+// The process's descriptor of the file `path` names now (made on first need); -1 when it cannot
+// be opened. Call with the mutex held.
 static int processDescriptor(const std::string& path) {
+  forgetDescriptorsOfParentProcess();
   closeDescriptorsOfRemovedFiles();
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return -1;
-  const auto inode = std::make_pair(st.st_dev, st.st_ino);
-  auto found = fdByInode().find(inode);
-  if (found == fdByInode().end()) {
-    const int opened = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (opened < 0) return -1;
-    found = fdByInode().emplace(inode, opened).first;
+  if (auto found = fdByInode().find(inodeOf(st)); found != fdByInode().end()) return found->second;
+  // For writing when we may: only such a descriptor can hold the file exclusive.
+  int opened = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (opened < 0) opened = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (opened < 0 || fstat(opened, &st) != 0) {
+    if (opened >= 0) ::close(opened);
+    return -1;
+  }
+  // Keyed by the file opened, which is not the one looked up if it was replaced in between.
+  const auto [found, added] = fdByInode().emplace(inodeOf(st), opened);
+  if (added) {
     entriesByFd()[opened].fd = opened;
+  } else {
+    entriesByFd()[found->second].spares.push_back(opened);
   }
   return found->second;
 }
 
-int acquire(const std::string& path, int mode, int& fd) {
-  std::lock_guard<std::mutex> guard(entriesMutex());
-  fd = processDescriptor(path);
-  if (fd < 0) return ::access(path.c_str(), F_OK) == 0 ? errors::kAccessDenied : errors::kFileNotFound;
-  Entry& entry = entriesByFd()[fd];
-  if (writes(mode) && (entry.denyWriters > 0 || heldByOthers(fd, kDenyWriteByte))) {
-    return errors::kAccessDenied;
-  }
-  if (deniesWrite(mode) && (entry.writers > 0 || heldByOthers(fd, kWriterByte))) {
-    return errors::kAccessDenied;
-  }
-  if (entry.opens++ == 0) setLock(fd, kOpenByte, F_RDLCK);
+// Sets this process's locks for one more open of the mode (the first open of a kind sets its
+// byte). False, with nothing taken, while another program holds the file alone.
+static bool takeLocks(int fd, Entry& entry, int mode) {
+  if (entry.opens == 0 && !setLock(fd, kOpenByte, F_RDLCK)) return false;
+  ++entry.opens;
   if (writes(mode) && entry.writers++ == 0) setLock(fd, kWriterByte, F_RDLCK);
   if (deniesWrite(mode) && entry.denyWriters++ == 0) setLock(fd, kDenyWriteByte, F_RDLCK);
-  return errors::kNone;
+  return true;
 }
 
-bool openElsewhere(const std::string& path) {
+// Gives back what takeLocks took (the last open of a kind clears its byte).
+static void dropLocks(int fd, Entry& entry, int mode) {
+  if (writes(mode) && entry.writers > 0 && --entry.writers == 0) setLock(fd, kWriterByte, F_UNLCK);
+  if (deniesWrite(mode) && entry.denyWriters > 0 && --entry.denyWriters == 0) setLock(fd, kDenyWriteByte, F_UNLCK);
+  if (entry.opens > 0 && --entry.opens == 0) setLock(fd, kOpenByte, F_UNLCK);
+}
+
+// The error of a file that could not be opened: missing, or there but not ours to read.
+static int openError(const std::string& path) {
+  return ::access(path.c_str(), F_OK) == 0 ? errors::kAccessDenied : errors::kFileNotFound;
+}
+
+// Locks taken on a file that another program then renamed away or removed are given back and
+// taken again on the file the name stands for now; a file replaced that often is refused.
+constexpr int kAttemptsAtAMovingFile = 100;
+
+int acquire(const std::string& path, int mode, int& fd) {
   std::lock_guard<std::mutex> guard(entriesMutex());
-  const int fd = processDescriptor(path);
-  return fd >= 0 && (entriesByFd()[fd].opens > 0 || heldByOthers(fd, kOpenByte));
+  for (int attempt = 0; attempt < kAttemptsAtAMovingFile; ++attempt) {
+    fd = processDescriptor(path);
+    if (fd < 0) return openError(path);
+    Entry& entry = entriesByFd()[fd];
+    // Opens of this process: the mutex makes checking and counting one step.
+    if (entry.exclusive || (writes(mode) && entry.denyWriters > 0) || (deniesWrite(mode) && entry.writers > 0)) {
+      return errors::kAccessDenied;
+    }
+    // Other programs': our own locks are set before theirs are looked at. Of two programs opening
+    // at once, the one that looks last sees the other's lock, so two conflicting opens never both
+    // succeed (at an exact tie both may be refused, as if either had come first).
+    if (!takeLocks(fd, entry, mode)) return errors::kAccessDenied;
+    reached(Step::kOwnSharingLocksSet);
+    if ((writes(mode) && heldByOthers(fd, kDenyWriteByte)) || (deniesWrite(mode) && heldByOthers(fd, kWriterByte))) {
+      dropLocks(fd, entry, mode);
+      return errors::kAccessDenied;
+    }
+    // Locked, the file can no longer be replaced or removed by another program.
+    if (stillNamed(path, fd)) return errors::kNone;
+    dropLocks(fd, entry, mode);
+  }
+  return errors::kAccessDenied;
 }
 
 void release(int fd, int mode) {
   if (fd < 0) return;
   std::lock_guard<std::mutex> guard(entriesMutex());
   auto it = entriesByFd().find(fd);
-  if (it == entriesByFd().end()) return;
-  Entry& entry = it->second;
-  if (writes(mode) && entry.writers > 0 && --entry.writers == 0) setLock(fd, kWriterByte, F_UNLCK);
-  if (deniesWrite(mode) && entry.denyWriters > 0 && --entry.denyWriters == 0) {
-    setLock(fd, kDenyWriteByte, F_UNLCK);
+  if (it != entriesByFd().end()) dropLocks(fd, it->second, mode);
+}
+
+int acquireExclusive(const std::string& path, int& fd) {
+  std::lock_guard<std::mutex> guard(entriesMutex());
+  for (int attempt = 0; attempt < kAttemptsAtAMovingFile; ++attempt) {
+    fd = processDescriptor(path);
+    if (fd < 0) return openError(path);
+    Entry& entry = entriesByFd()[fd];
+    // One step in the kernel: the lock is refused while any other program has the file open, and
+    // afterwards refuses their opens.
+    if (entry.opens > 0 || entry.exclusive) {
+      fd = -1;
+      return errors::kAccessDenied;
+    }
+    if (!setLock(fd, kOpenByte, F_WRLCK)) {
+      // A file we may not write cannot be locked so: it is only seen not to be open anywhere.
+      const bool unheld = errno == EBADF && !heldByOthers(fd, kOpenByte);
+      fd = -1;
+      return unheld ? errors::kNone : errors::kAccessDenied;
+    }
+    entry.exclusive = true;
+    if (stillNamed(path, fd)) return errors::kNone;
+    entry.exclusive = false;
+    setLock(fd, kOpenByte, F_UNLCK);
   }
-  if (entry.opens > 0 && --entry.opens == 0) setLock(fd, kOpenByte, F_UNLCK);
+  fd = -1;
+  return errors::kAccessDenied;
+}
+
+void releaseExclusive(int fd) {
+  if (fd < 0) return;
+  std::lock_guard<std::mutex> guard(entriesMutex());
+  auto it = entriesByFd().find(fd);
+  if (it == entriesByFd().end() || !it->second.exclusive) return;
+  it->second.exclusive = false;
+  setLock(fd, kOpenByte, F_UNLCK);
+}
+
+ExclusiveHold::~ExclusiveHold() { releaseExclusive(fd_); }
+
+int ExclusiveHold::take(const std::string& path) {
+  releaseExclusive(fd_);
+  return acquireExclusive(path, fd_);
 }
 
 }  // namespace platform::storage::sharing

@@ -20,6 +20,8 @@
 #include "platform/storage/data_file.h"
 #include "platform/storage/fault_vfs.h"
 #include "platform/storage/session.h"
+#include "platform/storage/step_hooks.h"
+#include "platform/storage/view.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
@@ -115,6 +117,53 @@ class StorageTest : public ::testing::Test {
 
   // Runs `body` in a child process (another program) and returns its exit status.
   static int inChild(const std::function<int()>& body) { return storage::testing::runInChild(body); }
+
+  // Another program that does one thing on cue: started at once, it acts on the file through
+  // `action` when act() is called (from anywhere, even from inside a step of this process),
+  // answers the action's result, and keeps what it opened until finish().
+  class ProgramOnCue {
+   public:
+    ProgramOnCue(StorageTest& test, const FileDecl& decl, std::function<int(DataFile&)> action) {
+      if (pipe(cue_) != 0 || pipe(answer_) != 0) return;
+      pid_ = startChild([&](const std::function<void()>& ready) {
+        Session session(test.engine_, test.folder_.string());
+        DataFile file(decl, session);
+        ready();
+        char c;
+        if (read(cue_[0], &c, 1) != 1) return 1;
+        const char result = static_cast<char>(action(file));
+        (void)!write(answer_[1], &result, 1);
+        (void)!read(cue_[0], &c, 1);
+        return 0;
+      });
+    }
+    ~ProgramOnCue() {
+      finish();
+      for (int fd : {cue_[0], cue_[1], answer_[0], answer_[1]}) close(fd);
+    }
+    ProgramOnCue(const ProgramOnCue&) = delete;
+    ProgramOnCue& operator=(const ProgramOnCue&) = delete;
+
+    // The action's result (-1 when the program gave none).
+    int act() {
+      char c = 'x';
+      if (write(cue_[1], &c, 1) != 1 || read(answer_[0], &c, 1) != 1) return -1;
+      return static_cast<unsigned char>(c);
+    }
+    // Lets the program end; its exit status (0 when it did its part).
+    int finish() {
+      if (pid_ <= 0) return -1;
+      (void)!write(cue_[1], "x", 1);
+      const int status = exitStatus(pid_);
+      pid_ = -1;
+      return status;
+    }
+
+   private:
+    int cue_[2] = {-1, -1};
+    int answer_[2] = {-1, -1};
+    pid_t pid_ = -1;
+  };
 
   Locale locale_;
   Engine engine_{locale_};
@@ -675,6 +724,28 @@ TEST_F(StorageTest, KillDuringMultiFileCommitNeverTearsIt) {
   std::printf("commit killed at %d points\n", killedRuns);
 }
 
+// An engine's settings are made before its first Session and fixed from then on, even once that
+// Session is gone: every connection of the process works with the same ones, and no thread sees
+// them change under it.
+TEST_F(StorageTest, EngineSettingsAreFixedOnceASessionIsMade) {
+  EXPECT_TRUE(engine_.setPageCacheKiB(512));
+  EXPECT_TRUE(engine_.setVfs(""));
+  EXPECT_TRUE(engine_.setVfs(storage::testing::registerFaultVfs()));
+  newSession().reset();
+  EXPECT_FALSE(engine_.setVfs(""));
+  EXPECT_FALSE(engine_.setPageCacheKiB(1024));
+  EXPECT_EQ("fault", engine_.vfs());
+  EXPECT_EQ(512, engine_.pageCacheKiB());
+  // A session made afterwards still works through the engine's VFS: a crash armed there happens.
+  EXPECT_EQ(77, inChild([&] {
+    Session session(engine_, folder_.string());
+    DataFile file(decl_, session);
+    storage::testing::crashAtOperation(1);
+    file.create();
+    return 0;
+  }));
+}
+
 TEST_F(StorageTest, WriterKeptWaitingPastItsTimeOutGetsCleanError) {
   createEmpty(decl_);
   const pid_t pid = startChild([&](const std::function<void()>& ready) {
@@ -972,6 +1043,158 @@ TEST_F(StorageTest, KeysBuiltUnderAnotherCollationMustBeRebuilt) {
   EXPECT_EQ(4, a.records());
 }
 
+// A rebuild or a create writes a new file that then replaces the old one. Another program that
+// opens the file just before the new one takes its place must be refused: it would be reading, or
+// writing to, a file about to be thrown away.
+TEST_F(StorageTest, NoProgramOpensAFileWhileItIsReplaced) {
+  auto session = newSession();
+  DataFile file(decl_, *session);
+  struct Case {
+    const char* what;
+    std::function<int()> replace;
+    std::int64_t recordsKept;
+  };
+  const Case cases[] = {{"rebuild", [&] { return file.buildKeys(); }, 2}, {"create", [&] { return file.create(); }, 0}};
+  for (const Case& c : cases) {
+    for (const int mode : {kReadWriteShared, kReadWriteDenyWrite, kReadOnly}) {
+      SCOPED_TRACE(::testing::Message() << c.what << std::hex << std::showbase << ", their mode " << mode);
+      ASSERT_OK(file.create());
+      ASSERT_OK(file.open());
+      for (int id : {1, 2}) {
+        fill(file, id, "kept " + std::to_string(id), "", 0);
+        ASSERT_OK(file.add());
+      }
+      ASSERT_OK(file.close());
+      ProgramOnCue other(*this, decl_, [&](DataFile& theirs) {
+        const int opened = theirs.open(mode);
+        if (opened != errors::kNone || mode == kReadOnly) return opened;
+        fill(theirs, 3, "written meanwhile", "", 0);
+        return theirs.add() == errors::kNone ? errors::kNone : 100;
+      });
+      int theirs = -1;
+      storage::testing::atNextStep(Step::kBeforeRename, [&] { theirs = other.act(); });
+      ASSERT_OK(c.replace());
+      EXPECT_EQ(errors::kAccessDenied, theirs);
+      EXPECT_EQ(0, other.finish());
+      ASSERT_OK(file.open());
+      // Whatever they were told, their record is in the file if and only if it was written.
+      EXPECT_EQ(c.recordsKept + (theirs == errors::kNone && mode != kReadOnly ? 1 : 0), file.records());
+      ASSERT_OK(file.close());
+    }
+  }
+}
+
+// A program that died in the middle of a long transaction leaves its journal next to the file, to
+// be rolled back at the next open. A create() that replaces the file must not leave that journal
+// to the new file: rolled back into it after a crash right after the new file took its place, it
+// would damage the new file.
+TEST_F(StorageTest, JournalOfTheReplacedFileNeverReachesTheNewOne) {
+  createEmpty(decl_);
+  const fs::path journal = decl_.physicalPath() + "-journal";
+  const int died = inChild([&] {
+    Engine engine(locale_);
+    engine.setPageCacheKiB(64);  // a small cache: the transaction spills into the file before its end
+    Session session(engine, folder_.string());
+    DataFile a(decl_, session);
+    if (a.open() || session.begin({&a}, 5)) return 1;
+    for (int id = 1; id <= 2000; ++id) {
+      fill(a, id, "Person " + std::to_string(id), "c" + std::to_string(id), id);
+      if (a.add()) return 2;
+    }
+    _exit(0);  // dies with the transaction open
+  });
+  ASSERT_EQ(0, died);
+  ASSERT_TRUE(fs::exists(journal) && fs::file_size(journal) > 4096);
+  const int crashed = inChild([&] {
+    Session session(engine_, folder_.string());
+    DataFile a(decl_, session);
+    storage::testing::atNextStep(Step::kAfterRename, [] { _exit(77); });
+    a.create();
+    return 1;
+  });
+  ASSERT_EQ(77, crashed);
+  auto session = newSession();
+  DataFile a(decl_, *session);
+  ASSERT_OK(a.open());
+  EXPECT_EQ(0, a.records());
+  fill(a, 1, "new", "n1", 1);
+  ASSERT_OK(a.add());
+  EXPECT_EQ((std::vector<std::string>{"new"}), namesInOrder(a, kAkCode));
+  EXPECT_EQ(1, a.records());
+}
+
+// A Session destroyed before the DataFiles made on it rolls back its transaction and closes them,
+// giving up their locks (a file closed inside the transaction too); they answer "file not open"
+// from then on, and destroying them, or a View over them, later is safe.
+TEST_F(StorageTest, FilesOutlivingTheirSessionAreClosedForGood) {
+  createEmpty(decl_);
+  createEmpty(other_);
+  auto session = newSession();
+  auto written = std::make_unique<DataFile>(decl_, *session);
+  auto closedInTransaction = std::make_unique<DataFile>(other_, *session);
+  auto neverOpened = std::make_unique<DataFile>(decl_, *session);
+  ASSERT_OK(written->open(kReadWriteDenyWrite));
+  ASSERT_OK(closedInTransaction->open(kReadWriteDenyWrite));
+  auto view = std::make_unique<View>(*written);
+  ASSERT_OK(view->open());
+  ASSERT_OK(session->begin({written.get(), closedInTransaction.get()}, 2));
+  fill(*written, 1, "uncommitted", "", 0);
+  ASSERT_OK(written->add());
+  ASSERT_OK(closedInTransaction->close());
+  session.reset();
+
+  for (DataFile* file : {written.get(), closedInTransaction.get(), neverOpened.get()}) {
+    SCOPED_TRACE(file->decl().label);
+    EXPECT_FALSE(file->hasSession());
+    EXPECT_FALSE(file->isOpen());
+    EXPECT_EQ(errors::kFileNotOpen, file->open());
+    EXPECT_EQ(errors::kFileNotOpen, file->set(kPkId));
+    EXPECT_EQ(errors::kFileNotOpen, file->next());
+    EXPECT_EQ(errors::kFileNotOpen, file->add());
+    EXPECT_EQ(0, file->records());
+    EXPECT_EQ(errors::kFileNotOpen, file->close());
+    EXPECT_EQ(errors::kFileNotOpen, file->create());
+    EXPECT_EQ(errors::kFileNotOpen, file->remove());
+    EXPECT_EQ(errors::kFileNotOpen, file->buildKeys());
+    EXPECT_EQ(errors::kFileNotOpen, file->sendOption("QUICKSCAN=off"));
+    EXPECT_EQ("", file->keyImage(kPkId));
+  }
+  view.reset();
+  written.reset();
+  closedInTransaction.reset();
+  neverOpened.reset();
+
+  // Their locks are gone, and what the transaction wrote with them.
+  auto other = newSession();
+  for (const FileDecl* decl : {&decl_, &other_}) {
+    DataFile file(*decl, *other);
+    ASSERT_OK(file.open(kReadWriteDenyWrite)) << decl->label;
+    EXPECT_EQ(0, file.records()) << decl->label;
+  }
+}
+
+// A file replaced between looking its name up and locking it: the locks must end up on the file
+// the name stands for now, the one then opened, or they would keep nobody out of it.
+TEST_F(StorageTest, LocksFollowAFileReplacedWhileItIsOpened) {
+  createEmpty(decl_);
+  {
+    auto session = newSession();
+    DataFile replacement(other_, *session);
+    ASSERT_OK(replacement.create());
+    ASSERT_OK(replacement.open());
+    fill(replacement, 1, "in the replacement", "", 0);
+    ASSERT_OK(replacement.add());
+  }
+  ProgramOnCue other(*this, decl_, [](DataFile& theirs) { return theirs.open(kReadWriteDenyWrite); });
+  storage::testing::atNextStep(Step::kOwnSharingLocksSet,
+                               [&] { fs::rename(other_.physicalPath(), decl_.physicalPath()); });
+  auto session = newSession();
+  DataFile mine(decl_, *session);
+  ASSERT_OK(mine.open(kReadWriteShared));
+  EXPECT_EQ(1, mine.records());
+  EXPECT_EQ(errors::kAccessDenied, other.act());
+}
+
 // A rebuild that cannot run leaves an open file as it was: open, in its mode.
 TEST_F(StorageTest, RefusedBuildKeysLeavesTheFileOpen) {
   auto session = newSession();
@@ -1026,6 +1249,35 @@ TEST_F(StorageTest, SharingModesBetweenPrograms) {
   waitpid(pid, nullptr, 0);
   a.close();
   EXPECT_OK(a.open(kReadWriteShared));
+}
+
+// Two programs open the file at the same moment: the other program opens exactly while this one
+// has set its sharing locks and not yet looked at the other programs'. Two opens that exclude each
+// other never both succeed (here the one that set its locks first does); two that do not are both
+// let in.
+TEST_F(StorageTest, OpensAtTheSameMomentNeverBothGetModesThatExcludeEachOther) {
+  createEmpty(decl_);
+  struct Case {
+    int mine, theirs;
+    bool exclusive;
+  };
+  const Case cases[] = {{kReadWriteShared, kReadWriteDenyWrite, true},
+                        {kReadWriteDenyWrite, kReadWriteShared, true},
+                        {kReadWriteDenyWrite, kReadWriteDenyWrite, true},
+                        {kReadWriteShared, kReadWriteShared, false},
+                        {kReadOnly, kReadWriteDenyWrite, false},
+                        {kReadWriteDenyWrite, kReadOnly, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << std::hex << std::showbase << "mine " << c.mine << ", theirs " << c.theirs);
+    ProgramOnCue other(*this, decl_, [&](DataFile& theirs) { return theirs.open(c.theirs); });
+    auto session = newSession();
+    DataFile mine(decl_, *session);
+    int theirs = -1;
+    storage::testing::atNextStep(Step::kOwnSharingLocksSet, [&] { theirs = other.act(); });
+    EXPECT_OK(mine.open(c.mine));
+    EXPECT_EQ(c.exclusive ? errors::kAccessDenied : errors::kNone, theirs);
+    EXPECT_EQ(0, other.finish());
+  }
 }
 
 // Another session of this process (another thread's) with the file open counts as another

@@ -149,7 +149,8 @@ View::View(DataFile& primary, const Bindings* names) : primary_(primary), names_
 }
 
 View::~View() {
-  if (open_) close();
+  // Files whose Session is gone were closed with it.
+  if (open_ && primary_.hasSession()) close();
 }
 
 int View::fail(int code, const std::string& text) {

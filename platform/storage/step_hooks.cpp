@@ -1,0 +1,32 @@
+#include "platform/storage/step_hooks.h"
+
+#include <array>
+#include <utility>
+
+namespace platform::storage {
+namespace {
+
+// One pending action per step, per thread: a test's action never runs on another thread.
+std::array<std::function<void()>, 3>& pendingActions() {
+  thread_local std::array<std::function<void()>, 3> actions;
+  return actions;
+}
+
+}  // namespace
+
+void reached(Step step) {
+  auto& pending = pendingActions()[static_cast<std::size_t>(step)];
+  if (!pending) return;
+  const std::function<void()> action = std::move(pending);
+  pending = nullptr;
+  action();
+}
+
+namespace testing {
+
+void atNextStep(Step step, std::function<void()> action) {
+  pendingActions()[static_cast<std::size_t>(step)] = std::move(action);
+}
+
+}  // namespace testing
+}  // namespace platform::storage
