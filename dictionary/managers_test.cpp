@@ -245,7 +245,9 @@ class ChecksTest : public GradeFormTest {
  protected:
   void SetUp() override {
     GradeFormTest::SetUp();
-    if (!HasFatalFailure()) ASSERT_EQ(kLevelBenign, relationManager(File::ALUMNOS).open());
+    if (!HasFatalFailure()) {
+      ASSERT_EQ(kLevelBenign, relationManager(File::ALUMNOS).open());
+    }
   }
   void TearDown() override {
     if (started) relationManager(File::ALUMNOS).close();

@@ -790,7 +790,9 @@ TEST_F(StorageTest, VeryLongTransactionTimeOutStillWaits) {
     DataFile a(decl_, *session);
     ASSERT_OK(a.open());
     EXPECT_OK(session->begin({&a}, timeout)) << timeout;
-    if (session->inTransaction()) ASSERT_OK(session->rollback());
+    if (session->inTransaction()) {
+      ASSERT_OK(session->rollback());
+    }
     EXPECT_EQ(0, exitStatus(pid));
   }
 }
