@@ -3,6 +3,9 @@
 // closed. halt() records the call and throws ProgramHalted, so that a test can catch the end of
 // the program and look at what was shown before it.
 //
+// Folder dialogs answer from a queue of their own: a folder, or nothing for a cancelled dialog; with
+// the queue empty the dialog is cancelled. Every request is recorded.
+//
 // A scripted answer that is not among the message's buttons is a fault of the test: the port
 // throws std::logic_error rather than hand back a button the user could not have pressed.
 #pragma once
@@ -10,6 +13,7 @@
 #include <algorithm>
 #include <deque>
 #include <initializer_list>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -38,6 +42,17 @@ class ScriptedPort : public UserPort {
     return button;
   }
 
+  // Queues the answer of the next folder dialog: a folder, or std::nullopt to cancel it.
+  void answerFolder(std::optional<std::string> folder) { folders_.push_back(std::move(folder)); }
+  std::optional<std::string> chooseFolder(const FolderRequest& request) override {
+    folderRequests_.push_back(request);
+    if (folders_.empty()) return std::nullopt;
+    std::optional<std::string> folder = std::move(folders_.front());
+    folders_.pop_front();
+    return folder;
+  }
+  const std::vector<FolderRequest>& folderRequests() const { return folderRequests_; }
+
   [[noreturn]] void halt() override {
     ++halts_;
     throw ProgramHalted();
@@ -62,11 +77,15 @@ class ScriptedPort : public UserPort {
     answers_.clear();
     halts_ = 0;
     busyShown_ = 0;
+    folders_.clear();
+    folderRequests_.clear();
   }
 
  private:
   std::deque<MessageButton> answers_;
   std::vector<MessageRequest> shown_;
+  std::deque<std::optional<std::string>> folders_;
+  std::vector<FolderRequest> folderRequests_;
   int halts_ = 0;
   int busyDepth_ = 0;
   int busyShown_ = 0;

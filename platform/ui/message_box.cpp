@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "platform/core/cp1252.h"
+#include "platform/ui/folder_dialog.h"
 
 namespace platform::ui {
 namespace {
@@ -92,6 +93,8 @@ MessageButton QtUserPort::message(const MessageRequest& request) {
   box.exec();
   return box.answer();
 }
+
+std::optional<std::string> QtUserPort::chooseFolder(const FolderRequest& request) { return askFolder(request); }
 
 void QtUserPort::halt() { throw ProgramHalted(); }
 

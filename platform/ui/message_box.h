@@ -6,6 +6,8 @@
 // waits; Enter presses the default button. It returns the button pressed, or the default button
 // when it is closed some other way (Escape, the close box).
 //
+// chooseFolder() shows the folder-browse dialog of folder_dialog.h.
+//
 // halt() throws ProgramHalted, which the program's entry catches to run its shut-down duties and
 // end with exit code 0. setBusy() shows the wait cursor; calls nest.
 #pragma once
@@ -48,6 +50,7 @@ class QtUserPort : public UserPort {
   explicit QtUserPort(const Locale& locale);
 
   MessageButton message(const MessageRequest& request) override;
+  std::optional<std::string> chooseFolder(const FolderRequest& request) override;
   [[noreturn]] void halt() override;
   void setBusy(bool busy) override;
 
