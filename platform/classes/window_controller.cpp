@@ -1,5 +1,6 @@
 #include "platform/classes/window_controller.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace platform {
@@ -78,6 +79,8 @@ int WindowController::killBase() {
   if (killed_) return kLevelNotify;
   killed_ = true;
   window_.close();
+  for (WindowComponent* component : components_) component->kill();
+  components_.clear();
   return kLevelBenign;
 }
 
@@ -100,14 +103,28 @@ void WindowController::setCloseControl(const std::string& label, int response) {
 
 void WindowController::addToolbarDispatcher(ToolbarDispatcher& dispatcher) { dispatchers_.push_back(&dispatcher); }
 
+void WindowController::addComponent(WindowComponent& component) {
+  if (std::find(components_.begin(), components_.end(), &component) == components_.end())
+    components_.push_back(&component);
+}
+
+void WindowController::reset(bool force) {
+  for (WindowComponent* component : components_) component->reset(force);
+  window_.display();
+}
+
 const ui::WindowEvent& WindowController::event() const {
   if (!window_.event()) throw std::logic_error(procedureName_ + ": no event is being handled");
   return *window_.event();
 }
 
 int WindowController::takeEvent() {
-  const ui::WindowEvent& e = event();
+  const ui::WindowEvent e = event();
   int level = kLevelBenign;
+  for (WindowComponent* component : components_) {
+    if (const int taken = component->takeEvent(); taken != kLevelBenign) level = taken;
+  }
+  if (level == kLevelFatal) return level;
   switch (e.kind) {
     case ui::EventKind::Accepted:
       level = takeAccepted();
@@ -125,8 +142,16 @@ int WindowController::takeEvent() {
     case ui::EventKind::AlertKey:
       level = takeWindowEvent();
       break;
+    case ui::EventKind::Scroll:
+      break;
   }
-  if (e.kind == ui::EventKind::CloseWindow && level != kLevelNotify) window_.close();
+  if (e.kind == ui::EventKind::CloseWindow && level != kLevelNotify) {
+    window_.close();
+  } else if (window_.isOpen()) {
+    bool changed = false;
+    for (WindowComponent* component : components_) changed = component->reset(false) || changed;
+    if (changed) window_.display();
+  }
   return level;
 }
 

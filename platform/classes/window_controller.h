@@ -19,6 +19,11 @@
 // request stays unanswered, the window stays open); 3 (fatal) ends the accept loop. A close request
 // that no handler refuses closes the window. Each override runs the base handler first.
 //
+// Components (browse lists, resizers: window_component.h) added to the controller see each event
+// before the handlers; after each event that leaves the window open they are reset (without
+// force), and the window is displayed again when one of them changed. reset(true) resets them with
+// force and displays the window. killBase() kills them.
+//
 // The codes are the caller's per-thread variables, given by reference; they must outlive the
 // controller.
 #pragma once
@@ -29,6 +34,7 @@
 
 #include "platform/classes/error_reporter.h"
 #include "platform/classes/toolbar_dispatcher.h"
+#include "platform/classes/window_component.h"
 #include "platform/ui/window.h"
 
 namespace platform {
@@ -80,6 +86,16 @@ class WindowController {
   void setCloseControl(const std::string& label, int response);
   void addToolbarDispatcher(ToolbarDispatcher& dispatcher);
   void addAlert(int key) { alerts_.push_back(key); }
+  // The component must outlive the controller's use of it (until kill).
+  void addComponent(WindowComponent& component);
+
+  // Resets the components (`force`: each reloads anew) and displays the window's controls again.
+  void reset(bool force);
+  // The controls' values to their variables: the window brings what the user did up to date.
+  void update() { window_.update(); }
+  // Runs update procedure `number` for `request` (insert, change, delete) on behalf of a component
+  // and returns the response it leaves. The base runs nothing: cancelled.
+  virtual int runProcedure(int number, int request) { return kResponseCancelled; }
 
   ui::Window& window() const { return window_; }
   ErrorReporter& errors() const { return reporter_; }
@@ -117,6 +133,7 @@ class WindowController {
   std::string firstField_;
   std::vector<std::pair<std::string, int>> closeLabels_;
   std::vector<ToolbarDispatcher*> dispatchers_;
+  std::vector<WindowComponent*> components_;
   std::vector<int> alerts_;
   std::int32_t* navigation_ = nullptr;
   int response_ = kResponseCancelled;

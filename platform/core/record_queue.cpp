@@ -1,8 +1,8 @@
 #include "platform/core/record_queue.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cctype>
+#include <cstring>
 #include <numeric>
 
 namespace platform {
@@ -51,7 +51,8 @@ int numberOrder(double a, double b) {
 
 }  // namespace
 
-RecordQueue::RecordQueue(const RecordLayout& layout, std::string prefix) : buffer_(layout), prefix_(std::move(prefix)) {}
+RecordQueue::RecordQueue(const RecordLayout& layout, std::string prefix)
+    : buffer_(layout), prefix_(std::move(prefix)) {}
 
 void RecordQueue::append() { insert(count_ + 1); }
 
@@ -69,9 +70,16 @@ bool RecordQueue::get(int position) {
   return true;
 }
 
+bool RecordQueue::read(int position, RecordBuffer& into) const {
+  if (!valid(position) || into.size() != buffer_.size()) return false;
+  into.assignBytes(entries_.data() + offset(position), buffer_.size());
+  return true;
+}
+
 bool RecordQueue::put(int position) {
   if (!valid(position)) return false;
-  std::copy(buffer_.data(), buffer_.data() + buffer_.size(), entries_.begin() + static_cast<std::ptrdiff_t>(offset(position)));
+  std::copy(buffer_.data(), buffer_.data() + buffer_.size(),
+            entries_.begin() + static_cast<std::ptrdiff_t>(offset(position)));
   return true;
 }
 
@@ -99,7 +107,8 @@ bool RecordQueue::sort(const Locale& locale, const std::vector<SortField>& field
     for (const SortField& f : fields) {
       const Field& field = layout.field(f.field);
       const bool isText = field.type == FieldType::String || field.type == FieldType::CString;
-      int c = isText ? locale.compare(textAt(a, field), textAt(b, field)) : numberOrder(numberAt(a, field), numberAt(b, field));
+      int c = isText ? locale.compare(textAt(a, field), textAt(b, field))
+                     : numberOrder(numberAt(a, field), numberAt(b, field));
       if (c != 0) return f.descending ? c > 0 : c < 0;
     }
     return false;
@@ -107,7 +116,8 @@ bool RecordQueue::sort(const Locale& locale, const std::vector<SortField>& field
   std::vector<int> indexes(static_cast<std::size_t>(count_));
   std::iota(indexes.begin(), indexes.end(), 0);
   std::stable_sort(indexes.begin(), indexes.end(), [&](int a, int b) {
-    return order(entries_.data() + static_cast<std::size_t>(a) * length, entries_.data() + static_cast<std::size_t>(b) * length);
+    return order(entries_.data() + static_cast<std::size_t>(a) * length,
+                 entries_.data() + static_cast<std::size_t>(b) * length);
   });
   std::vector<std::uint8_t> sorted;
   sorted.reserve(entries_.size());

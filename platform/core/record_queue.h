@@ -5,6 +5,8 @@
 //   insert(n)    adds it before entry n (n = count + 1 appends);
 //   get(n)       copies entry n into the buffer; with n = 0 or past the last entry it fails and
 //                leaves the buffer as it was;
+//   read(n, r)   copies entry n into another record of the same layout, leaving the buffer alone
+//                (for readers, such as a list showing the entries, that must not disturb it);
 //   put(n)       replaces entry n with the buffer's content;
 //   erase(n)     removes entry n (the buffer keeps what it holds);
 //   sort(...)    orders the entries by fields, stably (equal entries keep their order);
@@ -39,6 +41,7 @@ class RecordQueue {
   void append();
   bool insert(int position);
   bool get(int position);
+  bool read(int position, RecordBuffer& into) const;
   bool put(int position);
   bool erase(int position);
   void free();

@@ -13,9 +13,11 @@ using platform::RecordLayout;
 using platform::RecordQueue;
 
 const RecordLayout& pairLayout() {
-  static const RecordLayout layout(
-      {{"LS_DESCRIPCION", FieldType::String, 12}, {"LS_GRUPO", FieldType::String, 6}, {"LL_ID", FieldType::Long, 4},
-       {"LR_SCORE", FieldType::Real, 8}, {"LC_NOTE", FieldType::CString, 6}});
+  static const RecordLayout layout({{"LS_DESCRIPCION", FieldType::String, 12},
+                                    {"LS_GRUPO", FieldType::String, 6},
+                                    {"LL_ID", FieldType::Long, 4},
+                                    {"LR_SCORE", FieldType::Real, 8},
+                                    {"LC_NOTE", FieldType::CString, 6}});
   return layout;
 }
 
@@ -35,7 +37,7 @@ std::vector<int> ids(RecordQueue& q) {
 TEST(RecordQueue, ReadsByPositionAndFailsOutsideLeavingTheBufferAsItWas) {
   RecordQueue q(pairLayout(), "QGRU");
   EXPECT_EQ(q.buffer().getText(0), std::string(12, ' '));  // starts blank
-  EXPECT_FALSE(q.get(1));                                   // empty queue
+  EXPECT_FALSE(q.get(1));                                  // empty queue
   fill(q, "Uno", "1A", 1);
   q.append();
   fill(q, "Dos", "2B", 2);
@@ -50,6 +52,14 @@ TEST(RecordQueue, ReadsByPositionAndFailsOutsideLeavingTheBufferAsItWas) {
   EXPECT_EQ(q.buffer().getText(0), "Dos         ");
   EXPECT_EQ(q.buffer().getLong(2), 2);
   EXPECT_EQ(q.count(), 2);
+
+  // read() copies an entry elsewhere and leaves the buffer alone.
+  platform::RecordBuffer copy(pairLayout());
+  ASSERT_TRUE(q.read(1, copy));
+  EXPECT_EQ(copy.getLong(2), 1);
+  EXPECT_EQ(q.buffer().getLong(2), 2);
+  EXPECT_FALSE(q.read(3, copy));
+  EXPECT_EQ(copy.getLong(2), 1);
 }
 
 TEST(RecordQueue, InsertsPutsAndErasesAtPositions) {

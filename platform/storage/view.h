@@ -92,6 +92,8 @@ class View {
   int setOrder(std::string_view fields);
   int setOrder(int primaryKey, std::string_view appendedFields = {});
   const std::string& filterText() const { return filterText_; }
+  // The names the view's filter can use: its files' fields by prefix, then the procedure's.
+  const Bindings& names() const { return names_; }
 
   // Before the first row: next() reads the first row, previous() the last.
   void restart();
@@ -185,7 +187,8 @@ class View {
 
   int build();
   int stepSorted(Direction direction);
-  int readBatch(Direction direction, bool haveMark, bool inclusive, const Mark& from, int limit, std::vector<Raw>& raws);
+  int readBatch(Direction direction, bool haveMark, bool inclusive, const Mark& from, int limit,
+                std::vector<Raw>& raws);
   int fetch(Direction direction);
   int stepStreaming(Direction direction);
   int step(Direction direction);

@@ -111,6 +111,12 @@ const ControlKinds& ControlKinds::standard() {
     k.add(controls::entryKind());
     k.add(controls::buttonKind());
     k.add(controls::progressKind());
+    k.add(controls::listKind());
+    k.add(controls::dropListKind());
+    k.add(controls::sheetKind());
+    k.add(controls::tabKind());
+    k.add(controls::groupKind());
+    k.add(controls::textKind());
     return k;
   }();
   return kinds;

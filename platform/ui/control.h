@@ -46,6 +46,9 @@ class Control {
 
   // Called when the window has given the control its place and size.
   virtual void placed() {}
+  // Whether the control takes its place from its parent (a tab from its sheet) rather than from
+  // the window.
+  virtual bool placesItself() const { return false; }
 
   // Whether the Tab key stops at the control.
   virtual bool takesFocus() const { return false; }
@@ -146,8 +149,7 @@ class KindOf : public ControlKind {
   void check(const ControlDefinition& definition, std::vector<std::string>& problems) const override {
     if (check_ != nullptr) check_(definition, problems);
   }
-  std::unique_ptr<Control> create(Window& window, const ControlDefinition& definition,
-                                  QWidget* parent) const override {
+  std::unique_ptr<Control> create(Window& window, const ControlDefinition& definition, QWidget* parent) const override {
     return std::make_unique<C>(window, definition, parent);
   }
 

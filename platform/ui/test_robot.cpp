@@ -2,14 +2,23 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 #include "platform/ui/colour.h"
+#include "platform/ui/controls/list_view.h"
 #include "platform/ui/message_box.h"
 
 namespace platform::ui {
@@ -28,6 +37,34 @@ void typeKeys(QWidget* target, const QString& text) {
     else
       QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
   }
+}
+
+// Where the parts of a vertical scroll bar lie, as its style draws them.
+QRect scrollBarPart(QScrollBar* bar, QStyle::SubControl part) {
+  QStyleOptionSlider option;
+  option.initFrom(bar);
+  option.orientation = bar->orientation();
+  option.minimum = bar->minimum();
+  option.maximum = bar->maximum();
+  option.sliderPosition = bar->sliderPosition();
+  option.sliderValue = bar->value();
+  option.singleStep = bar->singleStep();
+  option.pageStep = bar->pageStep();
+  option.upsideDown = bar->invertedAppearance();
+  if (bar->orientation() == Qt::Horizontal) option.state |= QStyle::State_Horizontal;
+  return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar);
+}
+
+QComboBox* comboOf(QWidget* w, const std::string& label) {
+  auto* box = qobject_cast<QComboBox*>(w);
+  if (box == nullptr) throw RobotError(label + " is not a drop list");
+  return box;
+}
+
+QTabWidget* sheetOf(QWidget* w, const std::string& label) {
+  auto* sheet = qobject_cast<QTabWidget*>(w);
+  if (sheet == nullptr) throw RobotError(label + " is not a sheet");
+  return sheet;
 }
 
 }  // namespace
@@ -84,6 +121,16 @@ std::string WindowDriver::text(const std::string& label) const {
   if (auto* edit = qobject_cast<QLineEdit*>(w)) return utf8(edit->text());
   if (auto* l = qobject_cast<QLabel*>(w)) return utf8(l->text());
   if (auto* b = qobject_cast<QAbstractButton*>(w)) return utf8(b->text());
+  if (auto* e = qobject_cast<QTextEdit*>(w)) return utf8(e->toPlainText());
+  if (auto* c = qobject_cast<QComboBox*>(w)) return utf8(c->currentText());
+  if (auto* g = qobject_cast<QGroupBox*>(w)) return utf8(g->title());
+  // A tab's page: its caption on the sheet.
+  for (QWidget* p = w->parentWidget(); p != nullptr; p = p->parentWidget()) {
+    if (auto* sheet = qobject_cast<QTabWidget*>(p)) {
+      if (sheet->indexOf(w) >= 0) return utf8(sheet->tabText(sheet->indexOf(w)));
+      break;
+    }
+  }
   return {};
 }
 
@@ -129,6 +176,142 @@ QRect WindowDriver::geometry(const std::string& label) const { return find(label
 
 void WindowDriver::grab(const std::string& path) const {
   if (!window_->grab().save(QString::fromStdString(path), "PNG")) throw RobotError("cannot write " + path);
+}
+
+ListView* WindowDriver::list(const std::string& label) const {
+  auto* view = dynamic_cast<ListView*>(find(label));
+  if (view == nullptr) throw RobotError(label + " is not a list");
+  return view;
+}
+
+QPoint WindowDriver::rowPoint(const std::string& label, int row) const {
+  ListView* view = list(label);
+  if (row < 1 || row > view->rowCount())
+    throw RobotError(label + " shows no row " + std::to_string(row) + " (it shows " + std::to_string(view->rowCount()) +
+                     ")");
+  // Inside the first column that is shown.
+  for (int column = 1; column <= static_cast<int>(view->columns().size()); ++column) {
+    const QRect r = view->cellRect(row, column);
+    if (r.width() > 0) return QPoint(std::max(r.left(), 0) + 3, r.center().y());
+  }
+  throw RobotError(label + " shows no column");
+}
+
+int WindowDriver::rowCount(const std::string& label) const { return list(label)->rowCount(); }
+
+std::string WindowDriver::header(const std::string& label, int column) const {
+  ListView* view = list(label);
+  if (column < 1 || column > static_cast<int>(view->columns().size()))
+    throw RobotError(label + " has no column " + std::to_string(column));
+  return utf8(view->columns()[static_cast<std::size_t>(column - 1)].header);
+}
+
+std::string WindowDriver::cell(const std::string& label, int row, int column) const {
+  return utf8(list(label)->cell(row, column).text);
+}
+
+CellColours WindowDriver::cellColours(const std::string& label, int row, int column) const {
+  return list(label)->cell(row, column).colours;
+}
+
+std::int32_t WindowDriver::shownText(const std::string& label, int row, int column) const {
+  return fromQColor(list(label)->shownText(row, column));
+}
+
+std::int32_t WindowDriver::shownBackground(const std::string& label, int row, int column) const {
+  ListView* view = list(label);
+  const QRect r = view->cellRect(row, column);
+  if (r.width() < 3 || r.left() < 0 || r.left() + 1 >= view->viewport()->width())
+    throw RobotError(label + ": the cell " + std::to_string(row) + "," + std::to_string(column) +
+                     " is not on the screen");
+  const QImage painted = view->viewport()->grab().toImage();
+  return fromQColor(painted.pixelColor(r.left() + 1, r.top() + 1));
+}
+
+int WindowDriver::selectedRow(const std::string& label) const { return list(label)->selected(); }
+int WindowDriver::thumb(const std::string& label) const { return list(label)->thumb(); }
+
+void WindowDriver::clickRow(const std::string& label, int row) {
+  QTest::mouseClick(list(label)->viewport(), Qt::LeftButton, Qt::NoModifier, rowPoint(label, row));
+}
+
+void WindowDriver::doubleClickRow(const std::string& label, int row) {
+  QTest::mouseDClick(list(label)->viewport(), Qt::LeftButton, Qt::NoModifier, rowPoint(label, row));
+}
+
+void WindowDriver::contextMenu(const std::string& label, int row, const std::string& entry) {
+  QTest::mouseClick(list(label)->viewport(), Qt::RightButton, Qt::NoModifier, rowPoint(label, row));
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (menu == nullptr) throw RobotError(label + " opened no menu");
+  std::string offered;
+  for (QAction* action : menu->actions()) {
+    if (utf8(action->text()) != entry) {
+      offered += (offered.empty() ? "" : ", ") + utf8(action->text());
+      continue;
+    }
+    if (!action->isEnabled()) {
+      menu->close();
+      throw RobotError("the menu's entry " + entry + " is disabled");
+    }
+    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
+    return;
+  }
+  menu->close();
+  throw RobotError("the menu has no entry " + entry + "; it has: " + offered);
+}
+
+void WindowDriver::scrollArrow(const std::string& label, bool down) {
+  QScrollBar* bar = list(label)->verticalScrollBar();
+  const QRect arrow = scrollBarPart(bar, down ? QStyle::SC_ScrollBarAddLine : QStyle::SC_ScrollBarSubLine);
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, arrow.center());
+}
+
+void WindowDriver::scrollPage(const std::string& label, bool down) {
+  QScrollBar* bar = list(label)->verticalScrollBar();
+  const QRect page = scrollBarPart(bar, down ? QStyle::SC_ScrollBarAddPage : QStyle::SC_ScrollBarSubPage);
+  if (page.isEmpty()) throw RobotError(label + ": the thumb leaves no page area there");
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, page.center());
+}
+
+void WindowDriver::dragThumb(const std::string& label, int place) {
+  QScrollBar* bar = list(label)->verticalScrollBar();
+  const QRect handle = scrollBarPart(bar, QStyle::SC_ScrollBarSlider);
+  const QRect groove = scrollBarPart(bar, QStyle::SC_ScrollBarGroove);
+  const int travel = groove.height() - handle.height();
+  const QPoint to(handle.center().x(), groove.top() + handle.height() / 2 + travel * std::clamp(place, 0, 100) / 100);
+  QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, handle.center());
+  QTest::mouseMove(bar, to);
+  QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, to);
+}
+
+int WindowDriver::dropRowCount(const std::string& label) const { return comboOf(find(label), label)->count(); }
+
+std::string WindowDriver::dropCell(const std::string& label, int row, int column) const {
+  QComboBox* box = comboOf(find(label), label);
+  return utf8(box->model()->index(row - 1, column - 1).data().toString());
+}
+
+int WindowDriver::dropSelected(const std::string& label) const {
+  return comboOf(find(label), label)->currentIndex() + 1;
+}
+
+void WindowDriver::chooseRow(const std::string& label, int row) {
+  QComboBox* box = comboOf(find(label), label);
+  if (row < 1 || row > box->count()) throw RobotError(label + " has no row " + std::to_string(row));
+  box->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(box, Qt::Key_Home);
+  for (int i = 1; i < row; ++i) QTest::keyClick(box, Qt::Key_Down);
+}
+
+void WindowDriver::selectTab(const std::string& label, int tab) {
+  QTabWidget* sheet = sheetOf(find(label), label);
+  auto* bar = sheet->findChild<QTabBar*>();
+  if (bar == nullptr || tab < 1 || tab > bar->count()) throw RobotError(label + " has no tab " + std::to_string(tab));
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(tab - 1).center());
+}
+
+int WindowDriver::selectedTab(const std::string& label) const {
+  return sheetOf(find(label), label)->currentIndex() + 1;
 }
 
 MessageDriver::MessageDriver(MessageDialog* box) : box_(box) {
@@ -249,10 +432,10 @@ void Robot::poll() {
     return;
   }
   const Step& next = steps_.front();
-  bool ready = modal != nullptr && modal->isVisible() &&
-                     (next.title.empty() ? dynamic_cast<MessageDialog*>(modal) != nullptr
-                                         : dynamic_cast<MessageDialog*>(modal) == nullptr &&
-                                               utf8(modal->windowTitle()) == next.title);
+  bool ready =
+      modal != nullptr && modal->isVisible() &&
+      (next.title.empty() ? dynamic_cast<MessageDialog*>(modal) != nullptr
+                          : dynamic_cast<MessageDialog*>(modal) == nullptr && utf8(modal->windowTitle()) == next.title);
   // A person waits for the window to come up and take the keyboard before typing into it.
   if (ready && !modal->isActiveWindow()) {
     modal->activateWindow();

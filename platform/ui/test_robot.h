@@ -20,6 +20,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -27,10 +28,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/list_format.h"
 
 namespace platform::ui {
 
 class MessageDialog;
+class ListView;
 
 class RobotError : public std::runtime_error {
  public:
@@ -74,12 +77,46 @@ class WindowDriver {
   std::int32_t background(const std::string& label) const;
   QRect geometry(const std::string& label) const;
 
+  // Lists (rows and columns from 1, hidden columns counted): the rows shown, a header's and a
+  // cell's text, the colours the row gives a cell (-1: the list's own), the colours the cell is
+  // painted with (the background read from the painted pixels), the selected row.
+  int rowCount(const std::string& label) const;
+  std::string header(const std::string& label, int column) const;
+  std::string cell(const std::string& label, int row, int column) const;
+  CellColours cellColours(const std::string& label, int row, int column) const;
+  std::int32_t shownText(const std::string& label, int row, int column) const;
+  std::int32_t shownBackground(const std::string& label, int row, int column) const;
+  int selectedRow(const std::string& label) const;
+  int thumb(const std::string& label) const;
+  // Clicks a row; double-clicks it; right-clicks it and chooses the menu's entry of that caption.
+  void clickRow(const std::string& label, int row);
+  void doubleClickRow(const std::string& label, int row);
+  void contextMenu(const std::string& label, int row, const std::string& entry);
+  // The vertical scroll bar: its down or up arrow, its page area below or above the thumb, and
+  // dragging the thumb to a place from 0 (top) to 100 (bottom).
+  void scrollArrow(const std::string& label, bool down);
+  void scrollPage(const std::string& label, bool down);
+  void dragThumb(const std::string& label, int place);
+
+  // Drop lists: the rows, a cell as the drop-down shows it, the selected row (0: none), and
+  // choosing a row with the keyboard as a person does (Home, then Down).
+  int dropRowCount(const std::string& label) const;
+  std::string dropCell(const std::string& label, int row, int column) const;
+  int dropSelected(const std::string& label) const;
+  void chooseRow(const std::string& label, int row);
+
+  // Sheets: clicks a tab (from 1); the selected tab.
+  void selectTab(const std::string& label, int tab);
+  int selectedTab(const std::string& label) const;
+
   // Saves a picture of the window (PNG).
   void grab(const std::string& path) const;
 
   QWidget* find(const std::string& label) const;
 
  private:
+  ListView* list(const std::string& label) const;
+  QPoint rowPoint(const std::string& label, int row) const;
   QWidget* window_;
 };
 

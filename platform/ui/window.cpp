@@ -13,6 +13,7 @@
 
 #include "platform/os/window_style.h"
 #include "platform/ui/colour.h"
+#include "platform/ui/help_viewer.h"
 
 namespace platform::ui {
 
@@ -100,7 +101,7 @@ void Window::build(const ControlKinds& kinds) {
   if (!definition_.icon.empty()) widget_->setWindowIcon(QIcon(QString::fromStdString(imagePath(definition_.icon))));
   os::setWindowStyle(widget_, styleOf(definition_));
   const QSize size(units_->toPixelsX(definition_.width), units_->toPixelsY(definition_.height));
-  if (definition_.frame == Frame::Resizable)
+  if (definition_.frame == Frame::Resizable || definition_.maximizeBox)
     widget_->resize(size);
   else
     widget_->setFixedSize(size);
@@ -121,7 +122,7 @@ void Window::build(const ControlKinds& kinds) {
     }
     controls_.push_back(kind->create(*this, d, parent));
     Control& made = *controls_.back();
-    placeControl(made);
+    if (!made.placesItself()) placeControl(made);
     made.widget()->installEventFilter(widget_);
     if (defaultButton_ == 0 && made.isButton() && d.has("default")) defaultButton_ = d.number;
   }
@@ -129,8 +130,8 @@ void Window::build(const ControlKinds& kinds) {
 
   timerObject_ = new QTimer(widget_);
   QObject::connect(timerObject_, &QTimer::timeout, widget_, [this] {
-    const bool waiting = std::any_of(queue_.begin(), queue_.end(),
-                                     [](const WindowEvent& e) { return e.kind == EventKind::Timer; });
+    const bool waiting =
+        std::any_of(queue_.begin(), queue_.end(), [](const WindowEvent& e) { return e.kind == EventKind::Timer; });
     if (!waiting) post(EventKind::Timer);
   });
   timer_ = definition_.timer;
@@ -197,9 +198,9 @@ void Window::open() {
   if (opened_) return;
   for (const auto& c : controls_) {
     if (!c->useName().empty() && !c->isBound())
-      throw std::logic_error(definition_.name + ": " + c->label() + " uses \"" + c->useName() + "\", which is not bound");
+      throw std::logic_error(definition_.name + ": " + c->label() + " uses \"" + c->useName() +
+                             "\", which is not bound");
   }
-  opened_ = true;
   if (definition_.centred || !definition_.x || !definition_.y) {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
       const QRect area = screen->availableGeometry();
@@ -212,6 +213,9 @@ void Window::open() {
   widget_->show();
   widget_->raise();
   widget_->activateWindow();
+  // Open from here on: what the widgets report while they are laid out for the first time is none
+  // of the user's doing.
+  opened_ = true;
   openWindows().push_back(this);
   display();
   // The focus goes to the first field, or to the first control after it that can take it.
@@ -328,6 +332,10 @@ bool Window::handleKey(QObject* target, int key, int modifiers) {
   if (c != nullptr) c->commit();
   if (defaultButton_ != 0) control(defaultButton_).press();
   return true;
+}
+
+void Window::showHelp() {
+  if (!definition_.helpId.empty()) showHelpPage(definition_.helpId, locale_, widget_);
 }
 
 WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

@@ -15,6 +15,7 @@
 //   AlertKey     a key registered with alert() was pressed; `value` is the key (Qt key and
 //                modifiers combined)
 //   Toolbar      a toolbar action, `value` the action (posted by toolbar controls)
+//   Scroll       the user scrolled or typed in a list, `value` the ScrollAction (list_view.h)
 //
 // Keys: Tab and Shift+Tab go through the controls in control-number order, skipping the controls
 // that do not take the focus; Enter in an entry takes its text and presses the default button;
@@ -23,7 +24,8 @@
 // Each thread has a current window: the last one opened and not yet closed (Window::current()).
 //
 // Windows are application-modal: while a window opened later is open, the earlier ones take no
-// input. Not thread safe: use from the GUI thread.
+// input. A window of a double frame keeps its size, unless it has a maximise box: then it can be
+// maximised (and its frame dragged). Not thread safe: use from the GUI thread.
 #pragma once
 
 #include <QPointer>
@@ -46,7 +48,7 @@ class QWidget;
 
 namespace platform::ui {
 
-enum class EventKind { OpenWindow, Accepted, NewSelection, CloseWindow, Timer, AlertKey, Toolbar };
+enum class EventKind { OpenWindow, Accepted, NewSelection, CloseWindow, Timer, AlertKey, Toolbar, Scroll };
 
 struct WindowEvent {
   EventKind kind;
@@ -132,6 +134,9 @@ class Window {
 
   // The window that this thread opened last and has not closed, or null.
   static Window* current();
+
+  // Shows the help page of the window's help id (help_viewer.h); nothing when there is none.
+  void showHelp();
 
   // For the widget: a key pressed in a control; true when it was used.
   bool handleKey(QObject* target, int key, int modifiers);

@@ -36,7 +36,8 @@ class BoxControl : public Control {
  public:
   BoxControl(Window& window, const ControlDefinition& definition, QWidget* parent)
       : Control(window, definition),
-        widget_(new BoxWidget(parent, definition.colour("colour"), definition.colour("fill"), definition.has("rounded"))) {
+        widget_(
+            new BoxWidget(parent, definition.colour("colour"), definition.colour("fill"), definition.has("rounded"))) {
     setUpWidget(widget_);
   }
   QWidget* widget() const override { return widget_; }
@@ -48,11 +49,12 @@ class BoxControl : public Control {
 }  // namespace
 
 std::unique_ptr<ControlKind> boxKind() {
-  return std::make_unique<KindOf<BoxControl>>(
-      "box", std::vector<std::string_view>{"colour", "fill"}, std::vector<std::string_view>{"rounded"},
-      [](const ControlDefinition& d, std::vector<std::string>& problems) {
-        if (!d.width || !d.height) problems.push_back("a box needs a width and a height");
-      });
+  return std::make_unique<KindOf<BoxControl>>("box", std::vector<std::string_view>{"colour", "fill"},
+                                              std::vector<std::string_view>{"rounded"},
+                                              [](const ControlDefinition& d, std::vector<std::string>& problems) {
+                                                if (!d.width || !d.height)
+                                                  problems.push_back("a box needs a width and a height");
+                                              });
 }
 
 }  // namespace platform::ui::controls

@@ -17,10 +17,12 @@ class ButtonControl : public Control {
     button_->setFocusPolicy(definition.has("skip") ? Qt::ClickFocus : Qt::StrongFocus);
     const std::string icon = definition.text("icon");
     if (!icon.empty()) button_->setIcon(QIcon(QString::fromStdString(imagePath(icon))));
-    const bool closes = definition.text("std") == "close";
-    QObject::connect(button_, &QPushButton::clicked, button_, [this, closes] {
-      if (closes)
+    const std::string action = definition.text("std");
+    QObject::connect(button_, &QPushButton::clicked, button_, [this, action] {
+      if (action == "close")
         this->window().post(EventKind::CloseWindow, number());
+      else if (action == "help")
+        this->window().showHelp();
       else
         postAccepted();
     });
@@ -48,7 +50,8 @@ std::unique_ptr<ControlKind> buttonKind() {
       "button", std::vector<std::string_view>{"text", "icon", "std"}, std::vector<std::string_view>{"default", "skip"},
       [](const ControlDefinition& d, std::vector<std::string>& problems) {
         const std::string action = d.text("std");
-        if (!action.empty() && action != "close") problems.push_back("standard action \"" + action + "\" is not close");
+        if (!action.empty() && action != "close" && action != "help")
+          problems.push_back("standard action \"" + action + "\" is not close or help");
       });
 }
 

@@ -59,11 +59,12 @@ class ImageControl : public Control {
 }  // namespace
 
 std::unique_ptr<ControlKind> imageKind() {
-  return std::make_unique<KindOf<ImageControl>>(
-      "image", std::vector<std::string_view>{"image"}, std::vector<std::string_view>{"stretch"},
-      [](const ControlDefinition& d, std::vector<std::string>& problems) {
-        if (d.text("image").empty()) problems.push_back("an image needs \"image\"");
-      });
+  return std::make_unique<KindOf<ImageControl>>("image", std::vector<std::string_view>{"image"},
+                                                std::vector<std::string_view>{"stretch"},
+                                                [](const ControlDefinition& d, std::vector<std::string>& problems) {
+                                                  if (d.text("image").empty())
+                                                    problems.push_back("an image needs \"image\"");
+                                                });
 }
 
 }  // namespace platform::ui::controls

@@ -19,11 +19,26 @@ std::unique_ptr<ControlKind> promptKind();
 // (required), "use"; flags "upper", "password", "readonly", "skip", "required", "left", "right",
 // "centre".
 std::unique_ptr<ControlKind> entryKind();
-// "button": a push button. Fields "text", "icon", "std" ("close": closing the window is its
-// standard action); flags "default", "skip".
+// "button": a push button. Fields "text", "icon", "std" (its standard action: "close" asks the
+// window to close, "help" shows the help page of the window's help id); flags "default", "skip".
 std::unique_ptr<ControlKind> buttonKind();
 // "progress": a progress bar without text. Fields "range" ([low, high], [0, 100] when absent) and
 // "use" (a number variable the bar shows and takes its value from).
 std::unique_ptr<ControlKind> progressKind();
+// "list": rows in columns (list_control.h).
+std::unique_ptr<ControlKind> listKind();
+// "droplist": a drop-down of rows in columns (drop_list_control.h).
+std::unique_ptr<ControlKind> dropListKind();
+// "sheet" and "tab": tabs, each holding the controls that name it as parent (sheet_control.h).
+std::unique_ptr<ControlKind> sheetKind();
+std::unique_ptr<ControlKind> tabKind();
+// "group": a frame with a caption around other controls. Field "text".
+std::unique_ptr<ControlKind> groupKind();
+// "string": a text: its "text", or its "use" variable through its "picture". Flags "left", "right",
+// "centre", "transparent".
+std::unique_ptr<ControlKind> textKind();
+
+// Checks a definition's "format" field as a list format.
+void checkFormatField(const ControlDefinition& definition, std::vector<std::string>& problems);
 
 }  // namespace platform::ui::controls
