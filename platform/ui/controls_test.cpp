@@ -261,5 +261,17 @@ TEST_F(ControlsTest, TextsShowConstantsAndVariablesThroughTheirPicture) {
   EXPECT_EQ(events, expected);
 }
 
+TEST(TextSizeTest, TextOnAVariableIsAsWideAsItsPictureByDefault) {
+  Locale locale;
+  Window window(parseWindowDefinition(R"({"title": "Ancho", "at": [null, null, 200, 40], "controls": [
+    {"label": "?POR", "kind": "string", "at": [10, 10, null, null], "use": "Por", "picture": "s20", "flags": ["centre"]},
+    {"label": "?FIJO", "kind": "string", "at": [10, 24, null, null], "text": "Archivo:"}]})",
+                                      "ancho", ControlKinds::standard()),
+                locale);
+  EXPECT_EQ(window.control("?POR").widget()->width(), window.units().toPixelsX(80)) << "20 positions of 4 units";
+  auto* fixed = qobject_cast<QLabel*>(window.control("?FIJO").widget());
+  EXPECT_EQ(fixed->width(), fixed->sizeHint().width()) << "a constant text keeps its own width";
+}
+
 }  // namespace
 }  // namespace platform::ui
