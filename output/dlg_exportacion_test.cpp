@@ -6,10 +6,12 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <cstdlib>
 #include <optional>
 
 #include "dictionary/dictionary_test_support.h"
+#include "output/export_window.h"
 #include "platform/classes/window_controller.h"
 #include "platform/core/date_time.h"
 #include "platform/ui/message_box.h"
@@ -164,7 +166,7 @@ TEST_F(ExportWindowTest, FolderComesFromTheDialogAndCancelEmptiesIt) {
 TEST_F(ExportWindowTest, EachExportWritesANewFileAndTheWindowStaysOpen) {
   chooseFolder(out);
   robot.inWindow(kTitle, [](WindowDriver& w) {
-    w.press("?LS_RUTA");  // a click puts the cursor in the path, which Tab skips
+    w.press("?LS_RUTA");    // a click puts the cursor in the path, which Tab skips
     w.key(Qt::Key_Return);  // Enter presses the default button, "&Exportar"
   });
   finishedMessage();
@@ -240,6 +242,58 @@ TEST_F(ExportWindowTest, FailureIsShownOnceAndNotAsFinished) {
   });
   run(4);
   EXPECT_EQ(started->files().Gs_ArchivoExportacion.trimmed(), "Exportacion.Tps");
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// The export runs inside a handler, where no event is processed: each percentage must be painted
+// as it is set, and only then.
+TEST(ExportWindowProgressTest, EachNewPercentageIsPaintedAtOnce) {
+  platform::Locale locale;
+  platform::FixedText<255> LS_RUTA;
+  platform::FixedText<20> LS_POR;
+  platform::ui::Window window("dlg_exportacion", locale);
+  window.bind("LS_RUTA", platform::ui::Variable::of(LS_RUTA));
+  window.bind("LS_POR", platform::ui::Variable::of(LS_POR));
+  window.open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.handle()));
+  ExportWindowProgress progress(window, LS_POR);
+  auto* percent = qobject_cast<QLabel*>(window.control("?LS_POR").widget());
+  PaintCounter counter;
+  percent->installEventFilter(&counter);
+
+  progress.showFileName("Exporacion - 1 -  3-07-26  9-30.Vyr");
+  EXPECT_EQ(qobject_cast<QLabel*>(window.control("?STRNOMARCHIVO").widget())->text().toStdString(),
+            "Exporacion - 1 -  3-07-26  9-30.Vyr");
+  progress.start(3);
+  EXPECT_EQ(LS_POR.value(), "  0 %" + std::string(15, ' '));
+  const char* shown[] = {"33 %", "67 %", "100 %"};
+  for (const char* text : shown) {
+    const int before = counter.paints;
+    progress.advance();
+    EXPECT_EQ(percent->text().toStdString(), text);
+    EXPECT_GT(counter.paints, before) << text << " painted before any event was processed";
+  }
+  EXPECT_EQ(window.control("?PROGRESS1").progress(), 3);
+
+  // 2,000 records: 101 percentages, each painted, and no more paints than that.
+  progress.start(2000);
+  counter.paints = 0;
+  for (int i = 0; i < 2000; ++i) progress.advance();
+  EXPECT_EQ(LS_POR.trimmed(), "100 %");
+  EXPECT_GE(counter.paints, 100);
+  EXPECT_LE(counter.paints, 2 * 101);
+  window.close();
 }
 
 // With GRADEBOOK_SCREENSHOTS naming a folder, saves the window before and after an export there.

@@ -27,17 +27,20 @@ void ExportWindowProgress::start(std::int32_t total) {
   showPercent("  0 %");
 }
 
+// The bar paints itself as soon as its fill changes; the percentage is painted when its text
+// changes. Painting what did not change would only cost time: at 2,000 records it cost twenty
+// times the export itself.
 void ExportWindowProgress::advance() {
   platform::ui::Control& bar = window_.control(barControl_);
   bar.setProgress(bar.progress() + 1);
-  window_.redraw(barControl_);
   showPercent(PercentText(bar.progress(), total_));
 }
 
 void ExportWindowProgress::showPercent(const std::string& text) {
+  const bool changed = LS_POR_.value() != platform::FixedText<20>(text).value();
   LS_POR_ = text;
   window_.display(percentControl_);
-  window_.redraw(percentControl_);
+  if (changed) window_.redraw(percentControl_);
 }
 
 }  // namespace output

@@ -89,8 +89,9 @@ class Control {
   const std::optional<Picture>& picture() const { return picture_; }
 
   // A value within a range (progress bars). The value is kept within the range: one outside it
-  // becomes the nearer end, and a high end below the low end is taken as the low end. Kinds
-  // without a range ignore both setters (they report false) and read 0.
+  // becomes the nearer end, and a high end below the low end is taken as the low end. A bar paints
+  // itself at once when its fill changes, and not when it does not. Kinds without a range ignore
+  // both setters (they report false) and read 0.
   virtual bool setRange(int low, int high) { return false; }
   virtual int rangeLow() const { return 0; }
   virtual int rangeHigh() const { return 0; }

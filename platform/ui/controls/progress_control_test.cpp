@@ -149,6 +149,19 @@ TEST_F(ProgressTest, OtherKindsHaveNoRange) {
   EXPECT_EQ(w.control("?P").progress(), 0);
 }
 
+TEST_F(ProgressTest, BarPaintsItselfAtOnceOnlyWhenItsFillChanges) {
+  make(R"(, "range": [0, 100000])");
+  window->open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window->handle()));
+  PaintCounter counter;
+  widget()->installEventFilter(&counter);
+  bar().setProgress(1);
+  EXPECT_EQ(counter.paints, 0) << "one step of 100,000 moves no pixel";
+  bar().setProgress(50000);
+  EXPECT_GT(counter.paints, 0) << "painted before any event was processed";
+  window->close();
+}
+
 TEST_F(ProgressTest, RedrawPaintsAtOnceWithoutTheEventLoop) {
   make();
   window->open();
