@@ -3,7 +3,6 @@
 #include <QFontMetricsF>
 #include <QImageReader>
 #include <cmath>
-#include <cstdio>
 #include <stdexcept>
 
 #include "platform/core/cp1252.h"
@@ -11,13 +10,6 @@
 
 namespace platform::report {
 namespace {
-
-std::string upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
 
 // A device of 1000 dots per inch: measured there, a length in pixels is in thousandths of an inch.
 const QImage& thousandthsDevice() {
@@ -28,15 +20,6 @@ const QImage& thousandthsDevice() {
     return image;
   }();
   return device;
-}
-
-std::string shortestDecimal(double value) {
-  char buffer[32];
-  for (int precision = 1; precision <= 17; ++precision) {
-    std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
-    if (std::strtod(buffer, nullptr) == value) break;
-  }
-  return buffer;
 }
 
 std::string trimmedRight(std::string text) {
@@ -57,7 +40,7 @@ Report::Report(ReportDefinition definition, const Locale& locale, const Bindings
     : definition_(std::move(definition)), locale_(locale), names_(names) {
   for (const BandDefinition& band : definition_.bands) {
     for (const ReportControlDefinition& c : band.controls) {
-      ControlState& s = states_[upper(c.label)];
+      ControlState& s = states_[labelKey(c.label)];
       s.hidden = c.hidden;
       if (c.kind == ReportControlKind::Image) {
         s.image = c.image;
@@ -71,28 +54,32 @@ double Report::textWidth(const std::string& utf8, const ui::FontSpec& font) {
   return QFontMetricsF(ui::makeFont(font), &thousandthsDevice()).horizontalAdvance(QString::fromStdString(utf8));
 }
 
+double Report::averageCharWidth(const ui::FontSpec& font) {
+  return QFontMetricsF(ui::makeFont(font), &thousandthsDevice()).averageCharWidth();
+}
+
 double Report::fontHeight(const ui::FontSpec& font) {
   return QFontMetricsF(ui::makeFont(font), &thousandthsDevice()).height();
 }
 
 const ReportControlDefinition& Report::control(std::string_view label) const {
-  const std::string wanted = upper(label);
+  const std::string wanted = labelKey(label);
   for (const BandDefinition& band : definition_.bands)
     for (const ReportControlDefinition& c : band.controls)
-      if (upper(c.label) == wanted) return c;
+      if (labelKey(c.label) == wanted) return c;
   throw std::out_of_range(definition_.name + ": no control " + std::string(label));
 }
 
 Report::ControlState& Report::state(std::string_view label) {
   control(label);
-  return states_[upper(label)];
+  return states_[labelKey(label)];
 }
 
 void Report::setHidden(std::string_view label, bool hidden) { state(label).hidden = hidden; }
 
 bool Report::isHidden(std::string_view label) const {
   control(label);
-  return states_.at(upper(label)).hidden;
+  return states_.at(labelKey(label)).hidden;
 }
 
 bool Report::setImage(std::string_view label, const std::string& path) {
@@ -107,7 +94,7 @@ bool Report::setImage(std::string_view label, const std::string& path) {
 
 const std::string& Report::imageOf(std::string_view label) const {
   control(label);
-  return states_.at(upper(label)).image;
+  return states_.at(labelKey(label)).image;
 }
 
 void Report::showPageNumber(std::string_view label) { state(label).pageNumber = true; }
@@ -173,7 +160,7 @@ void Report::finishPage() {
 
 void Report::printBand(const BandDefinition& band, int x, int y) {
   for (const ReportControlDefinition& c : band.controls)
-    if (!states_[upper(c.label)].hidden) printControl(c, x + c.x, y + c.y);
+    if (!states_[labelKey(c.label)].hidden) printControl(c, x + c.x, y + c.y);
 }
 
 std::string Report::valueText(const ReportControlDefinition& c) const {
@@ -181,7 +168,7 @@ std::string Report::valueText(const ReportControlDefinition& c) const {
   bool isNumber = false;
   double number = 0;
   std::string text;
-  if (states_.at(upper(c.label)).pageNumber) {
+  if (states_.at(labelKey(c.label)).pageNumber) {
     isNumber = true;
     number = static_cast<double>(currentPage());
   } else {
@@ -227,7 +214,7 @@ std::string Report::valueText(const ReportControlDefinition& c) const {
   }
   std::string shown;
   if (!picture)
-    shown = isNumber ? shortestDecimal(number) : text;
+    shown = isNumber ? formatPicture("", number) : text;  // the shortest decimal text
   else
     shown = isNumber ? picture->format(number, locale_) : picture->formatText(text);
   shown = trimmedRight(shown);
@@ -248,10 +235,14 @@ void Report::printControl(const ReportControlDefinition& c, int x, int y) {
       op.alignment = c.alignment;
       int width = c.width.value_or(0);
       if (!c.width) {
+        // A picture gives the room: its digits for a number, its characters at the font's average
+        // width for a text, so that a column of values lines up whatever each value holds.
         const std::optional<Picture> picture = c.picture.empty() ? std::nullopt : Picture::parse(c.picture);
-        const double measured = picture && picture->kind() != PictureKind::Text
-                                    ? textWidth(std::string(static_cast<std::size_t>(picture->width()), '0'), c.font)
-                                    : textWidth(op.text, c.font);
+        double measured = textWidth(op.text, c.font);
+        if (picture && picture->kind() != PictureKind::Text)
+          measured = textWidth(std::string(static_cast<std::size_t>(picture->width()), '0'), c.font);
+        else if (picture)
+          measured = std::max(measured, picture->width() * averageCharWidth(c.font));
         width = static_cast<int>(std::ceil(measured));
       }
       op.at = {x, y, width, c.height.value_or(static_cast<int>(std::ceil(fontHeight(c.font))))};
@@ -265,7 +256,7 @@ void Report::printControl(const ReportControlDefinition& c, int x, int y) {
       page.ops.push_back(BoxOp{{x, y, c.width.value_or(0), c.height.value_or(0)}, c.colour, c.fill, 10, c.label});
       break;
     case ReportControlKind::Image: {
-      const ControlState& s = states_.at(upper(c.label));
+      const ControlState& s = states_.at(labelKey(c.label));
       if (s.picture.isNull()) break;
       const int width = c.width.value_or(0);
       const QSizeF natural = s.picture.size();

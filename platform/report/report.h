@@ -15,7 +15,8 @@
 //
 // Sizes left open in a definition are taken from the content: a text's width from the text in its
 // font (a number picture: the width of its digits, so that numbers line up), its height from the
-// font; an image's height from its own proportions.
+// font; an image's height from its own proportions. A control with a picture is as wide as the
+// picture: a number picture's digits, or a text picture's characters at the font's average width.
 //
 // Errors: a label that is not a control of the report throws std::out_of_range (a programming
 // error); a bad image file is reported by setImage's result. Not thread safe; the bindings and the
@@ -70,6 +71,7 @@ class Report {
   // A text's width and height in thousandths of an inch, in a font.
   static double textWidth(const std::string& utf8, const ui::FontSpec& font);
   static double fontHeight(const ui::FontSpec& font);
+  static double averageCharWidth(const ui::FontSpec& font);
 
  private:
   struct ControlState {

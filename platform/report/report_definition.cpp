@@ -12,13 +12,6 @@
 namespace platform::report {
 namespace {
 
-std::string upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
 struct KindInfo {
   const char* name;
   ReportControlKind kind;
@@ -188,7 +181,7 @@ class Reader {
     c.label = text(o, "label", where);
     if (c.label.size() < 2 || c.label[0] != '?') fail(where, "the label must be \"?\" followed by a name");
     where += " (" + c.label + ")";
-    if (!labels_.insert(upper(c.label)).second) fail(where, "the label is used by an earlier control");
+    if (!labels_.insert(labelKey(c.label)).second) fail(where, "the label is used by an earlier control");
     const std::string kindName = text(o, "kind", where);
     const auto kind = std::find_if(kinds().begin(), kinds().end(), [&](const KindInfo& k) { return kindName == k.name; });
     if (kind == kinds().end()) {
@@ -265,9 +258,16 @@ class Reader {
 
 }  // namespace
 
+std::string labelKey(std::string_view label) {
+  std::string key(label);
+  for (char& c : key)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return key;
+}
+
 const BandDefinition* ReportDefinition::band(std::string_view label) const {
   for (const BandDefinition& b : bands)
-    if (upper(b.label) == upper(label)) return &b;
+    if (labelKey(b.label) == labelKey(label)) return &b;
   return nullptr;
 }
 

@@ -104,6 +104,9 @@ struct ReportDefinition {
   const BandDefinition* bandOf(BandKind kind) const;
 };
 
+// Labels are compared without regard to ASCII case: the form they are compared in.
+std::string labelKey(std::string_view label);
+
 // Reads a definition; throws ui::DefinitionError listing every problem found.
 ReportDefinition parseReportDefinition(const QByteArray& json, const std::string& name,
                                        const ui::ImageCheck& imageExists = {});

@@ -53,6 +53,9 @@ class QtUserPort : public UserPort {
   std::optional<std::string> chooseFolder(const FolderRequest& request) override;
   [[noreturn]] void halt() override;
   void setBusy(bool busy) override;
+  // The desktop's save dialog; the print dialog (choosers.cpp).
+  std::optional<std::string> chooseFileToSave(const SaveFileRequest& request) override;
+  std::optional<PrinterChoice> choosePrinter(const PrinterRequest& request) override;
 
  private:
   const Locale& locale_;
