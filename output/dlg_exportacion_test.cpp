@@ -119,6 +119,8 @@ TEST_F(ExportWindowTest, OpensAsDefinedAndKeepsThePlaceholderUntilItCloses) {
     EXPECT_EQ(w.text("?OKBUTTON"), "&Exportar");
     EXPECT_EQ(w.text("?CANCELBUTTON"), "&Cancelar");
     EXPECT_TRUE(qobject_cast<QPushButton*>(w.find("?OKBUTTON"))->isDefault());
+    EXPECT_FALSE(qobject_cast<QPushButton*>(w.find("?OKBUTTON"))->icon().isNull()) << "the save icon";
+    EXPECT_FALSE(qobject_cast<QPushButton*>(w.find("?CANCELBUTTON"))->icon().isNull()) << "the cancel icon";
     // The percentage is centred under the bar.
     const QRect bar = w.geometry("?PROGRESS1");
     const QRect percent = w.geometry("?LS_POR");

@@ -224,6 +224,17 @@ def zoom_shape(d, n):
     d.line(s(n * 0.56, n * 0.56, n * 0.9, n * 0.9), fill=DARK, width=SCALE * max(2, n // 8))
 
 
+def save_shape(d, n):
+    """A diskette: the navy case, its metal shutter and the white label."""
+    d.polygon(s(n * 0.1, n * 0.1, n * 0.78, n * 0.1, n * 0.9, n * 0.22, n * 0.9, n * 0.9, n * 0.1, n * 0.9), fill=NAVY)
+    d.rectangle(s(n * 0.28, n * 0.1, n * 0.68, n * 0.36), fill=STEEL)
+    d.rectangle(s(n * 0.52, n * 0.14, n * 0.62, n * 0.32), fill=NAVY)
+    d.rectangle(s(n * 0.22, n * 0.52, n * 0.78, n * 0.86), fill=WHITE)
+    for k in range(2):
+        y = n * (0.62 + k * 0.12)
+        d.line(s(n * 0.3, y, n * 0.7, y), fill=SKY, width=SCALE)
+
+
 def pdf_shape(d, n):
     d.polygon(s(n * 0.18, n * 0.06, n * 0.62, n * 0.06, n * 0.82, n * 0.26, n * 0.82, n * 0.94, n * 0.18, n * 0.94),
               fill=WHITE, outline=DARK)
@@ -246,7 +257,7 @@ def main():
     # The grade sheet prints the programme's logo 1.083 by 0.604 inches: 300 dots per inch.
     programme_logo(325, 181).save(os.path.join(HERE, "Vyr.jpg"), quality=92)
     for name, shape in (("Imprimir.png", printer_shape), ("Cancelar.png", cancel_shape), ("Aceptar.png", accept_shape),
-                        ("Zoom.png", zoom_shape), ("Pdf.png", pdf_shape)):
+                        ("Zoom.png", zoom_shape), ("Pdf.png", pdf_shape), ("Guardar.png", save_shape)):
         button_icon(24, shape).save(os.path.join(HERE, name))
     Image.new("RGBA", (1, 1), (0, 0, 0, 0)).save(os.path.join(HERE, "Vacio.png"))
 
