@@ -18,9 +18,7 @@
 #include <sqlcipher/sqlite3.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QTest>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +28,7 @@
 #include <vector>
 
 #include "bench/context.h"
+#include "bench/running_program.h"
 #include "bench/school.h"
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
@@ -38,7 +37,6 @@
 #include "output/grade_export.h"
 #include "platform/classes/scripted_port.h"
 #include "platform/core/date_time.h"
-#include "platform/os/fake_desktop_settings.h"
 #include "platform/storage/key_image.h"
 
 namespace {
@@ -88,32 +86,17 @@ class NoProgress : public output::ExportProgress {
 
 // The program signed in as the school's busiest teacher, in the scratch folder, with the files the
 // export window opens.
-class RunningProgram {
+class SignedIn {
  public:
-  RunningProgram() : previous_(fs::current_path()) {
-    fs::current_path(shared().scratch / "data");
-    dictionary::ProgramEnvironment env;
-    env.port = &port;
-    env.desktop = &desktop_;
-    program_ = std::make_unique<dictionary::Program>(env);
-    gradebook::ApplySpanishLocale(program_->locale());
-    program_->errors().init(&dictionary::ThreadErrorStatus);
-    dictionary::DictionaryInit();
-    program_->Gl_IdMaestro = shared().school.busyTeacherId;
+  SignedIn() : running_(shared().scratch / "data") {
+    running_.program().Gl_IdMaestro = shared().school.busyTeacherId;
     output::OpenExportFiles();
   }
-  ~RunningProgram() {
-    output::CloseExportFiles();
-    program_.reset();
-    fs::current_path(previous_);
-  }
-
-  platform::ScriptedPort port;
+  ~SignedIn() { output::CloseExportFiles(); }
+  platform::ScriptedPort& port() { return running_.port(); }
 
  private:
-  fs::path previous_;
-  platform::os::FakeDesktopSettings desktop_;
-  std::unique_ptr<dictionary::Program> program_;
+  bench::RunningProgram running_;
 };
 
 constexpr std::int32_t kTotal = 2'000;
@@ -121,7 +104,7 @@ constexpr std::int32_t kTotal = 2'000;
 void Export(benchmark::State& state) {
   const bool redisplay = state.range(0) != 0;
   platform::FixedClock clock({platform::dateSerial(2026, 12, 8), platform::clockValue(14, 5, 0)});
-  RunningProgram running;
+  SignedIn running;
   platform::FixedText<255> LS_RUTA;
   platform::FixedText<20> LS_POR;
   std::unique_ptr<platform::ui::Window> window;
@@ -139,7 +122,7 @@ void Export(benchmark::State& state) {
   const std::string out = (shared().scratch / "out").string();
   for (auto _ : state) {
     if (!output::GradeExport(kTotal, *progress).run(out)) return state.SkipWithError("the export failed");
-    running.port.clear();
+    running.port().clear();
   }
   state.counters["records"] = kTotal;
   state.counters["records/s"] = benchmark::Counter(kTotal, benchmark::Counter::kIsIterationInvariantRate);
@@ -279,13 +262,3 @@ BENCHMARK(Export)->ArgName("redisplay")->Arg(0)->Arg(1)->Unit(benchmark::kMillis
 BENCHMARK(ExportRaw)->Name("Export/raw")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

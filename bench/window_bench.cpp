@@ -4,7 +4,6 @@
 // images, so that the cost of building from data can be quoted as a ratio.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QIcon>
 #include <QPixmapCache>
 #include <QLabel>
@@ -12,7 +11,6 @@
 #include <QMovie>
 #include <QPixmap>
 #include <QPushButton>
-#include <cstdlib>
 
 #include "platform/core/fixed_text.h"
 #include "platform/ui/window.h"
@@ -78,13 +76,3 @@ void SignInWindowByHand(benchmark::State& state) {
 BENCHMARK(SignInWindowByHand)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

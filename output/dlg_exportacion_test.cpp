@@ -246,18 +246,6 @@ TEST_F(ExportWindowTest, FailureIsShownOnceAndNotAsFinished) {
   EXPECT_EQ(started->files().Gs_ArchivoExportacion.trimmed(), "Exportacion.Tps");
 }
 
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
- public:
-  int paints = 0;
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
-    return false;
-  }
-};
-
 // The export runs inside a handler, where no event is processed: each percentage must be painted
 // as it is set, and only then.
 TEST(ExportWindowProgressTest, EachNewPercentageIsPaintedAtOnce) {
@@ -271,8 +259,7 @@ TEST(ExportWindowProgressTest, EachNewPercentageIsPaintedAtOnce) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.handle()));
   ExportWindowProgress progress(window, LS_POR);
   auto* percent = qobject_cast<QLabel*>(window.control("?LS_POR").widget());
-  PaintCounter counter;
-  percent->installEventFilter(&counter);
+  platform::ui::PaintCounter counter(percent);
 
   progress.showFileName("Exporacion - 1 -  3-07-26  9-30.Vyr");
   EXPECT_EQ(qobject_cast<QLabel*>(window.control("?STRNOMARCHIVO").widget())->text().toStdString(),

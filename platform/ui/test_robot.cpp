@@ -356,6 +356,11 @@ int WindowDriver::selectedTab(const std::string& label) const {
   return sheetOf(find(label), label)->currentIndex() + 1;
 }
 
+bool PaintCounter::eventFilter(QObject*, QEvent* event) {
+  if (event->type() == QEvent::Paint) ++paints;
+  return false;
+}
+
 MessageDriver::MessageDriver(MessageDialog* box) : box_(box) {
   if (box_ == nullptr) throw RobotError("no message box is open");
 }

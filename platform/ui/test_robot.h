@@ -155,6 +155,17 @@ class MessageDriver {
   MessageDialog* box_;
 };
 
+// Counts the paint events a widget receives from the moment it is made: whether something was
+// painted at once, before the event loop ran, and how often.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
 class Robot {
  public:
   Robot();

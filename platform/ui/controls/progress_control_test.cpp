@@ -24,18 +24,6 @@ WindowDefinition parse(const std::string& json) {
   return parseWindowDefinition(QByteArray::fromStdString(json), "progreso", ControlKinds::standard());
 }
 
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
- public:
-  int paints = 0;
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
-    return false;
-  }
-};
-
 class ProgressTest : public ::testing::Test {
  protected:
   void make(const std::string& fields = "") { window = std::make_unique<Window>(parse(windowWith(fields)), locale); }
@@ -153,8 +141,7 @@ TEST_F(ProgressTest, BarPaintsItselfAtOnceOnlyWhenItsFillChanges) {
   make(R"(, "range": [0, 100000])");
   window->open();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window->handle()));
-  PaintCounter counter;
-  widget()->installEventFilter(&counter);
+  PaintCounter counter(widget());
   bar().setProgress(1);
   EXPECT_EQ(counter.paints, 0) << "one step of 100,000 moves no pixel";
   bar().setProgress(50000);
@@ -166,8 +153,7 @@ TEST_F(ProgressTest, RedrawPaintsAtOnceWithoutTheEventLoop) {
   make();
   window->open();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window->handle()));
-  PaintCounter counter;
-  widget()->installEventFilter(&counter);
+  PaintCounter counter(widget());
   for (int i = 1; i <= 3; ++i) {
     const int before = counter.paints;
     bar().setProgress(i * 10);
