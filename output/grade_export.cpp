@@ -192,7 +192,9 @@ bool GradeExport::writeExportFile() {
   if (file.open(platform::storage::kReadWriteDenyWrite) != errors::kNone) return fail(session.lastError(), true);
   // A file that held records (another program's, made between the two steps) is emptied.
   if (file.records() > 0 && file.set() == errors::kNone) {
-    while (file.next() == errors::kNone) file.erase();
+    while (file.next() == errors::kNone) {
+      if (file.erase() != errors::kNone) return fail(session.lastError(), true);
+    }
   }
   progress_.start(total_);
   if (session.begin({&file}, kTransactionTimeoutSeconds) != errors::kNone) return fail(session.lastError(), true);
