@@ -46,13 +46,15 @@ class QtUserPort : public UserPort {
  public:
   // The locale gives the buttons' captions (code page 1252) and must outlive the port.
   explicit QtUserPort(const Locale& locale);
+  // Another locale from now on (a program's own, once its start-up has made it).
+  void useLocale(const Locale& locale) { locale_ = &locale; }
 
   MessageButton message(const MessageRequest& request) override;
   [[noreturn]] void halt() override;
   void setBusy(bool busy) override;
 
  private:
-  const Locale& locale_;
+  const Locale* locale_;
 };
 
 // The message text as the box shows it: "|" becomes a line break.

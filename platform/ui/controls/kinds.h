@@ -21,6 +21,7 @@ std::unique_ptr<ControlKind> promptKind();
 std::unique_ptr<ControlKind> entryKind();
 // "button": a push button. Fields "text", "icon", "std" (its standard action: "close" asks the
 // window to close, "help" shows the help page of the window's help id); flags "default", "skip".
+// A button too small for its icon and caption shows its icon, the caption as its tooltip.
 std::unique_ptr<ControlKind> buttonKind();
 // "list": rows in columns (list_control.h).
 std::unique_ptr<ControlKind> listKind();
