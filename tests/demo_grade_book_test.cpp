@@ -103,7 +103,9 @@ TEST_F(DemoTest, ATeacherReadsTheirGroupsInBothOrders) {
   });
   robot.inWindow("Calificaciones", [&](WindowDriver& w) {
     EXPECT_EQ(w.selectedRow(kList), w.rowCount(kList)) << "the last record, selected";
-    if (w.rowCount(kList) < 25) EXPECT_NE(w.thumb(kList), 0) << "scrolled down";
+    if (w.rowCount(kList) < 25) {
+      EXPECT_NE(w.thumb(kList), 0) << "scrolled down";
+    }
     shoot(w, "grade_book_scrolled");
     w.press("?CLOSE");
   });
