@@ -5,11 +5,11 @@
 #include <benchmark/benchmark.h>
 
 #include <QIcon>
-#include <QPixmapCache>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMovie>
 #include <QPixmap>
+#include <QPixmapCache>
 #include <QPushButton>
 
 #include "platform/core/fixed_text.h"
@@ -48,7 +48,8 @@ void SignInWindowByHand(benchmark::State& state) {
     window.setFixedSize(385, 171);
     auto* logo = new QLabel(&window);
     logo->setGeometry(2, 2, 137, 75);
-    logo->setPixmap(QPixmap(":/images/Logo_Escuela.png").scaled(137, 75, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    logo->setPixmap(
+        QPixmap(":/images/Logo_Escuela.png").scaled(137, 75, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     auto* seal = new QLabel(&window);
     seal->setGeometry(247, 5, 137, 68);
     seal->setPixmap(

@@ -73,7 +73,8 @@ class Control {
   const std::string& useName() const { return useName_; }
   // Variable to control, through the picture.
   void display();
-  // Control to variable.
+  // Control to variable, for the kinds the user types into; a control that only shows its
+  // variable leaves it alone.
   void update();
 
   // Kinds without a widget of their own (menu items) answer through their own state.
@@ -107,6 +108,9 @@ class Control {
  protected:
   // What the variable shows, as the control presents it (code page 1252).
   virtual void showValue(const std::string& cp1252) {}
+  // Whether the user can change what the control holds (an entry): only then does update() take
+  // it into the variable.
+  virtual bool takesInput() const { return false; }
   // What the control holds, for its variable (code page 1252).
   virtual std::string takenValue() const { return {}; }
   // Applies the colours to the widget: by default the text and background roles of its palette.

@@ -251,6 +251,8 @@ TEST_F(ControlsTest, TextsShowConstantsAndVariablesThroughTheirPicture) {
     total = 1234;
     window.display();
     EXPECT_EQ(w.text("?TOTAL"), "###") << "too wide for @N3";
+    window.update();
+    EXPECT_EQ(total, 1234) << "a text only shows its variable: the window's update leaves it alone";
     window.control("?ETIQUETA").setText("Sin Calificación");
     EXPECT_EQ(w.text("?ETIQUETA"), "Sin Calificación");
     w.press("?AYUDA");  // no help id: nothing to show

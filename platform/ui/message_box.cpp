@@ -85,10 +85,10 @@ MessageDialog::MessageDialog(const MessageRequest& request, const Locale& locale
   layout->addLayout(row);
 }
 
-QtUserPort::QtUserPort(const Locale& locale) : locale_(locale) {}
+QtUserPort::QtUserPort(const Locale& locale) : locale_(&locale) {}
 
 MessageButton QtUserPort::message(const MessageRequest& request) {
-  MessageDialog box(request, locale_);
+  MessageDialog box(request, *locale_);
   // Escape and the close box reject the box: the answer stays the default button.
   box.exec();
   return box.answer();

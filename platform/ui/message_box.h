@@ -48,6 +48,8 @@ class QtUserPort : public UserPort {
  public:
   // The locale gives the buttons' captions (code page 1252) and must outlive the port.
   explicit QtUserPort(const Locale& locale);
+  // Another locale from now on (a program's own, once its start-up has made it).
+  void useLocale(const Locale& locale) { locale_ = &locale; }
 
   MessageButton message(const MessageRequest& request) override;
   std::optional<std::string> chooseFolder(const FolderRequest& request) override;
@@ -58,7 +60,7 @@ class QtUserPort : public UserPort {
   std::optional<PrinterChoice> choosePrinter(const PrinterRequest& request) override;
 
  private:
-  const Locale& locale_;
+  const Locale* locale_;
 };
 
 // The message text as the box shows it: "|" becomes a line break.

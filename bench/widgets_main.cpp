@@ -1,5 +1,5 @@
-// The main of the benchmarks that build windows: a QApplication on the offscreen platform (unless
-// the environment names another), then the benchmarks asked for.
+// The main of benchmarks that make widgets: a QApplication on the offscreen platform (unless the
+// environment names another), then the benchmarks.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
