@@ -254,7 +254,7 @@ TEST_F(GradeExportTest, ExportFileTakenAwayBeforeTheWindowOpensAgainIsNotMadeAga
 // export writes more than its page cache holds.
 class LargeExportTest : public GradeExportTest {
  protected:
-  static constexpr int kExtra = 100;
+  static constexpr int kExtra = 40;
 
   void SetUp() override {
     GradeExportTest::SetUp();
@@ -288,7 +288,7 @@ TEST_F(LargeExportTest, FullDiskAnywhereLeavesNoFileAndNoWordOfSuccess) {
   gradebook::ApplySpanishLocale(started->locale());
   started->errors().init(&dictionary::ThreadErrorStatus);
   dictionary::DictionaryInit();
-  started->engine().setPageCacheKiB(32);  // the transaction spills to the file before it commits
+  started->engine().setPageCacheKiB(16);  // the transaction spills to the file before it commits
   started->Gl_IdMaestro = 1;
   OpenExportFiles();
 
@@ -334,7 +334,7 @@ TEST_F(LargeExportTest, KilledAnywhereTheFileHoldsAllOrNothing) {
       gradebook::ApplySpanishLocale(program.locale());
       program.errors().init(&dictionary::ThreadErrorStatus);
       dictionary::DictionaryInit();
-      program.engine().setPageCacheKiB(32);
+      program.engine().setPageCacheKiB(16);
       program.Gl_IdMaestro = 1;
       OpenExportFiles();
       RecordedProgress shown;
