@@ -31,13 +31,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/running_program.h"
 #include "bench/school.h"
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
 #include "gradebook/spanish_locale.h"
-#include "platform/classes/scripted_port.h"
 #include "platform/core/runtime_errors.h"
-#include "platform/os/fake_desktop_settings.h"
 #include "tools/data_tool.h"
 
 namespace {
@@ -82,35 +81,7 @@ Schools& schools() {
   return instance;
 }
 
-// The program's start-up objects in a school's folder, with the managers ready as ProgramMain
-// leaves them for Main (the key derived once, before any figure is taken).
-class RunningProgram {
- public:
-  explicit RunningProgram(const fs::path& folder) : previous_(fs::current_path()) {
-    fs::current_path(folder);
-    dictionary::ProgramEnvironment env;
-    env.port = &port_;
-    env.desktop = &desktop_;
-    program_ = std::make_unique<dictionary::Program>(env);
-    gradebook::ApplySpanishLocale(program_->locale());
-    program_->errors().init(&dictionary::ThreadErrorStatus);
-    dictionary::DictionaryInit();
-  }
-  ~RunningProgram() {
-    program_.reset();
-    fs::current_path(previous_);
-  }
-
-  // Whatever the managers showed the user; a figure taken with a message shown is void.
-  bool quiet() const { return port_.shown().empty(); }
-  std::string firstMessage() const { return quiet() ? std::string() : port_.shown().front().caption; }
-
- private:
-  fs::path previous_;
-  platform::ScriptedPort port_;
-  platform::os::FakeDesktopSettings desktop_;
-  std::unique_ptr<dictionary::Program> program_;
-};
+using bench::RunningProgram;
 
 platform::FileManager& fileManager(File file) { return *dictionary::FileManagerOf(file); }
 platform::RelationManager& relationManager(File file) { return *dictionary::RelationManagerOf(file); }

@@ -4,15 +4,13 @@
 // images, so that the cost of building from data can be quoted as a ratio.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QIcon>
-#include <QPixmapCache>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMovie>
 #include <QPixmap>
+#include <QPixmapCache>
 #include <QPushButton>
-#include <cstdlib>
 
 #include "platform/core/fixed_text.h"
 #include "platform/ui/window.h"
@@ -50,7 +48,8 @@ void SignInWindowByHand(benchmark::State& state) {
     window.setFixedSize(385, 171);
     auto* logo = new QLabel(&window);
     logo->setGeometry(2, 2, 137, 75);
-    logo->setPixmap(QPixmap(":/images/Logo_Escuela.png").scaled(137, 75, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    logo->setPixmap(
+        QPixmap(":/images/Logo_Escuela.png").scaled(137, 75, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     auto* seal = new QLabel(&window);
     seal->setGeometry(247, 5, 137, 68);
     seal->setPixmap(
@@ -78,13 +77,3 @@ void SignInWindowByHand(benchmark::State& state) {
 BENCHMARK(SignInWindowByHand)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -53,6 +53,8 @@ std::vector<ErrorMessage> SpanishErrorMessages() {
        MessageButton::Cancel},
       {42, kLevelProgram, "Error en Uso del Archivo",
        "Se esta intentando abrir el archivo (%File) antes de que sea abierto"},
+      // A list could not read its rows; the window closes after it.
+      {47, kLevelNotify, "Error de Lectura", "Error: (%ErrorText) leyendo el archivo %File."},
   };
 }
 

@@ -52,6 +52,7 @@ const Expected kExpected[] = {
     {37, 1, "Error de Actualización del Registro",
      "Un error ocurrió durante la actualización del registro. Desea tratar de guardar de nuevo?"},
     {42, 2, "Error en Uso del Archivo", "Se esta intentando abrir el archivo (%File) antes de que sea abierto"},
+    {47, 5, "Error de Lectura", "Error: (%ErrorText) leyendo el archivo %File."},
 };
 
 TEST(SpanishErrorMessagesTest, TableHoldsExactlyTheExpectedMessages) {

@@ -175,7 +175,7 @@ constexpr ParentReference kParentReferences[] = {
 std::span<const ParentReference> parentReferences() { return kParentReferences; }
 
 FileDeclarations::FileDeclarations()
-    : Gs_ArchivoExportacion("Exportacion.Tps"),
+    : Gs_ArchivoExportacion(kInitialExportFileName),
       CIUDAD(makeCatalogue("CIUDAD", "CIU", "Ciudad.Tps", "ID_CIU", "PK_CIUDAD", CString("DESCRIPCION", 101))),
       ZOLBRANS(makeZolbrans()),
       UNIDAD_ACADEMICA(makeCatalogue("UNIDAD_ACADEMICA", "UACA", "Uni_Academica.Tps", "ID_UACA", "PK_UNIDAD_ACADEMICA",

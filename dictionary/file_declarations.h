@@ -29,6 +29,9 @@ struct ParentReference {
 // Every parent reference, for each child file in field order (ACTAS, then ALUMNOS).
 std::span<const ParentReference> parentReferences();
 
+// The name Gs_ArchivoExportacion starts with: an export file in the working folder.
+inline constexpr std::string_view kInitialExportFileName = "Exportacion.Tps";
+
 class FileDeclarations {
  public:
   static constexpr int kFileCount = 12;
@@ -38,7 +41,7 @@ class FileDeclarations {
   FileDeclarations(const FileDeclarations&) = delete;
   FileDeclarations& operator=(const FileDeclarations&) = delete;
 
-  // The physical name of EXPORTACION; initially "Exportacion.Tps". Declared first: EXPORTACION is
+  // The physical name of EXPORTACION; initially kInitialExportFileName. Declared first: EXPORTACION is
   // built reading it.
   platform::FixedText<255> Gs_ArchivoExportacion;
 

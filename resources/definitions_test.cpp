@@ -7,6 +7,8 @@
 #include <deque>
 
 #include "platform/core/fixed_text.h"
+#include "platform/ui/help_viewer.h"
+#include "platform/ui/test_robot.h"
 #include "platform/ui/window.h"
 #include "resources/resources.h"
 
@@ -31,7 +33,8 @@ TEST(DefinitionsTest, EveryStoredWindowParsesAndBuilds) {
     std::deque<platform::FixedText<255>> texts;
     for (const platform::ui::ControlDefinition& c : definition.controls) {
       const std::string use = c.text("use");
-      if (!use.empty() && !window.control(c.number).isBound()) window.bind(use, platform::ui::Variable::of(texts.emplace_back()));
+      if (!use.empty() && !window.control(c.number).isBound())
+        window.bind(use, platform::ui::Variable::of(texts.emplace_back()));
       if (c.kind != "image") continue;
       auto* label = qobject_cast<QLabel*>(window.control(c.number).widget());
       ASSERT_NE(label, nullptr);
@@ -50,6 +53,39 @@ TEST(DefinitionsTest, TheSignInBarIsAnimated) {
   ASSERT_NE(bar->movie(), nullptr);
   EXPECT_GT(bar->movie()->frameCount(), 1);
   EXPECT_EQ(bar->width(), window.units().toPixelsX(220));
+}
+
+TEST(DefinitionsTest, EveryHelpIdHasItsPage) {
+  for (const std::string& id : SystemHelpIds()) EXPECT_TRUE(platform::ui::helpPageExists(id)) << id;
+  for (const std::string& name : WindowDefinitionNames()) {
+    const std::string id = platform::ui::loadWindowDefinition(name).helpId;
+    if (!id.empty()) {
+      EXPECT_TRUE(platform::ui::helpPageExists(id)) << name << ": " << id;
+    }
+  }
+}
+
+TEST(DefinitionsTest, TheHelpButtonShowsTheWindowsPage) {
+  platform::Locale locale;
+  ASSERT_TRUE(locale.set("CLABUTTON", "&Aceptar,&Si,&No,&Abortar,&Reintentar,&Ignorar,&Cancelar,&Ayuda"));
+  platform::ui::Window window("calificaciones", locale);
+  std::int32_t graded = 0, ungraded = 0;
+  window.bind("LL_GCONCALIFICACION", platform::ui::Variable::of(graded));
+  window.bind("LL_TOTGSCALIFICAR", platform::ui::Variable::of(ungraded));
+  platform::ui::Robot robot;
+  robot.inWindow("Calificaciones", [](platform::ui::WindowDriver& w) { w.press("?HELP"); });
+  robot.inWindow("Ayuda: Calificaciones", [](platform::ui::WindowDriver& w) {
+    EXPECT_NE(w.text("?TEXT").find("pulse Buscar para ver sus actas"), std::string::npos) << w.text("?TEXT");
+    EXPECT_EQ(w.text("?OK"), "&Aceptar");
+    w.press("?OK");
+  });
+  robot.inWindow("Calificaciones", [](platform::ui::WindowDriver& w) { w.closeBox(); });
+  robot.run([&] {
+    window.open();
+    while (auto e = window.accept())
+      if (e->kind == platform::ui::EventKind::CloseWindow) window.close();
+  });
+  EXPECT_TRUE(robot.done()) << robot.report();
 }
 
 }  // namespace

@@ -11,4 +11,6 @@ std::vector<std::string> WindowDefinitionNames() {
   return names;
 }
 
+std::vector<std::string> SystemHelpIds() { return {"Main", "UpdateACTAS", "BrowseZOLBRANS", "UpdateZOLBRANS"}; }
+
 }  // namespace gradebook

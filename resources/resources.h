@@ -1,5 +1,5 @@
-// The names of the window definitions the program holds (":/windows/NAME.json"), for tools and
-// tests that go through all of them.
+// The names of the window definitions the program holds (":/windows/NAME.json"), and the help ids
+// of its windows, for tools and tests that go through all of them.
 #pragma once
 
 #include <string>
@@ -8,5 +8,8 @@
 namespace gradebook {
 
 std::vector<std::string> WindowDefinitionNames();
+
+// The help ids of the program's windows; each has a page ":/help/ID.html".
+std::vector<std::string> SystemHelpIds();
 
 }  // namespace gradebook

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <functional>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/core/number_text.h"
 #include "platform/core/runtime_errors.h"
@@ -317,6 +318,7 @@ void BrowseList::refreshPage() {
   if (control_ == nullptr || current_ == 0) return;
   const std::string from = rows_.empty() ? std::string() : rows_.front().position;
   if (reload(from, true, selected_) == errors::kNone) afterReload();
+  refreshed_ = true;
 }
 
 // ---- The thumb ----
@@ -531,7 +533,12 @@ int BrowseList::takeEvent() {
   return kLevelBenign;
 }
 
-bool BrowseList::reset(bool force) { return control_ != nullptr && chooseSortOrder(force); }
+bool BrowseList::reset(bool force) {
+  if (control_ == nullptr) return false;
+  const bool reloaded = chooseSortOrder(force);
+  // A page read again since the last reset changed what the window shows, too.
+  return std::exchange(refreshed_, false) || reloaded;
+}
 
 void BrowseList::kill() { control_ = nullptr; }
 

@@ -184,6 +184,7 @@ class BrowseList : public WindowComponent {
   bool atTop_ = true, atBottom_ = true;
   double lowStep_ = 0, highStep_ = 0;
   bool added_ = false;
+  bool refreshed_ = false;  // refreshPage() ran since the last reset
 };
 
 }  // namespace platform

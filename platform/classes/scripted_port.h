@@ -3,8 +3,8 @@
 // closed. halt() records the call and throws ProgramHalted, so that a test can catch the end of
 // the program and look at what was shown before it.
 //
-// Files to save and printers are answered from their own queues (nothing queued: the user
-// cancels); every request is recorded.
+// Folder dialogs, files to save and printers are answered from queues of their own (nothing
+// queued: the user cancels); every request is recorded.
 //
 // A scripted answer that is not among the message's buttons is a fault of the test: the port
 // throws std::logic_error rather than hand back a button the user could not have pressed.
@@ -12,8 +12,8 @@
 
 #include <algorithm>
 #include <deque>
-#include <optional>
 #include <initializer_list>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -41,6 +41,17 @@ class ScriptedPort : public UserPort {
       throw std::logic_error("scripted answer is not a button of the message \"" + request.caption + "\"");
     return button;
   }
+
+  // Queues the answer of the next folder dialog: a folder, or std::nullopt to cancel it.
+  void answerFolder(std::optional<std::string> folder) { folders_.push_back(std::move(folder)); }
+  std::optional<std::string> chooseFolder(const FolderRequest& request) override {
+    folderRequests_.push_back(request);
+    if (folders_.empty()) return std::nullopt;
+    std::optional<std::string> folder = std::move(folders_.front());
+    folders_.pop_front();
+    return folder;
+  }
+  const std::vector<FolderRequest>& folderRequests() const { return folderRequests_; }
 
   [[noreturn]] void halt() override {
     ++halts_;
@@ -87,6 +98,8 @@ class ScriptedPort : public UserPort {
     answers_.clear();
     halts_ = 0;
     busyShown_ = 0;
+    folders_.clear();
+    folderRequests_.clear();
     files_.clear();
     printers_.clear();
     fileRequests_.clear();
@@ -100,6 +113,8 @@ class ScriptedPort : public UserPort {
   std::vector<SaveFileRequest> fileRequests_;
   std::vector<PrinterRequest> printerRequests_;
   std::vector<MessageRequest> shown_;
+  std::deque<std::optional<std::string>> folders_;
+  std::vector<FolderRequest> folderRequests_;
   int halts_ = 0;
   int busyDepth_ = 0;
   int busyShown_ = 0;

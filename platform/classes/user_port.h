@@ -1,6 +1,6 @@
-// How the platform reaches the user: message boxes, and ending the program. The program plugs in
-// the Qt implementation; tests plug in a scripted one that records what was shown and answers as
-// told, so that nothing ever blocks a test on a dialog.
+// How the platform reaches the user: message boxes, choosing a folder, a file to save or a printer,
+// and ending the program. The program plugs in the Qt implementation; tests plug in a scripted one
+// that records what was shown and answers as told, so that nothing ever blocks a test on a dialog.
 #pragma once
 
 #include <optional>
@@ -21,6 +21,12 @@ struct MessageRequest {
   MessageIcon icon = MessageIcon::Exclamation;
   std::vector<MessageButton> buttons;  // in display order
   MessageButton defaultButton = MessageButton::Ok;
+};
+
+// A folder-browse dialog: it offers folders only, never files.
+struct FolderRequest {
+  std::string title;        // UTF-8
+  std::string startFolder;  // where the dialog opens; empty: the working folder
 };
 
 // A file to save, asked of the user: the dialog's title, the file types offered (a name and its
@@ -58,6 +64,9 @@ class UserPort {
   // Shows the message and waits; returns the button pressed (the default one when the box is
   // closed some other way).
   virtual MessageButton message(const MessageRequest& request) = 0;
+  // Asks for a folder and waits; returns the chosen folder's full path (UTF-8), or nothing when
+  // the user cancels. The dialog may change the working folder (PathLookup puts it back).
+  virtual std::optional<std::string> chooseFolder(const FolderRequest& request) = 0;
   // Ends the program after a fatal error: throws ProgramHalted, which the program's entry catches
   // to run its shut-down duties (exit code 0).
   [[noreturn]] virtual void halt() = 0;

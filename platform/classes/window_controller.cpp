@@ -27,7 +27,7 @@ int WindowController::init() {
   if (const int level = initBase(); level != kLevelBenign) return level;
   setUpWindow();
   clearCodes();
-  filesOpened_ = openFiles();
+  openProcedureFiles();
   openWindow();
   setAlerts();
   return kLevelBenign;
@@ -68,6 +68,8 @@ void WindowController::clearCodes() {
   codes_.request = 0;
   codes_.response = 0;
 }
+
+void WindowController::openProcedureFiles() { filesOpened_ = openFiles(); }
 
 void WindowController::openWindow() { window_.open(); }
 

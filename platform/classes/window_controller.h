@@ -117,6 +117,8 @@ class WindowController {
   int initBase();
   void setUpWindow();
   void clearCodes();
+  // Runs the openFiles hook and keeps whether closeFiles must run at kill.
+  void openProcedureFiles();
   void openWindow();
   virtual void setAlerts();
   int killBase();

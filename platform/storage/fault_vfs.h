@@ -1,6 +1,6 @@
 // A test seam under the storage: an SQLite VFS that passes everything to the default one and can
 // end the process abruptly just before its Nth write, sync, truncate or delete, as a power cut or
-// a kill at that moment would.
+// a kill at that moment would, or from the Nth on fail them, as a full disk does.
 #pragma once
 
 namespace platform::storage::testing {
@@ -10,7 +10,10 @@ const char* registerFaultVfs();
 // From now on, _exit(exitCode) just before the nth file-changing operation (1 = the next one).
 // 0 disarms.
 void crashAtOperation(int nth, int exitCode = 77);
-// File-changing operations seen since the last crashAtOperation call.
+// From now on, the nth file-changing operation and every one after it fail: writes and truncates
+// with SQLITE_FULL, syncs and deletes with SQLITE_IOERR. 0 mends the disk.
+void failFromOperation(int nth);
+// File-changing operations seen since the last crashAtOperation or failFromOperation call.
 int operationsSeen();
 
 }  // namespace platform::storage::testing

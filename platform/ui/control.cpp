@@ -31,7 +31,7 @@ void Control::display() {
 }
 
 void Control::update() {
-  if (variable_) variable_->take(takenValue());
+  if (variable_ && takesInput()) variable_->take(takenValue());
 }
 
 bool Control::isHidden() const { return widget() == nullptr || widget()->isHidden(); }

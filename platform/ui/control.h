@@ -73,7 +73,8 @@ class Control {
   const std::string& useName() const { return useName_; }
   // Variable to control, through the picture.
   void display();
-  // Control to variable.
+  // Control to variable, for the kinds the user types into; a control that only shows its
+  // variable leaves it alone.
   void update();
 
   // Kinds without a widget of their own (menu items) answer through their own state.
@@ -91,8 +92,9 @@ class Control {
   const std::optional<Picture>& picture() const { return picture_; }
 
   // A value within a range (progress bars). The value is kept within the range: one outside it
-  // becomes the nearer end, and a high end below the low end is taken as the low end. Kinds
-  // without a range ignore both setters (they report false) and read 0.
+  // becomes the nearer end, and a high end below the low end is taken as the low end. A bar paints
+  // itself at once when its fill changes, and not when it does not. Kinds without a range ignore
+  // both setters (they report false) and read 0.
   virtual bool setRange(int low, int high) { return false; }
   virtual int rangeLow() const { return 0; }
   virtual int rangeHigh() const { return 0; }
@@ -106,6 +108,9 @@ class Control {
  protected:
   // What the variable shows, as the control presents it (code page 1252).
   virtual void showValue(const std::string& cp1252) {}
+  // Whether the user can change what the control holds (an entry): only then does update() take
+  // it into the variable.
+  virtual bool takesInput() const { return false; }
   // What the control holds, for its variable (code page 1252).
   virtual std::string takenValue() const { return {}; }
   // Applies the colours to the widget: by default the text and background roles of its palette.

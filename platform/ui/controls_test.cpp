@@ -251,6 +251,8 @@ TEST_F(ControlsTest, TextsShowConstantsAndVariablesThroughTheirPicture) {
     total = 1234;
     window.display();
     EXPECT_EQ(w.text("?TOTAL"), "###") << "too wide for @N3";
+    window.update();
+    EXPECT_EQ(total, 1234) << "a text only shows its variable: the window's update leaves it alone";
     window.control("?ETIQUETA").setText("Sin Calificación");
     EXPECT_EQ(w.text("?ETIQUETA"), "Sin Calificación");
     w.press("?AYUDA");  // no help id: nothing to show
@@ -259,6 +261,18 @@ TEST_F(ControlsTest, TextsShowConstantsAndVariablesThroughTheirPicture) {
   const std::vector<WindowEvent> events = runUntilClosed();
   const std::vector<WindowEvent> expected = {{EventKind::OpenWindow}, {EventKind::CloseWindow, 13}};
   EXPECT_EQ(events, expected);
+}
+
+TEST(TextSizeTest, TextOnAVariableIsAsWideAsItsPictureByDefault) {
+  Locale locale;
+  Window window(parseWindowDefinition(R"({"title": "Ancho", "at": [null, null, 200, 40], "controls": [
+    {"label": "?POR", "kind": "string", "at": [10, 10, null, null], "use": "Por", "picture": "s20", "flags": ["centre"]},
+    {"label": "?FIJO", "kind": "string", "at": [10, 24, null, null], "text": "Archivo:"}]})",
+                                      "ancho", ControlKinds::standard()),
+                locale);
+  EXPECT_EQ(window.control("?POR").widget()->width(), window.units().toPixelsX(80)) << "20 positions of 4 units";
+  auto* fixed = qobject_cast<QLabel*>(window.control("?FIJO").widget());
+  EXPECT_EQ(fixed->width(), fixed->sizeHint().width()) << "a constant text keeps its own width";
 }
 
 }  // namespace

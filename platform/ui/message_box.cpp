@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "platform/core/cp1252.h"
+#include "platform/ui/folder_dialog.h"
 
 namespace platform::ui {
 namespace {
@@ -84,14 +85,16 @@ MessageDialog::MessageDialog(const MessageRequest& request, const Locale& locale
   layout->addLayout(row);
 }
 
-QtUserPort::QtUserPort(const Locale& locale) : locale_(locale) {}
+QtUserPort::QtUserPort(const Locale& locale) : locale_(&locale) {}
 
 MessageButton QtUserPort::message(const MessageRequest& request) {
-  MessageDialog box(request, locale_);
+  MessageDialog box(request, *locale_);
   // Escape and the close box reject the box: the answer stays the default button.
   box.exec();
   return box.answer();
 }
+
+std::optional<std::string> QtUserPort::chooseFolder(const FolderRequest& request) { return askFolder(request); }
 
 void QtUserPort::halt() { throw ProgramHalted(); }
 

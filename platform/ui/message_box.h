@@ -6,6 +6,8 @@
 // waits; Enter presses the default button. It returns the button pressed, or the default button
 // when it is closed some other way (Escape, the close box).
 //
+// chooseFolder() shows the folder-browse dialog of folder_dialog.h.
+//
 // halt() throws ProgramHalted, which the program's entry catches to run its shut-down duties and
 // end with exit code 0. setBusy() shows the wait cursor; calls nest.
 #pragma once
@@ -46,8 +48,11 @@ class QtUserPort : public UserPort {
  public:
   // The locale gives the buttons' captions (code page 1252) and must outlive the port.
   explicit QtUserPort(const Locale& locale);
+  // Another locale from now on (a program's own, once its start-up has made it).
+  void useLocale(const Locale& locale) { locale_ = &locale; }
 
   MessageButton message(const MessageRequest& request) override;
+  std::optional<std::string> chooseFolder(const FolderRequest& request) override;
   [[noreturn]] void halt() override;
   void setBusy(bool busy) override;
   // The desktop's save dialog; the print dialog (choosers.cpp).
@@ -55,7 +60,7 @@ class QtUserPort : public UserPort {
   std::optional<PrinterChoice> choosePrinter(const PrinterRequest& request) override;
 
  private:
-  const Locale& locale_;
+  const Locale* locale_;
 };
 
 // The message text as the box shows it: "|" becomes a line break.

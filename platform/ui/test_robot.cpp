@@ -6,9 +6,9 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QStatusBar>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/ui/colour.h"
 #include "platform/ui/controls/list_view.h"
@@ -25,8 +27,6 @@
 
 namespace platform::ui {
 namespace {
-
-constexpr int kPollMilliseconds = 5;
 
 std::string utf8(const QString& s) { return s.toStdString(); }
 
@@ -161,7 +161,8 @@ std::string WindowDriver::text(const std::string& label) const {
   QWidget* w = find(label);
   if (auto* edit = qobject_cast<QLineEdit*>(w)) return utf8(edit->text());
   if (auto* l = qobject_cast<QLabel*>(w)) return utf8(l->text());
-  if (auto* b = qobject_cast<QAbstractButton*>(w)) return utf8(b->text());
+  // A button that shows only its icon keeps its caption as its tooltip.
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return utf8(b->text().isEmpty() ? b->toolTip() : b->text());
   if (auto* e = qobject_cast<QTextEdit*>(w)) return utf8(e->toPlainText());
   if (auto* c = qobject_cast<QComboBox*>(w)) return utf8(c->currentText());
   if (auto* spin = qobject_cast<QAbstractSpinBox*>(w)) return utf8(spin->text());
@@ -326,6 +327,16 @@ void WindowDriver::dragThumb(const std::string& label, int place) {
   QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, to);
 }
 
+void WindowDriver::scrollSideways(const std::string& label, bool toRight) {
+  QScrollBar* bar = list(label)->horizontalScrollBar();
+  for (int click = 0; click < 100 && (toRight ? bar->value() < bar->maximum() : bar->value() > bar->minimum());
+       ++click) {
+    const QRect page = scrollBarPart(bar, toRight ? QStyle::SC_ScrollBarAddPage : QStyle::SC_ScrollBarSubPage);
+    if (page.isEmpty()) break;
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, page.center());
+  }
+}
+
 int WindowDriver::dropRowCount(const std::string& label) const { return comboOf(find(label), label)->count(); }
 
 std::string WindowDriver::dropCell(const std::string& label, int row, int column) const {
@@ -354,6 +365,11 @@ void WindowDriver::selectTab(const std::string& label, int tab) {
 
 int WindowDriver::selectedTab(const std::string& label) const {
   return sheetOf(find(label), label)->currentIndex() + 1;
+}
+
+bool PaintCounter::eventFilter(QObject*, QEvent* event) {
+  if (event->type() == QEvent::Paint) ++paints;
+  return false;
 }
 
 MessageDriver::MessageDriver(MessageDialog* box) : box_(box) {
@@ -424,7 +440,7 @@ void Robot::inMessage(std::function<void(MessageDriver&)> step) { steps_.push_ba
 void Robot::run(const std::function<void()>& body) {
   running_ = true;
   givingUp_ = false;
-  waited_ = 0;
+  waiting_.start();
   schedule();
   try {
     body();
@@ -444,21 +460,29 @@ std::string Robot::report() const {
 
 void Robot::schedule() {
   std::weak_ptr<Robot*> weak = self_;
-  QTimer::singleShot(kPollMilliseconds, [weak] {
+  QTimer::singleShot(pollMilliseconds_, [weak] {
     if (auto self = weak.lock(); self && *self != nullptr) (*self)->poll();
   });
 }
 
 void Robot::giveUp(const std::string& why) {
+  // Said at once: a body that never returns would otherwise hide why.
+  std::fprintf(stderr, "robot: %s\n", why.c_str());
   failures_.push_back(why);
   givingUp_ = true;
+  waiting_.start();
 }
 
 void Robot::poll() {
   if (!running_) return;
   QWidget* modal = QApplication::activeModalWidget();
   if (givingUp_) {
-    // Close whatever is open until the body returns.
+    // Close whatever is open until the body returns. A program that will not end that way (a
+    // window whose close asks a question that the closing answers No) ends the test's process.
+    if (waiting_.elapsed() >= 2 * patience_) {
+      std::fprintf(stderr, "robot: the body would not end; the test program stops here\n");
+      std::_Exit(3);
+    }
     if (auto* box = dynamic_cast<MessageDialog*>(modal))
       box->reject();
     else if (modal != nullptr)
@@ -468,8 +492,7 @@ void Robot::poll() {
   }
   if (steps_.empty()) {
     // The script is over; a body that still waits would wait for ever.
-    waited_ += kPollMilliseconds;
-    if (waited_ >= patience_) giveUp("the body did not return after the last step");
+    if (waiting_.elapsed() >= patience_) giveUp("the body did not return after the last step");
     schedule();
     return;
   }
@@ -486,8 +509,7 @@ void Robot::poll() {
     ready = false;
   }
   if (!ready) {
-    waited_ += kPollMilliseconds;
-    if (waited_ >= patience_) {
+    if (waiting_.elapsed() >= patience_) {
       giveUp("step " + std::to_string(stepNumber_ + 1) + " waited in vain for " + next.describe() +
              "; open: " + (modal != nullptr ? "\"" + utf8(modal->windowTitle()) + "\"" : std::string("nothing")));
     }
@@ -497,7 +519,7 @@ void Robot::poll() {
   Step step = std::move(steps_.front());
   steps_.pop_front();
   ++stepNumber_;
-  waited_ = 0;
+  waiting_.start();
   schedule();
   try {
     if (step.title.empty()) {

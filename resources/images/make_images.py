@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Draws the program's images: the two school logos of the sign-in window, its animated bar, the
-padlock icon and the program icon; the programme's logo of the grade sheet (Vyr.jpg) and the button
-icons of the progress window and the print preview. Run it from anywhere; it writes next to itself. Needs Pillow
-(Debian: python3-pil). Shapes are drawn four times larger and scaled down, for smooth edges."""
+padlock icon, the program icon, the icons of the grade book's buttons (change, print, close,
+help), the programme's logo of the grade sheet (Vyr.jpg) and the button icons of the progress
+window, the print preview and the export window. Run it from anywhere; it writes next to itself.
+Needs Pillow (Debian: python3-pil). Shapes are drawn four times larger and scaled down, for smooth edges."""
 
 import math
 import os
@@ -172,6 +173,67 @@ def program_icon(size):
     return finish(img, size, size)
 
 
+RED = (190, 50, 40, 255)
+PAPER = (250, 250, 246, 255)
+
+
+def pencil_icon(size):
+    """Change: a sheet of paper with a yellow pencil across it."""
+    img = canvas(size, size)
+    d = ImageDraw.Draw(img)
+    u = size / 16
+    d.rectangle(s(2 * u, 1.5 * u, 11 * u, 14.5 * u), fill=PAPER, outline=GREY, width=max(SCALE, int(0.5 * u * SCALE)))
+    for k in range(4):
+        y = 4 * u + k * 2.5 * u
+        d.line(s(3.5 * u, y, 9.5 * u, y), fill=SKY, width=max(SCALE, int(0.5 * u * SCALE)))
+    d.line(s(6 * u, 13 * u, 14 * u, 5 * u), fill=GOLD, width=int(2.6 * u * SCALE))
+    d.line(s(12.6 * u, 6.4 * u, 14 * u, 5 * u), fill=RED, width=int(2.6 * u * SCALE))
+    d.polygon(s(4.6 * u, 14.4 * u, 5.2 * u, 12 * u, 7 * u, 13.8 * u), fill=DARK)
+    return finish(img, size, size)
+
+
+def printer_icon(size):
+    """Print: a grey printer with a sheet coming out of it."""
+    img = canvas(size, size)
+    d = ImageDraw.Draw(img)
+    u = size / 16
+    d.rectangle(s(4 * u, 1.5 * u, 12 * u, 7 * u), fill=PAPER, outline=GREY, width=max(SCALE, int(0.4 * u * SCALE)))
+    d.rounded_rectangle(s(1 * u, 6 * u, 15 * u, 12 * u), radius=u * SCALE, fill=STEEL, outline=DARK,
+                        width=max(SCALE, int(0.5 * u * SCALE)))
+    d.ellipse(s(12 * u, 7.5 * u, 13.4 * u, 8.9 * u), fill=GREEN)
+    d.rectangle(s(4 * u, 10 * u, 12 * u, 15 * u), fill=PAPER, outline=GREY, width=max(SCALE, int(0.4 * u * SCALE)))
+    for k in range(2):
+        y = 12 * u + k * 1.6 * u
+        d.line(s(5.2 * u, y, 10.8 * u, y), fill=NAVY, width=max(SCALE, int(0.4 * u * SCALE)))
+    return finish(img, size, size)
+
+
+def exit_icon(size):
+    """Close: an open door with an arrow leaving through it."""
+    img = canvas(size, size)
+    d = ImageDraw.Draw(img)
+    u = size / 16
+    d.rectangle(s(2 * u, 1.5 * u, 9 * u, 14.5 * u), fill=DARK)
+    d.polygon(s(2 * u, 1.5 * u, 7 * u, 3 * u, 7 * u, 15 * u, 2 * u, 14.5 * u), fill=(150, 100, 60, 255))
+    d.ellipse(s(5.4 * u, 8 * u, 6.4 * u, 9 * u), fill=GOLD)
+    d.line(s(8 * u, 8 * u, 13 * u, 8 * u), fill=GREEN, width=int(1.8 * u * SCALE))
+    d.polygon(s(12 * u, 5 * u, 15.5 * u, 8 * u, 12 * u, 11 * u), fill=GREEN)
+    return finish(img, size, size)
+
+
+def help_icon(size):
+    """Help: a white question mark on a blue disc."""
+    img = canvas(size, size)
+    d = ImageDraw.Draw(img)
+    u = size / 16
+    d.ellipse(s(1 * u, 1 * u, 15 * u, 15 * u), fill=BLUE, outline=NAVY, width=max(SCALE, int(0.6 * u * SCALE)))
+    d.arc(s(5 * u, 3.5 * u, 11 * u, 9 * u), start=180, end=80, fill=WHITE, width=int(1.6 * u * SCALE))
+    d.line(s(9.6 * u, 7.8 * u, 8 * u, 9.2 * u), fill=WHITE, width=int(1.6 * u * SCALE))
+    d.line(s(8 * u, 9 * u, 8 * u, 10.4 * u), fill=WHITE, width=int(1.6 * u * SCALE))
+    d.ellipse(s(7.1 * u, 11.4 * u, 8.9 * u, 13.2 * u), fill=WHITE)
+    return finish(img, size, size)
+
+
 def save_icon(name, draw):
     sizes = [16, 24, 32, 48]
     largest = draw(48)
@@ -224,6 +286,17 @@ def zoom_shape(d, n):
     d.line(s(n * 0.56, n * 0.56, n * 0.9, n * 0.9), fill=DARK, width=SCALE * max(2, n // 8))
 
 
+def save_shape(d, n):
+    """A diskette: the navy case, its metal shutter and the white label."""
+    d.polygon(s(n * 0.1, n * 0.1, n * 0.78, n * 0.1, n * 0.9, n * 0.22, n * 0.9, n * 0.9, n * 0.1, n * 0.9), fill=NAVY)
+    d.rectangle(s(n * 0.28, n * 0.1, n * 0.68, n * 0.36), fill=STEEL)
+    d.rectangle(s(n * 0.52, n * 0.14, n * 0.62, n * 0.32), fill=NAVY)
+    d.rectangle(s(n * 0.22, n * 0.52, n * 0.78, n * 0.86), fill=WHITE)
+    for k in range(2):
+        y = n * (0.62 + k * 0.12)
+        d.line(s(n * 0.3, y, n * 0.7, y), fill=SKY, width=SCALE)
+
+
 def pdf_shape(d, n):
     d.polygon(s(n * 0.18, n * 0.06, n * 0.62, n * 0.06, n * 0.82, n * 0.26, n * 0.82, n * 0.94, n * 0.18, n * 0.94),
               fill=WHITE, outline=DARK)
@@ -243,10 +316,14 @@ def main():
                    optimize=False)
     save_icon("Candado.ico", padlock)
     save_icon("ZidAvidivevi.ico", program_icon)
+    save_icon("Modificar.ico", pencil_icon)
+    save_icon("Imprimir.ico", printer_icon)
+    save_icon("Salir.ico", exit_icon)
+    save_icon("Ayuda.ico", help_icon)
     # The grade sheet prints the programme's logo 1.083 by 0.604 inches: 300 dots per inch.
     programme_logo(325, 181).save(os.path.join(HERE, "Vyr.jpg"), quality=92)
     for name, shape in (("Imprimir.png", printer_shape), ("Cancelar.png", cancel_shape), ("Aceptar.png", accept_shape),
-                        ("Zoom.png", zoom_shape), ("Pdf.png", pdf_shape)):
+                        ("Zoom.png", zoom_shape), ("Pdf.png", pdf_shape), ("Guardar.png", save_shape)):
         button_icon(24, shape).save(os.path.join(HERE, name))
     Image.new("RGBA", (1, 1), (0, 0, 0, 0)).save(os.path.join(HERE, "Vacio.png"))
 

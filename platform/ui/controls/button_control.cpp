@@ -29,14 +29,28 @@ class ButtonControl : public Control {
   }
 
   QWidget* widget() const override { return button_; }
+  // A button too small for its icon and caption shows the icon alone; the caption becomes its
+  // tooltip.
+  void placed() override {
+    if (!button_ || button_->icon().isNull() || button_->sizeHint().width() <= button_->width()) return;
+    button_->setToolTip(button_->text());
+    button_->setText({});
+  }
   bool takesFocus() const override { return !definition().has("skip"); }
   bool isButton() const override { return true; }
   void press() override {
     if (button_ && button_->isEnabled() && button_->isVisible()) button_->click();
   }
-  std::string text() const override { return button_ ? button_->text().toStdString() : std::string(); }
+  std::string text() const override {
+    if (!button_) return {};
+    return (button_->text().isEmpty() ? button_->toolTip() : button_->text()).toStdString();
+  }
   void setText(const std::string& utf8) override {
-    if (button_) button_->setText(QString::fromStdString(utf8));
+    if (!button_) return;
+    if (button_->text().isEmpty() && !button_->toolTip().isEmpty())
+      button_->setToolTip(QString::fromStdString(utf8));
+    else
+      button_->setText(QString::fromStdString(utf8));
   }
 
  private:

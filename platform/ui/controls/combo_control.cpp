@@ -69,6 +69,7 @@ class ComboControl : public Control {
     combo_->setEditText(QString::fromStdString(cp1252ToUtf8(shown)));
     edited_ = false;
   }
+  bool takesInput() const override { return true; }
   std::string takenValue() const override { return combo_ ? toCp1252(combo_->currentText()) : std::string(); }
 
  private:

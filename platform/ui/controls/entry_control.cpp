@@ -105,6 +105,7 @@ class EntryControl : public Control {
     edit_->setText(QString::fromStdString(cp1252ToUtf8(shown)));
     edited_ = false;
   }
+  bool takesInput() const override { return true; }
   std::string takenValue() const override { return edit_ ? toCp1252(edit_->text()) : std::string(); }
 
  private:

@@ -21,9 +21,10 @@ std::unique_ptr<ControlKind> promptKind();
 std::unique_ptr<ControlKind> entryKind();
 // "button": a push button. Fields "text", "icon", "std" (its standard action: "close" asks the
 // window to close, "help" shows the help page of the window's help id); flags "default", "skip".
+// A button too small for its icon and caption shows its icon, the caption as its tooltip.
 std::unique_ptr<ControlKind> buttonKind();
 // "progress": a progress bar without text. Fields "range" ([low, high], [0, 100] when absent) and
-// "use" (a number variable the bar shows and takes its value from).
+// "use" (a number variable the bar shows).
 std::unique_ptr<ControlKind> progressKind();
 
 // "menu": a menu of the menu bar or, with a parent menu, a submenu. Field "text"; flag "separated"

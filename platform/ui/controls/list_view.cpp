@@ -207,35 +207,34 @@ void ListView::paintHeader(QPainter& painter, int column, const QRect& rect) {
 void ListView::paintCell(QPainter& painter, int row, int column, const QRect& rect) {
   const Column& c = columns_[static_cast<std::size_t>(column - 1)];
   painter.fillRect(rect, shownBackground(row, column));
-  QFont font = this->font();
-  font.setUnderline(c.underline);
-  painter.setFont(font);
   painter.setPen(shownText(row, column));
   painter.drawText(indented(rect, c.justify, c.indent), static_cast<int>(alignmentOf(c.justify) | Qt::AlignVCenter),
                    cell(row, column).text);
 }
 
+// Column by column: each column's font is set once, each cell clipped to itself.
 void ListView::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());
   painter.fillRect(viewport()->rect(), palette().color(QPalette::Base));
   const int shownRows = std::min(rowCount(), visibleRows() + 1);
   const QColor border = palette().color(QPalette::Mid);
+  QFont underlined = font();
+  underlined.setUnderline(true);
   for (int column = 1; column <= static_cast<int>(columns_.size()); ++column) {
     const Column& c = columns_[static_cast<std::size_t>(column - 1)];
     if (c.width <= 0) continue;
     const QRect header = cellRect(0, column);
     if (header.right() < 0 || header.left() > viewport()->width()) continue;
-    painter.save();
     painter.setClipRect(header);
+    painter.setFont(font());
     paintHeader(painter, column, header);
-    painter.restore();
+    painter.setFont(c.underline ? underlined : font());
     for (int row = 1; row <= shownRows; ++row) {
       const QRect r = cellRect(row, column);
-      painter.save();
       painter.setClipRect(r);
       paintCell(painter, row, column, r);
-      painter.restore();
     }
+    painter.setClipping(false);
     if (c.rightBorder) {
       painter.setPen(border);
       const int x = header.right();

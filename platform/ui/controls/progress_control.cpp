@@ -69,7 +69,6 @@ class ProgressControl : public Control {
 
  protected:
   void showValue(const std::string& cp1252) override { setProgress(leadingWholeNumber(cp1252)); }
-  std::string takenValue() const override { return std::to_string(value_); }
 
  private:
   QPointer<QProgressBar> bar_;

@@ -49,6 +49,7 @@ class SpinControl : public Control {
     spin_->setValue(leadingWholeNumber(cp1252));
     showing_ = false;
   }
+  bool takesInput() const override { return true; }
   std::string takenValue() const override { return spin_ ? std::to_string(spin_->value()) : std::string(); }
 
  private:

@@ -5,6 +5,7 @@
 #include "platform/core/cp1252.h"
 #include "platform/ui/controls/alignment.h"
 #include "platform/ui/controls/kinds.h"
+#include "platform/ui/window.h"
 
 namespace platform::ui::controls {
 namespace {
@@ -36,6 +37,13 @@ class TextControl : public Control {
     if (definition.has("transparent")) label_->setAutoFillBackground(false);
   }
   QWidget* widget() const override { return label_; }
+  // A text on a variable is as wide as its picture's positions (four dialog units each), so that
+  // values of every length align within the same box; a constant text takes its own width.
+  QSize defaultSize() const override {
+    const QSize natural = Control::defaultSize();
+    if (!picture()) return natural;
+    return {window().units().toPixelsX(4 * picture()->width()), natural.height()};
+  }
   std::string text() const override { return label_ ? label_->text().toStdString() : std::string(); }
   void setText(const std::string& utf8) override {
     if (label_) label_->setText(QString::fromStdString(utf8));

@@ -1,0 +1,92 @@
+// The export file's name as the folder, the teacher key and the clock make it, and the percentage
+// under the progress bar.
+#include "output/export_name.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/core/fixed_text.h"
+
+namespace output {
+namespace {
+
+platform::LocalMoment at(int year, int month, int day, int hour, int minute) {
+  return {platform::dateSerial(year, month, day), platform::clockValue(hour, minute, 0)};
+}
+
+TEST(ExportNameTest, KeyDateAndTimeWithTheBlanksOfTheirPictures) {
+  const platform::Locale locale;
+  const struct {
+    std::int32_t key;
+    platform::LocalMoment moment;
+    const char* name;
+  } cases[] = {
+      {1234, at(2026, 12, 8, 14, 5), "Exporacion - 1234 - 12-08-26 14-05.Vyr"},
+      {1234, at(2026, 3, 7, 9, 30), "Exporacion - 1234 -  3-07-26  9-30.Vyr"},
+      {1234, at(2026, 1, 31, 0, 0), "Exporacion - 1234 -  1-31-26  0-00.Vyr"},
+      {1234, at(2026, 9, 1, 23, 59), "Exporacion - 1234 -  9-01-26 23-59.Vyr"},
+      {1234, at(2026, 10, 1, 10, 0), "Exporacion - 1234 - 10-01-26 10-00.Vyr"},
+      {1234, at(2000, 11, 5, 12, 7), "Exporacion - 1234 - 11-05-00 12-07.Vyr"},
+      {-7, at(2026, 12, 8, 14, 5), "Exporacion - -7 - 12-08-26 14-05.Vyr"},
+      {0, at(2026, 12, 8, 14, 5), "Exporacion - 0 - 12-08-26 14-05.Vyr"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExportFileName(c.key, c.moment, locale), c.name);
+  // Seconds do not show: two exports within one minute get one name.
+  EXPECT_EQ(ExportFileName(1, {platform::dateSerial(2026, 12, 8), platform::clockValue(14, 5, 1)}, locale),
+            ExportFileName(1, {platform::dateSerial(2026, 12, 8), platform::clockValue(14, 5, 59, 99)}, locale));
+}
+
+TEST(ExportNameTest, FolderSlashAndNameCutAt255Characters) {
+  const std::string name = "Exporacion - 1234 - 12-08-26 14-05.Vyr";
+  const std::string deep = "/" + std::string(230, 'c');
+  const struct {
+    std::string folder;
+    std::string stored;  // as Gs_ArchivoExportacion keeps it, without its trailing blanks
+  } cases[] = {
+      {"/home/ana/Actas", "/home/ana/Actas/" + name},
+      {"/home/ana/Actas   ", "/home/ana/Actas/" + name},
+      {"/", "//" + name},
+      {"/media/usb/Mis Actas", "/media/usb/Mis Actas/" + name},
+      {deep, (deep + "/" + name).substr(0, 255)},  // the extension is lost
+      {std::string(255, 'x'), std::string(255, 'x')},
+  };
+  for (const auto& c : cases) {
+    platform::FixedText<255> stored;
+    stored = ExportPath(c.folder, name);
+    EXPECT_EQ(stored.trimmed(), c.stored) << c.folder.size() << " characters of folder";
+  }
+}
+
+TEST(ExportNameTest, BlankFolderIsTheHomeFolder) {
+  const std::filesystem::path home =
+      std::filesystem::temp_directory_path() / ("export-home-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(home);
+  const char* saved = std::getenv("HOME");
+  const std::string previous = saved != nullptr ? saved : "";
+  ::setenv("HOME", home.c_str(), 1);
+  EXPECT_EQ(ExportPath("", "a.Vyr"), home.string() + "/a.Vyr");
+  EXPECT_EQ(ExportPath("     ", "a.Vyr"), home.string() + "/a.Vyr");
+  if (saved != nullptr)
+    ::setenv("HOME", previous.c_str(), 1);
+  else
+    ::unsetenv("HOME");
+  std::filesystem::remove_all(home);
+}
+
+TEST(ExportNameTest, PercentRoundedHalvesUpInThreePositions) {
+  const struct {
+    std::int32_t done, total;
+    const char* text;
+  } cases[] = {
+      {0, 3, "  0 %"},   {1, 3, " 33 %"},  {2, 3, " 67 %"},       {3, 3, "100 %"}, {1, 8, " 13 %"},  // 12.5
+      {1, 200, "  1 %"},                                                                             // 0.5
+      {1, 201, "  0 %"}, {7, 40, " 18 %"}, {1999, 2000, "100 %"}, {0, 0, "100 %"}, {5, 0, "100 %"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PercentText(c.done, c.total), c.text) << c.done << " of " << c.total;
+}
+
+}  // namespace
+}  // namespace output

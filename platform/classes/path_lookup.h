@@ -1,0 +1,42 @@
+// The path lookup: the button beside a path entry that asks the user for a folder through the
+// UserPort's folder-browse dialog.
+//
+// The dialog carries the lookup's title and opens in the folder the entry holds when that folder
+// exists, else in the default folder. ask() returns the folder chosen; when the user cancels, it
+// returns an empty text if clear-on-cancel is on, else the entry's value unchanged. The working
+// folder is saved before the dialog and put back after it, so choosing a folder never moves the
+// program away from the folder its data files lie in.
+//
+// Not thread safe; the port must outlive the lookup.
+#pragma once
+
+#include <string>
+
+#include "platform/classes/user_port.h"
+
+namespace platform {
+
+class PathLookup {
+ public:
+  explicit PathLookup(UserPort& port) : port_(port) {}
+
+  void setTitle(std::string utf8) { title_ = std::move(utf8); }
+  // Where the dialog opens when the entry names no existing folder; empty: the working folder.
+  void setDefaultFolder(std::string folder) { defaultFolder_ = std::move(folder); }
+  void setClearOnCancel(bool clear) { clearOnCancel_ = clear; }
+
+  const std::string& title() const { return title_; }
+  const std::string& defaultFolder() const { return defaultFolder_; }
+  bool clearOnCancel() const { return clearOnCancel_; }
+
+  // Asks for a folder; `current` is what the entry holds (trailing blanks are ignored).
+  std::string ask(const std::string& current);
+
+ private:
+  UserPort& port_;
+  std::string title_;
+  std::string defaultFolder_;
+  bool clearOnCancel_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,87 @@
+#include "platform/classes/path_lookup.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/classes/scripted_port.h"
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder dialog that, as some desktops' dialogs do, leaves the working folder where the user
+// browsed to.
+class WanderingPort : public ScriptedPort {
+ public:
+  fs::path browsedTo;
+  std::optional<std::string> chooseFolder(const FolderRequest& request) override {
+    fs::current_path(browsedTo);
+    return ScriptedPort::chooseFolder(request);
+  }
+};
+
+class PathLookupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = fs::temp_directory_path() / ("path-lookup-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "datos");
+    fs::create_directories(root / "actas");
+    fs::create_directories(root / "inicio");
+    previous = fs::current_path();
+    fs::current_path(root / "datos");
+    port.browsedTo = root / "actas";
+    lookup.setTitle("Seleccione la Ruta");
+    lookup.setDefaultFolder((root / "inicio").string());
+  }
+  void TearDown() override {
+    fs::current_path(previous);
+    fs::remove_all(root);
+  }
+
+  fs::path root, previous;
+  WanderingPort port;
+  PathLookup lookup{port};
+};
+
+TEST_F(PathLookupTest, OpensWhereTheEntryPointsOrInTheDefaultFolder) {
+  const std::string actas = (root / "actas").string();
+  const struct {
+    std::string current;
+    std::string opensIn;
+  } cases[] = {
+      {actas, actas},
+      {actas + "   ", actas},  // an entry's trailing blanks
+      {"", (root / "inicio").string()},
+      {(root / "no-existe").string(), (root / "inicio").string()},
+  };
+  for (const auto& c : cases) {
+    port.clear();
+    lookup.ask(c.current);
+    ASSERT_EQ(port.folderRequests().size(), 1u);
+    EXPECT_EQ(port.folderRequests()[0].title, "Seleccione la Ruta");
+    EXPECT_EQ(port.folderRequests()[0].startFolder, c.opensIn) << "entry \"" << c.current << "\"";
+  }
+}
+
+TEST_F(PathLookupTest, ReturnsTheChosenFolderAndKeepsTheWorkingFolder) {
+  port.answerFolder((root / "actas").string());
+  EXPECT_EQ(lookup.ask(""), (root / "actas").string());
+  EXPECT_EQ(fs::current_path(), root / "datos") << "the data files' folder stays the working folder";
+}
+
+TEST_F(PathLookupTest, CancelEmptiesTheEntryOnlyWithClearOnCancel) {
+  const std::string current = (root / "actas").string();
+  lookup.setClearOnCancel(false);
+  EXPECT_EQ(lookup.ask(current), current);
+  lookup.setClearOnCancel(true);
+  EXPECT_EQ(lookup.ask(current), "");
+  EXPECT_EQ(fs::current_path(), root / "datos");
+  EXPECT_EQ(port.folderRequests().size(), 2u);
+}
+
+}  // namespace
+}  // namespace platform

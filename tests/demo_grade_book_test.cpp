@@ -1,0 +1,126 @@
+// The program run on the demo school as a teacher runs it: start, sign in, read the list, change
+// tabs, choose another (programme, group) pair and "Buscar", leave. The grade form, grade sheet and
+// export are the recording stand-ins. With GRADEBOOK_SCREENSHOTS naming a folder, saves the grade
+// book there: both tabs, a selected row with a red registration number, and the list scrolled.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "dictionary/file_declarations.h"
+#include "dictionary/program.h"
+#include "gradebook/spanish_locale.h"
+#include "gradebook/testing/procedure_doubles.h"
+#include "platform/os/fake_desktop_settings.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/test_robot.h"
+#include "tools/data_tool.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ui::MessageDriver;
+using platform::ui::WindowDriver;
+
+constexpr const char* kList = "?BROWSE:1";
+constexpr int kRegistration = 3, kName = 4, kAverage = 15;
+
+class DemoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gradebook::ApplySpanishLocale(spanish);
+    folder = fs::temp_directory_path() / ("demo-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    const datatool::Result built = datatool::buildDemo(decls, spanish, folder);
+    ASSERT_TRUE(built.ok()) << built.error;
+    previous = fs::current_path();
+    fs::current_path(folder);
+    if (const char* dir = std::getenv("GRADEBOOK_SCREENSHOTS")) shots = dir;
+  }
+  void TearDown() override {
+    fs::current_path(previous);
+    fs::remove_all(folder);
+  }
+
+  void shoot(WindowDriver& w, const std::string& name) const {
+    if (!shots.empty()) w.grab(shots + "/" + name + ".png");
+  }
+
+  dictionary::FileDeclarations decls;
+  platform::Locale spanish;
+  fs::path folder, previous;
+  std::string shots;
+  platform::ui::QtUserPort messages{spanish};
+  platform::os::FakeDesktopSettings desktop{0};
+  platform::ui::Robot robot;
+};
+
+TEST_F(DemoTest, ATeacherReadsTheirGroupsInBothOrders) {
+  robot.inWindow("Bienvenido", [](WindowDriver& w) {
+    w.type("?GS_MAESTRO", "1001");
+    w.type("?LS_TEMCONTRASENA", "sol2024");
+    w.press("?ACEPTAR");
+  });
+  int firstPairRows = 0;
+  robot.inWindow("Calificaciones", [&](WindowDriver& w) {
+    // Eight pairs of 25 grade records; 20 of the 200 are ungraded.
+    EXPECT_EQ(w.dropRowCount("?LIST2"), 8);
+    EXPECT_EQ(w.text("?LIST2"), "Ingeniería de Software");
+    EXPECT_EQ(w.text("?STRTOTALUMNOS"), "200");
+    EXPECT_EQ(w.text("?STRGCONCALIFICACION"), "180");
+    EXPECT_EQ(w.text("?STRGSINCALIFICACION"), "20");
+    EXPECT_EQ(w.text("?STRTGRUSELECCIONADO"), "25");
+    EXPECT_EQ(w.text("?LL_TOTGSCALIFICAR"), "2");
+    firstPairRows = w.rowCount(kList);
+    EXPECT_GT(firstPairRows, 10);
+    // A row whose registration number is red: select it.
+    for (int row = 1; row <= w.rowCount(kList); ++row) {
+      if (w.cellColours(kList, row, kRegistration).normalText != 0x0000FF) continue;
+      EXPECT_EQ(w.cell(kList, row, kAverage), "0");
+      w.clickRow(kList, row);
+      break;
+    }
+    shoot(w, "grade_book_by_registration");
+    w.selectTab("?CURRENTTAB", 2);
+  });
+  robot.inWindow("Calificaciones", [&](WindowDriver& w) {
+    EXPECT_EQ(w.rowCount(kList), firstPairRows);
+    std::vector<std::string> names;
+    for (int row = 1; row <= w.rowCount(kList); ++row) names.push_back(w.cell(kList, row, kName));
+    EXPECT_LT(spanish.compare(names.front(), names.back()), 0) << "by name";
+    shoot(w, "grade_book_by_name");
+    w.chooseRow("?LIST2", 6);
+    w.press("?BOTBUSCAR");
+  });
+  robot.inWindow("Calificaciones", [&](WindowDriver& w) {
+    EXPECT_EQ(w.text("?LIST2"), "Licenciatura en Informática");
+    EXPECT_EQ(w.text("?STRTGRUSELECCIONADO"), "25");
+    EXPECT_EQ(w.text("?LL_TOTGSCALIFICAR"), "0");
+    w.clickRow(kList, 1);
+    w.key(Qt::Key_End, Qt::ControlModifier);
+    w.scrollSideways(kList, true);
+  });
+  robot.inWindow("Calificaciones", [&](WindowDriver& w) {
+    EXPECT_EQ(w.selectedRow(kList), w.rowCount(kList)) << "the last record, selected";
+    if (w.rowCount(kList) < 25) {
+      EXPECT_NE(w.thumb(kList), 0) << "scrolled down";
+    }
+    shoot(w, "grade_book_scrolled");
+    w.press("?CLOSE");
+  });
+  robot.inMessage([](MessageDriver& m) {
+    EXPECT_EQ(m.text(), "20 Alumno(s) no tiene(n) Calificación, Desea Salir ?");
+    m.press("&Si");
+  });
+  dictionary::ProgramEnvironment env;
+  env.port = &messages;
+  env.desktop = &desktop;
+  env.makeWindowSystemReady = [this] { messages.useLocale(dictionary::program().locale()); };
+  int exitCode = -1;
+  robot.run([&] { exitCode = dictionary::ProgramEntry(env); });
+  EXPECT_TRUE(robot.done()) << robot.report();
+  EXPECT_EQ(exitCode, 0);
+}
+
+}  // namespace
