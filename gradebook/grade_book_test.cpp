@@ -140,6 +140,7 @@ TEST_F(GradeBookTest, TheFirstPairShowsInGradeRecordIdOrderWithItsCountsStatusAn
     EXPECT_EQ(w.dropSelected("?LIST2"), 1);
     EXPECT_EQ(w.focusLabel(), "?LIST2");
     EXPECT_EQ(w.selectedTab("?CURRENTTAB"), 1);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the recount's wait cursor is gone";
 
     // Grade-record id order; registration numbers run against it. Teacher 2's records never show.
     EXPECT_EQ(ids(w), (Ids{10, 20, 30, 40, 50, 60}));
