@@ -3,12 +3,16 @@
 // closed. halt() records the call and throws ProgramHalted, so that a test can catch the end of
 // the program and look at what was shown before it.
 //
+// Files to save and printers are answered from their own queues (nothing queued: the user
+// cancels); every request is recorded.
+//
 // A scripted answer that is not among the message's buttons is a fault of the test: the port
 // throws std::logic_error rather than hand back a button the user could not have pressed.
 #pragma once
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
@@ -51,6 +55,27 @@ class ScriptedPort : public UserPort {
   int busyDepth() const { return busyDepth_; }
   int busyShown() const { return busyShown_; }
 
+  // Answers for the next file and printer requests; nothing stands for cancel.
+  void answerFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
+  void answerPrinter(std::optional<PrinterChoice> choice) { printers_.push_back(std::move(choice)); }
+
+  std::optional<std::string> chooseFileToSave(const SaveFileRequest& request) override {
+    fileRequests_.push_back(request);
+    if (files_.empty()) return std::nullopt;
+    std::optional<std::string> answer = std::move(files_.front());
+    files_.pop_front();
+    return answer;
+  }
+  std::optional<PrinterChoice> choosePrinter(const PrinterRequest& request) override {
+    printerRequests_.push_back(request);
+    if (printers_.empty()) return std::nullopt;
+    std::optional<PrinterChoice> answer = std::move(printers_.front());
+    printers_.pop_front();
+    return answer;
+  }
+  const std::vector<SaveFileRequest>& fileRequests() const { return fileRequests_; }
+  const std::vector<PrinterRequest>& printerRequests() const { return printerRequests_; }
+
   const std::vector<MessageRequest>& shown() const { return shown_; }
   const MessageRequest& last() const {
     if (shown_.empty()) throw std::logic_error("no message was shown");
@@ -62,10 +87,18 @@ class ScriptedPort : public UserPort {
     answers_.clear();
     halts_ = 0;
     busyShown_ = 0;
+    files_.clear();
+    printers_.clear();
+    fileRequests_.clear();
+    printerRequests_.clear();
   }
 
  private:
   std::deque<MessageButton> answers_;
+  std::deque<std::optional<std::string>> files_;
+  std::deque<std::optional<PrinterChoice>> printers_;
+  std::vector<SaveFileRequest> fileRequests_;
+  std::vector<PrinterRequest> printerRequests_;
   std::vector<MessageRequest> shown_;
   int halts_ = 0;
   int busyDepth_ = 0;

@@ -3,8 +3,10 @@
 // told, so that nothing ever blocks a test on a dialog.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/core/locale.h"
@@ -19,6 +21,28 @@ struct MessageRequest {
   MessageIcon icon = MessageIcon::Exclamation;
   std::vector<MessageButton> buttons;  // in display order
   MessageButton defaultButton = MessageButton::Ok;
+};
+
+// A file to save, asked of the user: the dialog's title, the file types offered (a name and its
+// patterns, "*.PDF"), and the name and folder proposed.
+struct SaveFileRequest {
+  std::string title;  // UTF-8
+  std::vector<std::pair<std::string, std::string>> types;  // ("PDF", "*.PDF"), ("All", "*.*")
+  std::string proposedName;
+  std::string folder;
+};
+
+// A printer chosen by the user: its name (empty: the default printer), or a PDF file to print into
+// instead (where the print dialog offers printing to a file).
+struct PrinterChoice {
+  std::string printer;
+  std::string outputFile;
+  bool operator==(const PrinterChoice&) const = default;
+};
+
+struct PrinterRequest {
+  std::string title;  // UTF-8
+  int pageCount = 0;  // the pages that would be printed
 };
 
 // How halt() ends the program: it throws this, and the program's entry catches it, runs the
@@ -39,6 +63,10 @@ class UserPort {
   [[noreturn]] virtual void halt() = 0;
   // Shows (true) or takes back (false) the busy cursor around long work; calls nest.
   virtual void setBusy(bool busy) = 0;
+  // Asks for a file to save into: its full path (UTF-8), or nothing when the user cancels.
+  virtual std::optional<std::string> chooseFileToSave(const SaveFileRequest& request) = 0;
+  // Asks which printer to print on; nothing when the user cancels.
+  virtual std::optional<PrinterChoice> choosePrinter(const PrinterRequest& request) = 0;
 };
 
 }  // namespace platform

@@ -104,8 +104,19 @@ LocalMoment localMoment(std::chrono::system_clock::time_point moment) {
   return m;
 }
 
-std::int32_t today() { return localMoment(std::chrono::system_clock::now()).date; }
+namespace {
+// The moment of this thread's innermost FixedClock, null for the real clock.
+thread_local const LocalMoment* fixedMoment = nullptr;
+}  // namespace
 
-std::int32_t clockTime() { return localMoment(std::chrono::system_clock::now()).time; }
+LocalMoment localNow() { return fixedMoment != nullptr ? *fixedMoment : localMoment(std::chrono::system_clock::now()); }
+
+std::int32_t today() { return localNow().date; }
+
+std::int32_t clockTime() { return localNow().time; }
+
+FixedClock::FixedClock(LocalMoment moment) : previous_(fixedMoment), moment_(moment) { fixedMoment = &moment_; }
+
+FixedClock::~FixedClock() { fixedMoment = previous_; }
 
 }  // namespace platform

@@ -49,7 +49,8 @@ std::int32_t clockValue(int hour, int minute, int second, int centisecond = 0);
 // (((value - 1) mod 8640000) + 1), and 0 gives midnight.
 ClockParts clockParts(std::int32_t value);
 
-// Today's date and the time of day now, by the local clock and time zone.
+// Today's date and the time of day now, by the local clock and time zone (or the thread's
+// FixedClock).
 std::int32_t today();
 std::int32_t clockTime();
 
@@ -59,5 +60,21 @@ struct LocalMoment {
   std::int32_t time;
 };
 LocalMoment localMoment(std::chrono::system_clock::time_point moment);
+// The date and time now, read together (so they never straddle midnight).
+LocalMoment localNow();
+
+// While it lives, today(), clockTime() and localNow() on this thread give this moment: tests fix
+// the clock with it. They nest; each restores what it replaced.
+class FixedClock {
+ public:
+  explicit FixedClock(LocalMoment moment);
+  ~FixedClock();
+  FixedClock(const FixedClock&) = delete;
+  FixedClock& operator=(const FixedClock&) = delete;
+
+ private:
+  const LocalMoment* previous_;
+  LocalMoment moment_;
+};
 
 }  // namespace platform

@@ -153,5 +153,21 @@ TEST(LocalMoment, TodayAndClockTimeAreInRange) {
   EXPECT_GT(today(), dateSerial(2020, 1, 1));
 }
 
+
+TEST(FixedClock, FixesTodayAndTheTimeOnThisThreadUntilItEnds) {
+  const LocalMoment tuesday{dateSerial(2026, 12, 8), clockValue(19, 5, 9)};
+  {
+    FixedClock fixed(tuesday);
+    EXPECT_EQ(today(), tuesday.date);
+    EXPECT_EQ(clockTime(), tuesday.time);
+    {
+      FixedClock inner({1, 1});
+      EXPECT_EQ(today(), 1);
+    }
+    EXPECT_EQ(localNow().date, tuesday.date) << "the inner clock gives the outer one back";
+  }
+  EXPECT_NE(today(), tuesday.date) << "the real clock again";
+}
+
 }  // namespace
 }  // namespace platform

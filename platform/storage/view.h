@@ -116,6 +116,11 @@ class View {
   // key of the primary whose range was read (-1: the whole file), whether the rows were sorted
   // in memory, and the primary records read from storage since open() (filtered out ones too).
   int rangeKey() const { return plan_.rangeKey; }
+  // For a view sorted in memory that has been read since restart(): the number of its rows and the
+  // 0-based place of the current one; -1 otherwise (a view in storage order does not know them
+  // without reading everything).
+  std::int64_t rowsInMemory() const { return plan_.sorted && built_ ? static_cast<std::int64_t>(rows_.size()) : -1; }
+  std::int64_t placeInMemory() const { return plan_.sorted && built_ && at_ == At::Row ? static_cast<std::int64_t>(index_) : -1; }
   bool sortsInMemory() const { return plan_.sorted; }
   std::int64_t recordsRead() const { return recordsRead_; }
 

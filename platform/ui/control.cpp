@@ -77,6 +77,8 @@ void Control::setUpWidget(QWidget* w) {
   w->setObjectName(QString::fromStdString(definition_.label));
   w->setProperty("controlNumber", definition_.number);
   if (definition_.font) w->setFont(makeFont(*definition_.font));
+  if (!definition_.tip.empty()) w->setToolTip(QString::fromStdString(definition_.tip));
+  if (!definition_.status.empty()) w->setStatusTip(QString::fromStdString(definition_.status));
   if (definition_.has("hidden")) w->setVisible(false);
   if (definition_.has("disabled")) w->setEnabled(false);
   applyColours();
@@ -116,6 +118,13 @@ const ControlKinds& ControlKinds::standard() {
     k.add(controls::tabKind());
     k.add(controls::groupKind());
     k.add(controls::textKind());
+    k.add(controls::progressKind());
+    k.add(controls::menuKind());
+    k.add(controls::itemKind());
+    k.add(controls::spinKind());
+    k.add(controls::comboKind());
+    k.add(controls::panelKind());
+    k.add(controls::lineKind());
     return k;
   }();
   return kinds;

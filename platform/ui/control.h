@@ -38,6 +38,7 @@ class Control {
   const ControlDefinition& definition() const { return definition_; }
   Window& window() const { return window_; }
   // The widget that shows the control (null once the window has been destroyed).
+  // Menus and their items have none: they live in the window's menu bar.
   virtual QWidget* widget() const = 0;
   // Where controls that name this one as their parent are placed; null when it holds none.
   virtual QWidget* container() const { return nullptr; }
@@ -75,10 +76,11 @@ class Control {
   // Control to variable.
   void update();
 
-  bool isHidden() const;
-  void setHidden(bool hidden);
-  bool isDisabled() const;
-  void setDisabled(bool disabled);
+  // Kinds without a widget of their own (menu items) answer through their own state.
+  virtual bool isHidden() const;
+  virtual void setHidden(bool hidden);
+  virtual bool isDisabled() const;
+  virtual void setDisabled(bool disabled);
   virtual bool isReadOnly() const { return false; }
   // Returns false when the kind has no read-only state.
   virtual bool setReadOnly(bool readOnly) { return false; }
@@ -87,6 +89,19 @@ class Control {
   std::int32_t background() const { return background_; }
   void setBackground(std::int32_t colour);
   const std::optional<Picture>& picture() const { return picture_; }
+
+  // A value within a range (progress bars). The value is kept within the range: one outside it
+  // becomes the nearer end, and a high end below the low end is taken as the low end. Kinds
+  // without a range ignore both setters (they report false) and read 0.
+  virtual bool setRange(int low, int high) { return false; }
+  virtual int rangeLow() const { return 0; }
+  virtual int rangeHigh() const { return 0; }
+  virtual bool setProgress(int value) { return false; }
+  virtual int progress() const { return 0; }
+
+  // The choices a list of texts offers (combos), UTF-8. Kinds without choices ignore them (false).
+  virtual bool setChoices(const std::vector<std::string>& utf8) { return false; }
+  virtual std::vector<std::string> choices() const { return {}; }
 
  protected:
   // What the variable shows, as the control presents it (code page 1252).

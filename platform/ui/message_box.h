@@ -50,6 +50,9 @@ class QtUserPort : public UserPort {
   MessageButton message(const MessageRequest& request) override;
   [[noreturn]] void halt() override;
   void setBusy(bool busy) override;
+  // The desktop's save dialog; the print dialog (choosers.cpp).
+  std::optional<std::string> chooseFileToSave(const SaveFileRequest& request) override;
+  std::optional<PrinterChoice> choosePrinter(const PrinterRequest& request) override;
 
  private:
   const Locale& locale_;

@@ -1,14 +1,17 @@
 #include "platform/ui/test_robot.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QStyleOptionSlider>
 #include <QTabBar>
 #include <QTabWidget>
@@ -85,6 +88,8 @@ QWidget* WindowDriver::find(const std::string& label) const {
 void WindowDriver::type(const std::string& label, const std::string& text) {
   QWidget* w = find(label);
   if (!w->isVisible()) throw RobotError(label + " is hidden: nobody can type into it");
+  // A combo is typed into through its text, not its drop-down arrow.
+  if (auto* combo = qobject_cast<QComboBox*>(w); combo != nullptr && combo->lineEdit() != nullptr) w = combo->lineEdit();
   QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(w->width() - 4, w->height() / 2));
   QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClick(w, Qt::Key_Delete);
@@ -109,6 +114,43 @@ void WindowDriver::key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
 
 void WindowDriver::closeBox() { window_->close(); }
 
+QAction* WindowDriver::findItem(const std::string& label) const {
+  const QString name = QString::fromStdString(label);
+  for (QAction* a : window_->findChildren<QAction*>()) {
+    if (a->objectName().compare(name, Qt::CaseInsensitive) == 0 && a->property("controlNumber").isValid()) return a;
+  }
+  throw RobotError("window \"" + title() + "\" has no menu item " + label);
+}
+
+void WindowDriver::choose(const std::string& label) {
+  QAction* item = findItem(label);
+  if (!item->isEnabled() || !item->isVisible()) throw RobotError(label + " cannot be chosen: it is disabled or hidden");
+  // A person reaches an item through the menus that hold it; each of them must be enabled too.
+  for (QObject* o = item->parent(); o != nullptr && o != window_; o = o->parent()) {
+    if (auto* menu = qobject_cast<QMenu*>(o); menu != nullptr && !menu->menuAction()->isEnabled())
+      throw RobotError(label + " cannot be chosen: its menu " + utf8(menu->title()) + " is disabled");
+  }
+  item->trigger();
+}
+
+std::string WindowDriver::itemText(const std::string& label) const { return utf8(findItem(label)->text()); }
+
+bool WindowDriver::isItemEnabled(const std::string& label) const { return findItem(label)->isEnabled(); }
+
+std::vector<std::string> WindowDriver::choices(const std::string& label) const {
+  std::vector<std::string> out;
+  if (auto* combo = qobject_cast<QComboBox*>(find(label)))
+    for (int i = 0; i < combo->count(); ++i) out.push_back(utf8(combo->itemText(i)));
+  return out;
+}
+
+std::string WindowDriver::statusText(int part) const {
+  auto* bar = window_->findChild<QStatusBar*>();
+  if (bar == nullptr) return {};
+  const QList<QLabel*> parts = bar->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+  return part >= 0 && part < parts.size() ? utf8(parts[part]->text()) : std::string();
+}
+
 std::string WindowDriver::shown(const std::string& label) const {
   QWidget* w = find(label);
   if (auto* edit = qobject_cast<QLineEdit*>(w)) return utf8(edit->displayText());
@@ -122,6 +164,7 @@ std::string WindowDriver::text(const std::string& label) const {
   if (auto* b = qobject_cast<QAbstractButton*>(w)) return utf8(b->text());
   if (auto* e = qobject_cast<QTextEdit*>(w)) return utf8(e->toPlainText());
   if (auto* c = qobject_cast<QComboBox*>(w)) return utf8(c->currentText());
+  if (auto* spin = qobject_cast<QAbstractSpinBox*>(w)) return utf8(spin->text());
   if (auto* g = qobject_cast<QGroupBox*>(w)) return utf8(g->title());
   // A tab's page: its caption on the sheet.
   for (QWidget* p = w->parentWidget(); p != nullptr; p = p->parentWidget()) {
@@ -131,6 +174,14 @@ std::string WindowDriver::text(const std::string& label) const {
     }
   }
   return {};
+}
+
+int WindowDriver::filled(const std::string& label) const {
+  auto* bar = qobject_cast<QProgressBar*>(find(label));
+  if (bar == nullptr) throw RobotError(label + " is not a progress bar");
+  const long long span = static_cast<long long>(bar->maximum()) - bar->minimum();
+  if (span <= 0) return 0;
+  return static_cast<int>((static_cast<long long>(bar->value()) - bar->minimum()) * 100 / span);
 }
 
 bool WindowDriver::isVisible(const std::string& label) const { return find(label)->isVisible(); }
@@ -427,6 +478,8 @@ void Robot::poll() {
       modal != nullptr && modal->isVisible() &&
       (next.title.empty() ? dynamic_cast<MessageDialog*>(modal) != nullptr
                           : dynamic_cast<MessageDialog*>(modal) == nullptr && utf8(modal->windowTitle()) == next.title);
+  // A person waits for the window to answer what was done last.
+  if (ready && modal->property("eventsWaiting").toInt() > 0) ready = false;
   // A person waits for the window to come up and take the keyboard before typing into it.
   if (ready && !modal->isActiveWindow()) {
     modal->activateWindow();

@@ -19,6 +19,7 @@
 // it meets until the body returns, so that a broken test ends instead of hanging.
 #pragma once
 
+#include <QAction>
 #include <QWidget>
 #include <cstdint>
 #include <deque>
@@ -59,10 +60,21 @@ class WindowDriver {
   void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
   // Asks the window to close through its title bar's close box.
   void closeBox();
+  // Chooses a menu item (by its label), as a click on it in its open menu does; it must be
+  // enabled and shown.
+  void choose(const std::string& label);
+  // A menu's or item's text ("&" included) and whether it can be chosen.
+  std::string itemText(const std::string& label) const;
+  bool isItemEnabled(const std::string& label) const;
+  // The texts of a combo's choices, and a status bar part's text.
+  std::vector<std::string> choices(const std::string& label) const;
+  std::string statusText(int part) const;
 
   // What the control shows (for a masked entry: the mask characters), and what it holds.
   std::string shown(const std::string& label) const;
   std::string text(const std::string& label) const;
+  // How full a progress bar shows, in percent of its length (0 to 100, rounded down).
+  int filled(const std::string& label) const;
   bool isVisible(const std::string& label) const;
   bool isEnabled(const std::string& label) const;
   bool isReadOnly(const std::string& label) const;
@@ -111,6 +123,7 @@ class WindowDriver {
   void grab(const std::string& path) const;
 
   QWidget* find(const std::string& label) const;
+  QAction* findItem(const std::string& label) const;
 
  private:
   ListView* list(const std::string& label) const;

@@ -5,8 +5,13 @@
 #include <QEventLoop>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
 #include <stdexcept>
@@ -37,6 +42,13 @@ class WindowWidget : public QWidget {
       return window_.handleKey(watched, key->key(), static_cast<int>(key->modifiers()));
     }
     return false;
+  }
+  bool event(QEvent* event) override {
+    if (attached_ && event->type() == QEvent::StatusTip) {
+      window_.showStatusTip(static_cast<QStatusTipEvent*>(event)->tip().toStdString());
+      return true;
+    }
+    return QWidget::event(event);
   }
   void keyPressEvent(QKeyEvent* event) override {
     if (!attached_ || !window_.handleKey(this, event->key(), static_cast<int>(event->modifiers())))
@@ -100,7 +112,13 @@ void Window::build(const ControlKinds& kinds) {
   widget_->setObjectName(QString::fromStdString(definition_.name));
   if (!definition_.icon.empty()) widget_->setWindowIcon(QIcon(QString::fromStdString(imagePath(definition_.icon))));
   os::setWindowStyle(widget_, styleOf(definition_));
-  const QSize size(units_->toPixelsX(definition_.width), units_->toPixelsY(definition_.height));
+  client_ = widget_;
+  buildChrome();
+  QSize size(units_->toPixelsX(definition_.width), units_->toPixelsY(definition_.height));
+  // The definition's size is the client area's: the menu bar, toolbar and status bar add to it.
+  if (menuBar_ != nullptr) size.rheight() += menuBar_->sizeHint().height();
+  if (toolbar_ != nullptr) size.rheight() += toolbar_->height();
+  if (statusBar_ != nullptr) size.rheight() += statusBar_->sizeHint().height();
   if (definition_.frame == Frame::Resizable || definition_.maximizeBox)
     widget_->resize(size);
   else
@@ -116,12 +134,13 @@ void Window::build(const ControlKinds& kinds) {
   for (const ControlDefinition& d : definition_.controls) {
     const ControlKind* kind = kinds.find(d.kind);
     if (kind == nullptr) throw std::runtime_error(definition_.name + ": no control kind \"" + d.kind + "\"");
-    QWidget* parent = widget_;
+    QWidget* parent = d.has("toolbar") ? toolbar_ : client_;
     if (!d.parent.empty()) {
       if (QWidget* container = control(d.parent).container()) parent = container;
     }
     controls_.push_back(kind->create(*this, d, parent));
     Control& made = *controls_.back();
+    if (made.widget() == nullptr) continue;  // a menu or menu item
     if (!made.placesItself()) placeControl(made);
     made.widget()->installEventFilter(widget_);
     if (defaultButton_ == 0 && made.isButton() && d.has("default")) defaultButton_ = d.number;
@@ -139,6 +158,50 @@ void Window::build(const ControlKinds& kinds) {
 
 // Positions are dialog units from the window's client area, also for controls that lie in a
 // container (a sheet, a group).
+void Window::buildChrome() {
+  const bool menus = std::any_of(definition_.controls.begin(), definition_.controls.end(),
+                                 [](const ControlDefinition& c) { return c.kind == "menu"; });
+  if (!menus && definition_.toolbarHeight == 0 && definition_.statusBar.empty()) return;
+  auto* layout = new QVBoxLayout(widget_);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  if (menus) layout->setMenuBar(menuBar());
+  if (definition_.toolbarHeight > 0) {
+    toolbar_ = new QWidget(widget_);
+    toolbar_->setFixedHeight(units_->toPixelsY(definition_.toolbarHeight));
+    layout->addWidget(toolbar_);
+  }
+  client_ = new QWidget(widget_);
+  layout->addWidget(client_, 1);
+  if (!definition_.statusBar.empty()) {
+    statusBar_ = new QStatusBar(widget_);
+    statusBar_->setSizeGripEnabled(definition_.frame == Frame::Resizable);
+    for (int width : definition_.statusBar) {
+      auto* part = new QLabel(statusBar_);
+      part->setTextFormat(Qt::PlainText);
+      if (width >= 0) part->setFixedWidth(units_->toPixelsX(width));
+      statusBar_->addWidget(part, width < 0 ? 1 : 0);
+      statusParts_.push_back(part);
+    }
+    layout->addWidget(statusBar_);
+  }
+}
+
+QMenuBar* Window::menuBar() {
+  if (menuBar_ == nullptr) menuBar_ = new QMenuBar(widget_);
+  return menuBar_;
+}
+
+void Window::setStatusText(int part, const std::string& utf8) {
+  if (part >= 0 && part < static_cast<int>(statusParts_.size()))
+    statusParts_[static_cast<std::size_t>(part)]->setText(QString::fromStdString(utf8));
+}
+
+std::string Window::statusText(int part) const {
+  if (part < 0 || part >= static_cast<int>(statusParts_.size())) return {};
+  return statusParts_[static_cast<std::size_t>(part)]->text().toStdString();
+}
+
 void Window::placeControl(Control& control) {
   const ControlDefinition& d = control.definition();
   QWidget* w = control.widget();
@@ -146,7 +209,8 @@ void Window::placeControl(Control& control) {
   QRect r(units_->toPixelsX(d.x.value_or(0)), units_->toPixelsY(d.y.value_or(0)),
           d.width ? units_->toPixelsX(*d.width) : natural.width(),
           d.height ? units_->toPixelsY(*d.height) : natural.height());
-  if (w->parentWidget() != widget_) r.translate(-w->parentWidget()->mapTo(widget_, QPoint(0, 0)));
+  QWidget* area = d.has("toolbar") ? toolbar_ : client_;
+  if (w->parentWidget() != area) r.translate(-w->parentWidget()->mapTo(area, QPoint(0, 0)));
   w->setGeometry(r);
   control.placed();
 }
@@ -155,6 +219,7 @@ void Window::setTabOrder() {
   QWidget* previous = nullptr;
   for (const auto& c : controls_) {
     QWidget* w = c->widget();
+    if (w == nullptr) continue;
     if (!c->takesFocus()) {
       if (w->focusPolicy() != Qt::ClickFocus) w->setFocusPolicy(Qt::NoFocus);
       continue;
@@ -236,6 +301,7 @@ void Window::close() {
   forget(this);
   if (widget_) widget_->hide();
   queue_.clear();
+  markWaiting();
   if (loop_ != nullptr) loop_->quit();
 }
 
@@ -252,12 +318,14 @@ std::optional<WindowEvent> Window::accept() {
   }
   event_ = queue_.front();
   queue_.pop_front();
+  markWaiting();
   return event_;
 }
 
 void Window::post(EventKind kind, int control, int value) {
   if (closed_) return;
   queue_.push_back({kind, control, value});
+  markWaiting();
   if (loop_ != nullptr) loop_->quit();
 }
 
@@ -275,6 +343,11 @@ void Window::update(int number) {
     return;
   }
   for (const auto& c : controls_) c->update();
+}
+
+void Window::redraw(int number) {
+  QWidget* w = number == 0 ? widget_.data() : control(number).widget();
+  if (w != nullptr && w->isVisible()) w->repaint();
 }
 
 int Window::firstLackingValue() const {
@@ -305,6 +378,12 @@ void Window::setTimer(int hundredths) {
     timerObject_->stop();
   else
     timerObject_->start(timer_ * 10);
+}
+
+// The widget tells whether events wait to be handled: the test robot waits for them, as a person
+// waits for the window to answer what was done last.
+void Window::markWaiting() {
+  if (widget_) widget_->setProperty("eventsWaiting", static_cast<int>(queue_.size()));
 }
 
 Window* Window::current() {

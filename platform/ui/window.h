@@ -43,6 +43,9 @@
 #include "platform/ui/window_definition.h"
 
 class QEventLoop;
+class QLabel;
+class QMenuBar;
+class QStatusBar;
 class QTimer;
 class QWidget;
 
@@ -75,6 +78,17 @@ class Window {
   const DialogUnits& units() const { return *units_; }
   // The native window: its top-level widget.
   QWidget* handle() const;
+  // Where controls without a parent are placed: the client area (the window itself when it has no
+  // menu bar, toolbar or status bar), or the toolbar for the controls flagged "toolbar".
+  QWidget* clientArea() const { return client_; }
+  QWidget* toolbarArea() const { return toolbar_; }
+  // The menu bar, made at the first call (the definition's menus are placed there).
+  QMenuBar* menuBar();
+
+  // The status bar's parts (the definition's "statusBar"): the text one shows. A part that is not
+  // there is ignored (and reads empty).
+  void setStatusText(int part, const std::string& utf8);
+  std::string statusText(int part) const;
 
   // Binds a variable to every control that uses `name` (matched without regard to case). Throws
   // std::invalid_argument when no control uses it.
@@ -104,6 +118,9 @@ class Window {
   // Variables to controls (0: every control) and back.
   void display(int control = 0);
   void update(int control = 0);
+  // Paints the control (0: the whole window) at once rather than at the event loop's next turn:
+  // work that runs inside a handler shows its progress this way.
+  void redraw(int control = 0);
 
   // The first control (in control-number order) that must hold a value and is blank, 0 for none.
   int firstLackingValue() const;
@@ -139,9 +156,13 @@ class Window {
   bool handleKey(QObject* target, int key, int modifiers);
   // For the widget: the title bar's close box.
   void closeRequested() { post(EventKind::CloseWindow); }
+  // For the widget: the status text of what the mouse is on (empty when it leaves).
+  void showStatusTip(const std::string& utf8) { setStatusText(0, utf8); }
 
  private:
   void build(const ControlKinds& kinds);
+  void buildChrome();
+  void markWaiting();
   void placeControl(Control& control);
   void setTabOrder();
   Control* controlOf(QObject* object) const;
@@ -150,6 +171,11 @@ class Window {
   const Locale& locale_;
   std::unique_ptr<DialogUnits> units_;
   QPointer<WindowWidget> widget_;
+  QWidget* client_ = nullptr;
+  QWidget* toolbar_ = nullptr;
+  QMenuBar* menuBar_ = nullptr;
+  QStatusBar* statusBar_ = nullptr;
+  std::vector<QLabel*> statusParts_;
   std::vector<std::unique_ptr<Control>> controls_;
   std::deque<WindowEvent> queue_;
   std::optional<WindowEvent> event_;

@@ -169,7 +169,8 @@ class Reader {
       return;
     }
 
-    std::vector<std::string_view> keys = {"label", "kind", "at", "parent", "flags", "fontColour", "background", "font"};
+    std::vector<std::string_view> keys = {"label", "kind",       "at",         "parent", "flags",
+                                          "fontColour", "background", "font", "tip",    "status"};
     const std::vector<std::string_view> ownFields = kind->fields();
     keys.insert(keys.end(), ownFields.begin(), ownFields.end());
     onlyKeys(o, keys, where);
@@ -189,7 +190,7 @@ class Reader {
     const std::vector<std::string_view> allowedFlags = kind->flags();
     for (const QJsonValue& f : flags.toArray()) {
       const std::string flag = f.toString().toStdString();
-      const bool common = flag == "hidden" || flag == "disabled";
+      const bool common = flag == "hidden" || flag == "disabled" || flag == "toolbar";
       if (!f.isString() || (!common && std::find(allowedFlags.begin(), allowedFlags.end(), flag) == allowedFlags.end()))
         fail(where, "a " + c.kind + " takes no flag \"" + flag + "\"");
       c.flags.insert(flag);
@@ -198,6 +199,10 @@ class Reader {
     c.fontColour = colour(o, "fontColour", where);
     c.background = colour(o, "background", where);
     c.font = font(o.value("font"), window.font, where);
+    c.tip = text(o, "tip", where);
+    c.status = text(o, "status", where);
+    if (c.has("toolbar") && window.toolbarHeight == 0) fail(where, "the window has no toolbar");
+    if (c.has("toolbar") && !c.parent.empty()) fail(where, "a control in the toolbar has no parent");
 
     for (std::string_view field : ownFields) {
       const QString key = QString::fromUtf8(field.data(), static_cast<int>(field.size()));
@@ -226,7 +231,7 @@ class Reader {
     const std::string where = " window";
     onlyKeys(o,
              {"label", "title", "at", "centre", "font", "icon", "frame", "systemMenu", "maximizeBox", "minimizeBox",
-              "background", "helpId", "timer", "immediate", "controls"},
+              "background", "helpId", "timer", "immediate", "toolbar", "statusBar", "controls"},
              where);
     w.label = text(o, "label", where);
     w.title = text(o, "title", where);
@@ -255,6 +260,16 @@ class Reader {
     w.helpId = text(o, "helpId", where);
     w.timer = whole(o, "timer", 0, 1000000, where);
     w.immediate = flag(o, "immediate", where);
+    w.toolbarHeight = whole(o, "toolbar", 0, 1000, where);
+    const QJsonValue parts = o.value("statusBar");
+    if (!parts.isUndefined() && !parts.isArray()) fail(where, "\"statusBar\" must be a list of widths");
+    for (const QJsonValue& part : parts.toArray()) {
+      const double width = part.toDouble(-1e300);
+      if (!part.isDouble() || width != static_cast<double>(static_cast<int>(width)) || width < -1 || width > 32767)
+        fail(where, "a status bar part's width must be a whole number of dialog units, or -1");
+      else
+        w.statusBar.push_back(static_cast<int>(width));
+    }
     const QJsonValue controls = o.value("controls");
     if (!controls.isUndefined() && !controls.isArray()) fail(where, "\"controls\" must be a list");
     int number = 0;

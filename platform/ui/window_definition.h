@@ -17,6 +17,10 @@
 //   "helpId"       the help topic
 //   "timer"        the window's timer in hundredths of a second, 0 for none
 //   "immediate"    true: size changes are reported at once
+//   "toolbar"      the height of a toolbar under the menu bar, in dialog units (0: none); controls
+//                  with the flag "toolbar" are placed in it, their positions relative to it
+//   "statusBar"    the widths of the status bar's parts in dialog units, the last -1 to take what
+//                  is left; the first part shows the status texts of menus and controls
 //   "controls"     the controls, in control-number order (the first is control 1)
 // and each control:
 //   "label" (required, "?NAME", unique without regard to case), "kind" (required, one of the
@@ -62,6 +66,8 @@ struct ControlDefinition {
   std::int32_t fontColour = -1;
   std::int32_t background = -1;
   std::optional<FontSpec> font;
+  std::string tip;     // UTF-8
+  std::string status;  // UTF-8
   // The kind's own fields, as written (text, picture, use, image, icon, std, colour, fill ...).
   QJsonObject fields;
 
@@ -90,6 +96,8 @@ struct WindowDefinition {
   std::string helpId;
   int timer = 0;
   bool immediate = false;
+  int toolbarHeight = 0;
+  std::vector<int> statusBar;  // part widths in dialog units, -1 for the rest
   std::vector<ControlDefinition> controls;
 
   // The control's number, 0 when no control has that label (matched without regard to case).

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Draws the program's images: the two school logos of the sign-in window, its animated bar, the
-padlock icon and the program icon. Run it from anywhere; it writes next to itself. Needs Pillow
+padlock icon and the program icon; the programme's logo of the grade sheet (Vyr.jpg) and the button
+icons of the progress window and the print preview. Run it from anywhere; it writes next to itself. Needs Pillow
 (Debian: python3-pil). Shapes are drawn four times larger and scaled down, for smooth edges."""
 
 import math
@@ -179,6 +180,59 @@ def save_icon(name, draw):
                  append_images=[draw(n) for n in sizes[:-1]], bitmap_format="bmp")
 
 
+def programme_logo(width, height):
+    """The programme's logo on the grade sheet: the shield beside a gold band, on white (a JPEG has
+    no transparency)."""
+    img = Image.new("RGB", (width * SCALE, height * SCALE), (255, 255, 255))
+    shield = shield_logo(height, height).resize((height * SCALE, height * SCALE), Image.LANCZOS)
+    img.paste(shield, (0, 0), shield)
+    d = ImageDraw.Draw(img)
+    band = height * 0.18
+    d.rectangle(s(height * 1.05, height / 2 - band / 2, width - height * 0.1, height / 2 + band / 2), fill=NAVY[:3])
+    d.rectangle(s(height * 1.05, height / 2 + band / 2 + 4, width - height * 0.1, height / 2 + band / 2 + 8),
+                fill=GOLD[:3])
+    return img.resize((width, height), Image.LANCZOS)
+
+
+def button_icon(size, draw_shape):
+    img = canvas(size, size)
+    draw_shape(ImageDraw.Draw(img), size)
+    return finish(img, size, size)
+
+
+def printer_shape(d, n):
+    d.rectangle(s(n * 0.28, n * 0.1, n * 0.72, n * 0.4), fill=WHITE, outline=DARK, width=SCALE)
+    d.rounded_rectangle(s(n * 0.1, n * 0.35, n * 0.9, n * 0.72), radius=SCALE * 3, fill=STEEL, outline=DARK,
+                        width=SCALE)
+    d.rectangle(s(n * 0.28, n * 0.6, n * 0.72, n * 0.92), fill=WHITE, outline=DARK, width=SCALE)
+    d.ellipse(s(n * 0.76, n * 0.42, n * 0.84, n * 0.5), fill=GREEN)
+
+
+def cancel_shape(d, n):
+    d.ellipse(s(n * 0.08, n * 0.08, n * 0.92, n * 0.92), fill=(196, 40, 40, 255))
+    for a, b in ((0.3, 0.7), (0.7, 0.3)):
+        d.line(s(n * 0.3, n * a, n * 0.7, n * b), fill=WHITE, width=SCALE * max(2, n // 10))
+
+
+def accept_shape(d, n):
+    d.line(s(n * 0.15, n * 0.55, n * 0.4, n * 0.8, n * 0.85, n * 0.22), fill=GREEN, width=SCALE * max(2, n // 8),
+           joint="curve")
+
+
+def zoom_shape(d, n):
+    d.ellipse(s(n * 0.1, n * 0.1, n * 0.62, n * 0.62), fill=SKY, outline=DARK, width=SCALE * 2)
+    d.line(s(n * 0.56, n * 0.56, n * 0.9, n * 0.9), fill=DARK, width=SCALE * max(2, n // 8))
+
+
+def pdf_shape(d, n):
+    d.polygon(s(n * 0.18, n * 0.06, n * 0.62, n * 0.06, n * 0.82, n * 0.26, n * 0.82, n * 0.94, n * 0.18, n * 0.94),
+              fill=WHITE, outline=DARK)
+    d.rectangle(s(n * 0.1, n * 0.5, n * 0.9, n * 0.78), fill=(196, 40, 40, 255))
+    for k in range(3):
+        x = n * (0.2 + k * 0.22)
+        d.rectangle(s(x, n * 0.58, x + n * 0.14, n * 0.7), fill=WHITE)
+
+
 def main():
     # Logo sizes: the sign-in window's 78 x 46 and 78 x 42 dialog units at the desktop font's
     # 96-dpi metrics, twice over, so that the window scales them down smoothly.
@@ -189,6 +243,12 @@ def main():
                    optimize=False)
     save_icon("Candado.ico", padlock)
     save_icon("ZidAvidivevi.ico", program_icon)
+    # The grade sheet prints the programme's logo 1.083 by 0.604 inches: 300 dots per inch.
+    programme_logo(325, 181).save(os.path.join(HERE, "Vyr.jpg"), quality=92)
+    for name, shape in (("Imprimir.png", printer_shape), ("Cancelar.png", cancel_shape), ("Aceptar.png", accept_shape),
+                        ("Zoom.png", zoom_shape), ("Pdf.png", pdf_shape)):
+        button_icon(24, shape).save(os.path.join(HERE, name))
+    Image.new("RGBA", (1, 1), (0, 0, 0, 0)).save(os.path.join(HERE, "Vacio.png"))
 
 
 if __name__ == "__main__":

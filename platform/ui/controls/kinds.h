@@ -37,5 +37,24 @@ std::unique_ptr<ControlKind> textKind();
 
 // Checks a definition's "format" field as a list format.
 void checkFormatField(const ControlDefinition& definition, std::vector<std::string>& problems);
+// "progress": a progress bar without text. Fields "range" ([low, high], [0, 100] when absent) and
+// "use" (a number variable the bar shows and takes its value from).
+std::unique_ptr<ControlKind> progressKind();
+
+// "menu": a menu of the menu bar or, with a parent menu, a submenu. Field "text"; flag "separated"
+// (a separator line before it). It has no widget: the window's menu bar holds it.
+std::unique_ptr<ControlKind> menuKind();
+// "item": a command of its parent menu; choosing it accepts it. Field "text"; flag "separated".
+std::unique_ptr<ControlKind> itemKind();
+// "spin": a number with up and down arrows. Fields "picture", "use" (a number variable) and
+// "range" ([low, high], [1, 9999] when absent); each change the user makes is accepted.
+std::unique_ptr<ControlKind> spinKind();
+// "combo": a text typed or chosen from a drop-down list. Fields "picture", "use" and "from" (the
+// choices); choosing an entry, or leaving the text after changing it, accepts it.
+std::unique_ptr<ControlKind> comboKind();
+// "panel": a sunken frame, drawn as a separator when thin.
+std::unique_ptr<ControlKind> panelKind();
+// "line": a line from the control's top-left corner to its bottom-right one. Field "colour".
+std::unique_ptr<ControlKind> lineKind();
 
 }  // namespace platform::ui::controls

@@ -1,0 +1,56 @@
+// The grade sheet's row and date texts, case by case.
+#include "output/textos_reporte.h"
+
+#include <gtest/gtest.h>
+
+#include "gradebook/spanish_locale.h"
+#include "platform/core/cp1252.h"
+#include "platform/core/date_time.h"
+
+namespace output {
+namespace {
+
+TEST(TextosReporteTest, ScoresWithTheirWeights) {
+  const struct {
+    double score;
+    std::int32_t weight;
+    const char* text;
+  } cases[] = {{85.5, 30, " 86, (30%)"}, {100, 5, "100, ( 5%)"}, {0, 30, "  0, (30%)"},  {100, 100, "100, (##%)"},
+               {84.49, 30, " 84, (30%)"}, {1000, 20, "###, (20%)"}, {-5, 20, " -5, (20%)"}, {7, 0, "  7, ( 0%)"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(TextoCalificacion(c.score, c.weight), c.text) << c.score << " " << c.weight;
+    EXPECT_LE(TextoCalificacion(c.score, c.weight).size(), 14u) << "fits its 14 characters";
+  }
+}
+
+TEST(TextosReporteTest, TheStatusComparesTheUnroundedAverage) {
+  EXPECT_EQ(TextoEstatus(60.0), "ACREDITADO");
+  EXPECT_EQ(TextoEstatus(59.99), "RECUPERAR");
+  EXPECT_EQ(TextoEstatus(59.5), "RECUPERAR");
+  EXPECT_EQ(TextoEstatus(59.99999999999999), "RECUPERAR") << "no tolerance";
+  EXPECT_EQ(TextoEstatus(0), "RECUPERAR");
+  EXPECT_EQ(TextoEstatus(100), "ACREDITADO");
+}
+
+TEST(TextosReporteTest, TheDateLineInSpanishWithTheTwelveHourClock) {
+  platform::Locale spanish;
+  gradebook::ApplySpanishLocale(spanish);
+  const std::int32_t tuesday = platform::dateSerial(2026, 12, 8);
+  const struct {
+    std::int32_t date;
+    std::int32_t time;
+    const char* text;
+  } cases[] = {
+      {tuesday, platform::clockValue(19, 5, 9), "MARTES 8 DE DICIEMBRE DE 2026,  7:05:09Pm"},
+      {tuesday, platform::clockValue(10, 15, 0), "MARTES 8 DE DICIEMBRE DE 2026, 10:15:00Am"},
+      {tuesday, platform::clockValue(9, 5, 3), "MARTES 8 DE DICIEMBRE DE 2026,  9:05:03Am"},
+      {tuesday, platform::clockValue(0, 30, 0), "MARTES 8 DE DICIEMBRE DE 2026, 12:30:00Am"},
+      {tuesday, platform::clockValue(12, 0, 0), "MARTES 8 DE DICIEMBRE DE 2026, 12:00:00Pm"},
+      {platform::dateSerial(2027, 9, 25), platform::clockValue(23, 59, 59), "SABADO 25 DE SEPTIEMBRE DE 2027, 11:59:59Pm"},
+      {platform::dateSerial(2026, 4, 1), platform::clockValue(13, 0, 0), "MIERCOLES 1 DE ABRIL DE 2026,  1:00:00Pm"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::cp1252ToUtf8(TextoFecha(c.date, c.time, spanish)), c.text);
+}
+
+}  // namespace
+}  // namespace output

@@ -1,0 +1,293 @@
+#include "platform/report/report.h"
+
+#include <QFontMetricsF>
+#include <QImageReader>
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+
+#include "platform/core/cp1252.h"
+#include "platform/core/picture.h"
+
+namespace platform::report {
+namespace {
+
+std::string upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return out;
+}
+
+// A device of 1000 dots per inch: measured there, a length in pixels is in thousandths of an inch.
+const QImage& thousandthsDevice() {
+  static const QImage device = [] {
+    QImage image(1, 1, QImage::Format_ARGB32);
+    image.setDotsPerMeterX(39370);
+    image.setDotsPerMeterY(39370);
+    return image;
+  }();
+  return device;
+}
+
+std::string shortestDecimal(double value) {
+  char buffer[32];
+  for (int precision = 1; precision <= 17; ++precision) {
+    std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
+    if (std::strtod(buffer, nullptr) == value) break;
+  }
+  return buffer;
+}
+
+std::string trimmedRight(std::string text) {
+  const std::size_t end = text.find_last_not_of(' ');
+  text.erase(end == std::string::npos ? 0 : end + 1);
+  return text;
+}
+
+std::string trimmedLeft(std::string text) {
+  const std::size_t start = text.find_first_not_of(' ');
+  text.erase(0, start == std::string::npos ? text.size() : start);
+  return text;
+}
+
+}  // namespace
+
+Report::Report(ReportDefinition definition, const Locale& locale, const Bindings& names)
+    : definition_(std::move(definition)), locale_(locale), names_(names) {
+  for (const BandDefinition& band : definition_.bands) {
+    for (const ReportControlDefinition& c : band.controls) {
+      ControlState& s = states_[upper(c.label)];
+      s.hidden = c.hidden;
+      if (c.kind == ReportControlKind::Image) {
+        s.image = c.image;
+        s.picture = load(c.image);
+      }
+    }
+  }
+}
+
+double Report::textWidth(const std::string& utf8, const ui::FontSpec& font) {
+  return QFontMetricsF(ui::makeFont(font), &thousandthsDevice()).horizontalAdvance(QString::fromStdString(utf8));
+}
+
+double Report::averageCharWidth(const ui::FontSpec& font) {
+  return QFontMetricsF(ui::makeFont(font), &thousandthsDevice()).averageCharWidth();
+}
+
+double Report::fontHeight(const ui::FontSpec& font) {
+  return QFontMetricsF(ui::makeFont(font), &thousandthsDevice()).height();
+}
+
+const ReportControlDefinition& Report::control(std::string_view label) const {
+  const std::string wanted = upper(label);
+  for (const BandDefinition& band : definition_.bands)
+    for (const ReportControlDefinition& c : band.controls)
+      if (upper(c.label) == wanted) return c;
+  throw std::out_of_range(definition_.name + ": no control " + std::string(label));
+}
+
+Report::ControlState& Report::state(std::string_view label) {
+  control(label);
+  return states_[upper(label)];
+}
+
+void Report::setHidden(std::string_view label, bool hidden) { state(label).hidden = hidden; }
+
+bool Report::isHidden(std::string_view label) const {
+  control(label);
+  return states_.at(upper(label)).hidden;
+}
+
+bool Report::setImage(std::string_view label, const std::string& path) {
+  ControlState& s = state(label);
+  if (control(label).kind != ReportControlKind::Image) return false;
+  QImage picture = load(path);
+  if (picture.isNull()) return false;
+  s.image = path;
+  s.picture = picture;
+  return true;
+}
+
+const std::string& Report::imageOf(std::string_view label) const {
+  control(label);
+  return states_.at(upper(label)).image;
+}
+
+void Report::showPageNumber(std::string_view label) { state(label).pageNumber = true; }
+
+QImage Report::load(const std::string& source) const {
+  if (source.empty()) return {};
+  auto found = images_.find(source);
+  if (found != images_.end()) return found->second;
+  QImageReader reader(QString::fromStdString(ui::imagePath(source)));
+  QImage image = reader.read();
+  images_.emplace(source, image);
+  return image;
+}
+
+void Report::open() {
+  pages_.clear();
+  open_ = true;
+  pageOpen_ = false;
+}
+
+void Report::discard() {
+  pages_.clear();
+  open_ = false;
+  pageOpen_ = false;
+}
+
+void Report::print(std::string_view detailBand) {
+  const BandDefinition* band = detailBand.empty() ? definition_.bandOf(BandKind::Detail) : definition_.band(detailBand);
+  if (band == nullptr || band->kind != BandKind::Detail)
+    throw std::out_of_range(definition_.name + ": no detail band " + std::string(detailBand));
+  if (!open_) open();
+  const Rect& area = definition_.detailArea;
+  if (pageOpen_ && detailsOnPage_ > 0 && nextDetailY_ + band->at.height > area.y + area.height) finishPage();
+  if (!pageOpen_) startPage();
+  printBand(*band, area.x, nextDetailY_);
+  nextDetailY_ += band->at.height;
+  ++detailsOnPage_;
+}
+
+void Report::close() {
+  if (pageOpen_) finishPage();
+}
+
+void Report::startPage() {
+  PageMetafile page;
+  page.number = static_cast<int>(pages_.size()) + 1;
+  page.width = definition_.pageWidth();
+  page.height = definition_.pageHeight();
+  pages_.push_back(std::move(page));
+  pageOpen_ = true;
+  detailsOnPage_ = 0;
+  nextDetailY_ = definition_.detailArea.y;
+  for (BandKind kind : {BandKind::Form, BandKind::Header})
+    for (const BandDefinition& band : definition_.bands)
+      if (band.kind == kind) printBand(band, band.at.x, band.at.y);
+}
+
+void Report::finishPage() {
+  for (const BandDefinition& band : definition_.bands)
+    if (band.kind == BandKind::Footer) printBand(band, band.at.x, band.at.y);
+  pageOpen_ = false;
+}
+
+void Report::printBand(const BandDefinition& band, int x, int y) {
+  for (const ReportControlDefinition& c : band.controls)
+    if (!states_[upper(c.label)].hidden) printControl(c, x + c.x, y + c.y);
+}
+
+std::string Report::valueText(const ReportControlDefinition& c) const {
+  const std::optional<Picture> picture = c.picture.empty() ? std::nullopt : Picture::parse(c.picture);
+  bool isNumber = false;
+  double number = 0;
+  std::string text;
+  if (states_.at(upper(c.label)).pageNumber) {
+    isNumber = true;
+    number = static_cast<double>(currentPage());
+  } else {
+    const std::optional<BoundName> bound = c.use.empty() ? std::nullopt : names_.find(c.use);
+    if (!bound) return {};
+    switch (bound->kind) {
+      case BoundName::Kind::Long:
+        isNumber = true;
+        number = *static_cast<const std::int32_t*>(bound->variable);
+        break;
+      case BoundName::Kind::Real:
+        isNumber = true;
+        number = *static_cast<const double*>(bound->variable);
+        break;
+      case BoundName::Kind::Byte:
+        isNumber = true;
+        number = *static_cast<const std::uint8_t*>(bound->variable);
+        break;
+      case BoundName::Kind::Text:
+        text = *static_cast<const std::string*>(bound->variable);
+        break;
+      case BoundName::Kind::Field:
+        switch (bound->record->layout().field(bound->field).type) {
+          case FieldType::Long:
+            isNumber = true;
+            number = bound->record->getLong(bound->field);
+            break;
+          case FieldType::Real:
+            isNumber = true;
+            number = bound->record->getReal(bound->field);
+            break;
+          case FieldType::Byte:
+            isNumber = true;
+            number = bound->record->getByte(bound->field);
+            break;
+          case FieldType::String:
+          case FieldType::CString:
+            text = bound->record->getText(bound->field);
+            break;
+        }
+        break;
+    }
+  }
+  std::string shown;
+  if (!picture)
+    shown = isNumber ? shortestDecimal(number) : text;
+  else
+    shown = isNumber ? picture->format(number, locale_) : picture->formatText(text);
+  shown = trimmedRight(shown);
+  if (picture && picture->kind() != PictureKind::Text) shown = trimmedLeft(shown);
+  return cp1252ToUtf8(shown);
+}
+
+void Report::printControl(const ReportControlDefinition& c, int x, int y) {
+  PageMetafile& page = pages_.back();
+  switch (c.kind) {
+    case ReportControlKind::Text:
+    case ReportControlKind::String: {
+      TextOp op;
+      op.label = c.label;
+      op.text = c.kind == ReportControlKind::Text ? c.text : valueText(c);
+      op.font = c.font;
+      op.colour = c.fontColour;
+      op.alignment = c.alignment;
+      int width = c.width.value_or(0);
+      if (!c.width) {
+        // A picture gives the room: its digits for a number, its characters at the font's average
+        // width for a text, so that a column of values lines up whatever each value holds.
+        const std::optional<Picture> picture = c.picture.empty() ? std::nullopt : Picture::parse(c.picture);
+        double measured = textWidth(op.text, c.font);
+        if (picture && picture->kind() != PictureKind::Text)
+          measured = textWidth(std::string(static_cast<std::size_t>(picture->width()), '0'), c.font);
+        else if (picture)
+          measured = std::max(measured, picture->width() * averageCharWidth(c.font));
+        width = static_cast<int>(std::ceil(measured));
+      }
+      op.at = {x, y, width, c.height.value_or(static_cast<int>(std::ceil(fontHeight(c.font))))};
+      page.ops.push_back(std::move(op));
+      break;
+    }
+    case ReportControlKind::Line:
+      page.ops.push_back(LineOp{x, y, x + c.width.value_or(0), y + c.height.value_or(0), c.colour, 10, c.label});
+      break;
+    case ReportControlKind::Box:
+      page.ops.push_back(BoxOp{{x, y, c.width.value_or(0), c.height.value_or(0)}, c.colour, c.fill, 10, c.label});
+      break;
+    case ReportControlKind::Image: {
+      const ControlState& s = states_.at(upper(c.label));
+      if (s.picture.isNull()) break;
+      const int width = c.width.value_or(0);
+      const QSizeF natural = s.picture.size();
+      Rect at{x, y, width, c.height ? *c.height : static_cast<int>(std::lround(width * natural.height() / natural.width()))};
+      if (!c.stretch && c.height) {
+        const QSizeF fitted = natural.scaled(QSizeF(at.width, at.height), Qt::KeepAspectRatio);
+        at = {x + static_cast<int>(std::lround((at.width - fitted.width()) / 2)),
+              y + static_cast<int>(std::lround((at.height - fitted.height()) / 2)),
+              static_cast<int>(std::lround(fitted.width())), static_cast<int>(std::lround(fitted.height()))};
+      }
+      page.ops.push_back(ImageOp{at, s.picture, s.image, c.label});
+      break;
+    }
+  }
+}
+
+}  // namespace platform::report
