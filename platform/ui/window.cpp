@@ -103,6 +103,12 @@ Window::~Window() {
 
 QWidget* Window::handle() const { return widget_.data(); }
 
+std::string Window::title() const { return widget_ ? widget_->windowTitle().toStdString() : std::string(); }
+
+void Window::setTitle(const std::string& utf8) {
+  if (widget_) widget_->setWindowTitle(QString::fromStdString(utf8));
+}
+
 void Window::build(const ControlKinds& kinds) {
   const QFont font = makeFont(definition_.font);
   units_ = std::make_unique<DialogUnits>(font);
@@ -146,6 +152,7 @@ void Window::build(const ControlKinds& kinds) {
     if (defaultButton_ == 0 && made.isButton() && d.has("default")) defaultButton_ = d.number;
   }
   setTabOrder();
+  stackByLayer();
 
   timerObject_ = new QTimer(widget_);
   QObject::connect(timerObject_, &QTimer::timeout, widget_, [this] {
@@ -213,6 +220,16 @@ void Window::placeControl(Control& control) {
   if (w->parentWidget() != area) r.translate(-w->parentWidget()->mapTo(area, QPoint(0, 0)));
   w->setGeometry(r);
   control.placed();
+}
+
+// Frames go under the controls they frame, then sheets under everything: whatever order the
+// definition lists them in, a group never takes the clicks meant for the entries inside it.
+void Window::stackByLayer() {
+  for (Control::Layer layer : {Control::Layer::Frame, Control::Layer::Bottom}) {
+    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+      if ((*it)->layer() == layer && (*it)->widget() != nullptr) (*it)->widget()->lower();
+    }
+  }
 }
 
 void Window::setTabOrder() {
@@ -285,7 +302,7 @@ void Window::open() {
   display();
   // The focus goes to the first field, or to the first control after it that can take it.
   for (const auto& c : controls_) {
-    if (c->number() >= firstField_ && c->takesFocus() && !c->isHidden() && !c->isDisabled()) {
+    if (c->number() >= firstField_ && c->canHoldFocus() && !c->isHidden() && !c->isDisabled()) {
       select(c->number());
       break;
     }

@@ -78,6 +78,9 @@ class Window {
   const DialogUnits& units() const { return *units_; }
   // The native window: its top-level widget.
   QWidget* handle() const;
+  // The title bar's text (UTF-8); the definition's title until it is set.
+  std::string title() const;
+  void setTitle(const std::string& utf8);
   // Where controls without a parent are placed: the client area (the window itself when it has no
   // menu bar, toolbar or status bar), or the toolbar for the controls flagged "toolbar".
   QWidget* clientArea() const { return client_; }
@@ -129,8 +132,9 @@ class Window {
   void select(int control);
   // The number of the control that has the focus, 0 for none.
   int focus() const;
-  // The control that takes the focus when the window opens; when it cannot take it (a box, a
-  // prompt), the first control after it that can. 0: the first control that can.
+  // The control that takes the focus when the window opens; when it cannot hold it (a box, a
+  // prompt), the first control after it that can (also one the Tab key passes by). 0: the first
+  // control that can.
   void setFirstField(int control) { firstField_ = control; }
   int firstField() const { return firstField_; }
   // The button that Enter presses, 0 for none.
@@ -165,6 +169,7 @@ class Window {
   void markWaiting();
   void placeControl(Control& control);
   void setTabOrder();
+  void stackByLayer();
   Control* controlOf(QObject* object) const;
 
   WindowDefinition definition_;

@@ -1,6 +1,7 @@
 // The group box and the text control: captions that frame or label other controls.
 #include <QGroupBox>
 #include <QLabel>
+#include <algorithm>
 
 #include "platform/core/cp1252.h"
 #include "platform/ui/controls/alignment.h"
@@ -16,6 +17,7 @@ class GroupControl : public Control {
     setUpWidget(box_);
   }
   QWidget* widget() const override { return box_; }
+  Layer layer() const override { return Layer::Frame; }
   std::string text() const override { return box_ ? box_->title().toStdString() : std::string(); }
   void setText(const std::string& utf8) override {
     if (box_) box_->setTitle(QString::fromStdString(utf8));
@@ -36,6 +38,13 @@ class TextControl : public Control {
     if (definition.has("transparent")) label_->setAutoFillBackground(false);
   }
   QWidget* widget() const override { return label_; }
+  // A variable's text takes the room of its picture, whatever it shows at first.
+  QSize defaultSize() const override {
+    QSize size = Control::defaultSize();
+    if (label_ && picture())
+      size.setWidth(std::max(size.width(), label_->fontMetrics().horizontalAdvance(QString(picture()->width(), '0'))));
+    return size;
+  }
   std::string text() const override { return label_ ? label_->text().toStdString() : std::string(); }
   void setText(const std::string& utf8) override {
     if (label_) label_->setText(QString::fromStdString(utf8));
