@@ -18,18 +18,6 @@ void leaveThreadList(RelationManager* manager) {
   tManagers.erase(std::remove(tManagers.begin(), tManagers.end(), manager), tManagers.end());
 }
 
-// Shows the busy cursor for as long as it lives.
-class BusyCursor {
- public:
-  explicit BusyCursor(UserPort& port) : port_(port) { port_.setBusy(true); }
-  ~BusyCursor() { port_.setBusy(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  UserPort& port_;
-};
-
 }  // namespace
 
 // Why integrity work failed, to be shown once everything is rolled back.

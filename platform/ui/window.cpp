@@ -300,13 +300,7 @@ void Window::open() {
   opened_ = true;
   openWindows().push_back(this);
   display();
-  // The focus goes to the first field, or to the first control after it that can take it.
-  for (const auto& c : controls_) {
-    if (c->number() >= firstField_ && c->canHoldFocus() && !c->isHidden() && !c->isDisabled()) {
-      select(c->number());
-      break;
-    }
-  }
+  focusFrom(firstField_);
   setTimer(timer_);
   post(EventKind::OpenWindow);
 }
@@ -374,8 +368,17 @@ int Window::firstLackingValue() const {
 }
 
 void Window::select(int number) {
-  QWidget* w = control(number).widget();
-  if (w != nullptr) w->setFocus(Qt::OtherFocusReason);
+  control(number);  // a number that is no control is a programming error
+  focusFrom(number);
+}
+
+void Window::focusFrom(int number) {
+  for (const auto& c : controls_) {
+    if (c->number() >= number && c->canHoldFocus() && !c->isHidden() && !c->isDisabled()) {
+      c->widget()->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+  }
 }
 
 int Window::focus() const {

@@ -128,7 +128,8 @@ class Window {
   // The first control (in control-number order) that must hold a value and is blank, 0 for none.
   int firstLackingValue() const;
 
-  // Gives the control the focus.
+  // Gives the control the focus; one that cannot hold it (a prompt, a box, a hidden or disabled
+  // control) passes it to the first control after it that can.
   void select(int control);
   // The number of the control that has the focus, 0 for none.
   int focus() const;
@@ -170,6 +171,8 @@ class Window {
   void placeControl(Control& control);
   void setTabOrder();
   void stackByLayer();
+  // Focuses the first control from `number` on that can hold the focus.
+  void focusFrom(int number);
   Control* controlOf(QObject* object) const;
 
   WindowDefinition definition_;

@@ -35,6 +35,8 @@ class ComboControl : public Control {
   bool setChoices(const std::vector<std::string>& utf8) override;
   std::vector<std::string> choices() const override;
 
+  // The format of the drop-down's rows; null for a combo of texts.
+  const ListFormat* format() const { return rows_ ? &rows_->format() : nullptr; }
   // Combos of a format: attaches the queue (as ListControl::setRows) and shows its entries.
   bool setRows(RecordQueue* queue, std::string* problem = nullptr);
   void refresh();
