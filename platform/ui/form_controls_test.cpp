@@ -181,6 +181,28 @@ TEST_F(FormControlsTest, UntouchedEntriesKeepTheirValueAndRequiredNumbersMustNot
   EXPECT_EQ(required, 42);
 }
 
+TEST(BindRecordTest, BindsEveryControlThatUsesAFieldOfTheRecord) {
+  const RecordLayout layout({{"ID", FieldType::Long}, {"NOMBRE", FieldType::String, 10}});
+  RecordBuffer record(layout);
+  record.setLong(0, 7);
+  record.setText(1, "Ana");
+  Locale locale;
+  auto windowUsing = [&](const char* use) {
+    return std::make_unique<Window>(
+        parseWindowDefinition(QByteArray::fromStdString(std::string(R"({"title": "x", "at": [0, 0, 90, 40], "controls": [
+          {"label": "?A", "kind": "entry", "at": [0, 0, 40, 10], "picture": "@n3", "use": "mae:id"},
+          {"label": "?B", "kind": "entry", "at": [0, 12, 40, 10], "picture": "@s10", "use": ")") + use + R"("}]})"),
+                              "x", ControlKinds::standard()),
+        locale);
+  };
+  auto window = windowUsing("MAE:NOMBRE");
+  window->bindRecord("MAE", record);
+  window->display();
+  EXPECT_EQ(window->control("?A").text(), "7");
+  EXPECT_EQ(window->control("?B").text(), "Ana");
+  EXPECT_THROW(windowUsing("MAE:CLAVE")->bindRecord("MAE", record), std::invalid_argument);
+}
+
 TEST_F(FormControlsTest, TheTitleCanBeReplaced) {
   EXPECT_EQ(window.title(), "Ficha");
   window.setTitle("Modificar Calificación");

@@ -256,6 +256,18 @@ void Window::bind(std::string_view name, Variable variable) {
   if (!bound) throw std::invalid_argument(definition_.name + ": no control uses \"" + std::string(name) + "\"");
 }
 
+void Window::bindRecord(std::string_view prefix, RecordBuffer& record) {
+  for (const auto& c : controls_) {
+    const std::string& use = c->useName();
+    if (use.size() <= prefix.size() || use[prefix.size()] != ':' ||
+        locale_.compareNoCase(std::string_view(use).substr(0, prefix.size()), prefix) != 0)
+      continue;
+    const int field = record.layout().indexOf(std::string_view(use).substr(prefix.size() + 1));
+    if (field < 0) throw std::invalid_argument(definition_.name + ": " + c->label() + " uses \"" + use + "\", no field");
+    c->bind(Variable::ofField(record, field));
+  }
+}
+
 Control& Window::control(int number) const {
   if (number < 1 || number > controlCount())
     throw std::out_of_range(definition_.name + ": no control " + std::to_string(number));

@@ -96,6 +96,9 @@ class Window {
   // Binds a variable to every control that uses `name` (matched without regard to case). Throws
   // std::invalid_argument when no control uses it.
   void bind(std::string_view name, Variable variable);
+  // Binds every control whose use names a field of the record as "PREFIX:FIELD" to that field.
+  // Throws std::invalid_argument when such a name is no field of the record.
+  void bindRecord(std::string_view prefix, RecordBuffer& record);
 
   int controlCount() const { return static_cast<int>(controls_.size()); }
   // A control's number by its label, 0 when there is none.
