@@ -7,6 +7,7 @@
 #include <deque>
 
 #include "platform/core/fixed_text.h"
+#include "platform/ui/help_viewer.h"
 #include "platform/ui/window.h"
 #include "resources/resources.h"
 
@@ -39,6 +40,8 @@ TEST(DefinitionsTest, EveryStoredWindowParsesAndBuilds) {
     }
     EXPECT_NO_THROW(window.open());
     window.close();
+    if (!definition.helpId.empty())
+      EXPECT_TRUE(platform::ui::helpPageExists(definition.helpId)) << "no help page for " << definition.helpId;
   }
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Draws the program's images: the two school logos of the sign-in window, its animated bar, the
-padlock icon and the program icon; the programme's logo of the grade sheet (Vyr.jpg) and the button
-icons of the progress window and the print preview. Run it from anywhere; it writes next to itself. Needs Pillow
+padlock icon and the program icon; the programme's logo of the grade sheet (Vyr.jpg), the button
+icons of the progress window and the print preview, and those of the grade form and the teacher windows. Run it from anywhere; it writes next to itself. Needs Pillow
 (Debian: python3-pil). Shapes are drawn four times larger and scaled down, for smooth edges."""
 
 import math
@@ -233,6 +233,57 @@ def pdf_shape(d, n):
         d.rectangle(s(x, n * 0.58, x + n * 0.14, n * 0.7), fill=WHITE)
 
 
+def help_shape(d, n):
+    d.ellipse(s(n * 0.08, n * 0.08, n * 0.92, n * 0.92), fill=BLUE)
+    w = SCALE * max(2, n // 9)
+    d.arc(s(n * 0.32, n * 0.2, n * 0.68, n * 0.52), start=180, end=90, fill=WHITE, width=w)
+    d.line(s(n * 0.5, n * 0.52, n * 0.5, n * 0.64), fill=WHITE, width=w)
+    d.ellipse(s(n * 0.45, n * 0.72, n * 0.55, n * 0.82), fill=WHITE)
+
+
+def sheet(d, n):
+    d.polygon(s(n * 0.2, n * 0.06, n * 0.6, n * 0.06, n * 0.8, n * 0.26, n * 0.8, n * 0.94, n * 0.2, n * 0.94),
+              fill=WHITE, outline=DARK)
+
+
+def new_shape(d, n):
+    sheet(d, n)
+    w = SCALE * max(2, n // 8)
+    d.line(s(n * 0.5, n * 0.38, n * 0.5, n * 0.8), fill=GREEN, width=w)
+    d.line(s(n * 0.29, n * 0.59, n * 0.71, n * 0.59), fill=GREEN, width=w)
+
+
+def modify_shape(d, n):
+    sheet(d, n)
+    d.polygon(s(n * 0.3, n * 0.86, n * 0.34, n * 0.68, n * 0.78, n * 0.24, n * 0.92, n * 0.38, n * 0.48, n * 0.82),
+              fill=GOLD, outline=DARK)
+    d.polygon(s(n * 0.3, n * 0.86, n * 0.34, n * 0.68, n * 0.48, n * 0.82), fill=DARK)
+
+
+def delete_shape(d, n):
+    d.rectangle(s(n * 0.22, n * 0.3, n * 0.78, n * 0.92), fill=STEEL, outline=DARK, width=SCALE)
+    d.rectangle(s(n * 0.12, n * 0.18, n * 0.88, n * 0.28), fill=DARK)
+    d.rectangle(s(n * 0.4, n * 0.08, n * 0.6, n * 0.18), fill=DARK)
+    for k in range(3):
+        x = n * (0.35 + k * 0.15)
+        d.line(s(x, n * 0.4, x, n * 0.84), fill=DARK, width=SCALE)
+
+
+def select_shape(d, n):
+    d.rounded_rectangle(s(n * 0.1, n * 0.1, n * 0.9, n * 0.9), radius=SCALE * 2, fill=WHITE, outline=DARK,
+                        width=SCALE)
+    d.line(s(n * 0.22, n * 0.52, n * 0.42, n * 0.74, n * 0.8, n * 0.26), fill=BLUE, width=SCALE * max(2, n // 8),
+           joint="curve")
+
+
+def exit_shape(d, n):
+    d.rectangle(s(n * 0.12, n * 0.08, n * 0.58, n * 0.92), fill=(150, 96, 52, 255), outline=DARK, width=SCALE)
+    d.ellipse(s(n * 0.44, n * 0.48, n * 0.52, n * 0.56), fill=GOLD)
+    w = SCALE * max(2, n // 9)
+    d.line(s(n * 0.5, n * 0.5, n * 0.92, n * 0.5), fill=GREEN, width=w)
+    d.polygon(s(n * 0.94, n * 0.5, n * 0.76, n * 0.34, n * 0.76, n * 0.66), fill=GREEN)
+
+
 def main():
     # Logo sizes: the sign-in window's 78 x 46 and 78 x 42 dialog units at the desktop font's
     # 96-dpi metrics, twice over, so that the window scales them down smoothly.
@@ -249,6 +300,11 @@ def main():
                         ("Zoom.png", zoom_shape), ("Pdf.png", pdf_shape)):
         button_icon(24, shape).save(os.path.join(HERE, name))
     Image.new("RGBA", (1, 1), (0, 0, 0, 0)).save(os.path.join(HERE, "Vacio.png"))
+    # The buttons of the grade form and the teacher windows.
+    for name, shape in (("Aceptar.ico", accept_shape), ("Cancelar.ico", cancel_shape), ("Ayuda.ico", help_shape),
+                        ("Nuevo.ico", new_shape), ("Modificar.ico", modify_shape), ("Borrar.ico", delete_shape),
+                        ("Seleccion.ico", select_shape), ("Salir.ico", exit_shape)):
+        save_icon(name, lambda size, shape=shape: button_icon(size, shape))
 
 
 if __name__ == "__main__":
