@@ -1,6 +1,6 @@
 // Shared by the tests of the grade book's windows: the program started on a data folder loaded from
-// tests/fixtures/grade_form, its messages shown as real message boxes that the robot answers, and
-// ways to read the grade records as the grade-record list reads them.
+// tests/fixtures (grade_form unless a test names other tables), its messages shown as real message
+// boxes that the robot answers, and a way to read a grade record as the grade-record list reads it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -49,7 +49,9 @@ class WindowTest : public dictionary::testing::DictionaryTest {
     robot.inMessage([=](platform::ui::MessageDriver& m) {
       EXPECT_EQ(m.caption(), caption);
       EXPECT_EQ(m.text(), text);
-      if (!buttons.empty()) EXPECT_EQ(m.buttons(), buttons);
+      if (!buttons.empty()) {
+        EXPECT_EQ(m.buttons(), buttons);
+      }
       m.press(press);
     });
   }

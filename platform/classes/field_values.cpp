@@ -1,8 +1,6 @@
 #include "platform/classes/field_values.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include "platform/core/number_text.h"
 
@@ -15,15 +13,6 @@ double fieldNumber(const RecordBuffer& record, int field) {
     case FieldType::Byte: return record.getByte(field);
     default: return record.getReal(field);
   }
-}
-
-std::string shortestText(double value) {
-  char buffer[32];
-  for (int precision = 1; precision <= 17; ++precision) {
-    std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
-    if (std::strtod(buffer, nullptr) == value) break;
-  }
-  return buffer;
 }
 
 }  // namespace
@@ -98,7 +87,7 @@ double numberOf(const BoundName& name) {
 std::string textOf(const BoundName& name) {
   if (name.kind == BoundName::Kind::Text) return *static_cast<const std::string*>(name.variable);
   if (isText(name)) return name.record->getText(name.field);
-  return shortestText(numberOf(name));
+  return shortestDecimal(numberOf(name));
 }
 
 void copyInto(const BoundName& source, RecordBuffer& row, int field) {

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/core/cp1252.h"
+#include "platform/core/number_text.h"
 #include "platform/core/picture.h"
 
 namespace platform::report {
@@ -28,15 +29,6 @@ const QImage& thousandthsDevice() {
     return image;
   }();
   return device;
-}
-
-std::string shortestDecimal(double value) {
-  char buffer[32];
-  for (int precision = 1; precision <= 17; ++precision) {
-    std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
-    if (std::strtod(buffer, nullptr) == value) break;
-  }
-  return buffer;
 }
 
 std::string trimmedRight(std::string text) {
