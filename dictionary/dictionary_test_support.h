@@ -32,6 +32,26 @@ inline fs::path fixture(const std::string& name) {
   return (dir != nullptr ? fs::path(dir) : fs::path(GRADEBOOK_SOURCE_DIR_FALLBACK)) / "tests" / "fixtures" / name;
 }
 
+// Blocks in another process until the parent writes a byte to the pipe.
+class Signal {
+ public:
+  Signal() { (void)!pipe(fds_); }
+  ~Signal() {
+    close(fds_[0]);
+    close(fds_[1]);
+  }
+  Signal(const Signal&) = delete;
+  Signal& operator=(const Signal&) = delete;
+  void raise() { (void)!write(fds_[1], "x", 1); }
+  bool wait() {
+    char c;
+    return read(fds_[0], &c, 1) == 1;
+  }
+
+ private:
+  int fds_[2] = {-1, -1};
+};
+
 class DictionaryTest : public ::testing::Test {
  protected:
   // The fixture tables loaded into the data folder; empty for a folder without data files.
@@ -131,6 +151,37 @@ class DictionaryTest : public ::testing::Test {
     std::vector<std::string> out;
     for (const platform::MessageRequest& m : port.shown()) out.push_back(m.caption);
     return out;
+  }
+
+  // A whole program of its own in this process, as ProgramMain leaves it for Main.
+  static int asAnotherProgram(ProgramEnvironment env, const std::function<int()>& body) {
+    Program program(std::move(env));
+    gradebook::ApplySpanishLocale(program.locale());
+    program.errors().init(&ThreadErrorStatus);
+    DictionaryInit();
+    return body();
+  }
+
+  // Starts another program of the school that waits for `go`, then runs `body` with its own
+  // managers. Call it before this process starts its program or opens any data file.
+  static pid_t startOtherProgram(Signal& go, const std::function<int()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      go.wait();
+      platform::ScriptedPort otherPort;
+      platform::os::FakeDesktopSettings otherDesktop;
+      ProgramEnvironment env;
+      env.port = &otherPort;
+      env.desktop = &otherDesktop;
+      _exit(asAnotherProgram(env, body));
+    }
+    return pid;
+  }
+
+  static int exitCode(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
   // Runs `body` in another process (another program of the school) and returns its exit code.

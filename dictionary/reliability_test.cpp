@@ -14,57 +14,10 @@ namespace {
 using platform::kLevelBenign;
 using platform::kLevelNotify;
 
-// Blocks in another process until the parent writes a byte to the pipe.
-class Signal {
- public:
-  Signal() { (void)!pipe(fds_); }
-  ~Signal() {
-    close(fds_[0]);
-    close(fds_[1]);
-  }
-  void raise() { (void)!write(fds_[1], "x", 1); }
-  bool wait() {
-    char c;
-    return read(fds_[0], &c, 1) == 1;
-  }
-
- private:
-  int fds_[2] = {-1, -1};
-};
-
 class ReliabilityTest : public DictionaryTest {
  protected:
-  // A whole program of its own in this process, as ProgramMain leaves it for Main.
-  static int asAnotherProgram(ProgramEnvironment env, const std::function<int()>& body) {
-    Program program(std::move(env));
-    gradebook::ApplySpanishLocale(program.locale());
-    program.errors().init(&ThreadErrorStatus);
-    DictionaryInit();
-    return body();
-  }
-
   static void setId(File file, std::int32_t id) { DataFileOf(file).buffer().setLong(0, id); }
 
-  // Starts another program that waits for `go`, then runs `body` with its own managers.
-  pid_t startOtherProgram(Signal& go, const std::function<int()>& body) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-      go.wait();
-      platform::ScriptedPort otherPort;
-      platform::os::FakeDesktopSettings otherDesktop;
-      ProgramEnvironment env;
-      env.port = &otherPort;
-      env.desktop = &otherDesktop;
-      _exit(asAnotherProgram(env, body));
-    }
-    return pid;
-  }
-
-  static int exitCode(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
 };
 
 // Another program changes grade record 1 between our read and our save: the save is refused and

@@ -8,7 +8,7 @@
 #include <QWindow>
 #include <cstdlib>
 
-#include "dictionary/dictionary_test_support.h"
+#include "gradebook/window_test_support.h"
 #include "platform/classes/window_controller.h"
 #include "platform/os/window_style.h"
 #include "platform/ui/message_box.h"
@@ -27,20 +27,9 @@ constexpr const char* kFailureLines =
     "correctos, luego repita su contraseña. Las letras de la contraseña se deben escribir \n"
     "usando mayúsculas y minusculas correctamente";
 
-class SignInTest : public dictionary::testing::DictionaryTest {
+class SignInTest : public testing::WindowTest {
  protected:
   std::string tables() const override { return "sign_in"; }
-
-  void SetUp() override {
-    DictionaryTest::SetUp();
-    dictionary::ProgramEnvironment env = environment();
-    env.port = &messages;
-    started = std::make_unique<dictionary::Program>(env);
-    ApplySpanishLocale(started->locale());
-    started->errors().init(&dictionary::ThreadErrorStatus);
-    dictionary::DictionaryInit();
-    started->errors().setProcedureName("Main");
-  }
 
   dictionary::Program& program() { return *started; }
 
@@ -72,8 +61,6 @@ class SignInTest : public dictionary::testing::DictionaryTest {
     EXPECT_TRUE(robot.done()) << robot.report();
   }
 
-  platform::ui::QtUserPort messages{spanish};
-  platform::ui::Robot robot;
   int failuresShown = 0;
 };
 

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/classes/field_values.h"
 #include "platform/core/number_text.h"
 #include "platform/core/runtime_errors.h"
 
@@ -18,73 +19,6 @@ using ui::ScrollAction;
 
 constexpr int kThumbTop = 0;
 constexpr int kThumbBottom = 100;
-
-bool isText(const BoundName& name) {
-  if (name.kind == BoundName::Kind::Text) return true;
-  if (name.kind != BoundName::Kind::Field) return false;
-  const FieldType type = name.record->layout().field(name.field).type;
-  return type == FieldType::String || type == FieldType::CString;
-}
-
-double numberOf(const BoundName& name) {
-  switch (name.kind) {
-    case BoundName::Kind::Long:
-      return *static_cast<const std::int32_t*>(name.variable);
-    case BoundName::Kind::Real:
-      return *static_cast<const double*>(name.variable);
-    case BoundName::Kind::Byte:
-      return *static_cast<const std::uint8_t*>(name.variable);
-    case BoundName::Kind::Text:
-      return leadingReal(*static_cast<const std::string*>(name.variable));
-    case BoundName::Kind::Field:
-      break;
-  }
-  const RecordBuffer& record = *name.record;
-  switch (record.layout().field(name.field).type) {
-    case FieldType::Long:
-      return record.getLong(name.field);
-    case FieldType::Real:
-      return record.getReal(name.field);
-    case FieldType::Byte:
-      return record.getByte(name.field);
-    default:
-      return leadingReal(record.getText(name.field));
-  }
-}
-
-std::string shortestText(double value) {
-  char buffer[32];
-  for (int precision = 1; precision <= 17; ++precision) {
-    std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
-    if (std::strtod(buffer, nullptr) == value) break;
-  }
-  return buffer;
-}
-
-std::string textOf(const BoundName& name) {
-  if (name.kind == BoundName::Kind::Text) return *static_cast<const std::string*>(name.variable);
-  if (isText(name)) return name.record->getText(name.field);
-  return shortestText(numberOf(name));
-}
-
-void copyInto(const BoundName& source, RecordBuffer& row, int field) {
-  switch (row.layout().field(field).type) {
-    case FieldType::Long:
-      row.setLong(field,
-                  isText(source) ? leadingWholeNumber(textOf(source)) : static_cast<std::int32_t>(numberOf(source)));
-      return;
-    case FieldType::Real:
-      row.setReal(field, numberOf(source));
-      return;
-    case FieldType::Byte:
-      row.setByte(field, static_cast<std::uint8_t>(std::clamp(numberOf(source), 0.0, 255.0)));
-      return;
-    case FieldType::String:
-    case FieldType::CString:
-      row.setText(field, textOf(source));
-      return;
-  }
-}
 
 // Reads the view from its first row until `here` holds; `position` is where it held (empty when
 // it never did).

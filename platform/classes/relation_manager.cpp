@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "platform/classes/field_values.h"
 #include "platform/core/cp1252.h"
 #include "platform/core/runtime_errors.h"
 
@@ -16,60 +17,6 @@ thread_local int tWalkCounter = 0;
 void leaveThreadList(RelationManager* manager) {
   tManagers.erase(std::remove(tManagers.begin(), tManagers.end(), manager), tManagers.end());
 }
-
-bool isNumber(FieldType type) { return type == FieldType::Long || type == FieldType::Real || type == FieldType::Byte; }
-
-double numberOf(const RecordBuffer& record, int field) {
-  switch (record.layout().field(field).type) {
-    case FieldType::Long: return record.getLong(field);
-    case FieldType::Byte: return record.getByte(field);
-    default: return record.getReal(field);
-  }
-}
-
-// Copies a field's value into a field of another record, numbers as numbers and texts as texts.
-void copyValue(const RecordBuffer& from, int fromField, RecordBuffer& to, int toField) {
-  const FieldType source = from.layout().field(fromField).type;
-  const FieldType target = to.layout().field(toField).type;
-  if (isNumber(source) && isNumber(target)) {
-    const double value = numberOf(from, fromField);
-    if (target == FieldType::Long) to.setLong(toField, static_cast<std::int32_t>(value));
-    else if (target == FieldType::Byte) to.setByte(toField, static_cast<std::uint8_t>(value));
-    else to.setReal(toField, value);
-  } else if (!isNumber(source) && !isNumber(target)) {
-    to.setText(toField, from.getText(fromField));
-  }
-}
-
-void clearValue(RecordBuffer& record, int field) {
-  const FieldType type = record.layout().field(field).type;
-  if (type == FieldType::Long) record.setLong(field, 0);
-  else if (type == FieldType::Byte) record.setByte(field, 0);
-  else if (type == FieldType::Real) record.setReal(field, 0);
-  else record.setText(field, "");
-}
-
-// Whether two fields hold the same value: numbers by value, texts as the locale compares them.
-bool sameValue(const RecordBuffer& a, int aField, const RecordBuffer& b, int bField, const Locale& locale,
-               bool noCase) {
-  const bool aNumber = isNumber(a.layout().field(aField).type);
-  if (aNumber != isNumber(b.layout().field(bField).type)) return false;
-  if (aNumber) return numberOf(a, aField) == numberOf(b, bField);
-  const std::string left = a.getText(aField), right = b.getText(bField);
-  return (noCase ? locale.compareNoCase(left, right) : locale.compare(left, right)) == 0;
-}
-
-// Shows the busy cursor for as long as it lives.
-class BusyCursor {
- public:
-  explicit BusyCursor(UserPort& port) : port_(port) { port_.setBusy(true); }
-  ~BusyCursor() { port_.setBusy(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  UserPort& port_;
-};
 
 }  // namespace
 

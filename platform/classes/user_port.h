@@ -78,4 +78,16 @@ class UserPort {
   virtual std::optional<PrinterChoice> choosePrinter(const PrinterRequest& request) = 0;
 };
 
+// Shows the port's busy cursor for as long as it lives (also when an exception passes).
+class BusyCursor {
+ public:
+  explicit BusyCursor(UserPort& port) : port_(port) { port_.setBusy(true); }
+  ~BusyCursor() { port_.setBusy(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  UserPort& port_;
+};
+
 }  // namespace platform

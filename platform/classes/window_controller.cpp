@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/classes/field_values.h"
+
 namespace platform {
 
 WindowController::WindowController(ui::Window& window, ErrorReporter& reporter, std::string procedureName,
@@ -13,6 +15,8 @@ WindowController::~WindowController() = default;
 
 int WindowController::run() {
   if (init() == kLevelBenign) {
+    if (auto title = modeTitles_.find(request()); isForm() && title != modeTitles_.end())
+      window_.setTitle(title->second);
     while (window_.accept()) {
       if (takeEvent() == kLevelFatal) break;
     }
@@ -28,6 +32,9 @@ int WindowController::init() {
   setUpWindow();
   clearCodes();
   openProcedureFiles();
+  if (isForm()) {
+    if (const int level = primeForm(); level != kLevelBenign) return level;
+  }
   openWindow();
   setAlerts();
   return kLevelBenign;
@@ -75,6 +82,8 @@ void WindowController::openWindow() { window_.open(); }
 
 void WindowController::setAlerts() {
   for (int key : alerts_) window_.alert(key);
+  if (historyKey_ != 0) window_.alert(historyKey_);
+  if (isForm() && okControl_ != 0) window_.alert(kDittoKey);
 }
 
 int WindowController::killBase() {
@@ -111,11 +120,19 @@ void WindowController::addComponent(WindowComponent& component) {
 }
 
 void WindowController::reset(bool force) {
-  for (WindowComponent* component : components_) component->reset(force);
+  if (acceptingAll_) return;
+  resetComponents(force);
   window_.display();
 }
 
+bool WindowController::resetComponents(bool force) {
+  bool changed = false;
+  for (WindowComponent* component : components_) changed = component->reset(force) || changed;
+  return changed;
+}
+
 const ui::WindowEvent& WindowController::event() const {
+  if (passEvent_) return *passEvent_;
   if (!window_.event()) throw std::logic_error(procedureName_ + ": no event is being handled");
   return *window_.event();
 }
@@ -142,7 +159,8 @@ int WindowController::takeEvent() {
     case ui::EventKind::CloseWindow:
     case ui::EventKind::Timer:
     case ui::EventKind::AlertKey:
-      level = takeWindowEvent();
+      level = isForm() ? takeFormWindowEvent() : kLevelBenign;
+      if (level == kLevelBenign) level = takeWindowEvent();
       break;
     case ui::EventKind::Scroll:
       break;
@@ -150,20 +168,166 @@ int WindowController::takeEvent() {
   if (e.kind == ui::EventKind::CloseWindow && level != kLevelNotify) {
     window_.close();
   } else if (window_.isOpen()) {
-    bool changed = false;
-    for (WindowComponent* component : components_) changed = component->reset(false) || changed;
-    if (changed) window_.display();
+    if (resetComponents(false)) window_.display();
   }
   return level;
 }
 
 int WindowController::takeAccepted() {
   const int control = event().control;
+  if (acceptingAll_) return kLevelBenign;
   for (const auto& [label, response] : closeLabels_) {
     if (window_.find(label) == control) {
       response_ = response;
       window_.post(ui::EventKind::CloseWindow, control);
     }
+  }
+  if (control != 0 && control == okControl_ && acceptAll()) return takeCompleted();
+  return kLevelBenign;
+}
+
+// ---- Forms ----
+
+void WindowController::setOkControl(const std::string& label) {
+  if (window_.find(label) == 0) throw std::invalid_argument(procedureName_ + ": no control " + label);
+  okLabel_ = label;
+}
+
+void WindowController::setHistory(int key, RecordBuffer& copy) {
+  historyKey_ = key;
+  history_ = &copy;
+}
+
+void WindowController::addHistoryField(const std::string& label, int field) {
+  if (window_.find(label) == 0) throw std::invalid_argument(procedureName_ + ": no control " + label);
+  historyFields_.emplace_back(label, field);
+}
+
+bool WindowController::recordChanged() const {
+  return isForm() && started_ && !(updateFile_->buffer() == *started_);
+}
+
+void WindowController::select(int control) {
+  window_.select(control);
+  if (acceptingAll_) passStopped_ = true;
+}
+
+void WindowController::select(const std::string& label) {
+  const int control = window_.find(label);
+  if (control == 0) throw std::invalid_argument(procedureName_ + ": no control " + label);
+  select(control);
+}
+
+int WindowController::primeForm() {
+  const int request = window_.request;
+  const bool viewing = request == kRequestView;
+  okControl_ = viewing ? 0 : window_.find(okLabel_);
+  askOnCancel_ = !viewing;
+  closeOnSave_ = !viewing;
+  if (request == kRequestDelete) {
+    const bool deleted = primary_ != nullptr && primary_->deleteRecord(true) == kLevelBenign;
+    response_ = deleted ? kResponseCompleted : kResponseCancelled;
+    return kLevelCancel;
+  }
+  started_.emplace(updateFile_->buffer());
+  if (!viewing && request != kRequestInsert && primary_ != nullptr) primary_->rememberLinkingValues();
+  return kLevelBenign;
+}
+
+// The accept-all pass; true when every control went through.
+bool WindowController::acceptAll() {
+  acceptingAll_ = true;
+  passStopped_ = false;
+  for (int number = 1; number <= window_.controlCount() && !passStopped_; ++number) {
+    ui::Control& control = window_.control(number);
+    if (!control.acceptsInput() || control.isHidden() || control.isDisabled()) continue;
+    control.takePendingInput();
+    if (control.lacksRequiredValue()) {
+      select(number);
+      break;
+    }
+    passEvent_ = ui::WindowEvent{ui::EventKind::Accepted, number};
+    for (WindowComponent* component : components_) component->takeEvent();
+    takeAccepted();
+  }
+  passEvent_.reset();
+  acceptingAll_ = false;
+  return !passStopped_;
+}
+
+int WindowController::takeCompleted() {
+  if (history_ != nullptr) history_->assign(updateFile_->buffer());
+  const int level = save();
+  if (level == kLevelBenign) {
+    response_ = kResponseCompleted;
+    if (closeOnSave_) {
+      closingAsIs_ = true;
+      window_.post(ui::EventKind::CloseWindow, okControl_);
+    }
+  }
+  return level;
+}
+
+// Writes the record; 0 when it is saved (or had nothing to save), else the level that keeps the
+// form open.
+int WindowController::save() {
+  if (window_.request == kRequestInsert) {
+    const int level = updateFile_->insert();
+    if (level != kLevelBenign) select(window_.firstField());
+    return level;
+  }
+  if (!recordChanged()) return kLevelBenign;
+  for (;;) {
+    const RecordBuffer attempted = updateFile_->buffer();
+    const int level = [&] {
+      BusyCursor busy(reporter_.port());
+      return primary_ != nullptr ? primary_->update(true) : updateFile_->update();
+    }();
+    if (level == kLevelBenign) return level;
+    if (level == kLevelUser) {
+      const int answer = reporter_.throwMessage(kMessageRetrySave);
+      if (answer == kLevelBenign) continue;
+      if (answer == kLevelCancel) {
+        response_ = kResponseCancelled;
+        closingAsIs_ = true;
+        window_.post(ui::EventKind::CloseWindow, okControl_);
+        return kLevelNotify;
+      }
+    } else if (updateFile_->lastWriteChangedElsewhere()) {
+      // The stored record is what the form edits now; the user's own can be called back.
+      started_.emplace(updateFile_->buffer());
+      primary_->rememberLinkingValues();
+      ditto_.emplace(attempted);
+    }
+    window_.display();
+    select(window_.firstField());
+    return kLevelNotify;
+  }
+}
+
+// What a form does with the window events before the procedure's own handling: resets the window
+// when it opens; asks before a changed record is lost; the history and ditto keys.
+int WindowController::takeFormWindowEvent() {
+  const ui::WindowEvent& e = event();
+  if (e.kind == ui::EventKind::OpenWindow) {
+    reset(false);
+  } else if (e.kind == ui::EventKind::CloseWindow) {
+    if (closingAsIs_) return kLevelBenign;
+    response_ = kResponseCancelled;
+    if (askOnCancel_ && recordChanged() && reporter_.throwMessage(kMessageLoseChanges) != kLevelBenign) {
+      select(window_.firstField());
+      return kLevelNotify;
+    }
+  } else if (e.kind == ui::EventKind::AlertKey && e.value == historyKey_ && history_ != nullptr) {
+    for (const auto& [label, field] : historyFields_) {
+      if (window_.find(label) != e.control) continue;
+      copyValue(*history_, field - 1, updateFile_->buffer(), field - 1);
+      window_.display(e.control);
+    }
+  } else if (e.kind == ui::EventKind::AlertKey && e.value == kDittoKey && ditto_) {
+    updateFile_->buffer().assign(*ditto_);
+    ditto_.reset();
+    window_.display();
   }
   return kLevelBenign;
 }

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -106,6 +108,15 @@ double leadingReal(std::string_view text) {
   if (ec == std::errc::result_out_of_range) return n.point > 0 ? sign * HUGE_VAL : sign * 0.0;
   if (ec != std::errc()) return 0.0;
   return sign * value;
+}
+
+std::string shortestDecimal(double value) {
+  char buffer[32];
+  for (int precision = 1; precision <= 17; ++precision) {
+    std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
+    if (std::strtod(buffer, nullptr) == value) break;
+  }
+  return buffer;
 }
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -24,5 +25,8 @@ std::int32_t leadingWholeNumber(std::string_view text);
 // The number as an 8-byte floating-point value, correctly rounded from its digits; a magnitude
 // too large becomes +-HUGE_VAL (infinity), one too small +-0.0.
 double leadingReal(std::string_view text);
+
+// The shortest decimal text that reads back as exactly the same value ("0.1", "24", "1e+20").
+std::string shortestDecimal(double value);
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/core/cp1252.h"
+#include "platform/core/number_text.h"
 #include "platform/core/picture.h"
 
 namespace platform::report {

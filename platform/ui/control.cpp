@@ -27,11 +27,20 @@ QSize Control::defaultSize() const {
 }
 
 void Control::display() {
-  if (variable_) showValue(variable_->show(picture_, window_.locale()));
+  if (!variable_) return;
+  showValue(variable_->show(picture_, window_.locale()));
+  displayed_ = takenValue();
 }
 
 void Control::update() {
-  if (variable_ && takesInput()) variable_->take(takenValue());
+  if (!variable_ || !takesInput() || (displayed_ && *displayed_ == takenValue())) return;
+  takeInput();
+}
+
+void Control::takeInput() {
+  if (!variable_) return;
+  displayed_ = takenValue();
+  variable_->take(*displayed_);
 }
 
 bool Control::isHidden() const { return widget() == nullptr || widget()->isHidden(); }
@@ -112,6 +121,13 @@ const ControlKinds& ControlKinds::standard() {
     k.add(controls::promptKind());
     k.add(controls::entryKind());
     k.add(controls::buttonKind());
+    k.add(controls::listKind());
+    k.add(controls::dropListKind());
+    k.add(controls::sheetKind());
+    k.add(controls::tabKind());
+    k.add(controls::groupKind());
+    k.add(controls::regionKind());
+    k.add(controls::textKind());
     k.add(controls::progressKind());
     k.add(controls::menuKind());
     k.add(controls::itemKind());
@@ -119,12 +135,6 @@ const ControlKinds& ControlKinds::standard() {
     k.add(controls::comboKind());
     k.add(controls::panelKind());
     k.add(controls::lineKind());
-    k.add(controls::listKind());
-    k.add(controls::dropListKind());
-    k.add(controls::sheetKind());
-    k.add(controls::tabKind());
-    k.add(controls::groupKind());
-    k.add(controls::textKind());
     return k;
   }();
   return kinds;

@@ -53,6 +53,19 @@ class Control {
 
   // Whether the Tab key stops at the control.
   virtual bool takesFocus() const { return false; }
+  // Whether the control can hold the focus at all: one that the Tab key passes by ("skip") still
+  // can when the program or the mouse gives it the focus.
+  virtual bool canHoldFocus() const { return takesFocus(); }
+  // Whether the control holds a value that the user gives (entries, drop lists of choices, combos):
+  // the controls that a window's accept-all pass accepts again.
+  virtual bool acceptsInput() const { return false; }
+  // Takes into the use variable what the user changed and the control has not taken yet, without
+  // posting anything; true when there was something to take.
+  virtual bool takePendingInput() { return false; }
+  // Where the control lies among its siblings: sheets under everything, frames (groups) under
+  // the controls they frame, everything else as the definition orders it.
+  enum class Layer { Bottom, Frame, Normal };
+  virtual Layer layer() const { return Layer::Normal; }
   // Whether the control is a button that the Enter key presses when it has the focus.
   virtual bool isButton() const { return false; }
   // A button's press; other controls do nothing.
@@ -73,8 +86,11 @@ class Control {
   const std::string& useName() const { return useName_; }
   // Variable to control, through the picture.
   void display();
-  // Control to variable, for the kinds the user types into; a control that only shows its
-  // variable leaves it alone.
+  // Control to variable, for the kinds the user types into or chooses in; a control that only shows
+  // its variable leaves it alone. A control whose contents are still what display() last put there
+  // leaves its variable alone too: a value the user did not touch is never replaced by its picture's
+  // rounding (a score of 79.6 shown as "80"). What the user typed or chose is taken by the
+  // control itself when it posts Accepted, also when it is the same text.
   void update();
 
   // Kinds without a widget of their own (menu items) answer through their own state.
@@ -118,6 +134,8 @@ class Control {
   // Sets up what every kind shares: font, colours, hidden and disabled flags.
   void setUpWidget(QWidget* widget);
   void postAccepted();
+  // Takes what the control holds into the variable: the user gave it.
+  void takeInput();
   void postNewSelection();
 
  private:
@@ -126,6 +144,7 @@ class Control {
   std::optional<Picture> picture_;
   std::string useName_;
   std::optional<Variable> variable_;
+  std::optional<std::string> displayed_;  // what display() put into the control last
   std::int32_t fontColour_;
   std::int32_t background_;
 };

@@ -1,17 +1,18 @@
 #include "platform/ui/test_robot.h"
 
 #include <QAbstractButton>
-#include <QApplication>
+#include <QAbstractItemView>
 #include <QAbstractSpinBox>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QStatusBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QStyleOptionSlider>
 #include <QTabBar>
 #include <QTabWidget>
@@ -351,6 +352,15 @@ int WindowDriver::dropSelected(const std::string& label) const {
 void WindowDriver::chooseRow(const std::string& label, int row) {
   QComboBox* box = comboOf(find(label), label);
   if (row < 1 || row > box->count()) throw RobotError(label + " has no row " + std::to_string(row));
+  if (!box->isEnabled() || !box->isVisible()) throw RobotError(label + " is disabled or hidden: nobody can choose");
+  if (box->isEditable()) {
+    // Home and the arrows belong to the text of a combo: the row is clicked in its open drop-down.
+    box->showPopup();
+    QAbstractItemView* rows = box->view();
+    const QRect place = rows->visualRect(rows->model()->index(row - 1, box->modelColumn()));
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, Qt::NoModifier, place.center());
+    return;
+  }
   box->setFocus(Qt::TabFocusReason);
   QTest::keyClick(box, Qt::Key_Home);
   for (int i = 1; i < row; ++i) QTest::keyClick(box, Qt::Key_Down);

@@ -113,8 +113,9 @@ class WindowDriver {
   // The horizontal scroll bar's page area, clicked until the columns' right (or left) end shows.
   void scrollSideways(const std::string& label, bool toRight);
 
-  // Drop lists: the rows, a cell as the drop-down shows it, the selected row (0: none), and
-  // choosing a row with the keyboard as a person does (Home, then Down).
+  // Drop lists and combos: the rows, a cell as the drop-down shows it, the selected row (0: none),
+  // and choosing a row as a person does: on a drop list with the keyboard (Home, then Down), on a
+  // combo by clicking it in the open drop-down (its keys belong to its text).
   int dropRowCount(const std::string& label) const;
   std::string dropCell(const std::string& label, int row, int column) const;
   int dropSelected(const std::string& label) const;

@@ -1,24 +1,8 @@
 #include "platform/ui/variable.h"
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-
 #include "platform/core/number_text.h"
 
 namespace platform::ui {
-namespace {
-
-std::string shortestDecimal(double value) {
-  char buffer[32];
-  for (int precision = 1; precision <= 17; ++precision) {
-    std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
-    if (std::strtod(buffer, nullptr) == value) break;
-  }
-  return buffer;
-}
-
-}  // namespace
 
 Variable Variable::of(std::int32_t& value) {
   return Variable([&value] { return static_cast<double>(value); },

@@ -103,6 +103,12 @@ Window::~Window() {
 
 QWidget* Window::handle() const { return widget_.data(); }
 
+std::string Window::title() const { return widget_ ? widget_->windowTitle().toStdString() : std::string(); }
+
+void Window::setTitle(const std::string& utf8) {
+  if (widget_) widget_->setWindowTitle(QString::fromStdString(utf8));
+}
+
 void Window::build(const ControlKinds& kinds) {
   const QFont font = makeFont(definition_.font);
   units_ = std::make_unique<DialogUnits>(font);
@@ -146,6 +152,7 @@ void Window::build(const ControlKinds& kinds) {
     if (defaultButton_ == 0 && made.isButton() && d.has("default")) defaultButton_ = d.number;
   }
   setTabOrder();
+  stackByLayer();
 
   timerObject_ = new QTimer(widget_);
   QObject::connect(timerObject_, &QTimer::timeout, widget_, [this] {
@@ -215,6 +222,16 @@ void Window::placeControl(Control& control) {
   control.placed();
 }
 
+// Frames go under the controls they frame, then sheets under everything: whatever order the
+// definition lists them in, a group never takes the clicks meant for the entries inside it.
+void Window::stackByLayer() {
+  for (Control::Layer layer : {Control::Layer::Frame, Control::Layer::Bottom}) {
+    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+      if ((*it)->layer() == layer && (*it)->widget() != nullptr) (*it)->widget()->lower();
+    }
+  }
+}
+
 void Window::setTabOrder() {
   QWidget* previous = nullptr;
   for (const auto& c : controls_) {
@@ -237,6 +254,18 @@ void Window::bind(std::string_view name, Variable variable) {
     bound = true;
   }
   if (!bound) throw std::invalid_argument(definition_.name + ": no control uses \"" + std::string(name) + "\"");
+}
+
+void Window::bindRecord(std::string_view prefix, RecordBuffer& record) {
+  for (const auto& c : controls_) {
+    const std::string& use = c->useName();
+    if (use.size() <= prefix.size() || use[prefix.size()] != ':' ||
+        locale_.compareNoCase(std::string_view(use).substr(0, prefix.size()), prefix) != 0)
+      continue;
+    const int field = record.layout().indexOf(std::string_view(use).substr(prefix.size() + 1));
+    if (field < 0) throw std::invalid_argument(definition_.name + ": " + c->label() + " uses \"" + use + "\", no field");
+    c->bind(Variable::ofField(record, field));
+  }
 }
 
 Control& Window::control(int number) const {
@@ -283,13 +312,7 @@ void Window::open() {
   opened_ = true;
   openWindows().push_back(this);
   display();
-  // The focus goes to the first field, or to the first control after it that can take it.
-  for (const auto& c : controls_) {
-    if (c->number() >= firstField_ && c->takesFocus() && !c->isHidden() && !c->isDisabled()) {
-      select(c->number());
-      break;
-    }
-  }
+  focusFrom(firstField_);
   setTimer(timer_);
   post(EventKind::OpenWindow);
 }
@@ -357,8 +380,17 @@ int Window::firstLackingValue() const {
 }
 
 void Window::select(int number) {
-  QWidget* w = control(number).widget();
-  if (w != nullptr) w->setFocus(Qt::OtherFocusReason);
+  control(number);  // a number that is no control is a programming error
+  focusFrom(number);
+}
+
+void Window::focusFrom(int number) {
+  for (const auto& c : controls_) {
+    if (c->number() >= number && c->canHoldFocus() && !c->isHidden() && !c->isDisabled()) {
+      c->widget()->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+  }
 }
 
 int Window::focus() const {

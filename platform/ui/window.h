@@ -78,6 +78,9 @@ class Window {
   const DialogUnits& units() const { return *units_; }
   // The native window: its top-level widget.
   QWidget* handle() const;
+  // The title bar's text (UTF-8); the definition's title until it is set.
+  std::string title() const;
+  void setTitle(const std::string& utf8);
   // Where controls without a parent are placed: the client area (the window itself when it has no
   // menu bar, toolbar or status bar), or the toolbar for the controls flagged "toolbar".
   QWidget* clientArea() const { return client_; }
@@ -93,6 +96,9 @@ class Window {
   // Binds a variable to every control that uses `name` (matched without regard to case). Throws
   // std::invalid_argument when no control uses it.
   void bind(std::string_view name, Variable variable);
+  // Binds every control whose use names a field of the record as "PREFIX:FIELD" to that field.
+  // Throws std::invalid_argument when such a name is no field of the record.
+  void bindRecord(std::string_view prefix, RecordBuffer& record);
 
   int controlCount() const { return static_cast<int>(controls_.size()); }
   // A control's number by its label, 0 when there is none.
@@ -125,12 +131,14 @@ class Window {
   // The first control (in control-number order) that must hold a value and is blank, 0 for none.
   int firstLackingValue() const;
 
-  // Gives the control the focus.
+  // Gives the control the focus; one that cannot hold it (a prompt, a box, a hidden or disabled
+  // control) passes it to the first control after it that can.
   void select(int control);
   // The number of the control that has the focus, 0 for none.
   int focus() const;
-  // The control that takes the focus when the window opens; when it cannot take it (a box, a
-  // prompt), the first control after it that can. 0: the first control that can.
+  // The control that takes the focus when the window opens; when it cannot hold it (a box, a
+  // prompt), the first control after it that can (also one the Tab key passes by). 0: the first
+  // control that can.
   void setFirstField(int control) { firstField_ = control; }
   int firstField() const { return firstField_; }
   // The button that Enter presses, 0 for none.
@@ -165,6 +173,9 @@ class Window {
   void markWaiting();
   void placeControl(Control& control);
   void setTabOrder();
+  void stackByLayer();
+  // Focuses the first control from `number` on that can hold the focus.
+  void focusFrom(int number);
   Control* controlOf(QObject* object) const;
 
   WindowDefinition definition_;

@@ -2,7 +2,7 @@
 """Draws the program's images: the two school logos of the sign-in window, its animated bar, the
 padlock icon, the program icon, the icons of the grade book's buttons (change, print, close,
 help), the programme's logo of the grade sheet (Vyr.jpg) and the button icons of the progress
-window, the print preview and the export window. Run it from anywhere; it writes next to itself.
+window, the print preview, the export window, the grade form and the teacher windows. Run it from anywhere; it writes next to itself.
 Needs Pillow (Debian: python3-pil). Shapes are drawn four times larger and scaled down, for smooth edges."""
 
 import math
@@ -306,6 +306,34 @@ def pdf_shape(d, n):
         d.rectangle(s(x, n * 0.58, x + n * 0.14, n * 0.7), fill=WHITE)
 
 
+def sheet(d, n):
+    d.polygon(s(n * 0.2, n * 0.06, n * 0.6, n * 0.06, n * 0.8, n * 0.26, n * 0.8, n * 0.94, n * 0.2, n * 0.94),
+              fill=WHITE, outline=DARK)
+
+
+def new_shape(d, n):
+    sheet(d, n)
+    w = SCALE * max(2, n // 8)
+    d.line(s(n * 0.5, n * 0.38, n * 0.5, n * 0.8), fill=GREEN, width=w)
+    d.line(s(n * 0.29, n * 0.59, n * 0.71, n * 0.59), fill=GREEN, width=w)
+
+
+def delete_shape(d, n):
+    d.rectangle(s(n * 0.22, n * 0.3, n * 0.78, n * 0.92), fill=STEEL, outline=DARK, width=SCALE)
+    d.rectangle(s(n * 0.12, n * 0.18, n * 0.88, n * 0.28), fill=DARK)
+    d.rectangle(s(n * 0.4, n * 0.08, n * 0.6, n * 0.18), fill=DARK)
+    for k in range(3):
+        x = n * (0.35 + k * 0.15)
+        d.line(s(x, n * 0.4, x, n * 0.84), fill=DARK, width=SCALE)
+
+
+def select_shape(d, n):
+    d.rounded_rectangle(s(n * 0.1, n * 0.1, n * 0.9, n * 0.9), radius=SCALE * 2, fill=WHITE, outline=DARK,
+                        width=SCALE)
+    d.line(s(n * 0.22, n * 0.52, n * 0.42, n * 0.74, n * 0.8, n * 0.26), fill=BLUE, width=SCALE * max(2, n // 8),
+           joint="curve")
+
+
 def main():
     # Logo sizes: the sign-in window's 78 x 46 and 78 x 42 dialog units at the desktop font's
     # 96-dpi metrics, twice over, so that the window scales them down smoothly.
@@ -326,6 +354,11 @@ def main():
                         ("Zoom.png", zoom_shape), ("Pdf.png", pdf_shape), ("Guardar.png", save_shape)):
         button_icon(24, shape).save(os.path.join(HERE, name))
     Image.new("RGBA", (1, 1), (0, 0, 0, 0)).save(os.path.join(HERE, "Vacio.png"))
+    # The other buttons of the grade form and the teacher windows; they share the grade book's
+    # change, close and help icons.
+    for name, shape in (("Aceptar.ico", accept_shape), ("Cancelar.ico", cancel_shape), ("Nuevo.ico", new_shape),
+                        ("Borrar.ico", delete_shape), ("Seleccion.ico", select_shape)):
+        save_icon(name, lambda size, shape=shape: button_icon(size, shape))
 
 
 if __name__ == "__main__":

@@ -1,11 +1,9 @@
 #include "platform/ui/controls/drop_list_control.h"
 
-#include <QHeaderView>
-#include <QScrollBar>
-#include <QTableView>
+#include <cstdlib>
 
+#include "platform/core/cp1252.h"
 #include "platform/ui/controls/kinds.h"
-#include "platform/ui/controls/list_view.h"
 #include "platform/ui/window.h"
 
 namespace platform::ui {
@@ -13,69 +11,106 @@ namespace {
 
 constexpr int kDefaultDropRows = 10;
 
-Qt::Alignment alignmentOf(Justify justify) {
-  return justify == Justify::Right ? Qt::AlignRight : justify == Justify::Centre ? Qt::AlignHCenter : Qt::AlignLeft;
+std::string trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Whether a text is a whole decimal number, and which.
+bool readNumber(const std::string& text, double& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return end != nullptr && *end == '\0';
+}
+
+// A value as the variable shows it and a choice's value name the same thing: the same text, or the
+// same number written two ways ("1" and "1.0").
+bool sameValue(const std::string& shown, const std::string& choice) {
+  const std::string a = trimmed(shown);
+  const std::string b = trimmed(choice);
+  if (a == b) return true;
+  double x = 0, y = 0;
+  return readNumber(a, x) && readNumber(b, y) && x == y;
+}
+
+// Definitions are UTF-8; a value that code page 1252 cannot hold is refused by the kind's check.
+std::string cp1252Of(std::string_view utf8) {
+  std::string out;
+  return utf8ToCp1252(utf8, out) ? out : std::string(utf8);
+}
+
+int dropRowsOf(const ControlDefinition& d) {
+  const QJsonValue drop = d.fields.value("drop");
+  return drop.isDouble() ? drop.toInt() : kDefaultDropRows;
 }
 
 }  // namespace
 
-DropListControl::DropListControl(Window& window, const ControlDefinition& definition, QWidget* parent)
-    : Control(window, definition),
-      format_(parseListFormat(definition.text("format")).value_or(ListFormat{})),
-      box_(new QComboBox(parent)) {
-  setUpWidget(box_);
-  model_ = new QStandardItemModel(0, static_cast<int>(format_.columns.size()), box_);
-  auto* table = new QTableView(box_);
-  table->horizontalHeader()->hide();
-  table->verticalHeader()->hide();
-  table->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table->setShowGrid(false);
-  box_->setModel(model_);
-  box_->setView(table);
-  int width = 0;
-  int shown = -1;
-  for (std::size_t c = 0; c < format_.columns.size(); ++c) {
-    const ListColumn& column = format_.columns[c];
-    const int pixels = window.units().toPixelsX(column.width);
-    table->setColumnWidth(static_cast<int>(c), pixels);
-    table->setColumnHidden(static_cast<int>(c), column.hidden());
-    width += pixels;
-    if (shown < 0 && !column.hidden()) shown = static_cast<int>(c);
+std::vector<Choice> parseChoices(std::string_view from) {
+  std::vector<Choice> choices;
+  std::size_t start = 0;
+  while (start <= from.size()) {
+    const std::size_t bar = from.find('|', start);
+    const std::string_view part = from.substr(start, bar == std::string_view::npos ? std::string_view::npos : bar - start);
+    if (!part.empty() && part.front() == '#') {
+      if (!choices.empty()) choices.back().value = cp1252Of(part.substr(1));
+    } else if (!part.empty()) {
+      choices.push_back({std::string(part), cp1252Of(part)});
+    }
+    if (bar == std::string_view::npos) break;
+    start = bar + 1;
   }
-  box_->setModelColumn(shown < 0 ? 0 : shown);
-  table->setMinimumWidth(width + table->verticalScrollBar()->sizeHint().width());
-  const QJsonValue drop = definition.fields.value("drop");
-  box_->setMaxVisibleItems(drop.isDouble() ? drop.toInt() : kDefaultDropRows);
-  QObject::connect(box_, &QComboBox::activated, box_, [this](int) { postNewSelection(); });
+  return choices;
+}
+
+DropListControl::DropListControl(Window& window, const ControlDefinition& definition, QWidget* parent)
+    : Control(window, definition), box_(new QComboBox(parent)), choices_(parseChoices(definition.text("from"))) {
+  setUpWidget(box_);
+  box_->setFocusPolicy(definition.has("skip") ? Qt::ClickFocus : Qt::StrongFocus);
+  if (!choices_.empty()) {
+    for (const Choice& choice : choices_) box_->addItem(QString::fromStdString(choice.text));
+    box_->setMaxVisibleItems(dropRowsOf(definition));
+    box_->setCurrentIndex(-1);
+  } else {
+    rows_ = std::make_unique<DropRows>(box_, parseListFormat(definition.text("format")).value_or(ListFormat{}),
+                                       window.units(), dropRowsOf(definition));
+  }
+  QObject::connect(box_, &QComboBox::activated, box_, [this](int) {
+    postNewSelection();
+    if (choices_.empty()) return;
+    takeInput();
+    postAccepted();
+  });
+}
+
+const ListFormat& DropListControl::format() const {
+  static const ListFormat none;
+  return rows_ ? rows_->format() : none;
 }
 
 bool DropListControl::setRows(RecordQueue* queue, std::string* problem) {
-  if (queue != nullptr && !formatFitsLayout(format_, queue->buffer().layout(), problem)) return false;
-  queue_ = queue;
+  if (!rows_) {
+    if (problem != nullptr) *problem = "a drop list of fixed choices takes no rows";
+    return false;
+  }
+  if (!rows_->setRows(queue, problem)) return false;
   refresh();
   return true;
 }
 
 void DropListControl::refresh() {
-  if (!box_) return;
-  const int keep = box_->currentIndex();
-  model_->removeRows(0, model_->rowCount());
-  if (queue_ == nullptr) return;
-  const auto rows = queueCells(*queue_, format_, window().locale());
-  for (const auto& cells : rows) {
-    QList<QStandardItem*> items;
-    for (std::size_t c = 0; c < cells.size(); ++c) {
-      auto* item = new QStandardItem(cells[c].text);
-      item->setTextAlignment(alignmentOf(format_.columns[c].justify) | Qt::AlignVCenter);
-      item->setEditable(false);
-      items.append(item);
-    }
-    model_->appendRow(items);
-  }
-  box_->setCurrentIndex(keep < model_->rowCount() ? keep : -1);
+  if (rows_) rows_->refresh(window().locale());
 }
 
-int DropListControl::rowCount() const { return model_->rowCount(); }
+std::vector<std::string> DropListControl::choices() const {
+  std::vector<std::string> texts;
+  for (const Choice& choice : choices_) texts.push_back(choice.text);
+  return texts;
+}
+
+int DropListControl::rowCount() const { return box_ ? box_->count() : 0; }
 
 int DropListControl::selected() const { return box_ ? box_->currentIndex() + 1 : 0; }
 
@@ -84,20 +119,41 @@ void DropListControl::select(int row) {
 }
 
 std::string DropListControl::cell(int row, int column) const {
-  const QStandardItem* item = model_->item(row - 1, column - 1);
-  return item != nullptr ? item->text().toStdString() : std::string();
+  if (rows_) return rows_->cell(row, column);
+  const bool inside = row >= 1 && row <= static_cast<int>(choices_.size()) && column == 1;
+  return inside ? choices_[static_cast<std::size_t>(row - 1)].text : std::string();
+}
+
+void DropListControl::showValue(const std::string& cp1252) {
+  if (!box_ || choices_.empty()) return;
+  int found = 0;
+  for (std::size_t i = 0; i < choices_.size() && found == 0; ++i) {
+    if (sameValue(cp1252, choices_[i].value)) found = static_cast<int>(i) + 1;
+  }
+  select(found);
+}
+
+std::string DropListControl::takenValue() const {
+  const int row = selected();
+  if (row < 1 || row > static_cast<int>(choices_.size())) return {};
+  return choices_[static_cast<std::size_t>(row - 1)].value;
 }
 
 namespace controls {
 
 std::unique_ptr<ControlKind> dropListKind() {
   return std::make_unique<KindOf<DropListControl>>(
-      "droplist", std::vector<std::string_view>{"format", "drop"}, std::vector<std::string_view>{},
+      "droplist", std::vector<std::string_view>{"format", "from", "use", "drop"}, std::vector<std::string_view>{"skip"},
       [](const ControlDefinition& d, std::vector<std::string>& problems) {
-        checkFormatField(d, problems);
-        const QJsonValue drop = d.fields.value("drop");
-        if (!drop.isUndefined() && (!drop.isDouble() || drop.toInt() < 1 || drop.toInt() > 100))
-          problems.push_back("\"drop\" must be a number of rows from 1 to 100");
+        const bool hasFormat = d.fields.contains("format");
+        const bool hasChoices = d.fields.contains("from");
+        if (hasFormat == hasChoices) problems.push_back("a drop list needs either a \"format\" or \"from\" choices");
+        if (hasFormat) checkFormatField(d, problems);
+        if (hasChoices && parseChoices(d.text("from")).empty()) problems.push_back("\"from\" names no choice");
+        std::string unused;
+        if (!utf8ToCp1252(d.text("from"), unused)) problems.push_back("\"from\" holds a character outside code page 1252");
+        if (!d.text("use").empty() && !hasChoices) problems.push_back("only a drop list of choices takes a \"use\"");
+        checkDropField(d, problems);
       });
 }
 

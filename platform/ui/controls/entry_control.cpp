@@ -2,6 +2,8 @@
 #include <QValidator>
 
 #include "platform/core/cp1252.h"
+#include "platform/core/number_text.h"
+#include "platform/core/real_compare.h"
 #include "platform/ui/controls/alignment.h"
 #include "platform/ui/controls/kinds.h"
 #include "platform/ui/window.h"
@@ -67,16 +69,24 @@ class EntryControl : public Control {
 
   QWidget* widget() const override { return edit_; }
   bool takesFocus() const override { return !definition().has("skip"); }
+  bool canHoldFocus() const override { return true; }
+  bool acceptsInput() const override { return true; }
 
   void commit() override {
-    if (!edit_ || !edited_) return;
+    if (takePendingInput()) postAccepted();
+  }
+  bool takePendingInput() override {
+    if (!edit_ || !edited_) return false;
     edited_ = false;
-    update();
-    postAccepted();
+    takeInput();
+    return true;
   }
 
+  // A number counts as given only when it is not 0: a blank or zero key is no key.
   bool lacksRequiredValue() const override {
-    return definition().has("required") && edit_ && edit_->text().trimmed().isEmpty();
+    if (!definition().has("required") || !edit_) return false;
+    if (isNumberPicture(picture())) return realIsZero(leadingReal(toCp1252(edit_->text())));
+    return edit_->text().trimmed().isEmpty();
   }
 
   std::string text() const override { return edit_ ? edit_->text().toStdString() : std::string(); }

@@ -105,6 +105,12 @@ void checkFormatField(const ControlDefinition& d, std::vector<std::string>& prob
     problems.push_back("list format: " + error.message + " (at " + std::to_string(error.position) + ")");
 }
 
+void checkDropField(const ControlDefinition& d, std::vector<std::string>& problems) {
+  const QJsonValue drop = d.fields.value("drop");
+  if (!drop.isUndefined() && (!drop.isDouble() || drop.toInt() < 1 || drop.toInt() > 100))
+    problems.push_back("\"drop\" must be a number of rows from 1 to 100");
+}
+
 std::unique_ptr<ControlKind> listKind() {
   return std::make_unique<KindOf<ListControl>>("list", std::vector<std::string_view>{"format"},
                                                std::vector<std::string_view>{"hscroll", "vscroll", "immediate"},

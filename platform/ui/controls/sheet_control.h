@@ -26,6 +26,7 @@ class SheetControl : public Control {
   QWidget* widget() const override { return sheet_; }
   QWidget* container() const override { return sheet_; }
   bool takesFocus() const override { return true; }
+  Layer layer() const override { return Layer::Bottom; }
   void placed() override;
 
   // The selected tab, 1 for the first; 0 when the sheet has none.

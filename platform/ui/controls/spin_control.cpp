@@ -27,7 +27,7 @@ class SpinControl : public Control {
     // Arrows and typing both change the value; only the user's changes are accepted.
     QObject::connect(spin_, &QSpinBox::valueChanged, spin_, [this] {
       if (showing_) return;
-      update();
+      takeInput();
       postAccepted();
     });
   }

@@ -1,6 +1,7 @@
 // The group box and the text control: captions that frame or label other controls.
 #include <QGroupBox>
 #include <QLabel>
+#include <algorithm>
 
 #include "platform/core/cp1252.h"
 #include "platform/ui/controls/alignment.h"
@@ -17,6 +18,7 @@ class GroupControl : public Control {
     setUpWidget(box_);
   }
   QWidget* widget() const override { return box_; }
+  Layer layer() const override { return Layer::Frame; }
   std::string text() const override { return box_ ? box_->title().toStdString() : std::string(); }
   void setText(const std::string& utf8) override {
     if (box_) box_->setTitle(QString::fromStdString(utf8));
