@@ -126,7 +126,10 @@ TEST_F(ExportWindowTest, OpensAsDefinedAndKeepsThePlaceholderUntilItCloses) {
     const QRect percent = w.geometry("?LS_POR");
     EXPECT_LE(std::abs(percent.center().x() - bar.center().x()), units.toPixelsX(2));
     EXPECT_TRUE(qobject_cast<QLabel*>(w.find("?LS_POR"))->alignment() & Qt::AlignHCenter);
-    // The path is only ever chosen: Tab goes from "..." to the buttons and back, never into it.
+    // The window opens on its first field, the read-only path; it is only ever chosen: Tab goes
+    // from "..." to the buttons and back, never into it.
+    EXPECT_EQ(w.focusLabel(), "?LS_RUTA");
+    w.key(Qt::Key_Tab);
     EXPECT_EQ(w.focusLabel(), "?LOOKUPFILE");
     w.key(Qt::Key_Tab);
     EXPECT_EQ(w.focusLabel(), "?OKBUTTON");

@@ -42,8 +42,9 @@ TEST(DefinitionsTest, EveryStoredWindowParsesAndBuilds) {
     }
     EXPECT_NO_THROW(window.open());
     window.close();
-    if (!definition.helpId.empty())
+    if (!definition.helpId.empty()) {
       EXPECT_TRUE(platform::ui::helpPageExists(definition.helpId)) << "no help page for " << definition.helpId;
+    }
   }
 }
 
