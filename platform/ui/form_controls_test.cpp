@@ -150,6 +150,16 @@ TEST_F(FormControlsTest, AComboOfAFormatDropsItsRowsAndTakesTheChosenText) {
   EXPECT_EQ(events, expected);
 }
 
+TEST_F(FormControlsTest, AComboTakesOnlyCharactersThatRecordsCanHold) {
+  robot.inWindow("Ficha", [](WindowDriver& w) {
+    w.type("?UNIDAD", "A\u0142g\u20AC");  // ł has no byte in the code page: refused; € has one
+    EXPECT_EQ(w.text("?UNIDAD"), "Ag\u20AC");
+    w.press("?CERRAR");
+  });
+  runUntilClosed();
+  EXPECT_EQ(unit.trimmed(), "Ag\x80");
+}
+
 TEST_F(FormControlsTest, GroupsAndRegionsLeaveTheMouseToTheControlsTheyCover) {
   robot.inWindow("Ficha", [](WindowDriver& w) {
     for (const char* covered : {"?NOTA", "?SEXO"}) {

@@ -5,21 +5,13 @@
 
 #include "platform/core/cp1252.h"
 #include "platform/ui/controls/kinds.h"
+#include "platform/ui/controls/text_input.h"
 #include "platform/ui/window.h"
 
 namespace platform::ui {
 namespace {
 
 constexpr int kDefaultDropRows = 10;
-
-std::string toCp1252(const QString& text) {
-  std::string out;
-  for (char32_t c : text.toUcs4()) {
-    const int byte = unicodeToCp1252(c);
-    out += static_cast<char>(byte >= 0 ? byte : '?');
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -30,6 +22,7 @@ ComboControl::ComboControl(Window& window, const ControlDefinition& definition, 
   combo_->setInsertPolicy(QComboBox::NoInsert);
   combo_->setFocusPolicy(definition.has("skip") ? Qt::ClickFocus : Qt::StrongFocus);
   if (picture()) combo_->lineEdit()->setMaxLength(picture()->width());
+  combo_->setValidator(new controls::Cp1252Validator(combo_, window.locale(), false));
   if (definition.fields.contains("format")) {
     const QJsonValue drop = definition.fields.value("drop");
     rows_ = std::make_unique<DropRows>(combo_, parseListFormat(definition.text("format")).value_or(ListFormat{}),
@@ -116,7 +109,7 @@ void ComboControl::showValue(const std::string& cp1252) {
   edited_ = false;
 }
 
-std::string ComboControl::takenValue() const { return combo_ ? toCp1252(combo_->currentText()) : std::string(); }
+std::string ComboControl::takenValue() const { return combo_ ? controls::typedCp1252(combo_->currentText()) : std::string(); }
 
 void ComboControl::take() {
   edited_ = false;

@@ -1,52 +1,15 @@
 #include <QLineEdit>
-#include <QValidator>
 
 #include "platform/core/cp1252.h"
 #include "platform/core/number_text.h"
 #include "platform/core/real_compare.h"
 #include "platform/ui/controls/alignment.h"
 #include "platform/ui/controls/kinds.h"
+#include "platform/ui/controls/text_input.h"
 #include "platform/ui/window.h"
 
 namespace platform::ui::controls {
 namespace {
-
-// Code page 1252 of a text whose characters all have a byte (the entry's validator sees to it).
-std::string toCp1252(const QString& text) {
-  std::string out;
-  for (char32_t c : text.toUcs4()) {
-    const int byte = unicodeToCp1252(c);
-    if (byte >= 0) out += static_cast<char>(byte);
-  }
-  return out;
-}
-
-// Takes only characters that records can hold (code page 1252), and turns letters into capitals
-// for an upper-case entry, by the locale's case pairs.
-class EntryValidator : public QValidator {
- public:
-  EntryValidator(QObject* parent, const Locale& locale, bool upper)
-      : QValidator(parent), locale_(locale), upper_(upper) {}
-
-  State validate(QString& input, int&) const override {
-    std::string bytes;
-    for (char32_t c : input.toUcs4()) {
-      const int byte = unicodeToCp1252(c);
-      if (byte < 0) return Invalid;
-      bytes += static_cast<char>(byte);
-    }
-    if (upper_) {
-      const QString upper = QString::fromStdString(cp1252ToUtf8(locale_.upper(bytes)));
-      // Case pairs are one character each way, so positions stay where they were.
-      if (upper != input) input = upper;
-    }
-    return Acceptable;
-  }
-
- private:
-  const Locale& locale_;
-  bool upper_;
-};
 
 bool isNumberPicture(const std::optional<Picture>& p) { return p && p->kind() != PictureKind::Text; }
 
@@ -56,7 +19,7 @@ class EntryControl : public Control {
       : Control(window, definition), edit_(new QLineEdit(parent)) {
     setUpWidget(edit_);
     if (picture()) edit_->setMaxLength(picture()->width());
-    edit_->setValidator(new EntryValidator(edit_, window.locale(), definition.has("upper")));
+    edit_->setValidator(new Cp1252Validator(edit_, window.locale(), definition.has("upper")));
     if (definition.has("password")) edit_->setEchoMode(QLineEdit::Password);
     edit_->setReadOnly(definition.has("readonly"));
     edit_->setAlignment(horizontalAlignment(definition, isNumberPicture(picture()) ? Qt::AlignRight : Qt::AlignLeft) |
@@ -85,7 +48,7 @@ class EntryControl : public Control {
   // A number counts as given only when it is not 0: a blank or zero key is no key.
   bool lacksRequiredValue() const override {
     if (!definition().has("required") || !edit_) return false;
-    if (isNumberPicture(picture())) return realIsZero(leadingReal(toCp1252(edit_->text())));
+    if (isNumberPicture(picture())) return realIsZero(leadingReal(typedCp1252(edit_->text())));
     return edit_->text().trimmed().isEmpty();
   }
 
@@ -116,7 +79,7 @@ class EntryControl : public Control {
     edited_ = false;
   }
   bool takesInput() const override { return true; }
-  std::string takenValue() const override { return edit_ ? toCp1252(edit_->text()) : std::string(); }
+  std::string takenValue() const override { return edit_ ? typedCp1252(edit_->text()) : std::string(); }
 
  private:
   QPointer<QLineEdit> edit_;
