@@ -168,6 +168,26 @@ TEST_F(ExportWindowTest, FolderComesFromTheDialogAndCancelEmptiesIt) {
   EXPECT_EQ(fs::current_path(), folder) << "the data files' folder stays the working folder";
 }
 
+// A folder with accents, as a Spanish teacher names them, shows in "Ruta" as chosen, receives the
+// file and is where the dialog opens next.
+TEST_F(ExportWindowTest, AFolderWithAccentsShowsAsChosenAndReceivesTheFile) {
+  const fs::path accented = out / "Calificación Año";
+  fs::create_directories(accented);
+  chooseFolder(accented);
+  robot.inWindow(kTitle, [&](WindowDriver& w) {
+    EXPECT_EQ(w.text("?LS_RUTA"), accented.string());
+    w.press("?OKBUTTON");
+  });
+  finishedMessage();
+  chooseFolder(accented);
+  close();
+  run(4);
+  EXPECT_TRUE(fs::exists(accented / kFileName));
+  EXPECT_EQ(started->files().Gs_ArchivoExportacion.trimmed(), (accented / kFileName).string());
+  ASSERT_EQ(port.folders.folderRequests().size(), 2u);
+  EXPECT_EQ(port.folders.folderRequests()[1].startFolder, accented.string());
+}
+
 TEST_F(ExportWindowTest, EachExportWritesANewFileAndTheWindowStaysOpen) {
   chooseFolder(out);
   robot.inWindow(kTitle, [](WindowDriver& w) {

@@ -1,5 +1,6 @@
 #include "output/export_name.h"
 
+#include "platform/core/cp1252.h"
 #include "platform/core/picture.h"
 #include "platform/os/folders.h"
 
@@ -21,7 +22,7 @@ std::string ExportFileName(std::int32_t teacherKey, platform::LocalMoment moment
 }
 
 std::string ExportPath(const std::string& folder, const std::string& fileName) {
-  std::string chosen = withoutTrailingBlanks(folder);
+  std::string chosen = platform::cp1252ToUtf8(withoutTrailingBlanks(folder));
   if (chosen.empty()) chosen = platform::os::homeFolder();
   return chosen + "/" + fileName;
 }

@@ -19,7 +19,8 @@ namespace output {
 std::string ExportFileName(std::int32_t teacherKey, platform::LocalMoment moment, const platform::Locale& locale);
 
 // The folder without its trailing blanks, "/" and the file name; "/" chosen as the folder gives
-// "//" before the name. A blank folder (none chosen) is the user's home folder: the dialog opens
+// "//" before the name. The folder is the entry's text, in code page 1252; the path is the file
+// system's, in UTF-8. A blank folder (none chosen) is the user's home folder: the dialog opens
 // there too, and it is where a teacher finds what was written without a folder of their own.
 std::string ExportPath(const std::string& folder, const std::string& fileName);
 

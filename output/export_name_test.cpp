@@ -50,6 +50,7 @@ TEST(ExportNameTest, FolderSlashAndNameCutAt255Characters) {
       {"/home/ana/Actas   ", "/home/ana/Actas/" + name},
       {"/", "//" + name},
       {"/media/usb/Mis Actas", "/media/usb/Mis Actas/" + name},
+      {"/home/mar\xED" "a/Calificaci\xF3" "n", "/home/maría/Calificación/" + name},  // the entry's code page
       {deep, (deep + "/" + name).substr(0, 255)},  // the extension is lost
       {std::string(255, 'x'), std::string(255, 'x')},
   };

@@ -49,7 +49,7 @@ class GradeExport {
   GradeExport(const GradeExport&) = delete;
   GradeExport& operator=(const GradeExport&) = delete;
 
-  // Exports into `folder` (trailing blanks ignored; blank: the user's home folder). True when the
+  // Exports into `folder` (code page 1252, trailing blanks ignored; blank: the user's home folder). True when the
   // file holds every grade record of the teacher.
   bool run(const std::string& folder);
 

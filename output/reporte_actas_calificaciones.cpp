@@ -10,6 +10,7 @@
 #include "platform/classes/record_processor.h"
 #include "platform/classes/report_controller.h"
 #include "platform/core/bindings.h"
+#include "platform/core/cp1252.h"
 #include "platform/core/date_time.h"
 #include "platform/core/fixed_text.h"
 #include "platform/report/report.h"
@@ -186,8 +187,10 @@ class Reporte : public platform::ReportController {
       v_.LS_FECHA = TextoFecha(now.date, now.time, dictionary::program().locale());
       const platform::RecordBuffer& unit = DataFileOf(File::UNIDAD_APRENDIZAJE).buffer();
       const std::string image = platform::FixedText<255>(unit.getText(field(File::UNIDAD_APRENDIZAJE, "RUT_IMAGEN"))).trimmed();
-      // A file that cannot be loaded leaves the image the sheet defines.
-      if (!image.empty()) report_.setImage("?IMAGE2", std::filesystem::absolute(image).string());
+      // A file that cannot be loaded leaves the image the sheet defines. The record holds the name
+      // in code page 1252; the file system names it in UTF-8.
+      if (!image.empty())
+        report_.setImage("?IMAGE2", std::filesystem::absolute(platform::cp1252ToUtf8(image)).string());
     }
     return level;
   }

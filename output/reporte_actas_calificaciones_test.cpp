@@ -58,7 +58,7 @@ class GradeSheetTest : public dictionary::testing::DictionaryTest {
     DictionaryTest::SetUp();
     QImage unit(60, 30, QImage::Format_RGB32);
     unit.fill(Qt::darkCyan);
-    ASSERT_TRUE(unit.save("unidad1.png"));
+    ASSERT_TRUE(unit.save("logo_diseño1.png"));  // the learning unit's image, named with an ñ
     dictionary::ProgramEnvironment env = environment();
     env.port = &messages;
     started = std::make_unique<dictionary::Program>(env);
@@ -148,7 +148,7 @@ TEST_F(GradeSheetTest, EachPageHoldsItsHeaderRowsAndFooter) {
     std::string image;
     for (const auto& op : page.ops)
       if (const auto* i = std::get_if<platform::report::ImageOp>(&op); i != nullptr && i->label == "?IMAGE2") image = i->source;
-    EXPECT_EQ(image, fs::absolute("unidad1.png").string());
+    EXPECT_EQ(image, fs::absolute("logo_diseño1.png").string());
   }
   const platform::report::TextOp* name = first.textOps("?ALU:NOMBRE")[40 - 1];
   EXPECT_EQ(name->at.y, 2958 + 39 * 156) << "rows go down the detail area";

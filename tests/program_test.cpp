@@ -190,4 +190,133 @@ TEST_F(TeacherSessionTest, ATeacherGradesPrintsExportsAndLeaves) {
   EXPECT_EQ(lines(dump(exports.front(), "EXPORTACION")).size(), 201u);
 }
 
+void signIn(platform::ui::Robot& robot, const std::string& key, const std::string& password) {
+  robot.inWindow("Bienvenido", [=](WindowDriver& w) {
+    w.type("?GS_MAESTRO", key);
+    w.type("?LS_TEMCONTRASENA", password);
+    w.press("?ACEPTAR");
+  });
+}
+
+std::vector<fs::path> exportFiles(const fs::path& folder) {
+  std::vector<fs::path> found;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().extension() == ".Vyr") found.push_back(entry.path());
+  return found;
+}
+
+// A score over 100 is refused on leaving it and again by "&Aceptar"; cancelling the changed record
+// asks first, and after all that nothing is written.
+TEST_F(TeacherSessionTest, AScoreOver100AndACancelledChangeWriteNothing) {
+  const std::string gradeRecordsBefore = dump(folder / "Actas.Tps");
+  signIn(robot, "1001", "sol2024");
+  robot.inWindow(kBook, [](WindowDriver& w) { w.doubleClickRow(kList, 1); });
+  robot.inWindow("Modificar Calificación", [](WindowDriver& w) {
+    w.type("?ACT:PORTAFOLIO", "101");
+    w.key(Qt::Key_Tab);
+  });
+  robot.inMessage([](MessageDriver& m) {
+    EXPECT_EQ(m.text(), "Error la calificacion es mayor de 100");
+    m.press("&Aceptar");
+  });
+  robot.inWindow("Modificar Calificación", [](WindowDriver& w) {
+    EXPECT_EQ(w.focusLabel(), "?ACT:PORTAFOLIO");
+    EXPECT_EQ(w.text("?ACT:PORTAFOLIO"), "101");
+    w.press("?OK");
+  });
+  robot.inMessage([](MessageDriver& m) {
+    EXPECT_EQ(m.text(), "Error la calificacion es mayor de 100");
+    m.press("&Aceptar");
+  });
+  robot.inWindow("Modificar Calificación", [](WindowDriver& w) {
+    EXPECT_EQ(w.focusLabel(), "?ACT:PORTAFOLIO");
+    w.type("?ACT:EXAMEN", "55");
+    w.key(Qt::Key_Tab);
+    w.press("?CANCEL");
+  });
+  question("Está seguro de cancelar?", "&No");
+  robot.inWindow("Modificar Calificación", [](WindowDriver& w) { w.press("?CANCEL"); });
+  question("Está seguro de cancelar?", "&Si");
+  robot.inWindow(kBook, [](WindowDriver& w) {
+    EXPECT_EQ(w.text("?STRGSINCALIFICACION"), "20");
+    w.press("?CLOSE");
+  });
+  question("20 Alumno(s) no tiene(n) Calificación, Desea Salir ?", "&Si");
+  EXPECT_EQ(runProgram(), 0);
+  EXPECT_EQ(dump(folder / "Actas.Tps"), gradeRecordsBefore);
+}
+
+// A pair without ungraded records prints at once, without a question.
+TEST_F(TeacherSessionTest, APairWithEveryRecordGradedPrintsWithoutAQuestion) {
+  signIn(robot, "1001", "sol2024");
+  robot.inWindow(kBook, [](WindowDriver& w) {
+    // In description order the sixth pair is "Licenciatura en Informática" 1A, all 25 graded.
+    w.chooseRow("?LIST2", 6);
+    w.press("?BOTBUSCAR");
+  });
+  robot.inWindow(kBook, [](WindowDriver& w) {
+    EXPECT_EQ(w.text("?STRTGRUSELECCIONADO"), "25");
+    EXPECT_EQ(w.text("?LL_TOTGSCALIFICAR"), "0");
+    w.press("?BOTIMPRIMIR");
+  });
+  robot.inWindow("Presentación Preliminar", [](WindowDriver& w) { w.choose("?EXIT"); });
+  robot.inWindow(kBook, [](WindowDriver& w) { w.press("?CLOSE"); });
+  question("20 Alumno(s) no tiene(n) Calificación, Desea Salir ?", "&Si");
+  EXPECT_EQ(runProgram(), 0);
+}
+
+// Two exports from one window, and a third from the window opened again: each finishes without an
+// error, and every export file left holds all of the teacher's grade records once.
+TEST_F(TeacherSessionTest, ExportingAgainWritesWholeFilesAgain) {
+  signIn(robot, "1001", "sol2024");
+  for (int opening = 0; opening < 2; ++opening) {
+    robot.inWindow(kBook, [](WindowDriver& w) { w.press("?BUTTON6"); });
+    question("20 Alumno(s) no tiene(n) Calificación, Desea Continuar ?", "&Si");
+    port.dialogs.answerFolder(out.string());
+    robot.inWindow("Exportación", [](WindowDriver& w) { w.press("?LOOKUPFILE"); });
+    for (int press = 0; press < 2 - opening; ++press) {
+      robot.inWindow("Exportación", [](WindowDriver& w) { w.press("?OKBUTTON"); });
+      question("Exportación Terminada", "&Aceptar");
+    }
+    robot.inWindow("Exportación", [](WindowDriver& w) { w.press("?CANCELBUTTON"); });
+  }
+  robot.inWindow(kBook, [](WindowDriver& w) { w.press("?CLOSE"); });
+  question("20 Alumno(s) no tiene(n) Calificación, Desea Salir ?", "&Si");
+  EXPECT_EQ(runProgram(), 0);
+
+  const std::vector<fs::path> exports = exportFiles(out);
+  ASSERT_FALSE(exports.empty());
+  for (const fs::path& file : exports)
+    EXPECT_EQ(lines(dump(file, "EXPORTACION")).size(), 201u) << file;
+}
+
+// A teacher without grade records: empty book, zero counts, nothing to print, an empty export,
+// and leaving asks nothing.
+TEST_F(TeacherSessionTest, ATeacherWithoutGradeRecordsPrintsNothingAndExportsAnEmptyFile) {
+  signIn(robot, "1008", "pino42");
+  robot.inWindow(kBook, [](WindowDriver& w) {
+    EXPECT_EQ(w.rowCount(kList), 0);
+    for (const char* label : {"?STRTOTALUMNOS", "?STRGCONCALIFICACION", "?STRGSINCALIFICACION",
+                              "?STRTGRUSELECCIONADO", "?LL_GCONCALIFICACION", "?LL_TOTGSCALIFICAR"})
+      EXPECT_EQ(w.text(label), "0") << label;
+    w.press("?BOTIMPRIMIR");
+  });
+  question("No hay ningún registro disponible para procesar.", "&Aceptar");
+  robot.inWindow(kBook, [](WindowDriver& w) { w.press("?BUTTON6"); });
+  port.dialogs.answerFolder(out.string());
+  robot.inWindow("Exportación", [](WindowDriver& w) { w.press("?LOOKUPFILE"); });
+  robot.inWindow("Exportación", [](WindowDriver& w) { w.press("?OKBUTTON"); });
+  question("Exportación Terminada", "&Aceptar");
+  robot.inWindow("Exportación", [](WindowDriver& w) {
+    EXPECT_EQ(w.text("?LS_POR"), "0 %") << "its blanks left to the centring";
+    w.press("?CANCELBUTTON");
+  });
+  robot.inWindow(kBook, [](WindowDriver& w) { w.press("?CLOSE"); });
+  EXPECT_EQ(runProgram(), 0);
+
+  const std::vector<fs::path> exports = exportFiles(out);
+  ASSERT_EQ(exports.size(), 1u);
+  EXPECT_EQ(lines(dump(exports.front(), "EXPORTACION")).size(), 1u) << "the header line only";
+}
+
 }  // namespace

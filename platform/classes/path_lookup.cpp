@@ -4,6 +4,8 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/core/cp1252.h"
+
 namespace platform {
 namespace {
 
@@ -39,15 +41,17 @@ class WorkingFolderKeeper {
 }  // namespace
 
 std::string PathLookup::ask(const std::string& current) {
-  const std::string value = withoutTrailingBlanks(current);
+  const std::string value = cp1252ToUtf8(withoutTrailingBlanks(current));
   FolderRequest request{title_, isFolder(value) ? value : defaultFolder_};
   std::optional<std::string> chosen;
   {
     WorkingFolderKeeper keeper;
     chosen = port_.chooseFolder(request);
   }
-  if (chosen) return *chosen;
-  return clearOnCancel_ ? std::string() : current;
+  if (!chosen) return clearOnCancel_ ? std::string() : current;
+  std::string entry;
+  // A folder whose name has a character the code page lacks cannot be held by the entry.
+  return utf8ToCp1252(*chosen, entry) ? entry : current;
 }
 
 }  // namespace platform

@@ -7,6 +7,11 @@
 // folder is saved before the dialog and put back after it, so choosing a folder never moves the
 // program away from the folder its data files lie in.
 //
+// The entry's text and what ask() returns are code page 1252, as entries hold every text; the
+// dialog, the default folder and the file system use UTF-8. A folder chosen whose path has a
+// character that code page 1252 lacks cannot be held by the entry: ask() then returns the entry's
+// value unchanged.
+//
 // Not thread safe; the port must outlive the lookup.
 #pragma once
 
@@ -29,7 +34,7 @@ class PathLookup {
   const std::string& defaultFolder() const { return defaultFolder_; }
   bool clearOnCancel() const { return clearOnCancel_; }
 
-  // Asks for a folder; `current` is what the entry holds (trailing blanks are ignored).
+  // Asks for a folder; `current` is what the entry holds (code page 1252, trailing blanks ignored).
   std::string ask(const std::string& current);
 
  private:

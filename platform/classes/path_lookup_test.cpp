@@ -83,5 +83,22 @@ TEST_F(PathLookupTest, CancelEmptiesTheEntryOnlyWithClearOnCancel) {
   EXPECT_EQ(port.folderRequests().size(), 2u);
 }
 
+
+// The entry holds code page 1252, the dialog and the file system UTF-8: the lookup converts both
+// ways, and a folder the code page cannot name leaves the entry as it was.
+TEST_F(PathLookupTest, TheEntryHoldsTheFolderInCodePage1252) {
+  const fs::path accented = root / "Calificación";
+  const fs::path foreign = root / "成绩";
+  fs::create_directories(accented);
+  fs::create_directories(foreign);
+  const std::string entry = (root / "Calificaci").string() + "\xF3n";
+  port.answerFolder(accented.string());
+  EXPECT_EQ(lookup.ask(""), entry);
+  port.answerFolder(foreign.string());
+  EXPECT_EQ(lookup.ask(entry), entry) << "the entry keeps the folder it held";
+  ASSERT_EQ(port.folderRequests().size(), 2u);
+  EXPECT_EQ(port.folderRequests()[1].startFolder, accented.string()) << "opens where the entry points";
+}
+
 }  // namespace
 }  // namespace platform
