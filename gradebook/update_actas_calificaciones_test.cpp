@@ -127,6 +127,16 @@ TEST_F(GradeFormTest, CancelClosesAtOnceUnlessTheRecordChangedThenAsks) {
   message(kLoseChanges, kSureToCancel, "&Si");
   EXPECT_EQ(platform::kResponseCancelled, runForm());
   EXPECT_EQ("0|0|0|0|0|0|0|0|0|0", gradeRecordSeenByTheList(2)) << "nothing written";
+
+  // A score typed and not yet left is a change too, also when the close box ends the form.
+  loadGradeRecord(2);
+  robot.inWindow(kChange, [](WindowDriver& w) {
+    w.type("?ACT:ENSAYO", "70");
+    w.closeBox();
+  });
+  message(kLoseChanges, kSureToCancel, "&Si");
+  EXPECT_EQ(platform::kResponseCancelled, runForm());
+  EXPECT_EQ("0|0|0|0|0|0|0|0|0|0", gradeRecordSeenByTheList(2)) << "nothing written";
 }
 
 TEST_F(GradeFormTest, AScoreAbove100IsRefusedAndBlocksTheSave) {

@@ -314,6 +314,9 @@ int WindowController::takeFormWindowEvent() {
   } else if (e.kind == ui::EventKind::CloseWindow) {
     if (closingAsIs_) return kLevelBenign;
     response_ = kResponseCancelled;
+    // What the user typed into the control still holding the focus is a change too: the close
+    // box ends the form without that control being left.
+    if (const int focused = window_.focus(); focused != 0) window_.control(focused).takePendingInput();
     if (askOnCancel_ && recordChanged() && reporter_.throwMessage(kMessageLoseChanges) != kLevelBenign) {
       select(window_.firstField());
       return kLevelNotify;
