@@ -3,7 +3,7 @@
 //
 // The school is a pure function of its SchoolSpec (no clock, no global random state): the same
 // spec gives the same records on every run. Generating 1,000,000 grade records takes tens of
-// seconds, so cachedSchool() keeps each school it builds in a cache folder named after the spec
+// seconds, so cachedSchool() keeps each school it builds in a cache folder named after the SchoolSpec
 // and hands the same folder back on later runs. Benchmarks that write must copy the files first
 // (copyOf): the cached folder is shared by every run.
 //
