@@ -91,14 +91,7 @@ class ControlsTest : public ::testing::Test {
 
   // Opens the window and takes its events until a close request, which it grants.
   std::vector<WindowEvent> runUntilClosed() {
-    std::vector<WindowEvent> events;
-    robot.run([&] {
-      window.open();
-      while (auto e = window.accept()) {
-        events.push_back(*e);
-        if (e->kind == EventKind::CloseWindow) window.close();
-      }
-    });
+    std::vector<WindowEvent> events = platform::ui::runUntilClosed(robot, window);
     EXPECT_TRUE(robot.done()) << robot.report();
     return events;
   }

@@ -54,14 +54,7 @@ class FormControlsTest : public ::testing::Test {
   }
 
   std::vector<WindowEvent> runUntilClosed() {
-    std::vector<WindowEvent> events;
-    robot.run([&] {
-      window.open();
-      while (auto e = window.accept()) {
-        events.push_back(*e);
-        if (e->kind == EventKind::CloseWindow) window.close();
-      }
-    });
+    std::vector<WindowEvent> events = platform::ui::runUntilClosed(robot, window);
     EXPECT_TRUE(robot.done()) << robot.report();
     return events;
   }

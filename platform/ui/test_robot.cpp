@@ -544,4 +544,16 @@ void Robot::poll() {
   }
 }
 
+std::vector<WindowEvent> runUntilClosed(Robot& robot, Window& window) {
+  std::vector<WindowEvent> events;
+  robot.run([&] {
+    window.open();
+    while (auto e = window.accept()) {
+      events.push_back(*e);
+      if (e->kind == EventKind::CloseWindow) window.close();
+    }
+  });
+  return events;
+}
+
 }  // namespace platform::ui

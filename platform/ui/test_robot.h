@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "platform/ui/list_format.h"
+#include "platform/ui/window.h"
 
 namespace platform::ui {
 
@@ -219,5 +220,9 @@ class Robot {
   // Timers still pending must not reach a robot that is gone.
   std::shared_ptr<Robot*> self_;
 };
+
+// Runs `window` with the robot's script beside it: opens it and takes its events until a close
+// request, which it grants. Returns the events taken, in order.
+std::vector<WindowEvent> runUntilClosed(Robot& robot, Window& window);
 
 }  // namespace platform::ui

@@ -60,17 +60,7 @@ class WindowTest : public ::testing::Test {
   }
 
   // Opens the window and takes its events until a close request, which it grants.
-  std::vector<WindowEvent> runUntilClosed() {
-    std::vector<WindowEvent> events;
-    robot.run([&] {
-      window->open();
-      while (auto e = window->accept()) {
-        events.push_back(*e);
-        if (e->kind == EventKind::CloseWindow) window->close();
-      }
-    });
-    return events;
-  }
+  std::vector<WindowEvent> runUntilClosed() { return platform::ui::runUntilClosed(robot, *window); }
 
   QTemporaryDir dir;
   std::string imageFile;
