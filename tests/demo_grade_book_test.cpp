@@ -3,19 +3,11 @@
 // export are the recording stand-ins. With GRADEBOOK_SCREENSHOTS naming a folder, saves the grade
 // book there: both tabs, a selected row with a red registration number, and the list scrolled.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 
-#include "dictionary/file_declarations.h"
-#include "dictionary/program.h"
-#include "gradebook/spanish_locale.h"
-#include "gradebook/testing/procedure_doubles.h"
-#include "platform/os/fake_desktop_settings.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/test_robot.h"
-#include "tools/data_tool.h"
+#include "tests/support/demo_school.h"
 
 namespace {
 
@@ -26,34 +18,19 @@ using platform::ui::WindowDriver;
 constexpr const char* kList = "?BROWSE:1";
 constexpr int kRegistration = 3, kName = 4, kAverage = 15;
 
-class DemoTest : public ::testing::Test {
+class DemoTest : public tests::DemoSchoolTest {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(spanish);
-    folder = fs::temp_directory_path() / ("demo-" + std::to_string(::getpid()));
-    fs::remove_all(folder);
-    const datatool::Result built = datatool::buildDemo(decls, spanish, folder);
-    ASSERT_TRUE(built.ok()) << built.error;
-    previous = fs::current_path();
-    fs::current_path(folder);
+    DemoSchoolTest::SetUp();
     if (const char* dir = std::getenv("GRADEBOOK_SCREENSHOTS")) shots = dir;
-  }
-  void TearDown() override {
-    fs::current_path(previous);
-    fs::remove_all(folder);
   }
 
   void shoot(WindowDriver& w, const std::string& name) const {
     if (!shots.empty()) w.grab(shots + "/" + name + ".png");
   }
 
-  dictionary::FileDeclarations decls;
-  platform::Locale spanish;
-  fs::path folder, previous;
   std::string shots;
   platform::ui::QtUserPort messages{spanish};
-  platform::os::FakeDesktopSettings desktop{0};
-  platform::ui::Robot robot;
 };
 
 TEST_F(DemoTest, ATeacherReadsTheirGroupsInBothOrders) {
@@ -113,14 +90,7 @@ TEST_F(DemoTest, ATeacherReadsTheirGroupsInBothOrders) {
     EXPECT_EQ(m.text(), "20 Alumno(s) no tiene(n) Calificación, Desea Salir ?");
     m.press("&Si");
   });
-  dictionary::ProgramEnvironment env;
-  env.port = &messages;
-  env.desktop = &desktop;
-  env.makeWindowSystemReady = [this] { messages.useLocale(dictionary::program().locale()); };
-  int exitCode = -1;
-  robot.run([&] { exitCode = dictionary::ProgramEntry(env); });
-  EXPECT_TRUE(robot.done()) << robot.report();
-  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(runProgram(messages), 0);
 }
 
 }  // namespace

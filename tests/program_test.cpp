@@ -3,7 +3,6 @@
 // as a PDF from the preview, exports their grade records and leaves. Afterwards the data files hold
 // the new scores and the export file holds every grade record of the teacher.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -12,14 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "dictionary/file_declarations.h"
-#include "dictionary/program.h"
-#include "gradebook/spanish_locale.h"
 #include "platform/classes/scripted_port.h"
-#include "platform/os/fake_desktop_settings.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/test_robot.h"
-#include "tools/data_tool.h"
+#include "tests/support/demo_school.h"
 
 namespace {
 
@@ -44,22 +37,13 @@ class TeacherPort : public platform::ui::QtUserPort {
   platform::ScriptedPort dialogs;
 };
 
-class TeacherSessionTest : public ::testing::Test {
+class TeacherSessionTest : public tests::DemoSchoolTest {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(spanish);
-    folder = fs::temp_directory_path() / ("program-" + std::to_string(::getpid()));
-    fs::remove_all(folder);
-    const datatool::Result built = datatool::buildDemo(decls, spanish, folder);
-    ASSERT_TRUE(built.ok()) << built.error;
+    DemoSchoolTest::SetUp();
+    if (HasFatalFailure()) return;
     out = folder / "salida";
     fs::create_directories(out);
-    previous = fs::current_path();
-    fs::current_path(folder);
-  }
-  void TearDown() override {
-    fs::current_path(previous);
-    fs::remove_all(folder);
   }
 
   void question(const std::string& text, const std::string& answer) {
@@ -68,16 +52,7 @@ class TeacherSessionTest : public ::testing::Test {
       m.press(answer);
     });
   }
-  int runProgram() {
-    dictionary::ProgramEnvironment env;
-    env.port = &port;
-    env.desktop = &desktop;
-    env.makeWindowSystemReady = [this] { port.useLocale(dictionary::program().locale()); };
-    int exitCode = -1;
-    robot.run([&] { exitCode = dictionary::ProgramEntry(env); });
-    EXPECT_TRUE(robot.done()) << robot.report();
-    return exitCode;
-  }
+  int runProgram() { return DemoSchoolTest::runProgram(port); }
   std::string dump(const fs::path& file, const std::string& label = {}) {
     std::string csv;
     datatool::DumpOptions options;
@@ -87,12 +62,8 @@ class TeacherSessionTest : public ::testing::Test {
     return csv;
   }
 
-  dictionary::FileDeclarations decls;
-  platform::Locale spanish;
-  fs::path folder, out, previous;
+  fs::path out;
   TeacherPort port{spanish};
-  platform::os::FakeDesktopSettings desktop{0};
-  platform::ui::Robot robot;
 };
 
 std::vector<std::string> lines(const std::string& text) {
