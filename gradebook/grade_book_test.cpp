@@ -359,6 +359,110 @@ TEST_F(GradeBookTest, TheGradeFormChangesTheSelectedRecordAndTheListAndCountsFol
                                                            {platform::kRequestChange, 50}}));
 }
 
+// The id in the list's selected row.
+int selectedId(WindowDriver& w) {
+  const int row = w.selectedRow(kList);
+  return row >= 1 ? std::stoi(w.cell(kList, row, kId)) : 0;
+}
+
+TEST_F(GradeBookTest, TheLocatorSelectsTheTypedRecordInAGroupShorterThanAPageAndModificarOpensIt) {
+  signIn("1001", "uno");
+  inBook([](WindowDriver& w) {
+    ASSERT_EQ(ids(w), (Ids{10, 20, 30, 40, 50, 60}));
+    w.clickRow(kList, 1);
+    w.typeHere("50");
+  });
+  inBook([](WindowDriver& w) {
+    EXPECT_EQ(ids(w), (Ids{10, 20, 30, 40, 50, 60})) << "the whole group still shows";
+    EXPECT_EQ(w.selectedRow(kList), 5);
+    w.press("?CHANGE:3");
+  });
+  inBook([](WindowDriver& w) {
+    EXPECT_EQ(w.selectedRow(kList), 5) << "back from the form";
+    w.clickRow(kList, 6);  // the button took the focus
+    w.typeHere("20");      // typed afresh, not after the "50" of before
+  });
+  inBook([](WindowDriver& w) {
+    EXPECT_EQ(selectedId(w), 20);
+    w.key(Qt::Key_Return);  // the default button, "&Modificar"
+  });
+  inBook([](WindowDriver& w) { w.typeHere("45"); });  // no such id: the next one
+  inBook([](WindowDriver& w) {
+    EXPECT_EQ(selectedId(w), 50);
+    w.doubleClickRow(kList, w.selectedRow(kList));
+  });
+  inBook([](WindowDriver& w) { w.press("?CLOSE"); });
+  question("11 Alumno(s) no tiene(n) Calificación, Desea Salir ?", "&Si");
+  EXPECT_EQ(runProgram(), 0);
+  using Change = testing::ProcedureCalls::Change;
+  EXPECT_EQ(testing::Calls().changes,
+            (std::vector<Change>{
+                {platform::kRequestChange, 50}, {platform::kRequestChange, 20}, {platform::kRequestChange, 50}}));
+}
+
+TEST_F(GradeBookTest, TheLocatorSelectsTheTypedRecordNearTheEndOfALongGroup) {
+  signIn("1001", "uno");
+  inBook([](WindowDriver& w) { search(w, 2); });  // (Ingeniería, 1A): ids 101 to 132
+  inBook([](WindowDriver& w) {
+    ASSERT_LT(w.rowCount(kList), 31) << "row 31 lies past the first page";
+    w.clickRow(kList, 2);
+    w.key(Qt::Key_Home, Qt::ControlModifier);
+    w.typeHere("131");
+  });
+  inBook([](WindowDriver& w) {
+    EXPECT_EQ(ids(w).back(), 132) << "the last page, filled from above";
+    EXPECT_EQ(selectedId(w), 131);
+    w.press("?CHANGE:3");
+  });
+  inBook([](WindowDriver& w) {
+    w.clickRow(kList, 1);
+    w.typeHere("132");
+  });
+  inBook([](WindowDriver& w) {
+    EXPECT_EQ(selectedId(w), 132);
+    EXPECT_EQ(w.selectedRow(kList), w.rowCount(kList)) << "the last row";
+    w.key(Qt::Key_Return);
+  });
+  inBook([](WindowDriver& w) { w.typeHere("140"); });
+  inBook([](WindowDriver& w) {
+    EXPECT_EQ(selectedId(w), 132) << "nothing at or after it: the last row";
+    for (int i = 0; i < 3; ++i) w.key(Qt::Key_Backspace);
+    w.typeHere("115");
+  });
+  inBook([](WindowDriver& w) {
+    EXPECT_EQ(selectedId(w), 115);
+    w.press("?CHANGE:3");
+  });
+  inBook([](WindowDriver& w) { w.press("?CLOSE"); });
+  question("11 Alumno(s) no tiene(n) Calificación, Desea Salir ?", "&Si");
+  EXPECT_EQ(runProgram(), 0);
+  using Change = testing::ProcedureCalls::Change;
+  EXPECT_EQ(testing::Calls().changes,
+            (std::vector<Change>{
+                {platform::kRequestChange, 131}, {platform::kRequestChange, 132}, {platform::kRequestChange, 115}}));
+}
+
+TEST_F(GradeBookTest, TypingInTheOrderByNameLeavesTheSelectionWhereItWas) {
+  signIn("1001", "uno");
+  inBook([](WindowDriver& w) { w.selectTab("?CURRENTTAB", 2); });
+  inBook([](WindowDriver& w) { w.clickRow(kList, 3); });
+  inBook([](WindowDriver& w) {
+    ASSERT_EQ(ids(w), (Ids{50, 10, 60, 20, 30, 40}));
+    ASSERT_EQ(w.selectedRow(kList), 3);
+    w.typeHere("e");  // "Eva Martínez" is row 1
+  });
+  inBook([](WindowDriver& w) {
+    EXPECT_EQ(ids(w), (Ids{50, 10, 60, 20, 30, 40}));
+    EXPECT_EQ(w.selectedRow(kList), 3);
+    w.press("?CHANGE:3");
+  });
+  inBook([](WindowDriver& w) { w.press("?CLOSE"); });
+  question("11 Alumno(s) no tiene(n) Calificación, Desea Salir ?", "&Si");
+  EXPECT_EQ(runProgram(), 0);
+  using Change = testing::ProcedureCalls::Change;
+  EXPECT_EQ(testing::Calls().changes, (std::vector<Change>{{platform::kRequestChange, 60}}));
+}
+
 TEST_F(GradeBookTest, NobodySignedInEndsTheProgramWithoutTheGradeBook) {
   robot.inWindow(kSignIn, [](WindowDriver& w) { w.press("?CANCELAR"); });
   EXPECT_EQ(runProgram(), 0);

@@ -205,13 +205,16 @@ int BrowseList::reload(const std::string& from, bool inclusive, int select) {
   atBottom_ = false;
   const int visible = visibleRows();
   int error = runFill(Direction::Forward, {from, inclusive, visible, false});
-  // A page that ran out before it was full is filled from above.
+  // A page that ran out before it was full is filled from above; the rows read there push the
+  // row to select down by as many.
   if (error == errors::kNone && !from.empty() && queue_->count() < visible) {
     // Nothing at or after the place: the last page.
     if (queue_->count() == 0) atBottom_ = true;
     Fill above = queue_->count() == 0 ? Fill{{}, true, visible, false}
                                       : Fill{rows_.front().position, false, visible - queue_->count(), false};
+    const int before = queue_->count();
     error = runFill(Direction::Backward, std::move(above));
+    select += queue_->count() - before;
   }
   selected_ = std::clamp(select, queue_->count() > 0 ? 1 : 0, queue_->count());
   show();
@@ -250,6 +253,7 @@ void BrowseList::show() {
 
 void BrowseList::refreshPage() {
   if (control_ == nullptr || current_ == 0) return;
+  control_->clearLocator();  // the page read again: what is typed next locates afresh
   const std::string from = rows_.empty() ? std::string() : rows_.front().position;
   if (reload(from, true, selected_) == errors::kNone) afterReload();
   refreshed_ = true;
@@ -309,7 +313,12 @@ int BrowseList::seekThumb(int value) {
 int BrowseList::locate() {
   const SortOrder& order = orders_[static_cast<std::size_t>(current_ - 1)];
   const std::string typed = control_->locatorText();
-  if (!order.locator || typed.empty()) return reload({}, true, 1);
+  // Without a locator what is typed moves nothing.
+  if (!order.locator) {
+    control_->clearLocator();
+    return errors::kNone;
+  }
+  if (typed.empty()) return reload({}, true, 1);
   const Locale& locale = window_.window().locale();
   const BoundName& field = *order.locator;
   std::function<bool()> reached;
@@ -349,7 +358,6 @@ void BrowseList::resized() {
 
 void BrowseList::scroll(ScrollAction action) {
   if (control_ == nullptr || current_ == 0) return;
-  if (action != ScrollAction::Locate) control_->clearLocator();
   const int visible = visibleRows();
   switch (action) {
     case ScrollAction::SelectDown:

@@ -6,9 +6,11 @@
 // Sort orders. Each sort order has a key of the view's primary file (or none), fields appended to
 // it ("ALU:NOMBRE,ACT:ID_ACT"), a filter, and optionally a numeric scroll step (the thumb stands
 // for the values of the key's first field) and a locator (typing into the list goes to the first
-// row whose field is at or after what was typed). setSort() applies one; it reloads when the order
-// changed, when forced, or the first time: the order and filter go to the view, the first page is
-// read, the first row selected, then afterReload() runs.
+// row whose field is at or after what was typed, and selects it; typing into an order without a
+// locator moves nothing; what is typed after any other move, a click or a reload locates afresh).
+// setSort() applies one; it reloads when the order changed, when forced, or the first time: the
+// order and filter go to the view, the first page is read, the first row selected, then
+// afterReload() runs.
 //
 // Scrolling (the list's Scroll events): the selection moves by a row, and the page follows it at
 // its edges; the rows move by one row or a page; the first or last page; the thumb (a place by the
@@ -89,7 +91,8 @@ class BrowseList : public WindowComponent {
   int selected() const { return selected_; }
   int visibleRows() const;
   // Reads the page again from its first row (the first row of the view when empty), keeping the
-  // selection's place, then runs afterReload().
+  // selection's place among the rows read from there (rows filled in from above move it down with
+  // its record), then runs afterReload().
   void refreshPage();
   // Reads the selected row's record into the view's buffers again; 35 when it is gone.
   int fetchSelected();
@@ -148,7 +151,9 @@ class BrowseList : public WindowComponent {
   BoundName boundName(std::string_view name) const;
   SortOrder& lastOrder();
   void apply(const SortOrder& order);
-  // Reads a page from a place (empty: the first row) and shows it.
+  // Reads a page from a place (empty: the first row) and shows it with row `select` of what was
+  // read from the place selected: the row at the place itself for 1, also when the page ran out
+  // near the end and was filled from above.
   int reload(const std::string& from, bool inclusive, int select);
   int loadLastPage();
   // Moves the page by up to `rows` (down when positive); returns how many rows it moved.

@@ -92,6 +92,9 @@ class Players : public WindowController {
     list.setNumericStep();
     list.setFilter(filter);
     list.setLocator("PLA:ID", true);
+    list.addSortOrder();  // by team, with no locator
+    list.appendOrder("PLA:TEAM,PLA:ID");
+    list.setFilter(filter);
     list.addField("PLA:ID", "PLA:ID");
     list.addField("PLA:NAME", "PLA:NAME");
     list.addField("TEA:NAME", "TEA:NAME");
@@ -111,6 +114,9 @@ class Players : public WindowController {
   struct Call {
     int number, request, player;
     bool operator==(const Call&) const = default;
+    friend void PrintTo(const Call& c, std::ostream* os) {
+      *os << "{procedure " << c.number << ", request " << c.request << ", player " << c.player << "}";
+    }
   };
   std::vector<Call> calls;
   std::function<void()> whenCalled;
@@ -277,6 +283,129 @@ TEST_F(BrowseListTest, TheLocatorGoesToTheFirstRowAtOrAfterWhatWasTyped) {
   });
   robot.inWindow("Jugadores", [](WindowDriver& w) {
     EXPECT_EQ(shown(w).front(), 30) << "\"Jugador 970\"";
+    w.closeBox();
+  });
+  run();
+}
+
+// Where the located record falls: the list's rows, what is typed, and the record the locator must
+// select (and the change button then hand the update procedure).
+struct LocatorCase {
+  const char* where;
+  const char* filter;  // "Equipo" is bound to `team`
+  std::int32_t team;
+  const char* typed;
+  int found;
+  bool byEnter;  // Enter (the default button) rather than a click on the change button
+  friend void PrintTo(const LocatorCase& c, std::ostream* os) { *os << c.where << " \"" << c.typed << "\""; }
+};
+
+class BrowseListLocatorTest : public BrowseListTest, public ::testing::WithParamInterface<LocatorCase> {};
+
+TEST_P(BrowseListLocatorTest, SelectsTheRecordItFoundAndTheChangeButtonTakesIt) {
+  const LocatorCase& c = GetParam();
+  procedure->filter = c.filter;
+  team = c.team;
+  robot.inWindow("Jugadores", [&c](WindowDriver& w) {
+    w.clickRow("?LISTA", 2);
+    w.typeHere(c.typed);
+  });
+  robot.inWindow("Jugadores", [this, &c](WindowDriver& w) {
+    const int row = w.selectedRow("?LISTA");
+    ASSERT_GE(row, 1);
+    EXPECT_EQ(std::stoi(w.cell("?LISTA", row, 1)), c.found) << "the page shows " << ::testing::PrintToString(shown(w));
+    EXPECT_EQ(list().selected(), row);
+    if (c.byEnter)
+      w.key(Qt::Key_Return);
+    else
+      w.press("?CAMBIAR");
+  });
+  robot.inWindow("Jugadores", [](WindowDriver& w) { w.closeBox(); });
+  run();
+  EXPECT_EQ(procedure->calls, (std::vector<Players::Call>{{7, kRequestChange, c.found}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(WhereverThePageFalls, BrowseListLocatorTest,
+                         ::testing::Values(LocatorCase{"ShorterThanAPage", "PLA:ID<=Equipo", 5, "4", 4, false},
+                                           LocatorCase{"OnTheFirstPage", "", 0, "3", 3, true},
+                                           LocatorCase{"BetweenPages", "", 0, "20", 20, false},
+                                           LocatorCase{"OnTheLastPageRefilledFromAbove", "", 0, "37", 37, true},
+                                           LocatorCase{"TheLastRow", "", 0, "40", 40, false},
+                                           LocatorCase{"NoExactMatchTheNextOne", "PLA:TEAM=Equipo", 2, "23", 25, false},
+                                           LocatorCase{"NoExactMatchNearTheEnd", "PLA:TEAM=Equipo", 2, "36", 40, true},
+                                           LocatorCase{"NothingAtOrAfterItTheLastRow", "", 0, "41", 40, false}),
+                         [](const ::testing::TestParamInfo<LocatorCase>& info) {
+                           return std::string(info.param.where);
+                         });
+
+TEST_F(BrowseListTest, WhatIsTypedAfterAnyOtherMoveLocatesAfresh) {
+  const auto selectedId = [](WindowDriver& w) { return std::stoi(w.cell("?LISTA", w.selectedRow("?LISTA"), 1)); };
+  robot.inWindow("Jugadores", [](WindowDriver& w) {
+    // Typed at once, as fast typing does: each key is there before the list has handled the last.
+    w.clickRow("?LISTA", 1);
+    w.typeHere("37");
+    w.key(Qt::Key_Down);
+    w.typeHere("12");
+  });
+  robot.inWindow("Jugadores", [&](WindowDriver& w) {
+    EXPECT_EQ(selectedId(w), 12);
+    w.clickRow("?LISTA", 3);
+    w.typeHere("5");
+  });
+  robot.inWindow("Jugadores", [&](WindowDriver& w) {
+    EXPECT_EQ(selectedId(w), 5);
+    w.key(Qt::Key_Return);  // the change button, and the page read again
+  });
+  robot.inWindow("Jugadores", [](WindowDriver& w) { w.typeHere("9"); });
+  robot.inWindow("Jugadores", [&](WindowDriver& w) {
+    EXPECT_EQ(selectedId(w), 9);
+    w.closeBox();
+  });
+  run();
+  EXPECT_EQ(procedure->calls, (std::vector<Players::Call>{{7, kRequestChange, 5}}));
+}
+
+TEST_F(BrowseListTest, TypingIntoAnOrderWithoutALocatorLeavesTheSelection) {
+  list().order = 3;
+  robot.inWindow("Jugadores", [](WindowDriver& w) {
+    w.clickRow("?LISTA", 1);
+    w.key(Qt::Key_PageDown);
+  });
+  robot.inWindow("Jugadores", [](WindowDriver& w) { w.clickRow("?LISTA", 3); });
+  Ids before;
+  robot.inWindow("Jugadores", [this, &before](WindowDriver& w) {
+    before = shown(w);
+    ASSERT_FALSE(before.empty());
+    EXPECT_NE(before.front(), 1) << "a page past the first";
+    EXPECT_EQ(w.selectedRow("?LISTA"), 3);
+    list().log.clear();
+    w.typeHere("j1");
+  });
+  robot.inWindow("Jugadores", [this, &before](WindowDriver& w) {
+    EXPECT_EQ(shown(w), before);
+    EXPECT_EQ(w.selectedRow("?LISTA"), 3);
+    EXPECT_TRUE(list().log.empty()) << "nothing read again";
+    w.key(Qt::Key_Backspace);
+  });
+  robot.inWindow("Jugadores", [&before](WindowDriver& w) {
+    EXPECT_EQ(shown(w), before);
+    EXPECT_EQ(w.selectedRow("?LISTA"), 3);
+    w.closeBox();
+  });
+  run();
+}
+
+TEST_F(BrowseListTest, AListMadeHigherAtItsEndKeepsTheSelectedRecord) {
+  robot.inWindow("Jugadores", [](WindowDriver& w) { w.key(Qt::Key_End, Qt::ControlModifier); });
+  robot.inWindow("Jugadores", [](WindowDriver& w) {
+    w.clickRow("?LISTA", w.rowCount("?LISTA") - 1);  // player 39
+    QWidget* view = w.find("?LISTA");
+    view->resize(view->width(), view->height() * 2);
+  });
+  robot.inWindow("Jugadores", [this](WindowDriver& w) {
+    EXPECT_EQ(w.rowCount("?LISTA"), list().visibleRows());
+    EXPECT_EQ(shown(w).back(), kPlayers) << "filled from above";
+    EXPECT_EQ(w.cell("?LISTA", w.selectedRow("?LISTA"), 1), "39");
     w.closeBox();
   });
   run();

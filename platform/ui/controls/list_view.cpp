@@ -148,6 +148,9 @@ int ListView::thumb() const { return verticalScrollBar()->sliderPosition(); }
 void ListView::setThumb(int value) { verticalScrollBar()->setValue(std::clamp(value, 0, kThumbRange)); }
 
 void ListView::report(ScrollAction action) {
+  // Any other move ends what was typed, at once: keys typed after it, still waiting to be handled,
+  // locate afresh.
+  if (action != ScrollAction::Locate && action != ScrollAction::Resize) locator_.clear();
   if (onScroll) onScroll(action);
 }
 
@@ -311,6 +314,7 @@ void ListView::mousePressEvent(QMouseEvent* event) {
   }
   const int row = rowAt(at);
   if (row != 0) {
+    locator_.clear();
     setSelected(row);
     if (onSelect) onSelect(row);
   }

@@ -14,6 +14,8 @@
 //   onSelect     a click (either button) on a row selects it, then reports it
 //   onActivate   a double-click on a row (not on the header), Ctrl+Enter
 //   onMenu       the right button, after the row under it is selected
+// The locator's text is what was typed since the last other move: a click on a row and every
+// other scroll but Resize clear it as they happen, before the owner handles what was typed.
 // Columns marked resizable take a new width by dragging their header's right edge.
 //
 // Rows and columns are numbered from 1 in this interface. Not thread safe: GUI thread only.
