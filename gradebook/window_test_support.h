@@ -9,6 +9,7 @@
 #include <string>
 
 #include "dictionary/dictionary_test_support.h"
+#include "platform/core/number_text.h"
 #include "platform/storage/view.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"
@@ -72,9 +73,7 @@ class WindowTest : public dictionary::testing::DictionaryTest {
         seen.clear();
         for (const char* name : {"PORTAFOLIO", "EXAMEN", "PARTICIPACION", "ENSAYO", "POR_PORTAFOLIO", "POR_EXAMEN",
                                  "POR_PARTICIPACION", "POR_ENSAYO", "PROMEDIO"}) {
-          char number[32];
-          std::snprintf(number, sizeof number, "%.17g|", grades.buffer().getReal(decl.fieldIndex(name)));
-          seen += number;
+          seen += platform::shortestDecimal(grades.buffer().getReal(decl.fieldIndex(name))) + "|";
         }
         seen += std::to_string(grades.buffer().getLong(decl.fieldIndex("STATUS")));
       }
