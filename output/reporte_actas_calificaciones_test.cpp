@@ -17,6 +17,7 @@
 #include "platform/report/pdf_file.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"
+#include "platform/ui/toolkit_translation.h"
 
 namespace output {
 namespace {
@@ -63,6 +64,9 @@ class GradeSheetTest : public dictionary::testing::DictionaryTest {
     env.port = &messages;
     started = std::make_unique<dictionary::Program>(env);
     gradebook::ApplySpanishLocale(started->locale());
+    // As the program starts: the toolkit's own texts in Spanish. The texts the sheet gives in
+    // English (the save dialog's title, the zoom choices, the PDF's title) stay as given.
+    ASSERT_TRUE(platform::ui::loadToolkitTranslation("es"));
     started->errors().init(&dictionary::ThreadErrorStatus);
     started->settings().init("Zolbrans.INI");
     dictionary::DictionaryInit();
