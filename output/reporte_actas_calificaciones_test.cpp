@@ -244,6 +244,27 @@ TEST_F(GradeSheetTest, ThePdfButtonAndTheMenuItemSaveTheSameWay) {
   EXPECT_TRUE(place->maximized);
 }
 
+TEST_F(GradeSheetTest, ASaveOrAPrintThatFailsIsToldInSpanish) {
+  const std::string missing = (folder / "sin carpeta").string();
+  messages.files = {missing + "/hoja.pdf"};
+  messages.printer = platform::PrinterChoice{"", missing + "/impresa.pdf"};
+  robot.inWindow(kPreview, [](WindowDriver& w) { w.press("?BOTPDF"); });
+  robot.inMessage([missing](MessageDriver& m) {
+    EXPECT_EQ(m.caption(), "PDF");
+    EXPECT_EQ(m.text(), "No se pudo escribir el archivo PDF " + missing + "/hoja.pdf:\nNO se encontró el Path del archivo");
+    EXPECT_TRUE(m.showsExclamation());
+    m.press("&Aceptar");
+  });
+  robot.inWindow(kPreview, [](WindowDriver& w) { w.press("?TBARPRINT"); });
+  robot.inMessage([](MessageDriver& m) {
+    EXPECT_EQ(m.caption(), "ReporteACTAS_CALIFICACIONES");
+    EXPECT_EQ(m.text(), "No se pudo imprimir el reporte: Error de entrada/salida...");
+    m.press("&Aceptar");
+  });
+  run("1A", 1);
+  EXPECT_FALSE(fs::exists(missing));
+}
+
 TEST_F(GradeSheetTest, PrintingSendsTheChosenPagesToThePrinter) {
   const std::string printed = (folder / "impreso.pdf").string();
   messages.printer = platform::PrinterChoice{"", printed};
@@ -280,7 +301,7 @@ class PreviewTargetsTest : public GradeSheetTest {
 
 TEST_F(PreviewTargetsTest, WithoutTargetsOrWithSeveralNothingIsOffered) {
   const std::vector<PageMetafile> shown = twoPages();
-  platform::PdfReportWriter one(messages), two(messages);
+  platform::PdfReportWriter one(messages, started->locale()), two(messages, started->locale());
   platform::ReportTargetSelector none, several;
   several.add(one);
   several.add(two);
