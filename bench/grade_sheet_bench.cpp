@@ -122,12 +122,12 @@ void GradeSheet(benchmark::State& state, bool pdf) {
     if (pdf) {
       std::vector<const platform::report::PageMetafile*> all;
       for (const auto& page : pages) all.push_back(&page);
-      std::string error;
+      int error = 0;
       platform::report::PdfOptions options;
       if (!platform::report::writePdf(all, out.string(),
                                       {"QV Report", "Pelvanto", "ReporteACTAS_CALIFICACIONES", "ReporteACTAS_CALIFICACIONES", "", ""},
                                       options, error))
-        state.SkipWithError(error.c_str());
+        state.SkipWithError(("the PDF could not be written: error " + std::to_string(error)).c_str());
     }
     QTimer::singleShot(0, [] {
       if (platform::ui::Window* preview = platform::ui::Window::current()) preview->post(platform::ui::EventKind::CloseWindow);

@@ -24,6 +24,7 @@
 #include "platform/core/record_queue.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/ui/controls/drop_list_control.h"
+#include "platform/ui/toolkit_translation.h"
 #include "platform/ui/window.h"
 
 namespace gradebook {
@@ -74,6 +75,9 @@ class GradeBookWindow : public platform::WindowController {
     setFirstField("?BROWSE:1");
     setUpWindow();
     ApplySpanishLocale(dictionary::program().locale());
+    // The toolkit's own dialogs and menus (file, folder and print dialogs, an entry's context menu)
+    // speak Spanish too; without its translation installed they stay in English.
+    platform::ui::loadToolkitTranslation("es");
     bindNames();
     addToolbarDispatcher(toolbar_);
     clearCodes();

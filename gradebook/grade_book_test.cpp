@@ -18,6 +18,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <memory>
 
 #include "dictionary/dictionary_test_support.h"
 #include "gradebook/testing/procedure_doubles.h"
@@ -461,6 +464,20 @@ TEST_F(GradeBookTest, TypingInTheOrderByNameLeavesTheSelectionWhereItWas) {
   EXPECT_EQ(runProgram(), 0);
   using Change = testing::ProcedureCalls::Change;
   EXPECT_EQ(testing::Calls().changes, (std::vector<Change>{{platform::kRequestChange, 60}}));
+}
+
+TEST_F(GradeBookTest, TheToolkitsOwnMenusAreSpanishFromTheSignInOn) {
+  robot.inWindow(kSignIn, [](WindowDriver& w) {
+    auto* entry = qobject_cast<QLineEdit*>(w.find("?GS_MAESTRO"));
+    ASSERT_NE(entry, nullptr);
+    std::unique_ptr<QMenu> menu(entry->createStandardContextMenu());
+    Texts entries;
+    for (QAction* action : menu->actions())
+      if (!action->isSeparator()) entries.push_back(action->text().section('\t', 0, 0).toStdString());
+    EXPECT_EQ(entries, (Texts{"&Deshacer", "&Rehacer", "Cor&tar", "&Copiar", "&Pegar", "Borrar", "Seleccionar todo"}));
+    w.press("?CANCELAR");
+  });
+  EXPECT_EQ(runProgram(), 0);
 }
 
 TEST_F(GradeBookTest, NobodySignedInEndsTheProgramWithoutTheGradeBook) {

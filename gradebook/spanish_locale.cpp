@@ -11,14 +11,18 @@ namespace gradebook {
 
 namespace {
 
-void Apply(platform::Locale& locale, std::string_view name, std::string_view utf8Value) {
+std::string Cp1252(std::string_view name, std::string_view utf8Value) {
   std::string value;
   if (!platform::utf8ToCp1252(utf8Value, value)) {
     std::fprintf(stderr, "ApplySpanishLocale: the value of %.*s is not code page 1252\n",
                  static_cast<int>(name.size()), name.data());
     std::abort();
   }
-  if (!locale.set(name, value)) {
+  return value;
+}
+
+void Apply(platform::Locale& locale, std::string_view name, std::string_view utf8Value) {
+  if (!locale.set(name, Cp1252(name, utf8Value))) {
     std::fprintf(stderr, "ApplySpanishLocale: the locale refused %.*s\n", static_cast<int>(name.size()),
                  name.data());
     std::abort();
@@ -67,6 +71,33 @@ constexpr MessageText kMessages[] = {
     {89, "Registro cambiado por otro Usuario..."},
 };
 
+// The platform's other runtime errors, which can reach the teacher as well (a full disk during an
+// export, a file that cannot be read), applied after those above.
+constexpr MessageText kOtherMessages[] = {
+    {0, "Sin error"},
+    {90, "El texto tiene un carácter que no se puede guardar..."},
+    {91, "No se permite durante una transacción..."},
+    {92, "No hay una transacción activa..."},
+    {93, "El disco está lleno..."},
+    {94, "Error de entrada/salida..."},
+    {95, "El filtro es inválido..."},
+    {96, "El orden es inválido..."},
+};
+
+struct PlatformText {
+  platform::PlatformText which;
+  std::string_view name;
+  std::string_view text;
+};
+
+// The platform's own messages of a report's run and of its PDF file.
+constexpr PlatformText kPlatformTexts[] = {
+    {platform::PlatformText::PdfNotWritten, "PdfNotWritten", "No se pudo escribir el archivo PDF %1:|%2"},
+    {platform::PlatformText::RecordsNotRead, "RecordsNotRead", "No se pudieron leer los registros: %2 (error %1)."},
+    {platform::PlatformText::ReportNotPrinted, "ReportNotPrinted", "No se pudo imprimir el reporte: %2"},
+    {platform::PlatformText::UnknownError, "UnknownError", "Error desconocido (%1)"},
+};
+
 }  // namespace
 
 void ApplySpanishLocale(platform::Locale& locale) {
@@ -81,6 +112,8 @@ void ApplySpanishLocale(platform::Locale& locale) {
   Apply(locale, "ClaCASE", "ÄÅÁÆÇÉÍÑÖÓÜÚ,äåáæçéíñöóüú");
   Apply(locale, "CLABUTTON", "&Aceptar,&Si,&No,&Abortar,&Reintentar,&Ignorar,&Cancelar,&Ayuda");
   for (const MessageText& m : kMessages) Apply(locale, "CLAMSG" + std::to_string(m.number), m.text);
+  for (const MessageText& m : kOtherMessages) Apply(locale, "CLAMSG" + std::to_string(m.number), m.text);
+  for (const PlatformText& t : kPlatformTexts) locale.setText(t.which, Cp1252(t.name, t.text));
 }
 
 }  // namespace gradebook

@@ -130,8 +130,35 @@ TEST_F(SpanishLocale, ErrorTextsAreTheSpanishOnesExactly) {
   for (int code : spanish) {
     EXPECT_NE(locale_.errorText(code), platform::errors::defaultErrorText(code)) << code;
   }
-  EXPECT_EQ(locale_.errorText(platform::errors::kDiskFull),
-            platform::errors::defaultErrorText(platform::errors::kDiskFull));
+}
+
+TEST_F(SpanishLocale, ThePlatformsOtherErrorsAndMessagesAreSpanishToo) {
+  namespace errors = platform::errors;
+  const struct {
+    int code;
+    const char* text;
+  } others[] = {
+      {errors::kNotInCodePage, "El texto tiene un carácter que no se puede guardar..."},
+      {errors::kTransactionActive, "No se permite durante una transacción..."},
+      {errors::kNoTransaction, "No hay una transacción activa..."},
+      {errors::kDiskFull, "El disco está lleno..."},
+      {errors::kIoError, "Error de entrada/salida..."},
+      {errors::kInvalidFilter, "El filtro es inválido..."},
+      {errors::kInvalidOrder, "El orden es inválido..."},
+      {12345, "Error desconocido (12345)"},
+      {-7, "Error desconocido (-7)"},
+  };
+  for (const auto& o : others) EXPECT_EQ(platform::cp1252ToUtf8(locale_.errorText(o.code)), o.text) << o.code;
+  using platform::PlatformText;
+  const auto text = [this](PlatformText which, std::initializer_list<std::string_view> values) {
+    return platform::fillIn(platform::cp1252ToUtf8(locale_.text(which)), values);
+  };
+  EXPECT_EQ(text(PlatformText::PdfNotWritten, {"/media/usb/hoja.pdf", "El disco está lleno..."}),
+            "No se pudo escribir el archivo PDF /media/usb/hoja.pdf:|El disco está lleno...");
+  EXPECT_EQ(text(PlatformText::RecordsNotRead, {"32", "El archivo está bloqueado..."}),
+            "No se pudieron leer los registros: El archivo está bloqueado... (error 32).");
+  EXPECT_EQ(text(PlatformText::ReportNotPrinted, {"94", "Error de entrada/salida..."}),
+            "No se pudo imprimir el reporte: Error de entrada/salida...");
 }
 
 }  // namespace

@@ -9,9 +9,11 @@
 #include <string>
 
 #include "dictionary/dictionary_test_support.h"
+#include "platform/core/number_text.h"
 #include "platform/storage/view.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"
+#include "platform/ui/toolkit_translation.h"
 
 namespace gradebook::testing {
 
@@ -27,6 +29,9 @@ class WindowTest : public dictionary::testing::DictionaryTest {
     env.port = &messages;
     started = std::make_unique<dictionary::Program>(env);
     ApplySpanishLocale(started->locale());
+    // The toolkit's texts in Spanish, as the grade book sets them; the titles the windows give in
+    // English ("View Record") stay as given.
+    ASSERT_TRUE(platform::ui::loadToolkitTranslation("es"));
     started->errors().init(&dictionary::ThreadErrorStatus);
     dictionary::DictionaryInit();
     started->errors().setProcedureName("Main");
@@ -72,9 +77,7 @@ class WindowTest : public dictionary::testing::DictionaryTest {
         seen.clear();
         for (const char* name : {"PORTAFOLIO", "EXAMEN", "PARTICIPACION", "ENSAYO", "POR_PORTAFOLIO", "POR_EXAMEN",
                                  "POR_PARTICIPACION", "POR_ENSAYO", "PROMEDIO"}) {
-          char number[32];
-          std::snprintf(number, sizeof number, "%.17g|", grades.buffer().getReal(decl.fieldIndex(name)));
-          seen += number;
+          seen += platform::shortestDecimal(grades.buffer().getReal(decl.fieldIndex(name))) + "|";
         }
         seen += std::to_string(grades.buffer().getLong(decl.fieldIndex("STATUS")));
       }

@@ -260,7 +260,7 @@ void ReporteACTAS_CALIFICACIONES(std::string_view group, std::int32_t programme)
   GradeRecords processor(v, report);
   VistaPreviaConPdf previewer(program.errors(), codes, program.locale());
   platform::ReportTargetSelector selector;
-  PdfWriter pdf(program.errors().port());
+  PdfWriter pdf(program.errors().port(), program.locale());
   Reporte controller(progress, v, group, programme, view, processor, report, previewer, selector, pdf);
   const int response = controller.run();
   dictionary::ThisThread().Response = static_cast<std::uint8_t>(response);

@@ -17,6 +17,7 @@
 #include "platform/report/pdf_file.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"
+#include "platform/ui/toolkit_translation.h"
 
 namespace output {
 namespace {
@@ -63,6 +64,9 @@ class GradeSheetTest : public dictionary::testing::DictionaryTest {
     env.port = &messages;
     started = std::make_unique<dictionary::Program>(env);
     gradebook::ApplySpanishLocale(started->locale());
+    // As the program starts: the toolkit's own texts in Spanish. The texts the sheet gives in
+    // English (the save dialog's title, the zoom choices, the PDF's title) stay as given.
+    ASSERT_TRUE(platform::ui::loadToolkitTranslation("es"));
     started->errors().init(&dictionary::ThreadErrorStatus);
     started->settings().init("Zolbrans.INI");
     dictionary::DictionaryInit();
@@ -240,6 +244,27 @@ TEST_F(GradeSheetTest, ThePdfButtonAndTheMenuItemSaveTheSameWay) {
   EXPECT_TRUE(place->maximized);
 }
 
+TEST_F(GradeSheetTest, ASaveOrAPrintThatFailsIsToldInSpanish) {
+  const std::string missing = (folder / "sin carpeta").string();
+  messages.files = {missing + "/hoja.pdf"};
+  messages.printer = platform::PrinterChoice{"", missing + "/impresa.pdf"};
+  robot.inWindow(kPreview, [](WindowDriver& w) { w.press("?BOTPDF"); });
+  robot.inMessage([missing](MessageDriver& m) {
+    EXPECT_EQ(m.caption(), "PDF");
+    EXPECT_EQ(m.text(), "No se pudo escribir el archivo PDF " + missing + "/hoja.pdf:\nNO se encontró el Path del archivo");
+    EXPECT_TRUE(m.showsExclamation());
+    m.press("&Aceptar");
+  });
+  robot.inWindow(kPreview, [](WindowDriver& w) { w.press("?TBARPRINT"); });
+  robot.inMessage([](MessageDriver& m) {
+    EXPECT_EQ(m.caption(), "ReporteACTAS_CALIFICACIONES");
+    EXPECT_EQ(m.text(), "No se pudo imprimir el reporte: Error de entrada/salida...");
+    m.press("&Aceptar");
+  });
+  run("1A", 1);
+  EXPECT_FALSE(fs::exists(missing));
+}
+
 TEST_F(GradeSheetTest, PrintingSendsTheChosenPagesToThePrinter) {
   const std::string printed = (folder / "impreso.pdf").string();
   messages.printer = platform::PrinterChoice{"", printed};
@@ -276,7 +301,7 @@ class PreviewTargetsTest : public GradeSheetTest {
 
 TEST_F(PreviewTargetsTest, WithoutTargetsOrWithSeveralNothingIsOffered) {
   const std::vector<PageMetafile> shown = twoPages();
-  platform::PdfReportWriter one(messages), two(messages);
+  platform::PdfReportWriter one(messages, started->locale()), two(messages, started->locale());
   platform::ReportTargetSelector none, several;
   several.add(one);
   several.add(two);

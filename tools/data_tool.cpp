@@ -18,6 +18,7 @@
 
 #include "gradebook/spanish_locale.h"
 #include "platform/core/cp1252.h"
+#include "platform/core/number_text.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/key_image.h"
@@ -142,11 +143,8 @@ std::string fieldText(const RecordBuffer& buffer, int index) {
       return std::to_string(buffer.getLong(index));
     case FieldType::Byte:
       return std::to_string(buffer.getByte(index));
-    case FieldType::Real: {
-      char text[64];
-      const auto result = std::to_chars(text, text + sizeof text, buffer.getReal(index));
-      return std::string(text, result.ptr);
-    }
+    case FieldType::Real:
+      return platform::shortestDecimal(buffer.getReal(index));
     case FieldType::String:
       return platform::cp1252ToUtf8(trimRight(buffer.getText(index)));
     case FieldType::CString:

@@ -104,6 +104,8 @@ class ErrorReporter {
   std::string render(int id, const std::string& messageText = {}) const;
 
   UserPort& port() { return port_; }
+  // The locale whose texts the reports use.
+  const Locale& locale() const { return locale_; }
 
  private:
   const Locale& locale_;

@@ -2,6 +2,9 @@
 
 #include <filesystem>
 
+#include "platform/core/cp1252.h"
+#include "platform/core/runtime_errors.h"
+
 namespace platform {
 
 void PdfReportWriter::setUp() {
@@ -26,10 +29,11 @@ bool PdfReportWriter::prepare() {
 }
 
 bool PdfReportWriter::write(const std::vector<const report::PageMetafile*>& pages) {
-  std::string error;
+  int error = errors::kNone;
   if (report::writePdf(pages, fileName_, info_, options_, error)) return true;
-  port_.message({"PDF", "The PDF file " + fileName_ + " could not be written:|" + error, MessageIcon::Exclamation,
-                 {MessageButton::Ok}, MessageButton::Ok});
+  const std::string text = fillIn(cp1252ToUtf8(locale_.text(PlatformText::PdfNotWritten)),
+                                  {fileName_, cp1252ToUtf8(locale_.errorText(error))});
+  port_.message({"PDF", text, MessageIcon::Exclamation, {MessageButton::Ok}, MessageButton::Ok});
   return false;
 }
 

@@ -5,22 +5,24 @@
 // when the file name is then empty, asks the user for one with a save dialog ("Save PDF File",
 // types "PDF" *.PDF and "All" *.*): a cancelled dialog writes nothing, and a name whose last part
 // has no dot gets ".PDF" appended. write() writes the file whole or not at all and tells the user
-// through the port when it could not.
+// through the port when it could not, in the locale's words (PlatformText::PdfNotWritten with the
+// file and the runtime error's text).
 //
-// Not thread safe; the port must outlive the writer.
+// Not thread safe; the port and the locale must outlive the writer.
 #pragma once
 
 #include <string>
 
 #include "platform/classes/report_target.h"
 #include "platform/classes/user_port.h"
+#include "platform/core/locale.h"
 #include "platform/report/pdf_file.h"
 
 namespace platform {
 
 class PdfReportWriter : public ReportTarget {
  public:
-  explicit PdfReportWriter(UserPort& port) : port_(port) {}
+  PdfReportWriter(UserPort& port, const Locale& locale) : port_(port), locale_(locale) {}
 
   std::string name() const override { return "PDF"; }
   bool prepare() override;
@@ -45,6 +47,7 @@ class PdfReportWriter : public ReportTarget {
 
  private:
   UserPort& port_;
+  const Locale& locale_;
   std::string fileName_;
   report::PdfInformation info_;
   report::PdfOptions options_;

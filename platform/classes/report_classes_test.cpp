@@ -10,6 +10,7 @@
 #include "platform/classes/pdf_report_writer.h"
 #include "platform/classes/record_processor.h"
 #include "platform/classes/report_controller.h"
+#include "platform/core/runtime_errors.h"
 #include "platform/ui/test_robot.h"
 
 namespace platform {
@@ -33,7 +34,8 @@ TEST(PdfReportWriterTest, AsksForTheFileAndAddsTheExtensionWhereTheNameHasNone) 
   for (const auto& c : cases) {
     ScriptedPort port;
     port.answerFile(c.answer);
-    PdfReportWriter writer(port);
+    const Locale locale;
+    PdfReportWriter writer(port, locale);
     writer.setFileName("left over");
     EXPECT_EQ(writer.prepare(), c.prepared);
     EXPECT_EQ(writer.fileName(), c.fileName);
@@ -44,19 +46,27 @@ TEST(PdfReportWriterTest, AsksForTheFileAndAddsTheExtensionWhereTheNameHasNone) 
   }
 }
 
-TEST(PdfReportWriterTest, AFileThatCannotBeWrittenIsToldToTheUser) {
+TEST(PdfReportWriterTest, AFileThatCannotBeWrittenIsToldInTheLocalesWords) {
   ScriptedPort port;
-  PdfReportWriter writer(port);
+  Locale locale;
+  PdfReportWriter writer(port, locale);
   report::PageMetafile page{1, 8500, 11000, {}};
   writer.setFileName("/no such folder/acta.pdf");
   EXPECT_FALSE(writer.write({&page}));
   ASSERT_EQ(port.shown().size(), 1u);
-  EXPECT_NE(port.last().text.find("/no such folder/acta.pdf"), std::string::npos);
+  EXPECT_EQ(port.last().caption, "PDF");
+  EXPECT_EQ(port.last().text, "The PDF file /no such folder/acta.pdf could not be written:|Path not found");
+  locale.setText(PlatformText::PdfNotWritten, "No se escribi\xF3 %1:|%2");
+  locale.setErrorText(errors::kPathNotFound, "Ruta inexistente");
+  EXPECT_FALSE(writer.write({&page}));
+  ASSERT_EQ(port.shown().size(), 2u);
+  EXPECT_EQ(port.last().text, "No se escribió /no such folder/acta.pdf:|Ruta inexistente");
 }
 
 TEST(ReportTargetSelectorTest, SelectsTheOnlyEnabledTargetOrTheOneChosen) {
   ScriptedPort port;
-  PdfReportWriter a(port), b(port);
+  const Locale locale;
+  PdfReportWriter a(port, locale), b(port, locale);
   ReportTargetSelector selector;
   EXPECT_EQ(selector.select(), nullptr);
   selector.add(a);
@@ -164,6 +174,19 @@ TEST_F(ReportClassesTest, NoRecordIsTheNoRecordsMessageAndACancelledRun) {
   EXPECT_EQ(run("PLA:TEAM=9"), kResponseCancelled);
   ASSERT_EQ(port.shown().size(), 1u);
   EXPECT_EQ(port.last().caption, "No records");
+  EXPECT_TRUE(pages.empty());
+}
+
+TEST_F(ReportClassesTest, RecordsThatCannotBeReadAreToldInTheLocalesWords) {
+  EXPECT_EQ(run("PLA:NOSUCHFIELD=1"), kResponseCancelled);
+  ASSERT_EQ(port.shown().size(), 1u);
+  EXPECT_EQ(port.last().caption, "Players");
+  EXPECT_EQ(port.last().text, "The records cannot be read (error 95).");
+  locale.setText(PlatformText::RecordsNotRead, "Sin registros: %2 (%1)");
+  locale.setErrorText(errors::kInvalidFilter, "Filtro inv\xE1lido");
+  EXPECT_EQ(run("PLA:NOSUCHFIELD=1"), kResponseCancelled);
+  ASSERT_EQ(port.shown().size(), 2u);
+  EXPECT_EQ(port.last().text, "Sin registros: Filtro inválido (95)");
   EXPECT_TRUE(pages.empty());
 }
 

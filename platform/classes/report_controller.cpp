@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QPrinter>
 
+#include "platform/core/cp1252.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/report/page_painter.h"
 
@@ -29,8 +30,7 @@ int ReportController::openReport() {
     if (error == errors::kRecordNotAvailable) {
       errors().throwMessage(kMessageNoRecords);
     } else {
-      errors().port().message({procedureName(), "The records cannot be read (error " + std::to_string(error) + ").",
-                               MessageIcon::Exclamation, {MessageButton::Ok}, MessageButton::Ok});
+      tellFailure(PlatformText::RecordsNotRead, error);
     }
     setResponse(kResponseCancelled);
     window().post(ui::EventKind::CloseWindow);
@@ -82,8 +82,7 @@ void ReportController::printRows() {
         setResponse(kResponseCompleted);
       } else {
         setResponse(kResponseCancelled);
-        errors().port().message({procedureName(), "The records cannot be read (error " + std::to_string(error) + ").",
-                                 MessageIcon::Exclamation, {MessageButton::Ok}, MessageButton::Ok});
+        tellFailure(PlatformText::RecordsNotRead, error);
       }
       window().post(ui::EventKind::CloseWindow);
       return;
@@ -104,6 +103,13 @@ void ReportController::finish() {
   if (previewer_->display(report_->pages(), previewZoom_)) printOnPrinter();
 }
 
+void ReportController::tellFailure(PlatformText text, int error) {
+  const Locale& locale = errors().locale();
+  const std::string message =
+      fillIn(cp1252ToUtf8(locale.text(text)), {std::to_string(error), cp1252ToUtf8(locale.errorText(error))});
+  errors().port().message({procedureName(), message, MessageIcon::Exclamation, {MessageButton::Ok}, MessageButton::Ok});
+}
+
 void ReportController::printOnPrinter() {
   std::vector<const report::PageMetafile*> pages;
   for (int number : previewer_->pagesToPrint())
@@ -119,11 +125,8 @@ void ReportController::printOnPrinter() {
   } else if (!choice->printer.empty()) {
     printer.setPrinterName(QString::fromStdString(choice->printer));
   }
-  std::string error;
-  if (!report::paintPages(printer, pages, error)) {
-    errors().port().message({procedureName(), "The report could not be printed: " + error, MessageIcon::Exclamation,
-                             {MessageButton::Ok}, MessageButton::Ok});
-  }
+  int error = errors::kNone;
+  if (!report::paintPages(printer, pages, error)) tellFailure(PlatformText::ReportNotPrinted, error);
 }
 
 }  // namespace platform

@@ -70,6 +70,9 @@ class ReportController : public WindowController {
   void printRows();
   void finish();
   void printOnPrinter();
+  // Tells the user that the run failed, in the locale's words: `text` with the runtime error's
+  // number (%1) and text (%2).
+  void tellFailure(PlatformText text, int error);
 
   RecordProcessor* processor_ = nullptr;
   report::Report* report_ = nullptr;

@@ -1,7 +1,6 @@
 #include "platform/core/expression.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -57,18 +56,6 @@ bool isNumericText(std::string_view text, double& value) {
   if (i != t.size()) return false;
   value = leadingReal(t);
   return true;
-}
-
-// A number as text, in its shortest form: "12", "-3", "2.5", "1e+20".
-std::string numberText(double value) {
-  if (value == 0) return "0";
-  char buffer[64];
-  if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value));
-    return std::string(buffer, end);
-  }
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return ec == std::errc() ? std::string(buffer, end) : std::string();
 }
 
 }  // namespace
@@ -399,7 +386,7 @@ Expression::Value Expression::eval(int index) const {
     const Value& text = a.isText ? a : b;
     const double other = a.isText ? b.number : a.number;
     double value;
-    order = isNumericText(text.text, value) ? realCompare(value, other) : locale_->compare(text.text, numberText(other));
+    order = isNumericText(text.text, value) ? realCompare(value, other) : locale_->compare(text.text, shortestDecimal(other));
     if (!a.isText) order = -order;
   }
   bool holds = false;

@@ -93,6 +93,8 @@ Locale::Locale() {
              "July",    "August",   "September", "October", "November", "December"};
   monthAbbrevs_ = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   buttons_ = {"&OK", "&Yes", "&No", "&Abort", "&Retry", "&Ignore", "&Cancel", "&Help"};
+  texts_ = {"The PDF file %1 could not be written:|%2", "The records cannot be read (error %1).",
+            "The report could not be printed: %2", "Error %1"};
 }
 
 bool Locale::set(std::string_view name, std::string_view value) {
@@ -320,7 +322,23 @@ std::string Locale::collationSignature() const {
 std::string Locale::errorText(int code) const {
   auto it = errorTexts_.find(code);
   if (it != errorTexts_.end()) return it->second;
+  if (!errors::isKnownError(code)) return fillIn(text(PlatformText::UnknownError), {std::to_string(code)});
   return errors::defaultErrorText(code);
+}
+
+std::string fillIn(std::string_view pattern, std::initializer_list<std::string_view> values) {
+  std::string out;
+  out.reserve(pattern.size());
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
+      const std::size_t place = static_cast<std::size_t>(pattern[i + 1] - '1');
+      if (place < values.size()) out += values.begin()[place];
+      ++i;
+    } else {
+      out += pattern[i];
+    }
+  }
+  return out;
 }
 
 }  // namespace platform

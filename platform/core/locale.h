@@ -1,5 +1,6 @@
 // The locale: named settings that decide how texts compare, sort and change case, the AM/PM
-// marks, the month names, the message-box button captions and the runtime error texts.
+// marks, the month names, the message-box button captions, the runtime error texts and the
+// platform's other texts that reach the user.
 //
 // One Locale belongs to the process (owned by the program's start-up objects, passed by
 // reference to whoever compares texts). Not thread safe for writing: it is set once, before any
@@ -8,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <string_view>
@@ -16,6 +18,21 @@
 namespace platform {
 
 enum class MessageButton : std::uint8_t { Ok, Yes, No, Abort, Retry, Ignore, Cancel, Help };
+
+// The platform's own texts that reach the user besides the runtime error texts, with the
+// platform's (English) text of each. "%1" and "%2" stand for what the message names.
+enum class PlatformText : std::uint8_t {
+  PdfNotWritten,     // "The PDF file %1 could not be written:|%2": the file, the error's text
+  RecordsNotRead,    // "The records cannot be read (error %1).": the error's number; %2 its text
+  ReportNotPrinted,  // "The report could not be printed: %2": the error's number (%1) and text
+  UnknownError,      // "Error %1": the text of an error number the platform has no text for
+};
+inline constexpr std::size_t kPlatformTextCount = 4;
+
+// `pattern` with "%1" to "%9" replaced by the values in that place ("" past the last), in one
+// pass: a value that holds "%1" is not expanded again. Any character code works, so the pattern
+// and the values need only share theirs.
+std::string fillIn(std::string_view pattern, std::initializer_list<std::string_view> values);
 
 class Locale {
  public:
@@ -48,6 +65,9 @@ class Locale {
   bool set(std::string_view name, std::string_view value);
   // The same as set("CLAMSG<code>", text).
   void setErrorText(int code, std::string_view text);
+  // Replaces one of the platform's texts (code page 1252, "%1" and "%2" as the default has them).
+  void setText(PlatformText which, std::string_view text) { texts_[static_cast<std::size_t>(which)] = text; }
+  const std::string& text(PlatformText which) const { return texts_[static_cast<std::size_t>(which)]; }
 
   // Text comparison: trailing blanks never matter; the first differing character decides by its
   // weight; with digraphs the texts are read with each digraph expanded from that point and only
@@ -85,7 +105,8 @@ class Locale {
   const std::string& monthAbbreviation(int month) const { return monthAbbrevs_.at(static_cast<std::size_t>(month - 1)); }
   const std::string& buttonCaption(MessageButton button) const { return buttons_[static_cast<std::size_t>(button)]; }
 
-  // The text of a runtime error: the locale's own when set ("CLAMSG" n), else the platform's.
+  // The text of a runtime error: the locale's own when set ("CLAMSG" n), else the platform's, or
+  // for a number the platform has no text for, the UnknownError text with the number.
   std::string errorText(int code) const;
 
  private:
@@ -104,6 +125,7 @@ class Locale {
   std::array<std::string, 12> monthAbbrevs_;
   std::array<std::string, 8> buttons_;
   std::map<int, std::string> errorTexts_;
+  std::array<std::string, kPlatformTextCount> texts_;
 };
 
 }  // namespace platform

@@ -219,6 +219,28 @@ TEST(LocaleTexts, DefaultsAndErrorTexts) {
   EXPECT_THROW(locale.monthName(0), std::out_of_range);
 }
 
+TEST(LocaleTexts, ThePlatformsMessagesAreReplacedLikeTheErrorTexts) {
+  Locale locale;
+  EXPECT_EQ(locale.text(PlatformText::PdfNotWritten), "The PDF file %1 could not be written:|%2");
+  EXPECT_EQ(locale.text(PlatformText::RecordsNotRead), "The records cannot be read (error %1).");
+  EXPECT_EQ(locale.text(PlatformText::ReportNotPrinted), "The report could not be printed: %2");
+  locale.setText(PlatformText::UnknownError, "Fallo %1");
+  EXPECT_EQ(locale.errorText(12345), "Fallo 12345") << "a number without a text of its own";
+  EXPECT_EQ(locale.errorText(errors::kDiskFull), errors::defaultErrorText(errors::kDiskFull));
+  EXPECT_EQ(locale.text(PlatformText::PdfNotWritten), "The PDF file %1 could not be written:|%2") << "only one";
+}
+
+TEST(FillIn, ReplacesEachNumberedPlaceOnce) {
+  EXPECT_EQ(fillIn("%1 y %2", {"uno", "dos"}), "uno y dos");
+  EXPECT_EQ(fillIn("%2%1%2", {"a", "b"}), "bab");
+  EXPECT_EQ(fillIn("%1 (%3)", {"a"}), "a ()") << "a place past the values is empty";
+  EXPECT_EQ(fillIn("%1", {"%2", "no"}), "%2") << "a value is not expanded again";
+  EXPECT_EQ(fillIn("100% %", {"x"}), "100% %");
+  EXPECT_EQ(fillIn("al final %", {}), "al final %");
+  EXPECT_EQ(fillIn("%0 %a", {"x"}), "%0 %a");
+  EXPECT_EQ(fillIn("", {"x"}), "");
+}
+
 // --- Key images -------------------------------------------------------------------------------
 
 // Images ordered as memcmp with the shorter first on a tie, as the database orders blobs.

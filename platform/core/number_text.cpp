@@ -2,8 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -111,12 +109,25 @@ double leadingReal(std::string_view text) {
 }
 
 std::string shortestDecimal(double value) {
-  char buffer[32];
-  for (int precision = 1; precision <= 17; ++precision) {
-    std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
-    if (std::strtod(buffer, nullptr) == value) break;
-  }
-  return buffer;
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value < 0 ? "-Inf" : "Inf";
+  if (value == 0) return "0";
+  const double magnitude = std::fabs(value);
+  // The fixed form reads better where it stays short: whole numbers up to 15 digits, and
+  // fractions down to 0.0001.
+  const std::chars_format form =
+      magnitude >= 1e-4 && magnitude < 1e15 ? std::chars_format::fixed : std::chars_format::general;
+  char buffer[64];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, form);
+  return ec == std::errc() ? std::string(buffer, end) : std::string();
+}
+
+std::optional<double> readDecimal(std::string_view text) {
+  double value = 0;
+  const char* last = text.data() + text.size();
+  const auto [end, ec] = std::from_chars(text.data(), last, value, std::chars_format::general);
+  if (text.empty() || ec != std::errc() || end != last) return std::nullopt;
+  return value;
 }
 
 }  // namespace platform

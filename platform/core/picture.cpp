@@ -44,16 +44,6 @@ bool readSeparator(std::string_view s, std::size_t& i, char fallback, char& sepa
   return true;
 }
 
-// The shortest decimal text that reads back as the value.
-std::string shortestText(double value) {
-  if (std::isnan(value)) return "NaN";
-  if (std::isinf(value)) return value < 0 ? "-Inf" : "Inf";
-  if (value == 0) return "0";
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, r.ptr);
-}
-
 std::string fit(std::string_view text, int width) {
   std::string r(text.substr(0, static_cast<std::size_t>(width)));
   r.resize(static_cast<std::size_t>(width), ' ');
@@ -252,7 +242,7 @@ std::string Picture::timeText(std::int32_t time, std::string_view am, std::strin
 std::string Picture::formatAs(double value, std::string_view am, std::string_view pm) const {
   switch (kind_) {
     case PictureKind::Number: return numberText(value);
-    case PictureKind::Text: return fit(shortestText(value), width_);
+    case PictureKind::Text: return fit(shortestDecimal(value), width_);
     case PictureKind::Date: return dateText(wholeValue(value));
     case PictureKind::Time: return timeText(wholeValue(value), am, pm);
   }
@@ -285,12 +275,12 @@ std::string Picture::format(double value, const Locale& locale) const {
 
 std::string formatPicture(std::string_view picture, double value) {
   const std::optional<Picture> p = Picture::parse(picture);
-  return p ? p->formatNumber(value) : shortestText(value);
+  return p ? p->formatNumber(value) : shortestDecimal(value);
 }
 
 std::string formatPicture(std::string_view picture, double value, const Locale& locale) {
   const std::optional<Picture> p = Picture::parse(picture);
-  return p ? p->format(value, locale) : shortestText(value);
+  return p ? p->format(value, locale) : shortestDecimal(value);
 }
 
 }  // namespace platform

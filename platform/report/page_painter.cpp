@@ -3,6 +3,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 
+#include "platform/core/runtime_errors.h"
 #include "platform/ui/colour.h"
 
 namespace platform::report {
@@ -78,9 +79,9 @@ void paintPage(QPainter& painter, const PageMetafile& page, const QRectF& target
   painter.restore();
 }
 
-bool paintPages(QPagedPaintDevice& device, const std::vector<const PageMetafile*>& pages, std::string& error) {
+bool paintPages(QPagedPaintDevice& device, const std::vector<const PageMetafile*>& pages, int& error) {
   if (pages.empty()) {
-    error = "no pages to print";
+    error = errors::kInvalidParameters;
     return false;
   }
   const PageMetafile& first = *pages.front();
@@ -90,7 +91,7 @@ bool paintPages(QPagedPaintDevice& device, const std::vector<const PageMetafile*
                                    landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF()));
   QPainter painter;
   if (!painter.begin(&device)) {
-    error = "the output cannot be painted on";
+    error = errors::kIoError;
     return false;
   }
   // The whole paper, from its top-left corner, in device pixels.
@@ -98,7 +99,7 @@ bool paintPages(QPagedPaintDevice& device, const std::vector<const PageMetafile*
   bool first_ = true;
   for (const PageMetafile* page : pages) {
     if (!first_ && !device.newPage()) {
-      error = "a new page could not be started";
+      error = errors::kIoError;
       painter.end();
       return false;
     }
@@ -107,7 +108,7 @@ bool paintPages(QPagedPaintDevice& device, const std::vector<const PageMetafile*
     paintPage(painter, *page, QRectF(full.topLeft() - paintable.topLeft(), full.size()));
   }
   if (!painter.end()) {
-    error = "the output could not be finished";
+    error = errors::kIoError;
     return false;
   }
   return true;

@@ -20,8 +20,9 @@ namespace platform::report {
 void paintPage(QPainter& painter, const PageMetafile& page, const QRectF& target);
 
 // Paints the pages onto a paged device (a printer or a PDF writer), one device page each, the
-// page size and orientation set from the first page, no margins. False, with `error` set, when the
-// device cannot be painted on.
-bool paintPages(QPagedPaintDevice& device, const std::vector<const PageMetafile*>& pages, std::string& error);
+// page size and orientation set from the first page, no margins. False, with `error` set to a
+// runtime error number (platform/core/runtime_errors.h), when there are no pages
+// (kInvalidParameters) or the device cannot be painted on (kIoError).
+bool paintPages(QPagedPaintDevice& device, const std::vector<const PageMetafile*>& pages, int& error);
 
 }  // namespace platform::report

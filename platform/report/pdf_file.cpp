@@ -1,12 +1,16 @@
 #include "platform/report/pdf_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QPdfWriter>
+#include <cerrno>
 #include <filesystem>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFWriter.hh>
-#include <unistd.h>
 
+#include "platform/core/runtime_errors.h"
 #include "platform/report/page_painter.h"
 
 namespace platform::report {
@@ -28,6 +32,36 @@ class TemporaryFile {
  private:
   std::string path_;
 };
+
+// The runtime error behind a failed system call on a file.
+int fileError(int systemError) {
+  switch (systemError) {
+    case ENOENT:
+    case ENOTDIR:
+      return errors::kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return errors::kAccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+      return errors::kDiskFull;
+    case ENAMETOOLONG:
+      return errors::kInvalidFileName;
+    default:
+      return errors::kCannotCreate;
+  }
+}
+
+// Makes the (empty) file, so that a folder that is missing or may not be written is told apart
+// from a painting that fails.
+int makeFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return fileError(errno);
+  ::close(fd);
+  return errors::kNone;
+}
 
 void setEntry(QPDFObjectHandle& dictionary, const char* key, const std::string& value) {
   if (value.empty())
@@ -67,12 +101,13 @@ void addPageBookmarks(QPDF& pdf, const std::string& text) {
 }  // namespace
 
 bool writePdf(const std::vector<const PageMetafile*>& pages, const std::string& path, const PdfInformation& info,
-              const PdfOptions& options, std::string& error) {
+              const PdfOptions& options, int& error) {
   if (path.empty()) {
-    error = "no file name";
+    error = errors::kInvalidFileName;
     return false;
   }
   TemporaryFile painted(path, "painting");
+  if ((error = makeFile(painted.path())) != errors::kNone) return false;
   {
     QPdfWriter writer(QString::fromStdString(painted.path()));
     writer.setResolution(options.resolution);
@@ -102,16 +137,20 @@ bool writePdf(const std::vector<const PageMetafile*>& pages, const std::string& 
     writer.setCompressStreams(options.compress);
     if (!options.compress) writer.setStreamDataMode(qpdf_s_uncompress);
     writer.write();
-  } catch (const std::exception& e) {
-    error = e.what();
+  } catch (const std::exception&) {
+    // qpdf read what QPdfWriter left, or wrote beside it: the file system failed under it.
+    error = errors::kIoError;
     return false;
   }
   std::error_code failed;
   fs::rename(finished.path(), path, failed);
   if (failed) {
-    error = "cannot write " + path + ": " + failed.message();
+    error = failed.category() == std::system_category() || failed.category() == std::generic_category()
+                ? fileError(failed.value())
+                : errors::kCannotCreate;
     return false;
   }
+  error = errors::kNone;
   return true;
 }
 

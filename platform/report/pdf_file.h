@@ -34,9 +34,13 @@ struct PdfOptions {
   int resolution = 1200;  // dots per inch of the painting
 };
 
-// False, with `error` set (and no file written), when the pages cannot be written.
+// False, with `error` set to a runtime error number (platform/core/runtime_errors.h) and no file
+// written, when the pages cannot be written: kInvalidFileName (no name, or one too long),
+// kPathNotFound (no such folder), kAccessDenied (the folder or the file may not be written),
+// kDiskFull, kCannotCreate (another reason the file cannot be made), kInvalidParameters (no pages),
+// kIoError (the painting or the writing failed).
 bool writePdf(const std::vector<const PageMetafile*>& pages, const std::string& path, const PdfInformation& info,
-              const PdfOptions& options, std::string& error);
+              const PdfOptions& options, int& error);
 
 // The document information of a PDF file; false with `error` set when it cannot be read.
 bool readPdfInformation(const std::string& path, PdfInformation& info, std::string& error);

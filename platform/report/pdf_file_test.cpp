@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+
+#include "platform/core/runtime_errors.h"
 
 namespace platform::report {
 namespace {
@@ -36,8 +39,10 @@ class PdfFileTest : public ::testing::Test {
 
 TEST_F(PdfFileTest, TheDocumentInformationIsWrittenAsGiven) {
   const PdfInformation info{"QV Report", "Creador", "Productor ñ", "Asunto", "", ""};
+  int failure = 0;
+  ASSERT_TRUE(writePdf(pages, path("a.pdf"), info, PdfOptions{}, failure)) << failure;
+  EXPECT_EQ(failure, errors::kNone);
   std::string error;
-  ASSERT_TRUE(writePdf(pages, path("a.pdf"), info, PdfOptions{}, error)) << error;
   PdfInformation read;
   ASSERT_TRUE(readPdfInformation(path("a.pdf"), read, error)) << error;
   EXPECT_EQ(read, info) << "the producer is ours, not the painter's; empty values are left out";
@@ -55,8 +60,9 @@ TEST_F(PdfFileTest, PageBookmarksWhenAsked) {
   options.pageBookmarks = true;
   options.bookmarkText = "Página ";
   options.compress = false;
+  int failure = 0;
+  ASSERT_TRUE(writePdf(pages, path("b.pdf"), {}, options, failure)) << failure;
   std::string error;
-  ASSERT_TRUE(writePdf(pages, path("b.pdf"), {}, options, error)) << error;
   int count = 0;
   std::vector<std::string> bookmarks;
   ASSERT_TRUE(readPdfOutline(path("b.pdf"), count, bookmarks, error)) << error;
@@ -66,21 +72,41 @@ TEST_F(PdfFileTest, PageBookmarksWhenAsked) {
   EXPECT_EQ(bytes.find("/FlateDecode"), std::string::npos) << "uncompressed streams";
 }
 
-TEST_F(PdfFileTest, AFailedWriteLeavesTheFileAsItWas) {
+TEST_F(PdfFileTest, AFailedWriteLeavesTheFileAsItWasAndSaysWhy) {
   {
     std::ofstream existing(path("c.pdf"));
     existing << "earlier";
   }
-  std::string error;
-  EXPECT_FALSE(writePdf({}, path("c.pdf"), {}, PdfOptions{}, error));
-  EXPECT_FALSE(error.empty());
+  ASSERT_TRUE(std::filesystem::create_directory(path("carpeta.pdf")));
+  const struct {
+    std::vector<const PageMetafile*> pages;
+    std::string path;
+    int error;
+  } cases[] = {
+      {{}, path("c.pdf"), errors::kInvalidParameters},
+      {pages, "", errors::kInvalidFileName},
+      {pages, path("no such folder/d.pdf"), errors::kPathNotFound},
+      {pages, path("carpeta.pdf"), errors::kAccessDenied},
+      {pages, path(std::string(300, 'x').c_str()), errors::kInvalidFileName},
+  };
+  for (const auto& c : cases) {
+    int error = errors::kNone;
+    EXPECT_FALSE(writePdf(c.pages, c.path, {}, PdfOptions{}, error)) << c.path;
+    EXPECT_EQ(error, c.error) << c.path;
+  }
   std::ifstream in(path("c.pdf"));
   std::string content;
   std::getline(in, content);
   EXPECT_EQ(content, "earlier");
-  EXPECT_FALSE(writePdf(pages, path("no such folder/d.pdf"), {}, PdfOptions{}, error));
   EXPECT_FALSE(std::filesystem::exists(path("no such folder")));
+  EXPECT_TRUE(std::filesystem::is_directory(path("carpeta.pdf")));
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path().toStdString()))
+    left.push_back(entry.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"c.pdf", "carpeta.pdf"})) << "no temporary file is left behind";
   PdfInformation info;
+  std::string error;
   EXPECT_FALSE(readPdfInformation(path("c.pdf"), info, error)) << "not a PDF";
 }
 

@@ -10,6 +10,7 @@
 #include "platform/ui/controls/drop_list_control.h"
 #include "platform/ui/test_robot.h"
 #include "platform/ui/window.h"
+#include "tests/support/decimal_comma_locale.h"
 
 namespace platform::ui {
 namespace {
@@ -119,6 +120,33 @@ TEST_F(FormControlsTest, ADropListOfChoicesShowsAndTakesItsVariablesValue) {
                                              {EventKind::CloseWindow}};
   EXPECT_EQ(events, expected);
   EXPECT_EQ(sex, 7) << "closing takes nothing the user did not choose";
+}
+
+TEST(DropListNumbersTest, AChoiceStandsForItsNumberWrittenAnyWayUnderAnyLocale) {
+  tests::DecimalCommaLocale comma;
+  Locale locale;
+  Window window(parseWindowDefinition(R"({"title": "Escala", "at": [null, null, 120, 40], "centre": true, "systemMenu": true, "controls": [
+      {"label": "?ESCALA", "kind": "droplist", "at": [4, 4, 80, 10], "from": "MEDIO|#0.50|ENTERO|#1.0|DOBLE|#2e0",
+       "use": "Escala"},
+      {"label": "?CERRAR", "kind": "button", "at": [70, 22, 45, 14], "text": "&Cerrar", "std": "close"}]})",
+                                      "escala", ControlKinds::standard()),
+                locale);
+  double scale = 0.5;
+  window.bind("Escala", Variable::of(scale));
+  Robot robot;
+  robot.inWindow("Escala", [&](WindowDriver& w) {
+    EXPECT_EQ(w.text("?ESCALA"), "MEDIO");
+    for (const auto& [value, shown] : std::vector<std::pair<double, const char*>>{{1, "ENTERO"}, {2, "DOBLE"}}) {
+      scale = value;
+      window.display();
+      EXPECT_EQ(w.text("?ESCALA"), shown);
+    }
+    w.chooseRow("?ESCALA", 1);
+    EXPECT_EQ(scale, 0.5);
+    w.closeBox();
+  });
+  platform::ui::runUntilClosed(robot, window);
+  EXPECT_TRUE(robot.done()) << robot.report();
 }
 
 TEST_F(FormControlsTest, AComboOfAFormatDropsItsRowsAndTakesTheChosenText) {

@@ -12,6 +12,7 @@
 #include "platform/core/fixed_text.h"
 #include "platform/core/record.h"
 #include "platform/ui/test_robot.h"
+#include "tests/support/decimal_comma_locale.h"
 
 namespace platform::ui {
 namespace {
@@ -155,6 +156,18 @@ TEST_F(WindowTest, RecordFieldsAndRealsAreUseVariablesToo) {
   std::int32_t whole = 0;
   Variable::of(whole).take("99999999999");
   EXPECT_EQ(whole, INT32_MAX);
+}
+
+TEST_F(WindowTest, RealsShowAndAreTakenWithADotUnderADecimalCommaLocale) {
+  tests::DecimalCommaLocale comma;
+  double grade = 87.5;
+  const Variable variable = Variable::of(grade);
+  EXPECT_EQ(variable.show(std::nullopt, locale), "87.5");
+  EXPECT_EQ(variable.show(*Picture::parse("@n5.1"), locale), " 87.5");
+  variable.take("9.25");
+  EXPECT_EQ(grade, 9.25);
+  variable.take("9,75");
+  EXPECT_EQ(grade, 9.75);
 }
 
 TEST_F(WindowTest, EventsComeInTheOrderThePersonCausedThem) {

@@ -1,8 +1,9 @@
 #include "platform/ui/controls/drop_list_control.h"
 
-#include <cstdlib>
+#include <optional>
 
 #include "platform/core/cp1252.h"
+#include "platform/core/number_text.h"
 #include "platform/ui/controls/kinds.h"
 #include "platform/ui/window.h"
 
@@ -17,22 +18,15 @@ std::string trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// Whether a text is a whole decimal number, and which.
-bool readNumber(const std::string& text, double& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end != nullptr && *end == '\0';
-}
-
 // A value as the variable shows it and a choice's value name the same thing: the same text, or the
 // same number written two ways ("1" and "1.0").
 bool sameValue(const std::string& shown, const std::string& choice) {
   const std::string a = trimmed(shown);
   const std::string b = trimmed(choice);
   if (a == b) return true;
-  double x = 0, y = 0;
-  return readNumber(a, x) && readNumber(b, y) && x == y;
+  const std::optional<double> x = readDecimal(a);
+  const std::optional<double> y = readDecimal(b);
+  return x && y && *x == *y;
 }
 
 // Definitions are UTF-8; a value that code page 1252 cannot hold is refused by the kind's check.
