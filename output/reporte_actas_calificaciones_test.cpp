@@ -197,6 +197,19 @@ TEST_F(GradeSheetTest, CancellingTheProgressWindowPreviewsNothing) {
   EXPECT_EQ(fileManager(dictionary::File::ACTAS).openCount(), 0);
 }
 
+// The progress window has no system menu, so no close box: the window manager's close (Alt+F4)
+// leaves it running, and only "&Cancelar" ends it.
+TEST_F(GradeSheetTest, TheProgressWindowRefusesTheWindowManagersClose) {
+  robot.inWindow(kProgress, [](WindowDriver& w) { w.closeBox(); });
+  robot.inWindow(kProgress, [](WindowDriver& w) {
+    EXPECT_LT(std::stoi(w.text("?PROGRESS:PCTTEXT")), 100) << "still printing";
+    w.press("?PROGRESS:CANCEL");
+  });
+  run("1A", 1);
+  EXPECT_TRUE(pages.empty());
+  EXPECT_EQ(dictionary::ThisThread().Response, platform::kResponseCancelled);
+}
+
 TEST_F(GradeSheetTest, ThePdfButtonAndTheMenuItemSaveTheSameWay) {
   const std::string folderName = (folder / "hojas.2026").string();
   fs::create_directories(folderName);

@@ -10,7 +10,8 @@
 //   NewSelection a control's selection changed (lists, drop lists, sheets)
 //   CloseWindow  closing was asked for (the title bar's close box, a button whose standard action
 //                is close, or the program posting it); the window closes only when the procedure
-//                calls close(), so that it can refuse
+//                calls close(), so that it can refuse. A window without a system menu has no close
+//                box: the window manager's close request (Alt+F4) posts nothing
 //   Timer        the window's timer ran out (never more than one waiting)
 //   AlertKey     a key registered with alert() was pressed; `value` is the key (Qt key and
 //                modifiers combined)
