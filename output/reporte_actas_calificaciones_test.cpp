@@ -366,6 +366,33 @@ TEST_F(PreviewTargetsTest, ZoomChoicesPagesAcrossAndJumping) {
   EXPECT_TRUE(robot.done()) << robot.report();
 }
 
+// The toolbar's prompts take the focus from the print button to their controls, so that the Return
+// pressed next does not print the sheet.
+TEST_F(PreviewTargetsTest, TheToolbarsAccessKeysFocusTheControlsAfterTheirPrompts) {
+  const std::vector<PageMetafile> shown = twoPages();
+  VistaPreviaConPdf previewer(started->errors(), codes(), started->locale());
+  previewer.setUserZoom(true);
+  robot.inWindow(kPreview, [](WindowDriver& w) {
+    EXPECT_EQ(w.focusLabel(), "?TBARPRINT");
+    w.key(Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(w.focusLabel(), "?CURRENTPAGE");
+    w.key(Qt::Key_Return);
+  });
+  robot.inWindow(kPreview, [](WindowDriver& w) {
+    EXPECT_TRUE(w.isVisible("?CURRENTPAGE")) << "Return left the preview open";
+    for (const auto& [key, label] : std::vector<std::pair<Qt::Key, std::string>>{
+             {Qt::Key_U, "?PAGESACROSS"}, {Qt::Key_R, "?PAGESDOWN"}, {Qt::Key_O, "?ZOOMLIST"}}) {
+      w.key(key, Qt::AltModifier);
+      EXPECT_EQ(w.focusLabel(), label);
+    }
+    w.press("?TBAREXIT");
+  });
+  bool print = true;
+  robot.run([&] { print = previewer.display(shown); });
+  EXPECT_TRUE(robot.done()) << robot.report();
+  EXPECT_FALSE(print);
+}
+
 // The demo school's largest group saved as a PDF, and the preview's picture, to look at them.
 class DemoSheetTest : public GradeSheetTest {
  protected:

@@ -153,6 +153,7 @@ void Window::build(const ControlKinds& kinds) {
     made.widget()->installEventFilter(widget_);
     if (defaultButton_ == 0 && made.isButton() && d.has("default")) defaultButton_ = d.number;
   }
+  for (const auto& c : controls_) c->windowComplete();
   setTabOrder();
   stackByLayer();
 
@@ -386,10 +387,15 @@ void Window::select(int number) {
   focusFrom(number);
 }
 
-void Window::focusFrom(int number) {
+void Window::focusByAccessKey(int prompt) {
+  control(prompt);
+  focusFrom(prompt, Qt::ShortcutFocusReason);
+}
+
+void Window::focusFrom(int number, Qt::FocusReason reason) {
   for (const auto& c : controls_) {
     if (c->number() >= number && c->canHoldFocus() && !c->isHidden() && !c->isDisabled()) {
-      c->widget()->setFocus(Qt::OtherFocusReason);
+      c->widget()->setFocus(reason);
       return;
     }
   }
