@@ -198,6 +198,24 @@ TEST_F(GradeBookTest, TheFirstPairShowsInGradeRecordIdOrderWithItsCountsStatusAn
   EXPECT_TRUE(testing::Calls().exports.empty());
 }
 
+// Once chosen, the closed "Programa Academico" list shows the programme and the group: two
+// groups of one programme do not look the same.
+TEST_F(GradeBookTest, TheClosedPairListShowsTheProgrammeAndTheGroup) {
+  signIn("1001", "uno");
+  inBook([](WindowDriver& w) {
+    for (const auto& [row, shown] : std::vector<std::pair<int, Texts>>{
+             {2, {"Ingeniería", "1A"}}, {3, {"Ingeniería", "1B"}}, {1, {"Derecho", "1A"}}}) {
+      w.chooseRow("?LIST2", row);
+      Texts painted;
+      for (const platform::ui::PaintedText& run : w.painted("?LIST2")) painted.push_back(run.text);
+      EXPECT_EQ(painted, shown) << "row " << row;
+    }
+    w.press("?CLOSE");
+  });
+  question("11 Alumno(s) no tiene(n) Calificación, Desea Salir ?", "&Si");
+  EXPECT_EQ(runProgram(), 0);
+}
+
 TEST_F(GradeBookTest, TheSecondTabOrdersByNameThenIdAndOtherPairsShowOnlyTheirRecords) {
   signIn("1001", "uno");
   inBook([](WindowDriver& w) { w.selectTab("?CURRENTTAB", 2); });

@@ -201,6 +201,19 @@ TEST_F(GradeSheetTest, CancellingTheProgressWindowPreviewsNothing) {
   EXPECT_EQ(fileManager(dictionary::File::ACTAS).openCount(), 0);
 }
 
+// The progress window has no system menu, so no close box: the window manager's close (Alt+F4)
+// leaves it running, and only "&Cancelar" ends it.
+TEST_F(GradeSheetTest, TheProgressWindowRefusesTheWindowManagersClose) {
+  robot.inWindow(kProgress, [](WindowDriver& w) { w.closeBox(); });
+  robot.inWindow(kProgress, [](WindowDriver& w) {
+    EXPECT_LT(std::stoi(w.text("?PROGRESS:PCTTEXT")), 100) << "still printing";
+    w.press("?PROGRESS:CANCEL");
+  });
+  run("1A", 1);
+  EXPECT_TRUE(pages.empty());
+  EXPECT_EQ(dictionary::ThisThread().Response, platform::kResponseCancelled);
+}
+
 TEST_F(GradeSheetTest, ThePdfButtonAndTheMenuItemSaveTheSameWay) {
   const std::string folderName = (folder / "hojas.2026").string();
   fs::create_directories(folderName);
@@ -376,6 +389,33 @@ TEST_F(PreviewTargetsTest, ZoomChoicesPagesAcrossAndJumping) {
   });
   robot.run([&] { previewer.display(shown, 33); });
   EXPECT_TRUE(robot.done()) << robot.report();
+}
+
+// The toolbar's prompts take the focus from the print button to their controls, so that the Return
+// pressed next does not print the sheet.
+TEST_F(PreviewTargetsTest, TheToolbarsAccessKeysFocusTheControlsAfterTheirPrompts) {
+  const std::vector<PageMetafile> shown = twoPages();
+  VistaPreviaConPdf previewer(started->errors(), codes(), started->locale());
+  previewer.setUserZoom(true);
+  robot.inWindow(kPreview, [](WindowDriver& w) {
+    EXPECT_EQ(w.focusLabel(), "?TBARPRINT");
+    w.key(Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(w.focusLabel(), "?CURRENTPAGE");
+    w.key(Qt::Key_Return);
+  });
+  robot.inWindow(kPreview, [](WindowDriver& w) {
+    EXPECT_TRUE(w.isVisible("?CURRENTPAGE")) << "Return left the preview open";
+    for (const auto& [key, label] : std::vector<std::pair<Qt::Key, std::string>>{
+             {Qt::Key_U, "?PAGESACROSS"}, {Qt::Key_R, "?PAGESDOWN"}, {Qt::Key_O, "?ZOOMLIST"}}) {
+      w.key(key, Qt::AltModifier);
+      EXPECT_EQ(w.focusLabel(), label);
+    }
+    w.press("?TBAREXIT");
+  });
+  bool print = true;
+  robot.run([&] { print = previewer.display(shown); });
+  EXPECT_TRUE(robot.done()) << robot.report();
+  EXPECT_FALSE(print);
 }
 
 // The demo school's largest group saved as a PDF, and the preview's picture, to look at them.

@@ -10,7 +10,10 @@
 //   kVisible      (10000000h)  the window is shown (read only: writing it changes nothing)
 //
 // Any other bit has no Qt counterpart: a write keeps it with the window, so that reading gives back
-// what was written. A window's flags are changed in place, without hiding or re-creating it.
+// what was written. A window's flags are changed in place, without hiding or re-creating it. On
+// X11, a window with a caption and none of the three boxes is also told through the window
+// manager's hints that it can only be moved (Qt's own hints would offer every box then); a manager
+// that heeds them draws no box.
 //
 // The handle of a window is its top-level QWidget. Functions given a null handle, or a widget that
 // is not a window, do nothing and read 0 / false. Call from the GUI thread only.

@@ -47,6 +47,9 @@ class Control {
 
   // Called when the window has given the control its place and size.
   virtual void placed() {}
+  // Called once the window holds every control: a control that works with others (a prompt with
+  // the control it labels) finds them here.
+  virtual void windowComplete() {}
   // Whether the control takes its place from its parent (a tab from its sheet) rather than from
   // the window.
   virtual bool placesItself() const { return false; }

@@ -185,7 +185,7 @@ TEST_F(ControlsTest, ADropListShowsItsRowsAndTheChosenOne) {
     EXPECT_EQ(w.dropRowCount("?PARES"), 2);
     EXPECT_EQ(w.dropCell("?PARES", 2, 2), "Ingeniería");
     EXPECT_EQ(w.dropCell("?PARES", 2, 3), "2B");
-    EXPECT_EQ(w.text("?PARES"), "Derecho") << "the closed box shows the first shown column";
+    EXPECT_EQ(w.text("?PARES"), "Derecho") << "the box's text is its first shown column";
     w.chooseRow("?PARES", 2);
     EXPECT_EQ(w.dropSelected("?PARES"), 2);
     EXPECT_EQ(w.text("?PARES"), "Ingeniería");
@@ -202,6 +202,31 @@ TEST_F(ControlsTest, ADropListShowsItsRowsAndTheChosenOne) {
   drop().refresh();
   EXPECT_EQ(drop().rowCount(), 0);
   EXPECT_EQ(drop().selected(), 0);
+}
+
+// Two groups of one programme: once chosen, the closed box tells them apart, showing each shown
+// column where the drop-down shows it.
+TEST_F(ControlsTest, AClosedDropListShowsTheChosenRowsColumns) {
+  pairs.buffer().setLong(0, 9);
+  pairs.buffer().setText(2, "2C");
+  pairs.append();
+  ASSERT_TRUE(drop().setRows(&pairs));
+  const int groupColumn = window.units().toPixelsX(80);  // after the hidden id, Descripcion's width
+  robot.inWindow("Controles", [&](WindowDriver& w) {
+    for (int row : {2, 3}) {
+      w.chooseRow("?PARES", row);
+      const std::vector<PaintedText> runs = w.painted("?PARES");
+      std::vector<std::string> texts;
+      for (const PaintedText& run : runs) texts.push_back(run.text);
+      EXPECT_EQ(texts, (std::vector<std::string>{"Ingeniería", w.dropCell("?PARES", row, 3)})) << "row " << row;
+      if (runs.size() != 2) continue;
+      EXPECT_LT(runs[0].at.x(), groupColumn);
+      EXPECT_GE(runs[1].at.x(), groupColumn) << "the group stands in its own column";
+    }
+    EXPECT_EQ(w.text("?PARES"), "Ingeniería") << "the box's text is still its first shown column";
+    w.closeBox();
+  });
+  runUntilClosed();
 }
 
 TEST_F(ControlsTest, TabsHoldTheirControlsAtWindowPositionsAndTheSheetLiesBeneath) {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPaintEngine>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -19,6 +20,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -63,6 +65,73 @@ QComboBox* comboOf(QWidget* w, const std::string& label) {
   if (box == nullptr) throw RobotError(label + " is not a drop list");
   return box;
 }
+
+// A paint device that keeps the texts painted on it and nothing else; its measures are those of
+// the widget painted on it, so that texts are laid out as on the screen.
+class TextRecorder : public QPaintDevice {
+ public:
+  explicit TextRecorder(const QWidget& widget) : widget_(widget), engine_(*this) {}
+  QPaintEngine* paintEngine() const override { return &engine_; }
+  std::vector<PaintedText> texts;
+
+ protected:
+  int metric(PaintDeviceMetric metric) const override {
+    switch (metric) {
+      case PdmWidth:
+        return widget_.width();
+      case PdmHeight:
+        return widget_.height();
+      case PdmWidthMM:
+        return widget_.widthMM();
+      case PdmHeightMM:
+        return widget_.heightMM();
+      case PdmNumColors:
+        return widget_.colorCount();
+      case PdmDepth:
+        return widget_.depth();
+      case PdmDpiX:
+        return widget_.logicalDpiX();
+      case PdmDpiY:
+        return widget_.logicalDpiY();
+      case PdmPhysicalDpiX:
+        return widget_.physicalDpiX();
+      case PdmPhysicalDpiY:
+        return widget_.physicalDpiY();
+      case PdmDevicePixelRatio:
+        return 1;
+      case PdmDevicePixelRatioScaled:
+        return static_cast<int>(devicePixelRatioFScale());
+    }
+    return 0;
+  }
+
+ private:
+  class Engine : public QPaintEngine {
+   public:
+    explicit Engine(TextRecorder& recorder) : QPaintEngine(AllFeatures), recorder_(recorder) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    Type type() const override { return User; }
+    void updateState(const QPaintEngineState& state) override {
+      if (state.state() & DirtyTransform) transform_ = state.transform();
+    }
+    // Shapes and pictures are not texts: nothing of them is kept.
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawTextItem(const QPointF& at, const QTextItem& item) override {
+      const bool underlined = (item.renderFlags() & QTextItem::Underline) || item.font().underline();
+      recorder_.texts.push_back({item.text().toStdString(), transform_.map(at).toPoint(), underlined});
+    }
+
+   private:
+    TextRecorder& recorder_;
+    QTransform transform_;
+  };
+
+  const QWidget& widget_;
+  mutable Engine engine_;
+};
 
 QTabWidget* sheetOf(QWidget* w, const std::string& label) {
   auto* sheet = qobject_cast<QTabWidget*>(w);
@@ -156,6 +225,14 @@ std::string WindowDriver::shown(const std::string& label) const {
   QWidget* w = find(label);
   if (auto* edit = qobject_cast<QLineEdit*>(w)) return utf8(edit->displayText());
   return text(label);
+}
+
+std::vector<PaintedText> WindowDriver::painted(const std::string& label) const {
+  QWidget* w = find(label);
+  if (!w->isVisible()) throw RobotError(label + " is hidden: nothing of it is on the screen");
+  TextRecorder recorder(*w);
+  w->render(&recorder, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+  return recorder.texts;
 }
 
 std::string WindowDriver::text(const std::string& label) const {
@@ -511,8 +588,13 @@ void Robot::poll() {
       modal != nullptr && modal->isVisible() &&
       (next.title.empty() ? dynamic_cast<MessageDialog*>(modal) != nullptr
                           : dynamic_cast<MessageDialog*>(modal) == nullptr && utf8(modal->windowTitle()) == next.title);
-  // A person waits for the window to answer what was done last.
+  // A person waits for the window to answer what was done last; a button pressed by its access
+  // key shows itself pressed for a moment before it clicks.
   if (ready && modal->property("eventsWaiting").toInt() > 0) ready = false;
+  if (ready) {
+    const QList<QAbstractButton*> buttons = modal->findChildren<QAbstractButton*>();
+    if (std::any_of(buttons.begin(), buttons.end(), [](QAbstractButton* b) { return b->isDown(); })) ready = false;
+  }
   // A person waits for the window to come up and take the keyboard before typing into it.
   if (ready && !modal->isActiveWindow()) {
     modal->activateWindow();

@@ -45,6 +45,14 @@ class RobotError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A run of text as a control paints it: the text (UTF-8), where its baseline starts in the
+// control, and whether it is underlined (an access key is).
+struct PaintedText {
+  std::string text;
+  QPoint at;
+  bool underlined = false;
+};
+
 // Drives one window, its controls found by label ("?GS_MAESTRO").
 class WindowDriver {
  public:
@@ -60,9 +68,11 @@ class WindowDriver {
   void typeHere(const std::string& text);
   // Clicks the control with the mouse.
   void press(const std::string& label);
-  // Presses a key on the control that has the focus (or on the window).
+  // Presses a key on the control that has the focus (or on the window), as the keyboard does: an
+  // access key (Alt and a letter) reaches the control it belongs to.
   void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-  // Asks the window to close through its title bar's close box.
+  // Asks the window to close as its title bar's close box and the window manager's close
+  // command (Alt+F4) do.
   void closeBox();
   // Chooses a menu item (by its label), as a click on it in its open menu does; it must be
   // enabled and shown.
@@ -76,6 +86,9 @@ class WindowDriver {
 
   // What the control shows (for a masked entry: the mask characters), and what it holds.
   std::string shown(const std::string& label) const;
+  // The texts the control paints, in the order painted: what a person reads on the screen, as
+  // the style draws it (a drop list's closed box, a prompt with its access key underlined).
+  std::vector<PaintedText> painted(const std::string& label) const;
   std::string text(const std::string& label) const;
   // How full a progress bar shows, in percent of its length (0 to 100, rounded down).
   int filled(const std::string& label) const;

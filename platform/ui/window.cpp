@@ -23,7 +23,9 @@
 namespace platform::ui {
 
 // The window's top-level widget: it turns the close box into a CloseWindow request and watches
-// the controls' keys for Enter and the alert keys.
+// the controls' keys for Enter and the alert keys. A window without a system menu has no close
+// box: the window manager's close request (Alt+F4) is refused, and only the window's own controls
+// end it.
 class WindowWidget : public QWidget {
  public:
   explicit WindowWidget(Window& window)
@@ -34,7 +36,7 @@ class WindowWidget : public QWidget {
  protected:
   void closeEvent(QCloseEvent* event) override {
     event->ignore();
-    if (attached_) window_.closeRequested();
+    if (attached_ && os::hasSystemMenu(this)) window_.closeRequested();
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (attached_ && event->type() == QEvent::KeyPress) {
@@ -151,6 +153,7 @@ void Window::build(const ControlKinds& kinds) {
     made.widget()->installEventFilter(widget_);
     if (defaultButton_ == 0 && made.isButton() && d.has("default")) defaultButton_ = d.number;
   }
+  for (const auto& c : controls_) c->windowComplete();
   setTabOrder();
   stackByLayer();
 
@@ -384,10 +387,15 @@ void Window::select(int number) {
   focusFrom(number);
 }
 
-void Window::focusFrom(int number) {
+void Window::focusByAccessKey(int prompt) {
+  control(prompt);
+  focusFrom(prompt, Qt::ShortcutFocusReason);
+}
+
+void Window::focusFrom(int number, Qt::FocusReason reason) {
   for (const auto& c : controls_) {
     if (c->number() >= number && c->canHoldFocus() && !c->isHidden() && !c->isDisabled()) {
-      c->widget()->setFocus(Qt::OtherFocusReason);
+      c->widget()->setFocus(reason);
       return;
     }
   }

@@ -10,7 +10,8 @@
 //   NewSelection a control's selection changed (lists, drop lists, sheets)
 //   CloseWindow  closing was asked for (the title bar's close box, a button whose standard action
 //                is close, or the program posting it); the window closes only when the procedure
-//                calls close(), so that it can refuse
+//                calls close(), so that it can refuse. A window without a system menu has no close
+//                box: the window manager's close request (Alt+F4) posts nothing
 //   Timer        the window's timer ran out (never more than one waiting)
 //   AlertKey     a key registered with alert() was pressed; `value` is the key (Qt key and
 //                modifiers combined)
@@ -19,7 +20,8 @@
 //
 // Keys: Tab and Shift+Tab go through the controls in control-number order, skipping the controls
 // that do not take the focus; Enter in an entry takes its text and presses the default button;
-// Enter on a button presses it.
+// Enter on a button presses it. Alt and a caption's access key ("&Aceptar") press a button, and
+// focus the control that follows a prompt.
 //
 // Each thread has a current window: the last one opened and not yet closed (Window::current()).
 //
@@ -134,6 +136,9 @@ class Window {
   // Gives the control the focus; one that cannot hold it (a prompt, a box, a hidden or disabled
   // control) passes it to the first control after it that can.
   void select(int control);
+  // A prompt's access key: as select(prompt), the contents of the control that takes the focus
+  // selected as the Tab key selects them.
+  void focusByAccessKey(int prompt);
   // The number of the control that has the focus, 0 for none.
   int focus() const;
   // The control that takes the focus when the window opens; when it cannot hold it (a box, a
@@ -175,7 +180,7 @@ class Window {
   void setTabOrder();
   void stackByLayer();
   // Focuses the first control from `number` on that can hold the focus.
-  void focusFrom(int number);
+  void focusFrom(int number, Qt::FocusReason reason = Qt::OtherFocusReason);
   Control* controlOf(QObject* object) const;
 
   WindowDefinition definition_;

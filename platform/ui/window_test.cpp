@@ -11,6 +11,7 @@
 #include "platform/core/cp1252.h"
 #include "platform/core/fixed_text.h"
 #include "platform/core/record.h"
+#include "platform/os/window_style.h"
 #include "platform/ui/test_robot.h"
 #include "tests/support/decimal_comma_locale.h"
 
@@ -223,6 +224,38 @@ TEST_F(WindowTest, CloseButtonsAskToCloseAndTheProcedureMayRefuse) {
   EXPECT_EQ(refusals, 3);
   EXPECT_TRUE(window->isClosed());
   EXPECT_FALSE(window->handle()->isVisible());
+}
+
+// Without a system menu a window has no close box: the window manager's close request (Alt+F4)
+// posts nothing, and only the window's own controls end it.
+TEST(CloseBoxTest, OnlyAWindowWithASystemMenuTakesTheWindowManagersClose) {
+  struct Case {
+    bool systemMenu;
+    bool menuRemovedWhileOpen;
+    bool closes;
+  };
+  for (const Case& c : std::vector<Case>{{false, false, false}, {true, true, false}, {true, false, true}}) {
+    SCOPED_TRACE(c.systemMenu ? (c.menuRemovedWhileOpen ? "menu removed" : "system menu") : "no system menu");
+    Locale locale;
+    Window window(parseWindowDefinition(QByteArray::fromStdString(std::string(R"({"title": "Progreso...",
+      "at": [null, null, 142, 59], "systemMenu": )") + (c.systemMenu ? "true" : "false") +
+                                                                  R"(, "controls": [
+      {"label": "?CANCEL", "kind": "button", "at": [41, 40, 60, 18], "text": "&Cancelar", "std": "close"}]})"),
+                                        "progreso", ControlKinds::standard()),
+                  locale);
+    Robot robot;
+    robot.inWindow("Progreso...", [&](WindowDriver& w) {
+      if (c.menuRemovedWhileOpen) os::setWindowStyle(w.window(), os::windowStyle(w.window()) & ~os::kSystemMenu);
+      w.closeBox();
+    });
+    if (!c.closes) robot.inWindow("Progreso...", [](WindowDriver& w) { w.press("?CANCEL"); });
+    const std::vector<WindowEvent> events = runUntilClosed(robot, window);
+    EXPECT_TRUE(robot.done()) << robot.report();
+    const std::vector<WindowEvent> expected = {
+        {EventKind::OpenWindow},
+        c.closes ? WindowEvent{EventKind::CloseWindow} : WindowEvent{EventKind::CloseWindow, 1}};
+    EXPECT_EQ(events, expected);
+  }
 }
 
 TEST_F(WindowTest, TimerAlertKeysAndPostedEvents) {

@@ -1,6 +1,8 @@
 #include <QIcon>
+#include <QKeySequence>
 #include <QPushButton>
 
+#include "platform/ui/controls/access_key.h"
 #include "platform/ui/controls/kinds.h"
 #include "platform/ui/window.h"
 
@@ -29,32 +31,44 @@ class ButtonControl : public Control {
   }
 
   QWidget* widget() const override { return button_; }
-  // A button too small for its icon and caption shows the icon alone; the caption becomes its
-  // tooltip.
+  // A button too small for its icon and caption shows the icon alone; the caption, without its
+  // access-key mark, becomes its tooltip, and the access key stays the button's ("Ay&uda": Alt+U).
   void placed() override {
-    if (!button_ || button_->icon().isNull() || button_->sizeHint().width() <= button_->width()) return;
-    button_->setToolTip(button_->text());
-    button_->setText({});
+    if (!button_ || button_->icon().isNull() || button_->text().isEmpty() ||
+        button_->sizeHint().width() <= button_->width())
+      return;
+    iconOnly_ = true;
+    showCaption(button_->text());
   }
   bool takesFocus() const override { return !definition().has("skip"); }
   bool isButton() const override { return true; }
   void press() override {
     if (button_ && button_->isEnabled() && button_->isVisible()) button_->click();
   }
+  // The caption as written, its access-key mark included, also where only the icon shows.
   std::string text() const override {
     if (!button_) return {};
-    return (button_->text().isEmpty() ? button_->toolTip() : button_->text()).toStdString();
+    return (iconOnly_ ? caption_ : button_->text()).toStdString();
   }
   void setText(const std::string& utf8) override {
     if (!button_) return;
-    if (button_->text().isEmpty() && !button_->toolTip().isEmpty())
-      button_->setToolTip(QString::fromStdString(utf8));
+    if (iconOnly_)
+      showCaption(QString::fromStdString(utf8));
     else
       button_->setText(QString::fromStdString(utf8));
   }
 
  private:
+  void showCaption(const QString& caption) {
+    caption_ = caption;
+    button_->setText({});
+    button_->setToolTip(withoutAccessKey(caption));
+    button_->setShortcut(QKeySequence::mnemonic(caption));
+  }
+
   QPointer<QPushButton> button_;
+  bool iconOnly_ = false;
+  QString caption_;  // where only the icon shows
 };
 
 }  // namespace

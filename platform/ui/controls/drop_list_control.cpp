@@ -60,7 +60,7 @@ std::vector<Choice> parseChoices(std::string_view from) {
 }
 
 DropListControl::DropListControl(Window& window, const ControlDefinition& definition, QWidget* parent)
-    : Control(window, definition), box_(new QComboBox(parent)), choices_(parseChoices(definition.text("from"))) {
+    : Control(window, definition), box_(new ColumnsBox(parent)), choices_(parseChoices(definition.text("from"))) {
   setUpWidget(box_);
   box_->setFocusPolicy(definition.has("skip") ? Qt::ClickFocus : Qt::StrongFocus);
   if (!choices_.empty()) {

@@ -1,7 +1,8 @@
 // The drop list control ("droplist"): a closed box showing the selected row, which drops down its
 // rows. The rows are either
-//   - the entries of a RecordQueue in the columns of a list format (field "format"); the box shows
-//     the selected row's first shown column; or
+//   - the entries of a RecordQueue in the columns of a list format (field "format"); the closed
+//     box shows the selected row's shown columns as the drop-down draws them (its text is the first
+//     of them); or
 //   - fixed choices (field "from", written "TEXT|#VALUE|TEXT|#VALUE": each text may be followed by
 //     the value it stands for, else it stands for itself), shown as their texts; the control's use
 //     variable ("use") takes the chosen choice's value, and shows as selected the choice whose

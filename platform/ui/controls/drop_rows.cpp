@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QTableView>
 
 #include "platform/ui/controls/list_view.h"
@@ -14,6 +16,38 @@ Qt::Alignment alignmentOf(Justify justify) {
 }
 
 }  // namespace
+
+void ColumnsBox::paintEvent(QPaintEvent* event) {
+  auto* table = qobject_cast<QTableView*>(view());
+  if (isEditable() || table == nullptr || currentIndex() < 0) {
+    QComboBox::paintEvent(event);
+    return;
+  }
+  QStylePainter painter(this);
+  painter.setPen(palette().color(QPalette::Text));
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  option.currentText.clear();
+  option.currentIcon = QIcon();
+  painter.drawComplexControl(QStyle::CC_ComboBox, option);
+  const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+  painter.setClipRect(field);
+  // The table's cells leave this margin on each side of their text.
+  const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+  int left = field.left();
+  for (int column = 0; column < model()->columnCount(rootModelIndex()); ++column) {
+    if (table->isColumnHidden(column)) continue;
+    const QRect cell =
+        QRect(left, field.top(), table->columnWidth(column), field.height()).adjusted(margin, 0, -margin, 0);
+    left += table->columnWidth(column);
+    if (cell.width() <= 0) continue;
+    const QModelIndex index = model()->index(currentIndex(), column, rootModelIndex());
+    const Qt::Alignment justify = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()) & Qt::AlignHorizontal_Mask;
+    const QString text = fontMetrics().elidedText(index.data().toString(), Qt::ElideRight, cell.width());
+    style()->drawItemText(&painter, cell, (justify ? justify : Qt::AlignLeft) | Qt::AlignVCenter, palette(),
+                          isEnabled(), text, QPalette::ButtonText);
+  }
+}
 
 DropRows::DropRows(QComboBox* box, ListFormat format, const DialogUnits& units, int visibleRows)
     : format_(std::move(format)), box_(box) {

@@ -1,6 +1,7 @@
 // The drop-down of a combo box shown as rows in columns: the entries of a RecordQueue in the
 // columns of a list format, in a table without headers. Drop lists and lookup combos share it.
-// The closed box shows the first column that is not hidden.
+// The box's text is the first column that is not hidden; a ColumnsBox that is not editable shows
+// the current row's columns when closed, as the drop-down draws them.
 //
 // The queue must outlive the rows, or be detached with setRows(null). GUI thread only.
 #pragma once
@@ -16,6 +17,17 @@
 #include "platform/ui/list_format.h"
 
 namespace platform::ui {
+
+// A combo box whose closed box, when it is not editable and drops down a table, shows the current
+// row's shown columns at the table's widths and alignments, so that rows alike in their first
+// column (a programme taught to two groups) look different once chosen.
+class ColumnsBox : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
 
 class DropRows {
  public:
