@@ -19,6 +19,7 @@
 #include "platform/storage/child_process.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/fault_vfs.h"
+#include "platform/storage/open_descriptors.h"
 #include "platform/storage/session.h"
 #include "platform/storage/step_hooks.h"
 #include "platform/storage/view.h"
@@ -26,6 +27,8 @@
 namespace fs = std::filesystem;
 using namespace platform;
 using namespace platform::storage;
+using platform::storage::testing::descriptorsOf;
+using platform::storage::testing::descriptorsOfRemovedFiles;
 
 namespace {
 
@@ -1309,18 +1312,6 @@ TEST_F(StorageTest, FileOpenInAnotherSessionOfTheProcessIsNeitherReplacedNorRemo
   EXPECT_OK(mine.remove());
 }
 
-// Descriptors of this process that still refer to files of the test's folder that were removed
-// or replaced: each holds a descriptor and the old file's disk space.
-int descriptorsOfRemovedFiles(const fs::path& folder) {
-  int count = 0;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator("/proc/self/fd", ec)) {
-    const std::string target = fs::read_symlink(entry.path(), ec).string();
-    if (!ec && target.rfind(folder.string(), 0) == 0 && target.find(" (deleted)") != std::string::npos) ++count;
-  }
-  return count;
-}
-
 TEST_F(StorageTest, RemovedAndReplacedFilesAreNotKeptOpen) {
   auto session = newSession();
   DataFile file(decl_, *session);
@@ -1340,6 +1331,36 @@ TEST_F(StorageTest, RemovedAndReplacedFilesAreNotKeptOpen) {
   ASSERT_OK(file.create());
   ASSERT_OK(file.open());
   EXPECT_EQ(0, descriptorsOfRemovedFiles(folder_));
+}
+
+// A file that no open of this process uses any more is let go at once: another program may take
+// its place, and a file removed gives its disk space back.
+TEST_F(StorageTest, FileClosedOrRemovedHoldsNoDescriptor) {
+  const fs::path path = decl_.physicalPath();
+  auto session = newSession();
+  DataFile file(decl_, *session), other(other_, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(other.create());
+  ASSERT_OK(file.open(kReadWriteDenyWrite));
+  EXPECT_GT(descriptorsOf(path), 0);
+  ASSERT_OK(file.close());
+  EXPECT_EQ(0, descriptorsOf(path)) << "closed";
+
+  // Closed inside a transaction, the file is held until the transaction ends.
+  ASSERT_OK(file.open());
+  ASSERT_OK(other.open());
+  ASSERT_OK(session->begin({&file, &other}, 1));
+  fill(file, 1, "x", "", 0);
+  ASSERT_OK(file.add());
+  ASSERT_OK(file.close());
+  EXPECT_GT(descriptorsOf(path), 0) << "still part of the transaction";
+  ASSERT_OK(session->commit());
+  EXPECT_EQ(0, descriptorsOf(path)) << "let go with the transaction";
+
+  ASSERT_OK(file.remove());
+  EXPECT_EQ(0, descriptorsOfRemovedFiles(folder_)) << "removed, and nothing opened since";
+  ASSERT_OK(other.close());
+  EXPECT_EQ(0, descriptorsOf(other_.physicalPath()));
 }
 
 TEST_F(StorageTest, DriverOptions) {
