@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include <sqlcipher/sqlite3.h>
+
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/child_process.h"
 #include "platform/storage/data_file.h"
@@ -1361,6 +1363,62 @@ TEST_F(StorageTest, FileClosedOrRemovedHoldsNoDescriptor) {
   EXPECT_EQ(0, descriptorsOfRemovedFiles(folder_)) << "removed, and nothing opened since";
   ASSERT_OK(other.close());
   EXPECT_EQ(0, descriptorsOf(other_.physicalPath()));
+}
+
+// A file that cannot be made says why: its folder is gone (3), the disk is full (93), the folder
+// refuses writing (5); any other failure is 54.
+TEST_F(StorageTest, FileThatCannotBeMadeSaysWhy) {
+  {
+    SCOPED_TRACE("the folder is gone");
+    FileDecl gone = peopleDecl((folder_ / "quitada" / "People.dat").string());
+    auto session = newSession();
+    DataFile file(gone, *session);
+    EXPECT_EQ(errors::kPathNotFound, file.create());
+    EXPECT_EQ(errors::kPathNotFound, session->lastError());
+  }
+  {
+    SCOPED_TRACE("the disk is full");
+    Engine full(locale_);
+    full.setVfs(storage::testing::registerFaultVfs());
+    Session session(full, folder_.string());
+    DataFile file(decl_, session);
+    // Full at each of the creation's writes in turn, until it gets through.
+    for (int failAt = 1;; ++failAt) {
+      SCOPED_TRACE("from operation " + std::to_string(failAt));
+      storage::testing::failFromOperation(failAt);
+      const int created = file.create();
+      const int failure = storage::testing::firstFailure();
+      storage::testing::failFromOperation(0);
+      if (failure == 0) {
+        EXPECT_OK(created);
+        break;
+      }
+      EXPECT_EQ(failure == SQLITE_FULL ? errors::kDiskFull : errors::kCannotCreate, created);
+      EXPECT_FALSE(fs::exists(decl_.physicalPath()));
+      ASSERT_LT(failAt, 100);
+    }
+  }
+  {
+    SCOPED_TRACE("the folder refuses writing");
+    const fs::path closed = folder_ / "cerrada";
+    const fs::path anchor = folder_ / "anchor";
+    fs::create_directories(closed);
+    fs::create_directories(anchor);
+    ASSERT_EQ(0, ::chown(anchor.c_str(), storage::testing::boundUser(), storage::testing::boundGroup()));
+    fs::permissions(closed, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    const FileDecl refused = peopleDecl((closed / "People.dat").string());
+    const int code = storage::testing::runAsBoundUser([&] {
+      Session session(engine_, anchor.string());
+      DataFile file(refused, session);
+      const int created = file.create();
+      return created == session.lastError() ? created : 100 + session.lastError();
+    });
+    fs::permissions(closed, fs::perms::owner_all);
+    if (code == storage::testing::kNoBoundUser) GTEST_SKIP() << "running as root, the test cannot become a user the folder refuses";
+    EXPECT_EQ(errors::kAccessDenied, code);
+    EXPECT_TRUE(fs::is_empty(closed));
+  }
 }
 
 TEST_F(StorageTest, DriverOptions) {
