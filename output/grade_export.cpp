@@ -94,8 +94,8 @@ const platform::Locale& locale() { return dictionary::program().locale(); }
 // Why a folder too deep for the export file's name is refused, in the teacher's words.
 std::string tooLongText(std::size_t length) {
   return locale().errorText(errors::kInvalidFileName) + "\nLa ruta de la carpeta es demasiado larga: el nombre del " +
-         "archivo tendr\xED" "a " + std::to_string(length) + " caracteres y no puede pasar de " +
-         std::to_string(exportFileName().size()) + ". Elija una carpeta con una ruta m\xE1s corta.";
+         "archivo\ntendr\xED" "a " + std::to_string(length) + " caracteres y no puede pasar de " +
+         std::to_string(exportFileName().size()) + ".\nElija una carpeta con una ruta m\xE1s corta.";
 }
 
 bool isPlaceholder(const std::string& name) {

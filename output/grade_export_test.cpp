@@ -314,8 +314,8 @@ TEST_F(GradeExportTest, NameLongerThanItsFieldIsRefusedBeforeAnythingIsWritten) 
     EXPECT_EQ(port.last().caption, "");
     EXPECT_EQ(port.last().icon, platform::MessageIcon::None);
     EXPECT_EQ(port.last().text,
-              "El nombre del archivo es inválido...\nLa ruta de la carpeta es demasiado larga: el nombre del archivo "
-              "tendría 256 caracteres y no puede pasar de 255. Elija una carpeta con una ruta más corta.");
+              "El nombre del archivo es inválido...\nLa ruta de la carpeta es demasiado larga: el nombre del archivo\n"
+              "tendría 256 caracteres y no puede pasar de 255.\nElija una carpeta con una ruta más corta.");
     EXPECT_TRUE(fs::is_empty(made)) << "nothing written";
     EXPECT_EQ(exportName(), "Exportacion.Tps");
     EXPECT_TRUE(fs::exists(folder / "Exportacion.Tps")) << "nor the placeholder taken away";
