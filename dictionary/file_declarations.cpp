@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/core/cp1252.h"
+
 namespace dictionary {
 
 namespace {
@@ -124,6 +126,9 @@ FileDecl makeCatalogue(std::string label, std::string prefix, std::string physic
   return d;
 }
 
+// The file system's name of a file named in code page 1252.
+std::string pathOf(const platform::FixedText<255>& fileName) { return platform::cp1252ToUtf8(fileName.trimmed()); }
+
 FileDecl makeExportacion(const platform::FixedText<255>& fileName) {
   FileDecl d = file("EXPORTACION", "EXP", "",
                     {Long("ID_ACT"),
@@ -151,7 +156,7 @@ FileDecl makeExportacion(const platform::FixedText<255>& fileName) {
                      Long("HORA")});
   // The name is read each time the file is created or opened, so whoever sets the variable
   // first decides which physical file is meant.
-  d.nameSource = [&fileName] { return fileName.value(); };
+  d.nameSource = [&fileName] { return pathOf(fileName); };
   d.keys = {key(d.layout, "PK_ACTA", {"ID_ACT"}, kPrimary), key(d.layout, "AK_CLAVE", {"CLAVE"}, kDuplicates),
             key(d.layout, "AKBUSCAR",
                 {"CLAVE", "PERIODO", "GRUPO", "MATRICULA", "NOMBRE", "CLA_MAESTRO", "NOM_MAESTRO", "UNI_APRENDIZAJE"},
@@ -203,6 +208,8 @@ FileDeclarations::FileDeclarations()
              &ACTAS_ALIAS,
              &PROGRAMA_ACADEMICO_ALIAS,
              &UNIDAD_APRENDIZAJE_ALIAS} {}
+
+std::string FileDeclarations::exportFilePath() const { return pathOf(Gs_ArchivoExportacion); }
 
 int FileDeclarations::indexOf(const platform::storage::FileDecl& decl) const {
   for (int i = 0; i < kFileCount; ++i) {

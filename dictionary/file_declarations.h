@@ -42,8 +42,10 @@ class FileDeclarations {
   FileDeclarations& operator=(const FileDeclarations&) = delete;
 
   // The physical name of EXPORTACION; initially kInitialExportFileName. Declared first: EXPORTACION is
-  // built reading it.
+  // built reading it. In code page 1252, as every text of the program: one byte per character.
   platform::FixedText<255> Gs_ArchivoExportacion;
+  // Gs_ArchivoExportacion as the file system names the file: UTF-8, without trailing blanks.
+  std::string exportFilePath() const;
 
   // In the fixed order in which the managers are set up and torn down: every alias after the file
   // it aliases.

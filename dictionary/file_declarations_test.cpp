@@ -298,6 +298,11 @@ TEST(FileDeclarations, ExportFileNameFollowsTheVariable) {
   EXPECT_EQ(decls.Gs_ArchivoExportacion.value().size(), 255u);
   EXPECT_EQ(decls.EXPORTACION.physicalPath(), longPath.substr(0, 255));
 
+  // The variable holds code page 1252, one byte per character; the file system names the file in UTF-8.
+  decls.Gs_ArchivoExportacion = "/tmp/Calificaci\xF3n A\xF1o/x.Vyr";
+  EXPECT_EQ(decls.EXPORTACION.physicalPath(), "/tmp/Calificación Año/x.Vyr");
+  EXPECT_EQ(decls.exportFilePath(), "/tmp/Calificación Año/x.Vyr");
+
   // Each process-level object has its own variable.
   FileDeclarations other;
   EXPECT_EQ(other.EXPORTACION.physicalPath(), "Exportacion.Tps");

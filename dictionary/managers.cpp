@@ -100,7 +100,7 @@ class DictionaryFileManager : public FileManager {
     setFileNameValue(declOf(F).label);
     setErrors(program().errors());
     if constexpr (F == File::EXPORTACION) {
-      setFileNameSource([] { return program().files().Gs_ArchivoExportacion.value(); });
+      setFileNameSource([] { return program().files().exportFilePath(); });
     }
     FileManager::init();
     slotOf(F).fileManager = this;

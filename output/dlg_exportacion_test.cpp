@@ -13,7 +13,9 @@
 #include "dictionary/dictionary_test_support.h"
 #include "output/export_window.h"
 #include "platform/classes/window_controller.h"
+#include "platform/core/cp1252.h"
 #include "platform/core/date_time.h"
+#include "platform/storage/open_descriptors.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"
 
@@ -183,7 +185,8 @@ TEST_F(ExportWindowTest, AFolderWithAccentsShowsAsChosenAndReceivesTheFile) {
   close();
   run(4);
   EXPECT_TRUE(fs::exists(accented / kFileName));
-  EXPECT_EQ(started->files().Gs_ArchivoExportacion.trimmed(), (accented / kFileName).string());
+  EXPECT_EQ(platform::cp1252ToUtf8(started->files().Gs_ArchivoExportacion.trimmed()), (accented / kFileName).string())
+      << "held in code page 1252, one byte per character";
   ASSERT_EQ(port.folders.folderRequests().size(), 2u);
   EXPECT_EQ(port.folders.folderRequests()[1].startFolder, accented.string());
 }
@@ -218,6 +221,39 @@ TEST_F(ExportWindowTest, EachExportWritesANewFileAndTheWindowStaysOpen) {
   EXPECT_EQ(started->files().Gs_ArchivoExportacion.trimmed(),
             (out / "Exporacion - 1234 -  3-07-26  9-30.Vyr").string());
   EXPECT_EQ(fileManager(dictionary::File::EXPORTACION).openCount(), 0) << "the window's kill closes the last export";
+  // Closed for good: the program holds nothing of either file.
+  EXPECT_EQ(platform::storage::testing::descriptorsOf(out / kFileName), 0);
+  EXPECT_EQ(platform::storage::testing::descriptorsOf(out / "Exporacion - 1234 -  3-07-26  9-30.Vyr"), 0);
+}
+
+// Each export starts from nothing done, and one that fails shows nothing done: the full bar and
+// "100 %" of the export before would read as success.
+TEST_F(ExportWindowTest, EachExportStartsAtNothingDone) {
+  chooseFolder(out);
+  exportAndAcknowledge();
+  robot.inWindow(kTitle, [](WindowDriver& w) {
+    EXPECT_EQ(w.filled("?PROGRESS1"), 100);
+    EXPECT_EQ(w.text("?LS_POR"), "100 %");
+  });
+  chooseFolder(out / "quitada");
+  robot.inWindow(kTitle, [](WindowDriver& w) { w.press("?OKBUTTON"); });
+  robot.inMessage([](MessageDriver& m) {
+    EXPECT_EQ(m.text(), "NO se encontró el Path del archivo");
+    m.press("&Aceptar");
+  });
+  robot.inWindow(kTitle, [](WindowDriver& w) {
+    EXPECT_EQ(w.filled("?PROGRESS1"), 0);
+    EXPECT_EQ(w.text("?LS_POR"), "0 %");
+  });
+  chooseFolder(out);
+  exportAndAcknowledge();
+  robot.inWindow(kTitle, [](WindowDriver& w) {
+    EXPECT_EQ(w.filled("?PROGRESS1"), 100);
+    EXPECT_EQ(w.text("?LS_POR"), "100 %");
+    w.press("?CANCELBUTTON");
+  });
+  run(4);
+  EXPECT_EQ(finished, 2);
 }
 
 TEST_F(ExportWindowTest, ProgressCountsToTheTotalTheGradeBookGives) {

@@ -21,9 +21,9 @@ std::string ExportFileName(std::int32_t teacherKey, platform::LocalMoment moment
          " " + withoutTrailingBlanks(time.formatTime(moment.time, locale)) + ".Vyr";
 }
 
-std::string ExportPath(const std::string& folder, const std::string& fileName) {
-  std::string chosen = platform::cp1252ToUtf8(withoutTrailingBlanks(folder));
-  if (chosen.empty()) chosen = platform::os::homeFolder();
+std::optional<std::string> ExportPath(const std::string& folder, const std::string& fileName) {
+  std::string chosen = withoutTrailingBlanks(folder);
+  if (chosen.empty() && !platform::utf8ToCp1252(platform::os::homeFolder(), chosen)) return std::nullopt;
   return chosen + "/" + fileName;
 }
 

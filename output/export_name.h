@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/core/date_time.h"
@@ -19,10 +20,11 @@ namespace output {
 std::string ExportFileName(std::int32_t teacherKey, platform::LocalMoment moment, const platform::Locale& locale);
 
 // The folder without its trailing blanks, "/" and the file name; "/" chosen as the folder gives
-// "//" before the name. The folder is the entry's text, in code page 1252; the path is the file
-// system's, in UTF-8. A blank folder (none chosen) is the user's home folder: the dialog opens
-// there too, and it is where a teacher finds what was written without a folder of their own.
-std::string ExportPath(const std::string& folder, const std::string& fileName);
+// "//" before the name. The folder is the entry's text and the path is Gs_ArchivoExportacion's,
+// both in code page 1252, one byte per character. A blank folder (none chosen) is the user's home
+// folder: the dialog opens there too, and it is where a teacher finds what was written without a
+// folder of their own. Nothing when the home folder's name has a character code page 1252 lacks.
+std::optional<std::string> ExportPath(const std::string& folder, const std::string& fileName);
 
 // `done` of `total` as a whole percentage through the picture "n3" followed by " %": 1 of 3 gives
 // " 33 %", 3 of 3 "100 %". A total of 0 or less has no share to show: every record is past it, so

@@ -7,8 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-
-#include "platform/core/fixed_text.h"
+#include <optional>
 
 namespace output {
 namespace {
@@ -39,42 +38,48 @@ TEST(ExportNameTest, KeyDateAndTimeWithTheBlanksOfTheirPictures) {
             ExportFileName(1, {platform::dateSerial(2026, 12, 8), platform::clockValue(14, 5, 59, 99)}, locale));
 }
 
-TEST(ExportNameTest, FolderSlashAndNameCutAt255Characters) {
+TEST(ExportNameTest, PathIsTheFolderASlashAndTheNameOneBytePerCharacter) {
   const std::string name = "Exporacion - 1234 - 12-08-26 14-05.Vyr";
   const std::string deep = "/" + std::string(230, 'c');
   const struct {
     std::string folder;
-    std::string stored;  // as Gs_ArchivoExportacion keeps it, without its trailing blanks
+    std::string path;  // as Gs_ArchivoExportacion takes it
   } cases[] = {
       {"/home/ana/Actas", "/home/ana/Actas/" + name},
       {"/home/ana/Actas   ", "/home/ana/Actas/" + name},
       {"/", "//" + name},
       {"/media/usb/Mis Actas", "/media/usb/Mis Actas/" + name},
-      {"/home/mar\xED" "a/Calificaci\xF3" "n", "/home/maría/Calificación/" + name},  // the entry's code page
-      {deep, (deep + "/" + name).substr(0, 255)},  // the extension is lost
-      {std::string(255, 'x'), std::string(255, 'x')},
+      {"/home/mar\xED" "a/Calificaci\xF3" "n", "/home/mar\xED" "a/Calificaci\xF3" "n/" + name},
+      {deep, deep + "/" + name},  // whole: the export refuses what Gs_ArchivoExportacion cannot hold
   };
-  for (const auto& c : cases) {
-    platform::FixedText<255> stored;
-    stored = ExportPath(c.folder, name);
-    EXPECT_EQ(stored.trimmed(), c.stored) << c.folder.size() << " characters of folder";
-  }
+  for (const auto& c : cases) EXPECT_EQ(ExportPath(c.folder, name), c.path) << c.folder.size() << " characters of folder";
 }
 
 TEST(ExportNameTest, BlankFolderIsTheHomeFolder) {
-  const std::filesystem::path home =
+  const std::filesystem::path base =
       std::filesystem::temp_directory_path() / ("export-home-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(home);
   const char* saved = std::getenv("HOME");
   const std::string previous = saved != nullptr ? saved : "";
-  ::setenv("HOME", home.c_str(), 1);
-  EXPECT_EQ(ExportPath("", "a.Vyr"), home.string() + "/a.Vyr");
-  EXPECT_EQ(ExportPath("     ", "a.Vyr"), home.string() + "/a.Vyr");
+  const struct {
+    std::string home;  // UTF-8, as the system names it
+    std::optional<std::string> path;
+  } cases[] = {
+      {"Ana", base.string() + "/Ana/a.Vyr"},
+      {"Mar\u00EDa", base.string() + "/Mar\xED" "a/a.Vyr"},
+      {"\u0391\u03BD\u03B1", std::nullopt},  // a name code page 1252 cannot hold
+  };
+  for (const auto& c : cases) {
+    const std::filesystem::path home = base / c.home;
+    std::filesystem::create_directories(home);
+    ::setenv("HOME", home.c_str(), 1);
+    EXPECT_EQ(ExportPath("", "a.Vyr"), c.path) << c.home;
+    EXPECT_EQ(ExportPath("     ", "a.Vyr"), c.path) << c.home;
+  }
   if (saved != nullptr)
     ::setenv("HOME", previous.c_str(), 1);
   else
     ::unsetenv("HOME");
-  std::filesystem::remove_all(home);
+  std::filesystem::remove_all(base);
 }
 
 TEST(ExportNameTest, PercentRoundedHalvesUpInThreePositions) {

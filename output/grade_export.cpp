@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
@@ -88,6 +89,15 @@ DataFile& exportFile() { return dictionary::DataFileOf(File::EXPORTACION); }
 
 platform::FixedText<255>& exportFileName() { return dictionary::program().files().Gs_ArchivoExportacion; }
 
+const platform::Locale& locale() { return dictionary::program().locale(); }
+
+// Why a folder too deep for the export file's name is refused, in the teacher's words.
+std::string tooLongText(std::size_t length) {
+  return locale().errorText(errors::kInvalidFileName) + "\nLa ruta de la carpeta es demasiado larga: el nombre del " +
+         "archivo\ntendr\xED" "a " + std::to_string(length) + " caracteres y no puede pasar de " +
+         std::to_string(exportFileName().size()) + ".\nElija una carpeta con una ruta m\xE1s corta.";
+}
+
 bool isPlaceholder(const std::string& name) {
   const std::size_t end = name.find_last_not_of(' ');
   return name.substr(0, end == std::string::npos ? 0 : end + 1) == dictionary::kInitialExportFileName;
@@ -160,17 +170,22 @@ bool GradeExport::run(const std::string& folder) {
   teachers.get(keyOf(teachers, "PK_ZOLBRANS"));
   const std::int32_t teacherKey = teachers.buffer().getLong(fieldOf(teachers, "CLAVE"));
 
+  // One reading of the clock names the file and shows its name; nothing of it is done yet.
+  const std::string fileName = ExportFileName(teacherKey, platform::localNow(), program.locale());
+  progress_.showFileName(fileName);
+  progress_.start(total_);
+  // A name that Gs_ArchivoExportacion cannot hold whole is refused before anything changes.
+  const std::optional<std::string> path = ExportPath(folder, fileName);
+  if (!path) return refuse(locale().errorText(errors::kInvalidFileName));
+  if (path->size() > exportFileName().size()) return refuse(tooLongText(path->size()));
+
   // Close the export file; the placeholder the window's opening kept goes.
   const std::string previousName = exportFileName().value();
   dictionary::RelationManagerOf(File::EXPORTACION)->close();
   exportFile().close();
   if (isPlaceholder(previousName)) exportFile().remove();
 
-  // One reading of the clock names the file and shows its name.
-  const std::string fileName = ExportFileName(teacherKey, platform::localNow(), program.locale());
-  exportFileName() = ExportPath(folder, fileName);
-  progress_.showFileName(fileName);
-
+  exportFileName() = *path;
   if (!writeExportFile()) {
     exportFileName() = previousName;
     return false;
@@ -196,7 +211,6 @@ bool GradeExport::writeExportFile() {
       if (file.erase() != errors::kNone) return fail(session.lastError(), true);
     }
   }
-  progress_.start(total_);
   if (session.begin({&file}, kTransactionTimeoutSeconds) != errors::kNone) return fail(session.lastError(), true);
   if (!appendGradeRecords()) return fail(session.lastError(), true);
   if (session.commit() != errors::kNone) return fail(session.lastError(), true);
@@ -238,9 +252,15 @@ bool GradeExport::fail(int error, bool removeFile) {
   if (file.session().inTransaction()) file.session().rollback();
   file.close();
   if (removeFile) file.remove();
-  const platform::Locale& locale = dictionary::program().locale();
+  return refuse(locale().errorText(error));
+}
+
+// Nothing of the export is kept: the progress goes back to nothing done, and one message box
+// (no caption, no icon, an OK button) tells why.
+bool GradeExport::refuse(const std::string& text) {
+  progress_.start(total_);
   dictionary::program().errors().port().message({"",
-                                                 platform::cp1252ToUtf8(locale.errorText(error)),
+                                                 platform::cp1252ToUtf8(text),
                                                  platform::MessageIcon::None,
                                                  {platform::MessageButton::Ok},
                                                  platform::MessageButton::Ok});
@@ -250,7 +270,7 @@ bool GradeExport::fail(int error, bool removeFile) {
 int OpenExportFile() {
   platform::FixedText<255>& name = exportFileName();
   std::error_code ec;
-  if (!isPlaceholder(name.value()) && !std::filesystem::exists(name.trimmed(), ec))
+  if (!isPlaceholder(name.value()) && !std::filesystem::exists(dictionary::program().files().exportFilePath(), ec))
     name = dictionary::kInitialExportFileName;
   return dictionary::RelationManagerOf(File::EXPORTACION)->open();
 }

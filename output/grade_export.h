@@ -4,15 +4,18 @@
 // keys, all appended in one transaction on the export file.
 //
 // The file is named from the folder, the teacher's key and the date and time (export_name.h), read
-// once, and Gs_ArchivoExportacion takes that name (cut at 255 characters). A file of that name is
-// replaced: two exports within one minute leave the second. Before the new name is set, the export
-// file is closed; the empty placeholder Exportacion.Tps that the window's opening keeps in the
-// working folder is deleted then.
+// once, and Gs_ArchivoExportacion takes that name. A name longer than the 255 characters
+// Gs_ArchivoExportacion holds (a deep folder) is refused with a message before anything is
+// written or closed: cut, it would name another file. A file of that name is replaced: two exports
+// within one minute leave the second. Before the new name is set, the export file is closed; the
+// empty placeholder Exportacion.Tps that the window's opening keeps in the working folder is
+// deleted then.
 //
-// All or nothing. When creating, opening or writing the file, starting or committing the
-// transaction, or reading the grade records fails, the transaction is rolled back, the new file is
-// removed, Gs_ArchivoExportacion takes back the name it held, one message box shows the error's
-// text (no caption, no icon, an OK button) and run() returns false. Only an export that committed
+// Each export starts its progress at nothing done. All or nothing: when creating, opening or
+// writing the file, starting or committing the transaction, or reading the grade records fails,
+// the transaction is rolled back, the new file is removed, Gs_ArchivoExportacion takes back the
+// name it held, the progress goes back to nothing done, one message box shows the error's text
+// (no caption, no icon, an OK button) and run() returns false. Only an export that committed
 // every record shows "Exportación Terminada"; the new file is then opened again through its
 // relation manager and stays open until the next export or until the window closes.
 //
@@ -35,7 +38,7 @@ class ExportProgress {
   virtual ~ExportProgress() = default;
   // The new file's name without its folder (code page 1252), before the file is created.
   virtual void showFileName(const std::string& name) = 0;
-  // Before the first record: nothing done of `total`.
+  // Nothing done of `total`: as each export starts, and again when it fails (nothing of it is kept).
   virtual void start(std::int32_t total) = 0;
   // After each record written.
   virtual void advance() = 0;
@@ -59,6 +62,7 @@ class GradeExport {
   bool appendGradeRecords();
   void fillExportRecord();
   bool fail(int error, bool removeFile);
+  bool refuse(const std::string& text);
 
   std::int32_t total_;
   ExportProgress& progress_;

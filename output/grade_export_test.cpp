@@ -2,14 +2,19 @@
 // what it does when the disk fills up or the program dies in the middle.
 #include "output/grade_export.h"
 
+#include <sqlcipher/sqlite3.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "dictionary/dictionary_test_support.h"
+#include "platform/core/cp1252.h"
 #include "platform/core/date_time.h"
 #include "platform/storage/fault_vfs.h"
+#include "platform/storage/open_descriptors.h"
 
 namespace output {
 namespace {
@@ -47,12 +52,19 @@ const std::string kRow6 =
 class RecordedProgress : public ExportProgress {
  public:
   void showFileName(const std::string& name) override { fileNames.push_back(name); }
-  void start(std::int32_t total) override { starts.push_back(total); }
-  void advance() override { ++advances; }
+  void start(std::int32_t total) override {
+    starts.push_back(total);
+    done = 0;
+  }
+  void advance() override {
+    ++advances;
+    ++done;
+  }
 
   std::vector<std::string> fileNames;
   std::vector<std::int32_t> starts;
   int advances = 0;
+  int done = 0;  // what the progress shows now
 };
 
 class GradeExportTest : public DictionaryTest {
@@ -238,6 +250,90 @@ TEST_F(GradeExportTest, FolderThatIsGoneFailsWithOneMessageAndTellsNothingFinish
   EXPECT_EQ(exportName(), (out / kFileName).string());
 }
 
+// Into a folder that is there but may not be written (no permission, read-only media) the export
+// says access is denied, not that the folder is missing. Run as a user the folder's permissions
+// bind: the fixture's files are given to that user, and the texts shown come back in a file.
+TEST_F(GradeExportTest, FolderThatRefusesWritingSaysAccessIsDenied) {
+  namespace child = platform::storage::testing;
+  const fs::path closed = out / "cerrada";
+  const fs::path shownFile = folder / "shown.txt";
+  fs::create_directories(closed);
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    ASSERT_EQ(0, ::lchown(entry.path().c_str(), child::boundUser(), child::boundGroup()));
+  ASSERT_EQ(0, ::chown(folder.c_str(), child::boundUser(), child::boundGroup()));
+  fs::permissions(closed, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  const int code = child::runAsBoundUser([&] {
+    return asAnotherProgram(environment(), [&] {
+      dictionary::program().Gl_IdMaestro = 1;
+      OpenExportFiles();
+      const bool done = GradeExport(4, progress).run(closed.string());
+      std::ofstream shown(shownFile);
+      for (const std::string& text : messages()) shown << text << "\n";
+      shown << dictionary::program().files().Gs_ArchivoExportacion.trimmed() << "\n";
+      return done ? 1 : 0;
+    });
+  });
+  fs::permissions(closed, fs::perms::owner_all);
+  if (code == child::kNoBoundUser) GTEST_SKIP() << "running as root, the test cannot become a user the folder refuses";
+  EXPECT_EQ(code, 0) << "the export must fail";
+  std::ifstream shown(shownFile);
+  std::string text, name;
+  std::getline(shown, text);
+  std::getline(shown, name);
+  EXPECT_EQ(text, "|Acceso negado...");
+  EXPECT_EQ(name, "Exportacion.Tps") << "the name of a file that was never written is not kept";
+  EXPECT_TRUE(fs::is_empty(closed));
+}
+
+// A folder whose path leaves the file's name more than the 255 characters Gs_ArchivoExportacion
+// holds is refused before anything is written; characters are counted as it holds them, one
+// byte each, so accented folders are not refused sooner than others.
+TEST_F(GradeExportTest, NameLongerThanItsFieldIsRefusedBeforeAnythingIsWritten) {
+  // A folder under `out` whose name leaves the export file's path `length` characters long, with
+  // accented letters in each of its parts.
+  auto folderFor = [this](std::size_t length) {
+    const std::string pattern = "Calificaci\xF3n-A\xF1o-\xC1lgebra-";
+    std::string path = out.string();
+    const std::size_t folderLength = length - 1 - std::strlen(kFileName);
+    while (path.size() < folderLength) {
+      const std::size_t part = std::min<std::size_t>(60, folderLength - path.size() - 1);
+      path += "/";
+      for (std::size_t i = 0; i < part; ++i) path += pattern[i % pattern.size()];
+    }
+    const fs::path made = platform::cp1252ToUtf8(path);
+    fs::create_directories(made);
+    return std::pair{path, made};
+  };
+  openFor(1);
+  {
+    SCOPED_TRACE("256 characters");
+    const auto [deep, made] = folderFor(256);
+    EXPECT_FALSE(exportInto(deep));
+    ASSERT_EQ(port.shown().size(), 1u);
+    EXPECT_EQ(port.last().caption, "");
+    EXPECT_EQ(port.last().icon, platform::MessageIcon::None);
+    EXPECT_EQ(port.last().text,
+              "El nombre del archivo es inválido...\nLa ruta de la carpeta es demasiado larga: el nombre del archivo\n"
+              "tendría 256 caracteres y no puede pasar de 255.\nElija una carpeta con una ruta más corta.");
+    EXPECT_TRUE(fs::is_empty(made)) << "nothing written";
+    EXPECT_EQ(exportName(), "Exportacion.Tps");
+    EXPECT_TRUE(fs::exists(folder / "Exportacion.Tps")) << "nor the placeholder taken away";
+    EXPECT_EQ(fileManager(File::EXPORTACION).openCount(), 1) << "the export file is still open as it was";
+    EXPECT_EQ(progress.done, 0);
+  }
+  {
+    SCOPED_TRACE("255 characters");
+    port.clear();
+    const auto [deep, made] = folderFor(255);
+    ASSERT_GT(made.string().size() + 1 + std::strlen(kFileName), 255u) << "more bytes than characters in UTF-8";
+    EXPECT_TRUE(exportInto(deep));
+    EXPECT_EQ(messages(), std::vector<std::string>{"Atención|Exportación Terminada"});
+    EXPECT_EQ(started->files().Gs_ArchivoExportacion.value(), deep + "/" + kFileName) << "whole, in code page 1252";
+    EXPECT_EQ(dumped(made / kFileName), kHeader + kRow1 + kRow3 + kRow4 + kRow6);
+  }
+}
+
 TEST_F(GradeExportTest, ExportFileTakenAwayBeforeTheWindowOpensAgainIsNotMadeAgain) {
   openFor(1);
   ASSERT_TRUE(exportInto(out));
@@ -302,6 +398,7 @@ TEST_F(LargeExportTest, FullDiskAnywhereLeavesNoFileAndNoWordOfSuccess) {
     platform::storage::testing::failFromOperation(failAt);
     const bool done = exportInto(out, 4 + kExtra);
     const int seen = platform::storage::testing::operationsSeen();
+    const int failure = platform::storage::testing::firstFailure();
     platform::storage::testing::failFromOperation(0);
     if (done) {
       EXPECT_EQ(messages(), std::vector<std::string>{"Atención|Exportación Terminada"});
@@ -311,7 +408,12 @@ TEST_F(LargeExportTest, FullDiskAnywhereLeavesNoFileAndNoWordOfSuccess) {
     }
     ASSERT_EQ(port.shown().size(), 1u);
     EXPECT_EQ(port.last().caption, "");
+    if (failure == SQLITE_FULL) {
+      EXPECT_EQ(port.last().text, platform::cp1252ToUtf8(started->locale().errorText(platform::errors::kDiskFull)));
+    }
     EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(platform::storage::testing::descriptorsOf(file), 0) << "the partial file, removed, is not kept open";
+    EXPECT_EQ(progress.done, 0) << "nothing of the export is kept";
     EXPECT_EQ(exportName(), before);
     appendFailed = appendFailed || (progress.advances > 0 && progress.advances < 4 + kExtra);
     ASSERT_LT(failAt, 5000) << "the export never got through";

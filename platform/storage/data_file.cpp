@@ -197,6 +197,12 @@ static std::vector<std::string> schemaStatements(const std::string& schema, cons
   return sql;
 }
 
+// Errors that tell the user why a file could not be made; any other failure is 54.
+static bool tellsWhyNotMade(int error) {
+  return error == errors::kPathNotFound || error == errors::kAccessDenied || error == errors::kDiskFull ||
+         error == errors::kInvalidFileName;
+}
+
 // Makes an empty data file under `temporary` and leaves it attached, its schema committed.
 int DataFile::makeEmptyFile(const std::string& temporary, Session::Attachment*& attachment) {
   std::error_code ec;
@@ -204,7 +210,7 @@ int DataFile::makeEmptyFile(const std::string& temporary, Session::Attachment*& 
   std::filesystem::remove(temporary + "-journal", ec);
   int error = 0;
   attachment = session_->attach(temporary, decl_.encrypted ? decl_.ownerPassword : std::string(), true, error);
-  if (attachment == nullptr) return error == errors::kPathNotFound ? error : errors::kCannotCreate;
+  if (attachment == nullptr) return tellsWhyNotMade(error) ? error : errors::kCannotCreate;
   std::string sql = "BEGIN;";
   for (const std::string& statement : schemaStatements(attachment->schema, decl_, session_->engine().locale())) {
     sql += statement + ";";
@@ -219,6 +225,7 @@ int DataFile::makeEmptyFile(const std::string& temporary, Session::Attachment*& 
   session_->detach(attachment);
   attachment = nullptr;
   std::filesystem::remove(temporary, ec);
+  if (const int reason = session_->fromSqlite(rc, temporary); tellsWhyNotMade(reason)) return reason;
   session_->setError(errors::kCannotCreate, session_->engine().locale().errorText(errors::kCannotCreate) + " (" + why + ")", temporary);
   return errors::kCannotCreate;
 }

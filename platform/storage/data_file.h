@@ -75,7 +75,8 @@ class DataFile {
 
   // Creates the physical file empty (replacing one that exists, 5 while that one is open
   // anywhere); the file stays closed. No program can open the old file until the new one is in
-  // place.
+  // place. When it cannot be made: 3 its folder is not there, 5 the folder may not be written
+  // (no permission, read-only media), 93 the disk is full, 54 any other cause.
   int create();
   int open(int mode = kReadWriteShared);
   int close();

@@ -14,17 +14,21 @@ sqlite3_vfs faultVfs;
 std::atomic<int> crashAt{0};
 std::atomic<int> failFrom{0};
 std::atomic<int> seen{0};
+std::atomic<int> first{0};
 
 struct FaultFile {
   sqlite3_file base;   // must be first: SQLite sees this struct as an sqlite3_file
   sqlite3_file* real;  // the default VFS's file, allocated right after this struct
 };
 
-// Counts a file-changing operation; true when it must fail.
-bool beforeChange() {
+// Counts a file-changing operation; true when it must fail with `code`.
+bool beforeChange(int code) {
   const int n = ++seen;
   if (crashAt != 0 && n >= crashAt) _exit(77);
-  return failFrom != 0 && n >= failFrom;
+  if (failFrom == 0 || n < failFrom) return false;
+  int none = 0;
+  first.compare_exchange_strong(none, code);
+  return true;
 }
 
 sqlite3_file* realOf(sqlite3_file* file) { return reinterpret_cast<FaultFile*>(file)->real; }
@@ -32,15 +36,15 @@ sqlite3_file* realOf(sqlite3_file* file) { return reinterpret_cast<FaultFile*>(f
 int xClose(sqlite3_file* f) { return realOf(f)->pMethods->xClose(realOf(f)); }
 int xRead(sqlite3_file* f, void* p, int n, sqlite3_int64 o) { return realOf(f)->pMethods->xRead(realOf(f), p, n, o); }
 int xWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 o) {
-  if (beforeChange()) return SQLITE_FULL;
+  if (beforeChange(SQLITE_FULL)) return SQLITE_FULL;
   return realOf(f)->pMethods->xWrite(realOf(f), p, n, o);
 }
 int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
-  if (beforeChange()) return SQLITE_FULL;
+  if (beforeChange(SQLITE_FULL)) return SQLITE_FULL;
   return realOf(f)->pMethods->xTruncate(realOf(f), size);
 }
 int xSync(sqlite3_file* f, int flags) {
-  if (beforeChange()) return SQLITE_IOERR_FSYNC;
+  if (beforeChange(SQLITE_IOERR)) return SQLITE_IOERR_FSYNC;
   return realOf(f)->pMethods->xSync(realOf(f), flags);
 }
 int xFileSize(sqlite3_file* f, sqlite3_int64* size) { return realOf(f)->pMethods->xFileSize(realOf(f), size); }
@@ -78,7 +82,7 @@ int xOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* ou
 }
 
 int xDelete(sqlite3_vfs*, const char* name, int syncDir) {
-  if (beforeChange()) return SQLITE_IOERR_DELETE;
+  if (beforeChange(SQLITE_IOERR)) return SQLITE_IOERR_DELETE;
   return base->xDelete(base, name, syncDir);
 }
 
@@ -105,8 +109,11 @@ void crashAtOperation(int nth, int) {
 
 void failFromOperation(int nth) {
   seen = 0;
+  first = 0;
   failFrom = nth;
 }
+
+int firstFailure() { return first; }
 
 int operationsSeen() { return seen; }
 

@@ -13,6 +13,9 @@ void crashAtOperation(int nth, int exitCode = 77);
 // From now on, the nth file-changing operation and every one after it fail: writes and truncates
 // with SQLITE_FULL, syncs and deletes with SQLITE_IOERR. 0 mends the disk.
 void failFromOperation(int nth);
+// The SQLite code of the first operation failed since the last failFromOperation call: SQLITE_FULL
+// (a write or truncate), SQLITE_IOERR (a sync or delete), or 0 when none failed.
+int firstFailure();
 // File-changing operations seen since the last crashAtOperation or failFromOperation call.
 int operationsSeen();
 

@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,6 +46,32 @@ std::string canonicalPath(const std::string& path) {
 }
 
 }  // namespace
+
+// SQLite's open of a file that cannot be made tries again read-only, so the error number the
+// system last gave is that of the retry (the file is not there), whatever the cause: the cause
+// is found by asking about the folder.
+int fileSystemError(const std::string& path) {
+  if (path.empty()) return errors::kAccessDenied;
+  std::error_code ec;
+  std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
+  if (ec || folder.empty()) folder = ".";
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0) {
+    if (errno == EACCES) return errors::kAccessDenied;
+    return errno == ENAMETOOLONG ? errors::kInvalidFileName : errors::kPathNotFound;
+  }
+  if (!S_ISDIR(st.st_mode)) return errors::kPathNotFound;
+  // A folder without write permission, or on read-only media.
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) return errors::kAccessDenied;
+  if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), R_OK | W_OK) != 0) return errors::kAccessDenied;
+  // No block left, or no file entry where the file system counts them (some have no such count).
+  struct statvfs space {};
+  if (::statvfs(folder.c_str(), &space) == 0 &&
+      ((space.f_blocks > 0 && space.f_bavail == 0) || (space.f_files > 0 && space.f_favail == 0))) {
+    return errors::kDiskFull;
+  }
+  return errors::kAccessDenied;
+}
 
 Engine::Engine(const Locale& locale) : locale_(locale) {}
 Engine::~Engine() = default;
@@ -166,7 +193,7 @@ int Session::fromSqlite(int rc, const std::string& file) {
     case SQLITE_FULL:
       return setError(errors::kDiskFull, {}, file);
     case SQLITE_CANTOPEN:
-      return setError(errno == ENOENT ? errors::kPathNotFound : errors::kAccessDenied, {}, file);
+      return setError(fileSystemError(file), {}, file);
     case SQLITE_IOERR:
       return setError(errors::kIoError, {}, file);
     default:

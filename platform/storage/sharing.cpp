@@ -61,7 +61,7 @@ std::mutex& entriesMutex() {
   return mutex;
 }
 
-// One entry per file, kept for the life of the process (see the header).
+// One entry per file, kept while an open of this process uses it (see the header).
 std::map<int, Entry>& entriesByFd() {
   static std::map<int, Entry> map;
   return map;
@@ -119,6 +119,21 @@ static void closeDescriptorsOfRemovedFiles() {
       ++it;
     }
   }
+}
+
+// Closes the descriptor of a file that no open of this process uses and that is not held alone.
+// Every open takes its locks first, so SQLite then holds no lock on the file in this process that
+// the close could drop. Call with the mutex held.
+static void letGoIfUnused(int fd) {
+  const auto entry = entriesByFd().find(fd);
+  if (entry == entriesByFd().end() || entry->second.opens > 0 || entry->second.exclusive) return;
+  for (auto it = fdByInode().begin(); it != fdByInode().end(); ++it) {
+    if (it->second == fd) {
+      fdByInode().erase(it);
+      break;
+    }
+  }
+  closeEntry(entry);
 }
 
 // The process's descriptor of the file `path` names now (made on first need); -1 when it cannot
@@ -185,15 +200,20 @@ int acquire(const std::string& path, int mode, int& fd) {
     // Other programs': our own locks are set before theirs are looked at. Of two programs opening
     // at once, the one that looks last sees the other's lock, so two conflicting opens never both
     // succeed (at an exact tie both may be refused, as if either had come first).
-    if (!takeLocks(fd, entry, mode)) return errors::kAccessDenied;
+    if (!takeLocks(fd, entry, mode)) {
+      letGoIfUnused(fd);
+      return errors::kAccessDenied;
+    }
     reached(Step::kOwnSharingLocksSet);
     if ((writes(mode) && heldByOthers(fd, kDenyWriteByte)) || (deniesWrite(mode) && heldByOthers(fd, kWriterByte))) {
       dropLocks(fd, entry, mode);
+      letGoIfUnused(fd);
       return errors::kAccessDenied;
     }
     // Locked, the file can no longer be replaced or removed by another program.
     if (stillNamed(path, fd)) return errors::kNone;
     dropLocks(fd, entry, mode);
+    letGoIfUnused(fd);
   }
   return errors::kAccessDenied;
 }
@@ -202,7 +222,9 @@ void release(int fd, int mode) {
   if (fd < 0) return;
   std::lock_guard<std::mutex> guard(entriesMutex());
   auto it = entriesByFd().find(fd);
-  if (it != entriesByFd().end()) dropLocks(fd, it->second, mode);
+  if (it == entriesByFd().end()) return;
+  dropLocks(fd, it->second, mode);
+  letGoIfUnused(fd);
 }
 
 int acquireExclusive(const std::string& path, int& fd) {
@@ -220,6 +242,7 @@ int acquireExclusive(const std::string& path, int& fd) {
     if (!setLock(fd, kOpenByte, F_WRLCK)) {
       // A file we may not write cannot be locked so: it is only seen not to be open anywhere.
       const bool unheld = errno == EBADF && !heldByOthers(fd, kOpenByte);
+      letGoIfUnused(fd);
       fd = -1;
       return unheld ? errors::kNone : errors::kAccessDenied;
     }
@@ -227,6 +250,7 @@ int acquireExclusive(const std::string& path, int& fd) {
     if (stillNamed(path, fd)) return errors::kNone;
     entry.exclusive = false;
     setLock(fd, kOpenByte, F_UNLCK);
+    letGoIfUnused(fd);
   }
   fd = -1;
   return errors::kAccessDenied;
@@ -239,6 +263,7 @@ void releaseExclusive(int fd) {
   if (it == entriesByFd().end() || !it->second.exclusive) return;
   it->second.exclusive = false;
   setLock(fd, kOpenByte, F_UNLCK);
+  letGoIfUnused(fd);
 }
 
 ExclusiveHold::~ExclusiveHold() { releaseExclusive(fd_); }

@@ -2,9 +2,10 @@
 // data file, in a byte range far beyond anything SQLite locks or writes; and the exclusive hold of
 // a program that replaces or removes the file.
 //
-// The lock descriptor of a file is kept open until the process ends, or until the file has been
-// removed or replaced and nothing of this process has it open: closing any descriptor of a file
-// would drop the POSIX locks SQLite holds on it in this process.
+// The lock descriptor of a file is kept open while an open of this process uses the file or holds
+// it alone, and closed as soon as none does: closing a descriptor of a file that SQLite has open
+// would drop the POSIX locks SQLite holds on it in this process, and a file that nothing uses
+// must not be kept open (a file removed would keep its disk space).
 #pragma once
 
 #include <string>
@@ -18,7 +19,8 @@ namespace platform::storage::sharing {
 // path names once they are set: a file replaced meanwhile is not the one locked. `fd` receives
 // the descriptor that holds the locks.
 int acquire(const std::string& path, int mode, int& fd);
-// Drops the locks taken by acquire (the descriptor stays open for reuse).
+// Drops the locks taken by acquire; the descriptor is closed when no open of this process uses the
+// file any more.
 void release(int fd, int mode);
 
 // Takes the file for this caller alone: 0, 5 while it is open anywhere (this process included),

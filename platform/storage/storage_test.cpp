@@ -15,10 +15,13 @@
 #include <thread>
 #include <vector>
 
+#include <sqlcipher/sqlite3.h>
+
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/child_process.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/fault_vfs.h"
+#include "platform/storage/open_descriptors.h"
 #include "platform/storage/session.h"
 #include "platform/storage/step_hooks.h"
 #include "platform/storage/view.h"
@@ -26,6 +29,8 @@
 namespace fs = std::filesystem;
 using namespace platform;
 using namespace platform::storage;
+using platform::storage::testing::descriptorsOf;
+using platform::storage::testing::descriptorsOfRemovedFiles;
 
 namespace {
 
@@ -1309,18 +1314,6 @@ TEST_F(StorageTest, FileOpenInAnotherSessionOfTheProcessIsNeitherReplacedNorRemo
   EXPECT_OK(mine.remove());
 }
 
-// Descriptors of this process that still refer to files of the test's folder that were removed
-// or replaced: each holds a descriptor and the old file's disk space.
-int descriptorsOfRemovedFiles(const fs::path& folder) {
-  int count = 0;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator("/proc/self/fd", ec)) {
-    const std::string target = fs::read_symlink(entry.path(), ec).string();
-    if (!ec && target.rfind(folder.string(), 0) == 0 && target.find(" (deleted)") != std::string::npos) ++count;
-  }
-  return count;
-}
-
 TEST_F(StorageTest, RemovedAndReplacedFilesAreNotKeptOpen) {
   auto session = newSession();
   DataFile file(decl_, *session);
@@ -1340,6 +1333,92 @@ TEST_F(StorageTest, RemovedAndReplacedFilesAreNotKeptOpen) {
   ASSERT_OK(file.create());
   ASSERT_OK(file.open());
   EXPECT_EQ(0, descriptorsOfRemovedFiles(folder_));
+}
+
+// A file that no open of this process uses any more is let go at once: another program may take
+// its place, and a file removed gives its disk space back.
+TEST_F(StorageTest, FileClosedOrRemovedHoldsNoDescriptor) {
+  const fs::path path = decl_.physicalPath();
+  auto session = newSession();
+  DataFile file(decl_, *session), other(other_, *session);
+  ASSERT_OK(file.create());
+  ASSERT_OK(other.create());
+  ASSERT_OK(file.open(kReadWriteDenyWrite));
+  EXPECT_GT(descriptorsOf(path), 0);
+  ASSERT_OK(file.close());
+  EXPECT_EQ(0, descriptorsOf(path)) << "closed";
+
+  // Closed inside a transaction, the file is held until the transaction ends.
+  ASSERT_OK(file.open());
+  ASSERT_OK(other.open());
+  ASSERT_OK(session->begin({&file, &other}, 1));
+  fill(file, 1, "x", "", 0);
+  ASSERT_OK(file.add());
+  ASSERT_OK(file.close());
+  EXPECT_GT(descriptorsOf(path), 0) << "still part of the transaction";
+  ASSERT_OK(session->commit());
+  EXPECT_EQ(0, descriptorsOf(path)) << "let go with the transaction";
+
+  ASSERT_OK(file.remove());
+  EXPECT_EQ(0, descriptorsOfRemovedFiles(folder_)) << "removed, and nothing opened since";
+  ASSERT_OK(other.close());
+  EXPECT_EQ(0, descriptorsOf(other_.physicalPath()));
+}
+
+// A file that cannot be made says why: its folder is gone (3), the disk is full (93), the folder
+// refuses writing (5); any other failure is 54.
+TEST_F(StorageTest, FileThatCannotBeMadeSaysWhy) {
+  {
+    SCOPED_TRACE("the folder is gone");
+    FileDecl gone = peopleDecl((folder_ / "quitada" / "People.dat").string());
+    auto session = newSession();
+    DataFile file(gone, *session);
+    EXPECT_EQ(errors::kPathNotFound, file.create());
+    EXPECT_EQ(errors::kPathNotFound, session->lastError());
+  }
+  {
+    SCOPED_TRACE("the disk is full");
+    Engine full(locale_);
+    full.setVfs(storage::testing::registerFaultVfs());
+    Session session(full, folder_.string());
+    DataFile file(decl_, session);
+    // Full at each of the creation's writes in turn, until it gets through.
+    for (int failAt = 1;; ++failAt) {
+      SCOPED_TRACE("from operation " + std::to_string(failAt));
+      storage::testing::failFromOperation(failAt);
+      const int created = file.create();
+      const int failure = storage::testing::firstFailure();
+      storage::testing::failFromOperation(0);
+      if (failure == 0) {
+        EXPECT_OK(created);
+        break;
+      }
+      EXPECT_EQ(failure == SQLITE_FULL ? errors::kDiskFull : errors::kCannotCreate, created);
+      EXPECT_FALSE(fs::exists(decl_.physicalPath()));
+      ASSERT_LT(failAt, 100);
+    }
+  }
+  {
+    SCOPED_TRACE("the folder refuses writing");
+    const fs::path closed = folder_ / "cerrada";
+    const fs::path anchor = folder_ / "anchor";
+    fs::create_directories(closed);
+    fs::create_directories(anchor);
+    ASSERT_EQ(0, ::chown(anchor.c_str(), storage::testing::boundUser(), storage::testing::boundGroup()));
+    fs::permissions(closed, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    const FileDecl refused = peopleDecl((closed / "People.dat").string());
+    const int code = storage::testing::runAsBoundUser([&] {
+      Session session(engine_, anchor.string());
+      DataFile file(refused, session);
+      const int created = file.create();
+      return created == session.lastError() ? created : 100 + session.lastError();
+    });
+    fs::permissions(closed, fs::perms::owner_all);
+    if (code == storage::testing::kNoBoundUser) GTEST_SKIP() << "running as root, the test cannot become a user the folder refuses";
+    EXPECT_EQ(errors::kAccessDenied, code);
+    EXPECT_TRUE(fs::is_empty(closed));
+  }
 }
 
 TEST_F(StorageTest, DriverOptions) {
