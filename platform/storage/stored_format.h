@@ -8,6 +8,9 @@
 
 namespace platform::storage::stored {
 
+// Every file's page size (the cipher's page size too).
+inline constexpr int kPageSize = 4096;
+
 // The meta table's 'format'.
 inline constexpr int kFormatVersion = 1;
 
