@@ -26,9 +26,10 @@ using State = platform::storage::FileCheck::State;
 // How many stretches of lost records a line names.
 constexpr std::size_t kGapsNamed = 4;
 
-std::string count(std::int64_t n, const std::string& what) {
-  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+std::string count(std::int64_t n, const std::string& one, const std::string& many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
 }
+std::string count(std::int64_t n, const std::string& what) { return count(n, what, what + "s"); }
 
 std::string recordNumbers(const UnreadableRecords& gap) {
   const std::string first = gap.first == LLONG_MIN ? "the first" : std::to_string(gap.first);
@@ -84,7 +85,7 @@ std::string findingsText(const FileCheck& check, const FileDecl& decl) {
       parts.push_back(name + " disagrees with " + count(key.disagreeing, "record") + " (first: record " +
                       std::to_string(key.firstDisagreeing) + ")");
     }
-    if (key.entries >= 0) parts.push_back(name + " holds " + count(key.entries, "entry") + " for " + count(key.expected, "record"));
+    if (key.entries >= 0) parts.push_back(name + " holds " + count(key.entries, "entry", "entries") + " for " + count(key.expected, "record"));
     if (key.duplicate[0] != 0) {
       parts.push_back(name + ": records " + std::to_string(key.duplicate[0]) + " and " + std::to_string(key.duplicate[1]) +
                       " take one value");

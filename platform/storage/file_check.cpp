@@ -622,28 +622,35 @@ FileState stateOf(const std::string& path) {
   return {true, st.st_size, st.st_ino, st.st_mtim};
 }
 
-// Copies the whole file behind `from` (read from its start) to a new file `to`.
+// Copies the whole file behind `from` (from its start) to a new file `to`: by the kernel where it
+// can (the shorter the copy, the shorter the read lock held meanwhile), else by reads and writes.
 bool copyFrom(int from, const std::string& to) {
   const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (out < 0) return false;
-  char buffer[1 << 16];
-  off_t offset = 0;
-  bool ok = true;
-  for (;;) {
-    const ssize_t got = ::pread(from, buffer, sizeof buffer, offset);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      ok = got == 0;
-      break;
+  loff_t offset = 0;
+  ssize_t copied;
+  while ((copied = ::copy_file_range(from, &offset, out, nullptr, std::size_t{1} << 30, 0)) > 0) {
+  }
+  bool ok = copied == 0;
+  if (!ok && offset == 0) {
+    char buffer[1 << 16];
+    ok = true;
+    for (;;) {
+      const ssize_t got = ::pread(from, buffer, sizeof buffer, offset);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        ok = got == 0;
+        break;
+      }
+      for (ssize_t done = 0; ok && done < got;) {
+        const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
+        if (put < 0 && errno == EINTR) continue;
+        ok = put > 0;
+        done += put > 0 ? put : 0;
+      }
+      if (!ok) break;
+      offset += got;
     }
-    for (ssize_t done = 0; ok && done < got;) {
-      const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
-      if (put < 0 && errno == EINTR) continue;
-      ok = put > 0;
-      done += put > 0 ? put : 0;
-    }
-    if (!ok) break;
-    offset += got;
   }
   return ::close(out) == 0 && ok;
 }
@@ -752,7 +759,7 @@ bool hasDuplicate(const FileCheck& check) {
 }  // namespace
 
 bool FileCheck::repairable() const {
-  const bool nothingRead = records.read == 0 && (records.unreadable > 0 || !records.gaps.empty());
+  const bool nothingRead = records.read == 0 && (records.unreadable > 0 || !records.gaps.empty() || records.wrongLength > 0);
   return state == State::kDamaged && !nothingRead && !hasDuplicate(*this);
 }
 
