@@ -725,9 +725,10 @@ constexpr std::string_view kUsage =
     "      a data file without a table is loaded empty\n"
     "dump  prints a data file (or an export file) as CSV, in physical order or in a key's order\n"
     "demo  builds the demo school in FOLDER\n"
-    "check checks every data file in FOLDER, changing nothing: one line per file, ok or what is wrong\n"
+    "check  checks every data file in FOLDER, changing nothing: one line per file, ok or what is\n"
+    "       wrong and where\n"
     "repair rebuilds a damaged data file from every record that can be read, keeping the damaged\n"
-    "      one beside it (FILE.damaged); close the program on every workstation first\n";
+    "       one beside it (FILE.damaged); close the program on every workstation first\n";
 
 int usage(std::ostream& err, const std::string& why) {
   err << kProgram << ": " << why << "\n" << kUsage;
