@@ -3,7 +3,9 @@
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
 #include "dictionary/quitar_minimizar.h"
+#include "platform/classes/view_manager.h"
 #include "platform/classes/window_controller.h"
+#include "platform/core/cp1252.h"
 #include "platform/core/fixed_text.h"
 #include "platform/core/number_text.h"
 #include "platform/core/runtime_errors.h"
@@ -60,8 +62,11 @@ class SignInWindow : public platform::WindowController {
     platform::RecordBuffer& teacher = teachers.buffer();
     window().update();
     teacher.setLong(decl.fieldIndex("CLAVE"), platform::leadingWholeNumber(program.Gs_Maestro.value()));
-    if (teachers.get(decl.keyIndex("AK_CLAVE")) != platform::errors::kNone) {
+    const int read = teachers.get(decl.keyIndex("AK_CLAVE"));
+    if (read == platform::errors::kRecordNotFound) {
       fail();
+    } else if (read != platform::errors::kNone) {
+      failToRead(teachers, read);
     } else if (program.locale().equal(teacher.getText(decl.fieldIndex("PASSWORD")), password_.value())) {
       program.Gl_IdMaestro = teacher.getLong(decl.fieldIndex("ID_MAE"));
       window().post(platform::ui::EventKind::CloseWindow);
@@ -78,6 +83,14 @@ class SignInWindow : public platform::WindowController {
     ++failures_;
     errors().port().message({kFailureCaption, kFailureText, platform::MessageIcon::Exclamation,
                              {platform::MessageButton::Ok}, platform::MessageButton::Ok});
+  }
+
+  // A teachers file that cannot be read is no wrong password: the attempt counts all the same, and
+  // the reporter's read-failure message names the file and the error, so that it gets mended.
+  void failToRead(platform::storage::DataFile& teachers, int error) {
+    ++failures_;
+    errors().setError(error, platform::cp1252ToUtf8(teachers.session().lastErrorText()));
+    errors().throwFile(platform::kMessageViewReadFailed, dictionary::FileManagerOf(File::ZOLBRANS)->fileName());
   }
 
   platform::FixedText<20>& password_;

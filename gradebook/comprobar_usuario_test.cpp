@@ -11,6 +11,7 @@
 #include "gradebook/window_test_support.h"
 #include "platform/classes/window_controller.h"
 #include "platform/os/window_style.h"
+#include "platform/storage/page_damage.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"
 
@@ -172,6 +173,25 @@ TEST_F(SignInTest, EachCallCountsItsOwnFailures) {
   attempt("1001", "Clave9");
   signIn();
   EXPECT_EQ(program().Gl_IdMaestro, 1);
+}
+
+// A page of the teachers' key damaged on disk: every look-up fails. The sign-in says that the
+// file cannot be read, and why, instead of calling it a wrong password; each attempt counts.
+TEST_F(SignInTest, ATeachersFileThatCannotBeReadIsReportedAsSuch) {
+  const platform::storage::FileDecl& decl = dictionary::DataFileOf(dictionary::File::ZOLBRANS).decl();
+  const std::string key = program().engine().rawKey(decl.ownerPassword);
+  const std::string file = decl.physicalPath();
+  platform::storage::testing::damagePage(file,
+                                         platform::storage::testing::pageOfKeyEntry(file, key, decl.keyIndex("AK_CLAVE"), 1));
+  program().Gl_IdMaestro = 9;
+  for (int i = 0; i < 3; ++i) {
+    attempt("1001", "Clave9");
+    message("Error de Lectura", "Error: (Las llaves deben de reconstruirse...) leyendo el archivo ZOLBRANS.", "&Aceptar",
+            {"&Aceptar"});
+  }
+  signIn();
+  EXPECT_EQ(failuresShown, 0) << "no wrong-password message";
+  EXPECT_EQ(program().Gl_IdMaestro, 0) << "the third attempt ends the sign-in";
 }
 
 TEST_F(SignInTest, CancelAndTheCloseBoxLeaveTheTeacherAsItWas) {

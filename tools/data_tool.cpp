@@ -23,6 +23,7 @@
 #include "platform/storage/data_file.h"
 #include "platform/storage/key_image.h"
 #include "platform/storage/session.h"
+#include "tools/check_repair.h"
 #include "tools/csv.h"
 
 namespace datatool {
@@ -715,11 +716,17 @@ constexpr std::string_view kUsage =
     "usage: gradebook-data load FOLDER CSVDIR [--replace]\n"
     "       gradebook-data dump FILE [--key NAME] [--file LABEL]\n"
     "       gradebook-data demo FOLDER [--from CSVDIR] [--replace]\n"
+    "       gradebook-data check FOLDER\n"
+    "       gradebook-data repair FILE\n"
     "\n"
     "load  loads CSVDIR/LABEL.csv (one table per data file) into the data files in FOLDER;\n"
     "      a data file without a table is loaded empty\n"
     "dump  prints a data file (or an export file) as CSV, in physical order or in a key's order\n"
-    "demo  builds the demo school in FOLDER\n";
+    "demo  builds the demo school in FOLDER\n"
+    "check  checks every data file in FOLDER, changing nothing: one line per file, ok or what is\n"
+    "       wrong and where\n"
+    "repair rebuilds a damaged data file from every record that can be read, keeping the damaged\n"
+    "       one beside it (FILE.damaged); close the program on every workstation first\n";
 
 int usage(std::ostream& err, const std::string& why) {
   err << kProgram << ": " << why << "\n" << kUsage;
@@ -759,6 +766,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   } else if (command == "demo") {
     valueOptions = {"--from"};
     flags = {"--replace"};
+    positionalCount = 1;
+  } else if (command == "check" || command == "repair") {
     positionalCount = 1;
   } else {
     return usage(err, "unknown command \"" + command + "\"");
@@ -812,6 +821,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       if (dumped.ok()) out << csvText << std::flush;
       return report(dumped, err);
     }
+    if (command == "check") return checkCommand(decls, locale, positional[0], out, err);
+    if (command == "repair") return repairCommand(decls, locale, positional[0], out, err);
     const auto from = values.find("--from");
     return report(
         buildDemo(decls, locale, positional[0], from == values.end() ? fs::path() : fs::path(from->second), replace),

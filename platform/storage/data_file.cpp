@@ -18,18 +18,23 @@
 #include "platform/storage/session_internal.h"
 #include "platform/storage/sharing.h"
 #include "platform/storage/step_hooks.h"
+#include "platform/storage/stored_format.h"
 
 namespace platform::storage {
+
+std::string stored::keyColumn(int key) { return "k" + std::to_string(key); }
+
 namespace {
 
-constexpr int kFormatVersion = 1;
+using stored::keyColumn;
+using stored::kFormatVersion;
+using stored::layoutSignature;
+
 // Sequential reads fetch 1 record, then 16, 256 and at most this many at a time: a caller that
 // wants one record pays for one, a scan pays for few statements (each one locks the file).
 constexpr int kMaxReadAhead = 1024;
 
 bool writes(int mode) { return (mode & 0x0F) != 0; }
-
-std::string keyColumn(int key) { return "k" + std::to_string(key); }
 
 const char* typeName(FieldType type) {
   switch (type) {
@@ -42,9 +47,9 @@ const char* typeName(FieldType type) {
   return "?";
 }
 
-// What a file must have been created with to be read through this declaration: the record's
-// fields and the keys' components and attributes (not the labels or prefix, which aliases change).
-std::string layoutSignature(const FileDecl& decl) {
+}  // namespace
+
+std::string stored::layoutSignature(const FileDecl& decl) {
   std::string out = "record " + std::to_string(decl.layout.length()) + ";";
   for (const Field& field : decl.layout.fields()) {
     out += field.name + " " + typeName(field.type) + "(" + std::to_string(field.size) + ")@" +
@@ -61,6 +66,8 @@ std::string layoutSignature(const FileDecl& decl) {
   }
   return out;
 }
+
+namespace {
 
 // The bytes of a column, valid until the statement steps or is reset.
 std::string_view columnBytes(sqlite3_stmt* statement, int column) {
@@ -230,8 +237,7 @@ int DataFile::makeEmptyFile(const std::string& temporary, Session::Attachment*& 
   return errors::kCannotCreate;
 }
 
-// Syncs the folder of `path`, so that the renames and removals made in it last.
-static void syncFolderOf(const std::string& path) {
+void stored::syncFolderOf(const std::string& path) {
   const std::string folder = std::filesystem::path(path).parent_path().string();
   const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
@@ -240,15 +246,13 @@ static void syncFolderOf(const std::string& path) {
   }
 }
 
-// Moves a finished file into place: the rename is atomic, and the folder is synced so that it lasts.
-// A journal left next to the old file by a program that died goes first, for good: it belongs to
-// the old file, and rolled back into the new one at its first open (after a crash right after the
-// rename) it would damage it.
-static bool replaceFile(const std::string& from, const std::string& to) {
+// A journal left next to the old file by a program that died goes first, for good: rolled back into
+// the new file at its first open (after a crash right after the rename) it would damage it.
+bool stored::replaceFile(const std::string& from, const std::string& to) {
   std::error_code ec;
   std::filesystem::remove(to + "-journal", ec);
   if (!ec) {
-    syncFolderOf(to);
+    stored::syncFolderOf(to);
     reached(Step::kBeforeRename);
     std::filesystem::rename(from, to, ec);
     reached(Step::kAfterRename);
@@ -257,7 +261,7 @@ static bool replaceFile(const std::string& from, const std::string& to) {
     std::filesystem::remove(from, ec);
     return false;
   }
-  syncFolderOf(to);
+  stored::syncFolderOf(to);
   return true;
 }
 
@@ -277,7 +281,7 @@ int DataFile::create() {
   Session::Attachment* attachment = nullptr;
   if (int error = makeEmptyFile(temporary, attachment)) return session_->setError(error, session_->lastErrorText(), path);
   session_->detach(attachment);
-  if (!replaceFile(temporary, path)) return session_->setError(errors::kCannotCreate, {}, path);
+  if (!stored::replaceFile(temporary, path)) return session_->setError(errors::kCannotCreate, {}, path);
   return session_->setError(errors::kNone, {}, path);
 }
 
@@ -315,68 +319,68 @@ int DataFile::rebuildClosed(const std::string& path) {
   const int result = rebuildInto(path + ".rebuild");
   const std::string text = result ? session_->lastErrorText() : std::string();
   close();
-  if (result == errors::kNone && !replaceFile(path + ".rebuild", path)) {
+  if (result == errors::kNone && !stored::replaceFile(path + ".rebuild", path)) {
     return session_->setError(errors::kCannotCreate, {}, path);
   }
   return session_->setError(result, text, path);
 }
 
 int DataFile::rebuildInto(const std::string& temporary) {
+  const std::string path = decl_.physicalPath();
+  return writeRebuilt(temporary, [&](const RecordSink& take) {
+    sqlite3_stmt* read = session_->statement(attachment_, "SELECT pos, ver, data FROM " + attachment_->schema + ".rec ORDER BY pos");
+    if (read == nullptr) return session_->fromSqlite(sqlite3_errcode(session_->db_), path);
+    StatementGuard guard(read);
+    int rc;
+    while ((rc = sqlite3_step(read)) == SQLITE_ROW) {
+      if (int error = take({sqlite3_column_int64(read, 0), sqlite3_column_int64(read, 1), columnBytes(read, 2)})) return error;
+    }
+    return rc == SQLITE_DONE ? errors::kNone : session_->fromSqlite(rc, path);
+  });
+}
+
+int DataFile::writeRebuilt(const std::string& temporary, const RecordSource& source) {
+  if (session_ == nullptr) return notOpen();
   Session::Attachment* target = nullptr;
   if (int error = makeEmptyFile(temporary, target)) return error;
-  const Sql targetSql(target->schema, decl_);
-  int result = errors::kNone;
   sqlite3* db = session_->db_;
-  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-  {
-    sqlite3_stmt* read = session_->statement(attachment_, "SELECT pos, ver, data FROM " + attachment_->schema + ".rec ORDER BY pos");
-    std::string columns = "pos, ver, data", values = "?1, ?2, ?3";
-    for (std::size_t k = 0; k < decl_.keys.size(); ++k) {
-      columns += ", " + keyColumn(static_cast<int>(k));
-      values += ", ?" + std::to_string(k + 4);
-    }
-    sqlite3_stmt* write =
-        session_->statement(target, "INSERT OR FAIL INTO " + target->schema + ".rec (" + columns + ") VALUES (" + values + ")");
-    if (read == nullptr || write == nullptr) {
-      result = session_->fromSqlite(sqlite3_errcode(db), temporary);
-    } else {
-      StatementGuard readGuard(read);
-      int rc;
-      while (result == errors::kNone && (rc = sqlite3_step(read)) == SQLITE_ROW) {
-        const std::string data = columnText(read, 2);
-        if (data.size() != buffer_.size()) {
-          result = session_->setError(errors::kBadFileStructure, {}, decl_.physicalPath());
-          break;
-        }
-        buffer_.assignBytes(data.data(), data.size());
-        StatementGuard writeGuard(write);
-        sqlite3_bind_int64(write, 1, sqlite3_column_int64(read, 0));
-        sqlite3_bind_int64(write, 2, sqlite3_column_int64(read, 1));
-        bindBlob(write, 3, data);
-        std::vector<std::string> images(decl_.keys.size());
-        for (std::size_t k = 0; k < images.size(); ++k) {
-          images[k] = keyImage(static_cast<int>(k));
-          if (images[k].empty()) {
-            sqlite3_bind_null(write, static_cast<int>(k) + 4);
-          } else {
-            bindBlob(write, static_cast<int>(k) + 4, images[k]);
-          }
-        }
-        const int written = sqlite3_step(write);
-        if (written == SQLITE_CONSTRAINT) {
-          result = session_->setError(errors::kDuplicateKey, {}, decl_.physicalPath());
-        } else if (written != SQLITE_DONE) {
-          result = session_->fromSqlite(written, temporary);
+  std::string columns = "pos, ver, data", values = "?1, ?2, ?3";
+  for (std::size_t k = 0; k < decl_.keys.size(); ++k) {
+    columns += ", " + keyColumn(static_cast<int>(k));
+    values += ", ?" + std::to_string(k + 4);
+  }
+  sqlite3_stmt* write =
+      session_->statement(target, "INSERT OR FAIL INTO " + target->schema + ".rec (" + columns + ") VALUES (" + values + ")");
+  int result = write == nullptr ? session_->fromSqlite(sqlite3_errcode(db), temporary) : errors::kNone;
+  if (result == errors::kNone) {
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    result = source([&](const StoredRecord& record) {
+      if (record.data.size() != buffer_.size()) return session_->setError(errors::kBadFileStructure, {}, decl_.physicalPath());
+      buffer_.assignBytes(record.data.data(), record.data.size());
+      StatementGuard writeGuard(write);
+      sqlite3_bind_int64(write, 1, record.record);
+      sqlite3_bind_int64(write, 2, record.version);
+      sqlite3_bind_blob(write, 3, record.data.data(), static_cast<int>(record.data.size()), SQLITE_STATIC);
+      std::vector<std::string> images(decl_.keys.size());
+      for (std::size_t k = 0; k < images.size(); ++k) {
+        images[k] = keyImage(static_cast<int>(k));
+        if (images[k].empty()) {
+          sqlite3_bind_null(write, static_cast<int>(k) + 4);
+        } else {
+          bindBlob(write, static_cast<int>(k) + 4, images[k]);
         }
       }
-      if (result == errors::kNone && rc != SQLITE_DONE) result = session_->fromSqlite(rc, decl_.physicalPath());
+      const int written = sqlite3_step(write);
+      if (written == SQLITE_CONSTRAINT) return session_->setError(errors::kDuplicateKey, {}, decl_.physicalPath());
+      if (written != SQLITE_DONE) return session_->fromSqlite(written, temporary);
+      return errors::kNone;
+    });
+    buffer_.clear();
+    if (result == errors::kNone && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+      result = session_->fromSqlite(sqlite3_errcode(db), temporary);
     }
+    if (result != errors::kNone) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
   }
-  buffer_.clear();
-  if (result == errors::kNone && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    result = session_->fromSqlite(sqlite3_errcode(db), temporary);
-  }
-  if (result != errors::kNone) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
   session_->detach(target);
   if (result != errors::kNone) {
     std::error_code ec;

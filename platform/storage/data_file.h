@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,6 +33,19 @@ namespace platform::storage {
 inline constexpr int kReadOnly = 0x40;
 inline constexpr int kReadWriteDenyWrite = 0x22;
 inline constexpr int kReadWriteShared = 0x42;
+
+// A record as stored, handed from a reader to a file being rebuilt: its record number and version
+// (both kept) and its bytes (valid during the call that hands it over).
+struct StoredRecord {
+  std::int64_t record = 0;
+  std::int64_t version = 0;
+  std::string_view data;
+};
+// Takes one record: 0 to go on, else an error number that ends the rebuild.
+using RecordSink = std::function<int(const StoredRecord&)>;
+// Hands records to the sink in record-number order: 0 when all were handed out, else an error
+// number (the sink's, or the reader's own).
+using RecordSource = std::function<int(const RecordSink&)>;
 
 // Where a record stands: its record number, and for key order the key's image at that record.
 struct Position {
@@ -124,6 +138,14 @@ class DataFile {
   // writing a new file that replaces the old one. The file must be open nowhere else (63); no
   // program can open it until the new file is in place. An open file is open again afterwards.
   int buildKeys();
+
+  // Writes a new file of this declaration at `temporary` (beside the file, replacing anything
+  // there) holding the records that `source` hands out, each with its record number, its version
+  // and every key computed afresh; all in one transaction. On success the new file is whole and
+  // closed, for the caller to move into place; on failure it is removed: 40 when two records take
+  // one value of a unique key, 47 when a record is not of the record length, or the source's
+  // error. Uses the record buffer, which is cleared afterwards; the file itself may stay closed.
+  int writeRebuilt(const std::string& temporary, const RecordSource& source);
 
   // The key image of the buffer for `key`; empty when the record is left out of an optional key.
   std::string keyImage(int key) const;

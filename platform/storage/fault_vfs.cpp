@@ -15,6 +15,7 @@ std::atomic<int> crashAt{0};
 std::atomic<int> failFrom{0};
 std::atomic<int> seen{0};
 std::atomic<int> first{0};
+thread_local std::vector<long long>* readsTo = nullptr;
 
 struct FaultFile {
   sqlite3_file base;   // must be first: SQLite sees this struct as an sqlite3_file
@@ -34,7 +35,10 @@ bool beforeChange(int code) {
 sqlite3_file* realOf(sqlite3_file* file) { return reinterpret_cast<FaultFile*>(file)->real; }
 
 int xClose(sqlite3_file* f) { return realOf(f)->pMethods->xClose(realOf(f)); }
-int xRead(sqlite3_file* f, void* p, int n, sqlite3_int64 o) { return realOf(f)->pMethods->xRead(realOf(f), p, n, o); }
+int xRead(sqlite3_file* f, void* p, int n, sqlite3_int64 o) {
+  if (readsTo != nullptr) readsTo->push_back(o);
+  return realOf(f)->pMethods->xRead(realOf(f), p, n, o);
+}
 int xWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 o) {
   if (beforeChange(SQLITE_FULL)) return SQLITE_FULL;
   return realOf(f)->pMethods->xWrite(realOf(f), p, n, o);
@@ -116,5 +120,7 @@ void failFromOperation(int nth) {
 int firstFailure() { return first; }
 
 int operationsSeen() { return seen; }
+
+void recordReads(std::vector<long long>* offsets) { readsTo = offsets; }
 
 }  // namespace platform::storage::testing

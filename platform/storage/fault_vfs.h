@@ -1,7 +1,10 @@
 // A test seam under the storage: an SQLite VFS that passes everything to the default one and can
 // end the process abruptly just before its Nth write, sync, truncate or delete, as a power cut or
-// a kill at that moment would, or from the Nth on fail them, as a full disk does.
+// a kill at that moment would, or from the Nth on fail them, as a full disk does. It can also
+// note where it reads, to find the page that holds something.
 #pragma once
+
+#include <vector>
 
 namespace platform::storage::testing {
 
@@ -18,5 +21,7 @@ void failFromOperation(int nth);
 int firstFailure();
 // File-changing operations seen since the last crashAtOperation or failFromOperation call.
 int operationsSeen();
+// From now on, the file offset of every read on this thread is appended to `offsets`; null stops.
+void recordReads(std::vector<long long>* offsets);
 
 }  // namespace platform::storage::testing

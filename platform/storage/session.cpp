@@ -15,6 +15,7 @@
 #include "platform/storage/data_file.h"
 #include "platform/storage/session_internal.h"
 #include "platform/storage/sharing.h"
+#include "platform/storage/stored_format.h"
 
 namespace platform::storage {
 namespace {
@@ -134,7 +135,7 @@ Session::Session(Engine& engine, std::string anchorFolder) : engine_(engine), se
   }
   sqlite3_extended_result_codes(db_, 0);
   sqlite3_busy_timeout(db_, busyTimeoutMs_);
-  exec("PRAGMA cipher_default_page_size = 4096");
+  exec("PRAGMA cipher_default_page_size = " + std::to_string(stored::kPageSize));
 }
 
 Session::~Session() {
