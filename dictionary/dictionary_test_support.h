@@ -84,8 +84,9 @@ class DictionaryTest : public ::testing::Test {
   }
 
   // The start-up objects, with the managers ready as ProgramMain leaves them for Main.
-  void startProgram() {
-    started = std::make_unique<Program>(environment());
+  void startProgram() { startProgram(environment()); }
+  void startProgram(ProgramEnvironment env) {
+    started = std::make_unique<Program>(std::move(env));
     gradebook::ApplySpanishLocale(started->locale());
     started->errors().init(&ThreadErrorStatus);
     DictionaryInit();
