@@ -122,29 +122,14 @@ TEST_F(ReliabilityTest, LockHeldPastTwoSecondsCancelsTheSaveWithNothingWritten) 
 // file's text, level 1, which a form offers to try again), what was typed stays in the buffer, and
 // once the reader is done the same save goes through; no false "changed by another workstation".
 TEST_F(ReliabilityTest, SaveRefusedWhileAnotherProgramReadsGoesThroughOnceItIsDone) {
-  Signal go, holding, release;
-  const pid_t reader = fork();
-  if (reader == 0) {
-    go.wait();
-    platform::storage::Engine engine(spanish);
-    platform::storage::Session session(engine, folder.string());
-    platform::storage::FileDecl placed = decls.ACTAS;
-    placed.physicalName = (folder / "Actas.Tps").string();
-    platform::storage::DataFile grades(placed, session);
-    if (grades.open() || session.beginRead() || grades.set() || grades.next()) _exit(1);
-    holding.raise();
-    release.wait();
-    session.endRead();
-    _exit(0);
-  }
+  ReadLockHolder reader(declaration(File::ACTAS), folder, spanish);
   startProgram();
   platform::RelationManager& grades = relationManager(File::ACTAS);
   grades.setOpenRelated();
   ASSERT_EQ(kLevelBenign, grades.open());
   readById(File::ACTAS, 1);
   const int exam = field(File::ACTAS, "EXAMEN");
-  go.raise();
-  ASSERT_TRUE(holding.wait());
+  reader.hold();
   record(File::ACTAS).setReal(exam, 99);
   EXPECT_EQ(kLevelUser, grades.update(true));
   ASSERT_EQ(1u, port.shown().size());
@@ -152,8 +137,7 @@ TEST_F(ReliabilityTest, SaveRefusedWhileAnotherProgramReadsGoesThroughOnceItIsDo
   EXPECT_EQ("Un error (El archivo está bloqueado...) fué experimentado cuando se realizaron los cambios al archivo ACTAS",
             port.last().text);
   EXPECT_EQ(99, record(File::ACTAS).getReal(exam)) << "what was typed stays";
-  release.raise();
-  EXPECT_EQ(0, exitCode(reader));
+  EXPECT_EQ(0, reader.release());
   port.clear();
   EXPECT_EQ(kLevelBenign, grades.update(true)) << (port.shown().empty() ? "" : port.last().text);
   EXPECT_TRUE(port.shown().empty());
