@@ -875,6 +875,9 @@ TEST_F(StorageTest, WriterKeptWaitingPastItsTimeOutGetsCleanError) {
   ASSERT_OK(a.open());
   EXPECT_EQ(errors::kTransactionNotStarted, session->begin({&a}, 0.3));
   EXPECT_FALSE(session->inTransaction());
+  // The error's text is the locale's alone; what the engine said is kept for developers.
+  EXPECT_EQ(locale_.errorText(errors::kTransactionNotStarted), session->lastErrorText());
+  EXPECT_EQ("database is locked", session->lastErrorCause());
   fill(a, 2, "mine", "", 0);
   EXPECT_EQ(errors::kFileLocked, a.add());
   // The other program's uncommitted record is not seen.
