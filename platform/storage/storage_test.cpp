@@ -86,6 +86,16 @@ class StorageTest : public ::testing::Test {
     return text;
   }
 
+  // The file made with one record: 1, "Ana", score 10; closed again.
+  void createWithAna() {
+    auto session = newSession();
+    DataFile file(decl_, *session);
+    ASSERT_OK(file.create());
+    ASSERT_OK(file.open());
+    fill(file, 1, "Ana", "", 10);
+    ASSERT_OK(file.add());
+  }
+
   void createEmpty(const FileDecl& decl) {
     auto session = newSession();
     DataFile file(decl, *session);
@@ -573,14 +583,7 @@ TEST_F(StorageTest, AliasKeepsItsOwnBufferAndPosition) {
 }
 
 TEST_F(StorageTest, PutOfRecordChangedByAnotherProgramWritesNothing) {
-  {
-    auto session = newSession();
-    DataFile file(decl_, *session);
-    ASSERT_OK(file.create());
-    ASSERT_OK(file.open());
-    fill(file, 1, "Ana", "", 10);
-    ASSERT_OK(file.add());
-  }
+  createWithAna();
   auto session = newSession();
   DataFile file(decl_, *session);
   ASSERT_OK(file.open());
@@ -684,14 +687,7 @@ TEST_F(StorageTest, FileClosedInsideATransactionStaysPartOfIt) {
 // the write is refused in the locale's words, and the record last read is left as it was, so that
 // the same put goes through once the reader is gone (not error 89 for a change nobody made).
 TEST_F(StorageTest, PutRefusedForAnotherProgramsReaderGoesThroughOnceItIsGone) {
-  {
-    auto session = newSession();
-    DataFile file(decl_, *session);
-    ASSERT_OK(file.create());
-    ASSERT_OK(file.open());
-    fill(file, 1, "Ana", "", 10);
-    ASSERT_OK(file.add());
-  }
+  createWithAna();
   for (const bool inTransaction : {true, false}) {
     SCOPED_TRACE(inTransaction ? "inside a transaction" : "on its own");
     ProgramOnCue reader(*this, decl_, [](DataFile& theirs) {
