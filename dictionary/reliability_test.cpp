@@ -145,6 +145,33 @@ TEST_F(ReliabilityTest, SaveRefusedWhileAnotherProgramReadsGoesThroughOnceItIsDo
   EXPECT_NE(std::string::npos, dump(File::ACTAS).find("\n1,5110,2024-2,1A,1,1,1,1,1,24,80,14,99,"));
 }
 
+// The same for a delete: refused while another program reads the file (message 28, then 36 asks
+// whether to try again), it goes through once that program is done, the record still being the
+// one to delete.
+TEST_F(ReliabilityTest, DeleteRefusedWhileAnotherProgramReadsGoesThroughOnceItIsDone) {
+  ReadLockHolder reader(declaration(File::CIUDAD), folder, spanish);
+  startProgram();
+  platform::RelationManager& cities = relationManager(File::CIUDAD);
+  ASSERT_EQ(kLevelBenign, cities.open());
+  readById(File::CIUDAD, 4);  // nobody lives there
+  reader.hold();
+  using platform::MessageButton;
+  port.answer({MessageButton::Ok, MessageButton::Yes, MessageButton::Ok, MessageButton::No});  // once more, then no
+  EXPECT_EQ(kLevelNotify, cities.deleteRecord(false));
+  const std::vector<std::string> refused{"Registro no Fué Actualizado", "Error al Borrar el Registro"};
+  EXPECT_EQ((std::vector<std::string>{refused[0], refused[1], refused[0], refused[1]}), captions());
+  EXPECT_EQ("Un error (El archivo está bloqueado...) fué experimentado cuando se realizaron los cambios al archivo "
+            "CIUDAD",
+            port.shown().front().text);
+  EXPECT_EQ(0, reader.release());
+  port.clear();
+  port.answer({MessageButton::Ok, MessageButton::No});  // should it fail again
+  EXPECT_EQ(kLevelBenign, cities.deleteRecord(false)) << (port.shown().empty() ? "" : port.last().text);
+  EXPECT_TRUE(port.shown().empty());
+  cities.close();
+  EXPECT_EQ(std::string::npos, dump(File::CIUDAD).find("Puebla"));
+}
+
 // The disk fills up at each file operation of a save in turn (while its record is written, or
 // while it is committed): the save is refused as a write error (message 28, level 1), and the same
 // save goes through once there is room again.
