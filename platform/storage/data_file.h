@@ -107,7 +107,9 @@ class DataFile {
   Position position() const;
 
   // Takes and gives back the buffer, the sequence and the record last read. Restoring into a file
-  // closed and opened again in between restores the buffer; put() then needs a fresh read.
+  // closed and opened again in between restores the buffer; put() then needs a fresh read. So does
+  // a state taken inside a transaction and given back after it was rolled back: take and give back
+  // within one transaction, or both outside.
   FileState saveState() const;
   void restoreState(const FileState& state);
 
