@@ -52,6 +52,55 @@ class Signal {
   int fds_[2] = {-1, -1};
 };
 
+// Another program that reads a data file inside a read transaction of its own, so that it holds
+// the file's read lock: nobody can commit a write to the file meanwhile. It is started at once
+// (make it before this process starts its program or opens any data file), takes the lock at
+// hold() and gives it up at release(), or when it is destroyed.
+class ReadLockHolder {
+ public:
+  ReadLockHolder(platform::storage::FileDecl decl, const fs::path& folder, const platform::Locale& locale) {
+    decl.physicalName = (folder / decl.physicalPath()).string();
+    pid_ = fork();
+    if (pid_ == 0) {
+      go_.wait();
+      platform::storage::Engine engine(locale);
+      platform::storage::Session session(engine, folder.string());
+      platform::storage::DataFile data(decl, session);
+      const bool holds = !data.open() && !session.beginRead() && !data.set() && !data.next();
+      holding_.raise();
+      release_.wait();
+      session.endRead();
+      _exit(holds ? 0 : 1);
+    }
+  }
+  ~ReadLockHolder() { release(); }
+  ReadLockHolder(const ReadLockHolder&) = delete;
+  ReadLockHolder& operator=(const ReadLockHolder&) = delete;
+
+  // Returns once the other program has tried to take the lock (release() tells whether it did).
+  void hold() {
+    go_.raise();
+    holding_.wait();
+  }
+  // Its exit code: 0 when it held the lock. Only the first call waits for it.
+  int release() {
+    if (pid_ > 0) {
+      go_.raise();  // when hold() was never called
+      release_.raise();
+      int status = 0;
+      waitpid(pid_, &status, 0);
+      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      pid_ = -1;
+    }
+    return status_;
+  }
+
+ private:
+  Signal go_, holding_, release_;
+  pid_t pid_ = -1;
+  int status_ = -1;
+};
+
 class DictionaryTest : public ::testing::Test {
  protected:
   // The fixture tables loaded into the data folder; empty for a folder without data files.
@@ -84,8 +133,9 @@ class DictionaryTest : public ::testing::Test {
   }
 
   // The start-up objects, with the managers ready as ProgramMain leaves them for Main.
-  void startProgram() {
-    started = std::make_unique<Program>(environment());
+  void startProgram() { startProgram(environment()); }
+  void startProgram(ProgramEnvironment env) {
+    started = std::make_unique<Program>(std::move(env));
     gradebook::ApplySpanishLocale(started->locale());
     started->errors().init(&ThreadErrorStatus);
     DictionaryInit();

@@ -3,6 +3,7 @@
 #include "gradebook/update_actas_calificaciones.h"
 
 #include <cstdlib>
+#include <optional>
 
 #include "gradebook/window_test_support.h"
 #include "platform/classes/window_controller.h"
@@ -221,6 +222,48 @@ TEST_F(ConcurrentGradeFormTest, ARecordChangedAtAnotherWorkstationIsShownAsStore
   });
   EXPECT_EQ(platform::kResponseCancelled, runForm());
   EXPECT_EQ("60|40|60|60|15|10|15|15|55|0", gradeRecordSeenByTheList(3));
+}
+
+// Another program reads the grade records inside a read transaction of its own, so that the form
+// cannot commit its save until that program is done.
+class LockedGradeFormTest : public GradeFormTest {
+ protected:
+  void beforeProgramStarts() override { reader.emplace(declaration(File::ACTAS), folder, spanish); }
+  // The save refused for the lock, and the question whether to save again.
+  void refusedForTheLock(const std::string& answer) {
+    message("Registro no Fué Actualizado",
+            "Un error (El archivo está bloqueado...) fué experimentado cuando se realizaron los cambios al archivo "
+            "ACTAS",
+            "&Aceptar");
+    message("Error de Actualización del Registro",
+            "Un error ocurrió durante la actualización del registro. Desea tratar de guardar de nuevo?", answer,
+            {"&Si", "&No", "&Cancelar"});
+  }
+
+  std::optional<dictionary::testing::ReadLockHolder> reader;
+};
+
+TEST_F(LockedGradeFormTest, ScoresRefusedForAnotherProgramsLockStayAndAreSavedOnceItIsDone) {
+  loadGradeRecord(3);  // Cálculo, 25 each: 60 60 60 60
+  reader->hold();
+  robot.inWindow(kChange, [](WindowDriver& w) {
+    score(w, "?ACT:PORTAFOLIO", "100");
+    score(w, "?ACT:EXAMEN", "90");
+    w.press("?OK");
+  });
+  refusedForTheLock("&Si");  // tried again while the other program still reads
+  refusedForTheLock("&Cancelar");
+  robot.inWindow(kChange, [&](WindowDriver& w) {
+    EXPECT_EQ(w.focusLabel(), "?ALU:MATRICULA") << "back to the first field";
+    EXPECT_EQ(w.text("?ACT:PORTAFOLIO"), "100") << "what the teacher typed stays";
+    EXPECT_EQ(w.text("?ACT:EXAMEN"), "90");
+    EXPECT_EQ(w.text("?ACT:PROMEDIO"), "78");
+    EXPECT_EQ(w.text("?ACT:STATUS"), "ACREDITADO");
+    ASSERT_EQ(0, reader->release());
+    w.press("?OK");
+  });
+  EXPECT_EQ(platform::kResponseCompleted, runForm());
+  EXPECT_EQ("100|90|60|60|25|22.5|15|15|77.5|1", gradeRecordSeenByTheList(3));
 }
 
 TEST_F(GradeFormTest, ViewModeShowsTheRecordAndChangesNothing) {

@@ -538,7 +538,9 @@ TEST_F(ViewTest, RefusesToReadWithABadFilterOrOrder) {
   };
   for (const Case& c : badFilters) {
     EXPECT_EQ(errors::kInvalidFilter, view->setFilter(c.filter)) << c.filter;
-    EXPECT_NE(session_->lastErrorText().find(c.message), std::string::npos) << session_->lastErrorText();
+    // What is wrong is told to developers; a user is only given the error's text.
+    EXPECT_NE(session_->lastErrorCause().find(c.message), std::string::npos) << session_->lastErrorCause();
+    EXPECT_EQ(locale_.errorText(errors::kInvalidFilter), session_->lastErrorText());
     // Never the unfiltered file.
     EXPECT_EQ(errors::kInvalidFilter, view->next()) << c.filter;
   }
@@ -563,7 +565,7 @@ TEST_F(ViewTest, RefusesToReadWithABadFilterOrOrder) {
   }
   view->restart();
   EXPECT_EQ(errors::kInvalidFilter, view->next());
-  EXPECT_NE(session_->lastErrorText().find("unknown name \"Ll_Inner\""), std::string::npos);
+  EXPECT_NE(session_->lastErrorCause().find("unknown name \"Ll_Inner\""), std::string::npos);
 }
 
 TEST_F(ViewTest, RefusesJoinsThatDoNotFit) {
@@ -589,6 +591,30 @@ TEST_F(ViewTest, ReadingNoRowLeavesTheBuffersAsTheyWere) {
   EXPECT_EQ(view->recordsRead(), 9);
   EXPECT_EQ(actas_->buffer().getLong(0), 777);
   EXPECT_EQ(utf8(alumnos_->buffer().getText(2)), "sin cambio");
+}
+
+// A row read through the view is the record that a put() rewrites, keys included: a key whose
+// value the put changes is rewritten even when the new value is that of the record the file read
+// before the view.
+TEST_F(ViewTest, PutAfterAViewRowRewritesTheKeysOfThatRow) {
+  const int student = files_.ACTAS.fieldIndex("ID_ALU");
+  const int byStudent = key("ACT:FK_ACTA_REF_28_ALUMNOS");
+  ASSERT_EQ(0, actas_->open());
+  actas_->buffer().setLong(0, 30);  // student 1
+  ASSERT_EQ(0, actas_->get(0));
+  auto view = listView();
+  ASSERT_EQ(0, view->setFilter("ACT:ID_ACT=25"));  // student 3
+  ASSERT_EQ(0, view->next());
+  actas_->buffer().setLong(student, 1);
+  ASSERT_EQ(0, actas_->put());
+  Ids ofStudent;
+  actas_->buffer().clear();
+  actas_->buffer().setLong(student, 1);
+  ASSERT_EQ(0, actas_->setFromBuffer(byStudent));
+  while (actas_->next() == 0 && actas_->buffer().getLong(student) == 1) {
+    ofStudent.push_back(actas_->buffer().getLong(0));
+  }
+  EXPECT_EQ((Ids{30, 25, 45, 50}), ofStudent);  // in record order within the key value
 }
 
 // The view opens the files that are not open and closes only those.

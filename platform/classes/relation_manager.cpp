@@ -321,7 +321,10 @@ int RelationManager::updateOpened(bool fromForm) {
     return failure.level;
   }
   if (int error = transaction.commit()) {
-    return reportOn(*me_, 28, error, cp1252ToUtf8(session.lastErrorText()));
+    // Nothing was written (another program's reader still held a file, the disk is full): a write
+    // error of the record like any other, which a form offers to try again.
+    reportOn(*me_, 28, error, cp1252ToUtf8(session.lastErrorText()));
+    return kLevelUser;
   }
   rememberLinkingValues();
   return kLevelBenign;

@@ -30,7 +30,9 @@
 // were never remembered is taken as unchanged, and a successful update remembers the new ones.
 //
 // Levels returned: 0 done; 1 the record was not written (refused by its checks, or any write error
-// but a change by another program); 4 cancelled (delete); 5 failed and shown.
+// of the record or of its commit but a change by another program); 4 cancelled (delete); 5 failed
+// and shown. A save that failed leaves the record in the buffer as the caller made it, and the
+// next update() tries the same write again.
 //
 // Thread safety: a relation manager and its relations belong to one thread.
 #pragma once

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <thread>
+#include <utility>
 
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/key_image.h"
@@ -233,7 +234,7 @@ int DataFile::makeEmptyFile(const std::string& temporary, Session::Attachment*& 
   attachment = nullptr;
   std::filesystem::remove(temporary, ec);
   if (const int reason = session_->fromSqlite(rc, temporary); tellsWhyNotMade(reason)) return reason;
-  session_->setError(errors::kCannotCreate, session_->engine().locale().errorText(errors::kCannotCreate) + " (" + why + ")", temporary);
+  session_->setError(errors::kCannotCreate, why, temporary);
   return errors::kCannotCreate;
 }
 
@@ -279,7 +280,9 @@ int DataFile::create() {
   }
   const std::string temporary = path + ".new";
   Session::Attachment* attachment = nullptr;
-  if (int error = makeEmptyFile(temporary, attachment)) return session_->setError(error, session_->lastErrorText(), path);
+  if (int error = makeEmptyFile(temporary, attachment)) {
+    return session_->setError(error, session_->lastErrorCause(), path);
+  }
   session_->detach(attachment);
   if (!stored::replaceFile(temporary, path)) return session_->setError(errors::kCannotCreate, {}, path);
   return session_->setError(errors::kNone, {}, path);
@@ -294,9 +297,9 @@ int DataFile::buildKeys() {
   const int result = rebuildClosed(path);
   // A file that was open is open again, whether the rebuild ran or not.
   if (wasOpen && !isOpen()) {
-    const std::string text = session_->lastErrorText();
+    const std::string cause = session_->lastErrorCause();
     if (int error = open(wasMode); error != errors::kNone && result == errors::kNone) return error;
-    return session_->setError(result, result ? text : std::string(), path);
+    return session_->setError(result, cause, path);
   }
   return result;
 }
@@ -317,12 +320,12 @@ int DataFile::rebuildClosed(const std::string& path) {
   // into a new file that then replaces the old one whole.
   if (int error = attachLocked(path, false)) return error;
   const int result = rebuildInto(path + ".rebuild");
-  const std::string text = result ? session_->lastErrorText() : std::string();
+  const std::string cause = session_->lastErrorCause();
   close();
   if (result == errors::kNone && !stored::replaceFile(path + ".rebuild", path)) {
     return session_->setError(errors::kCannotCreate, {}, path);
   }
-  return session_->setError(result, text, path);
+  return session_->setError(result, cause, path);
 }
 
 int DataFile::rebuildInto(const std::string& temporary) {
@@ -483,6 +486,7 @@ int DataFile::close() {
   readAhead_.clear();
   positioned_ = false;
   current_ = 0;
+  erasedInTransaction_ = 0;
   return session_->setError(errors::kNone, {}, decl_.physicalPath());
 }
 
@@ -533,6 +537,8 @@ int DataFile::adopt(std::int64_t record, std::int64_t version, const std::string
   buffer_.assignBytes(data.data(), data.size());
   current_ = record;
   currentVersion_ = version;
+  currentRecord_ = data;
+  markCurrentTaken();
   // Placed at the record in physical order, as getRecord() leaves it.
   seqKey_ = -1;
   positioned_ = true;
@@ -547,6 +553,7 @@ int DataFile::adopt(std::int64_t record, std::int64_t version, const std::string
 void DataFile::forget() {
   buffer_.clear();
   current_ = 0;
+  erasedInTransaction_ = 0;
   currentVersion_ = 0;
   positioned_ = false;
   readAhead_.clear();
@@ -623,6 +630,7 @@ FileState DataFile::saveState() const {
   state.currentRecord = currentRecord_;
   state.currentImage = currentImage_;
   state.openGeneration = openGeneration_;
+  state.transaction = currentTransaction_;
   return state;
 }
 
@@ -646,6 +654,7 @@ void DataFile::restoreState(const FileState& state) {
   currentVersion_ = state.currentVersion;
   currentRecord_ = state.currentRecord;
   currentImage_ = state.currentImage;
+  currentTransaction_ = state.transaction;
 }
 
 int DataFile::fill(bool forward) {
@@ -723,6 +732,7 @@ int DataFile::take(const Row& row) {
   current_ = row.record;
   currentVersion_ = row.version;
   currentRecord_.assign(row.data);
+  markCurrentTaken();
   if (seqKey_ >= 0) currentImage_.assign(row.keyImage);
   cursor_.record = row.record;
   cursor_.key = seqKey_;
@@ -857,8 +867,10 @@ int DataFile::add() {
   }
   if (rc != SQLITE_DONE) return session_->fromSqlite(rc, path_);
   current_ = sqlite3_last_insert_rowid(session_->db_);
+  keepBeforeWrite(true);
   currentVersion_ = 1;
   currentRecord_.assign(reinterpret_cast<const char*>(buffer_.data()), buffer_.size());
+  markCurrentTaken();
   if (seqKey_ >= 0) currentImage_ = std::move(images[static_cast<std::size_t>(seqKey_)]);
   return session_->setError(errors::kNone, {}, path_);
 }
@@ -918,8 +930,10 @@ int DataFile::put() {
     return session_->setError(missedRecordError(*session_, session_->statement(attachment_, sql_->version), current_), {},
                              path_);
   }
+  keepBeforeWrite(false);
   ++currentVersion_;
   currentRecord_.assign(reinterpret_cast<const char*>(buffer_.data()), buffer_.size());
+  markCurrentTaken();
   if (seqKey_ >= 0) currentImage_ = std::move(images[static_cast<std::size_t>(seqKey_)]);
   return session_->setError(errors::kNone, {}, path_);
 }
@@ -943,8 +957,61 @@ int DataFile::erase() {
     return session_->setError(missedRecordError(*session_, session_->statement(attachment_, sql_->version), current_), {},
                              path_);
   }
+  keepBeforeWrite(false);
+  erasedInTransaction_ = session_->inTransaction() ? current_ : 0;
   current_ = 0;
   return session_->setError(errors::kNone, {}, path_);
+}
+
+void DataFile::markCurrentTaken() { currentTransaction_ = session_->inTransaction() ? session_->transaction_ : 0; }
+
+void DataFile::keepBeforeWrite(bool added) {
+  if (!session_->inTransaction()) return;
+  auto& written = attachment_->written;
+  if (added) {
+    // A record number given again to a record added: what stood there before no longer does.
+    const auto [before, first] = written.try_emplace(current_);
+    if (!first) before->second.placeTaken = true;
+    return;
+  }
+  written.try_emplace(current_, Session::Attachment::Before{true, false, currentVersion_, currentRecord_});
+}
+
+// A buffer whose record last read was read before the transaction holds the stored record again
+// once the transaction is rolled back. One that read or wrote it inside the transaction holds what
+// the transaction made of it: it is set back to the record as stored before the transaction, or
+// to no record when the transaction added it.
+void DataFile::transactionEnded(bool committed) {
+  const std::int64_t erased = std::exchange(erasedInTransaction_, 0);
+  const bool takenInIt = currentTransaction_ != 0 && currentTransaction_ == session_->transaction_;
+  currentTransaction_ = 0;
+  if (committed || attachment_ == nullptr) return;
+  const auto& written = attachment_->written;
+  auto takeBefore = [&](std::int64_t record, const Session::Attachment::Before& before) {
+    current_ = record;
+    currentVersion_ = before.version;
+    currentRecord_ = before.data;
+    currentImage_.clear();
+    if (seqKey_ >= 0 && currentRecord_.size() == buffer_.size()) {
+      RecordBuffer stored(buffer_.layout());
+      stored.assignBytes(currentRecord_.data(), currentRecord_.size());
+      currentImage_ = keyImageOf(stored, seqKey_);
+    }
+  };
+  if (current_ == 0) {
+    // The record it erased is back.
+    const auto it = written.find(erased);
+    if (it != written.end() && it->second.existed) takeBefore(erased, it->second);
+    return;
+  }
+  if (!takenInIt) return;
+  const auto it = written.find(current_);
+  if (it == written.end()) return;  // not written: it is stored as it was read
+  if (!it->second.existed || it->second.placeTaken) {
+    current_ = 0;
+  } else {
+    takeBefore(current_, it->second);
+  }
 }
 
 int DataFile::sendOption(std::string_view option) {

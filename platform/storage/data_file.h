@@ -12,7 +12,9 @@
 // Writing: add() adds the buffer as a new record; put() rewrites the record last read (89 when
 // another program or buffer changed it since it was read, and nothing is written); erase()
 // deletes it. Outside a transaction every write commits on its own, durably; inside a read
-// transaction (Session::beginRead) writes are refused with 91.
+// transaction (Session::beginRead) writes are refused with 91. A write that is not committed
+// changes nothing of the record last read: once its transaction is rolled back, the same put()
+// or erase() can be made again (see Session::begin).
 #pragma once
 
 #include <cstdint>
@@ -70,6 +72,7 @@ struct FileState {
   std::string currentRecord;        // that record's bytes as read
   std::string currentImage;         // its image in the sequence's key, for position()
   std::uint64_t openGeneration = 0;  // which open of the file the sequence belongs to
+  std::uint64_t transaction = 0;      // the session's transaction the record was read in (0: none)
 };
 
 class DataFile {
@@ -119,7 +122,9 @@ class DataFile {
   Position position() const;
 
   // Takes and gives back the buffer, the sequence and the record last read. Restoring into a file
-  // closed and opened again in between restores the buffer; put() then needs a fresh read.
+  // closed and opened again in between restores the buffer; put() then needs a fresh read. So does
+  // a state taken inside a transaction and given back after it was rolled back: take and give back
+  // within one transaction, or both outside.
   FileState saveState() const;
   void restoreState(const FileState& state);
 
@@ -210,6 +215,12 @@ class DataFile {
   int rebuildClosed(const std::string& path);
   int rebuildInto(const std::string& path);
   int take(const Row& row);
+  // The record last read was just read or written: within which transaction.
+  void markCurrentTaken();
+  // Keeps, for a rollback, the record last read as stored before this transaction first writes it.
+  void keepBeforeWrite(bool added);
+  // The session's transaction is over (see Session::endTransaction).
+  void transactionEnded(bool committed);
   std::string keyImageOf(const RecordBuffer& record, int key) const;
   void invalidateReadAhead();
   void restartBatchIfDropped();
@@ -241,6 +252,8 @@ class DataFile {
   // Its bytes as stored: put() rewrites only the keys whose values changed from them.
   std::string currentRecord_;
   std::string currentImage_;       // its image in the key seqKey_, for position()
+  std::uint64_t currentTransaction_ = 0;  // the transaction it was read or written in (0: none)
+  std::int64_t erasedInTransaction_ = 0;  // the record last read, erased in the open transaction
   int duplicateKey_ = -1;
   bool atEnd_ = false;             // cursor_ stands after the last record (previous() reads the last)
   std::uint64_t openGeneration_ = 0;  // raised by every open

@@ -163,44 +163,45 @@ void Session::setBusyTimeout(int milliseconds) {
   sqlite3_busy_timeout(db_, milliseconds);
 }
 
-int Session::setError(int code, std::string text, const std::string& file) {
+int Session::setError(int code, std::string cause, const std::string& file) {
   lastError_ = code;
-  lastErrorText_ = code == 0 ? std::string() : (text.empty() ? engine_.locale().errorText(code) : std::move(text));
+  lastErrorText_ = code == 0 ? std::string() : engine_.locale().errorText(code);
+  lastErrorCause_ = code == 0 ? std::string() : std::move(cause);
   lastErrorFile_ = file;
   return code;
 }
 
 int Session::fromSqlite(int rc, const std::string& file) {
-  switch (rc & 0xFF) {
-    case SQLITE_OK:
-    case SQLITE_ROW:
-    case SQLITE_DONE:
-      return setError(errors::kNone, {}, file);
-    case SQLITE_NOTADB:
-      return setError(errors::kInvalidDataFile, {}, file);
-    case SQLITE_CORRUPT:
-      return setError(errors::kKeysMustBeRebuilt, {}, file);
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-      return setError(errors::kFileLocked, {}, file);
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-      return setError(errors::kAccessDenied, {}, file);
-    case SQLITE_CONSTRAINT:
-      return setError(errors::kDuplicateKey, {}, file);
-    case SQLITE_NOMEM:
-      return setError(errors::kOutOfMemory, {}, file);
-    case SQLITE_FULL:
-      return setError(errors::kDiskFull, {}, file);
-    case SQLITE_CANTOPEN:
-      return setError(fileSystemError(file), {}, file);
-    case SQLITE_IOERR:
-      return setError(errors::kIoError, {}, file);
-    default:
-      return setError(errors::kIoError, std::string(engine_.locale().errorText(errors::kIoError)) + " (" +
-                                            sqlite3_errmsg(db_) + ")", file);
-  }
+  const int code = [&] {
+    switch (rc & 0xFF) {
+      case SQLITE_OK:
+      case SQLITE_ROW:
+      case SQLITE_DONE:
+        return errors::kNone;
+      case SQLITE_NOTADB:
+        return errors::kInvalidDataFile;
+      case SQLITE_CORRUPT:
+        return errors::kKeysMustBeRebuilt;
+      case SQLITE_BUSY:
+      case SQLITE_LOCKED:
+        return errors::kFileLocked;
+      case SQLITE_READONLY:
+      case SQLITE_PERM:
+      case SQLITE_AUTH:
+        return errors::kAccessDenied;
+      case SQLITE_CONSTRAINT:
+        return errors::kDuplicateKey;
+      case SQLITE_NOMEM:
+        return errors::kOutOfMemory;
+      case SQLITE_FULL:
+        return errors::kDiskFull;
+      case SQLITE_CANTOPEN:
+        return fileSystemError(file);
+      default:
+        return errors::kIoError;
+    }
+  }();
+  return setError(code, code == errors::kNone ? std::string() : std::string(sqlite3_errmsg(db_)), file);
 }
 
 int Session::exec(const std::string& sql) {
@@ -348,12 +349,19 @@ int Session::begin(const std::vector<DataFile*>& files, double timeoutSeconds) {
   if (failure != SQLITE_OK) {
     const std::string why = sqlite3_errmsg(db_);
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    return setError(errors::kTransactionNotStarted,
-                    std::string(engine_.locale().errorText(errors::kTransactionNotStarted)) + " (" + why + ")",
-                    failedFile);
+    return setError(errors::kTransactionNotStarted, why, failedFile);
   }
   inTransaction_ = true;
+  ++transaction_;
   return setError(errors::kNone, {}, {});
+}
+
+void Session::endTransaction(bool committed) {
+  for (DataFile* file : files_) file->transactionEnded(committed);
+  for (auto& attachment : attachments_) {
+    attachment->written.clear();
+    if (!committed) ++attachment->generation;
+  }
 }
 
 int Session::commit() {
@@ -364,11 +372,12 @@ int Session::commit() {
     const int error = fromSqlite(rc, {});
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     inTransaction_ = false;
-    for (auto& attachment : attachments_) ++attachment->generation;
+    endTransaction(false);
     detachUnused();
     return error;
   }
   inTransaction_ = false;
+  endTransaction(true);
   detachUnused();
   return setError(errors::kNone, {}, {});
 }
@@ -393,7 +402,7 @@ int Session::rollback() {
   if (!inTransaction_) return setError(errors::kNoTransaction, {}, {});
   const int rc = sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   inTransaction_ = false;
-  for (auto& attachment : attachments_) ++attachment->generation;
+  endTransaction(false);
   detachUnused();
   if (rc != SQLITE_OK) return setError(errors::kRollbackFailed, sqlite3_errmsg(db_), {});
   return setError(errors::kNone, {}, {});

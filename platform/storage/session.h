@@ -88,7 +88,13 @@ class Session {
   Engine& engine() { return engine_; }
 
   // A transaction over the given open files, started within `timeoutSeconds` or not at all
-  // (error 48 with the cause in lastErrorText()). Inside it, writes to any attached file join it.
+  // (error 48). Inside it, writes to any attached file join it.
+  //
+  // A commit that cannot finish (another program's reader still holds a file after the busy
+  // time-out: 32; a full disk: 93) is rolled back whole. Once a transaction is rolled back, every
+  // buffer's record last read is the record as stored again: put() and erase() go on working on a
+  // record written in it, a record erased in it is the record last read again by the buffer that
+  // erased it, and one added in it is no record at all.
   int begin(const std::vector<DataFile*>& files, double timeoutSeconds);
   int commit();
   int rollback();
@@ -101,10 +107,14 @@ class Session {
   bool inTransaction() const { return inTransaction_; }
   bool inReadTransaction() const { return inRead_; }
 
-  // The error of the last operation of any file of this session (0 none), and its text.
+  // The error of the last operation of any file of this session (0 none), and its text: always
+  // the locale's text for that number (code page 1252), what a user may be shown.
   int lastError() const { return lastError_; }
   const std::string& lastErrorText() const { return lastErrorText_; }
   const std::string& lastErrorFile() const { return lastErrorFile_; }
+  // What lies behind it, for developers only (logs, a test's failure): the engine's own message,
+  // or what is wrong with a filter or an order. Often empty; never shown to a user.
+  const std::string& lastErrorCause() const { return lastErrorCause_; }
 
   // How long a statement waits for another program's lock before failing.
   void setBusyTimeout(int milliseconds);
@@ -123,9 +133,13 @@ class Session {
   void detach(Attachment* attachment);
   void detachUnused();
   sqlite3_stmt* statement(Attachment* attachment, const std::string& sql);
-  int setError(int code, std::string text, const std::string& file);
+  // Records error `code` with its locale text, and `cause` for developers.
+  int setError(int code, std::string cause, const std::string& file);
   int fromSqlite(int rc, const std::string& file);
   int exec(const std::string& sql);
+  // The transaction is over: its records of writes are dropped, and when it was rolled back each
+  // buffer's record last read is set back to what is stored.
+  void endTransaction(bool committed);
 
   Engine& engine_;
   const Engine::Settings settings_;  // the engine's, fixed when the session was made
@@ -135,11 +149,13 @@ class Session {
   std::vector<std::unique_ptr<Attachment>> attachments_;
   int nextSchema_ = 1;
   bool inTransaction_ = false;
+  std::uint64_t transaction_ = 0;  // numbers the transactions begun; the open one's while inTransaction_
   bool inRead_ = false;
   int busyTimeoutMs_ = 2000;
   int lastError_ = 0;
   std::string lastErrorText_;
   std::string lastErrorFile_;
+  std::string lastErrorCause_;
 };
 
 }  // namespace platform::storage

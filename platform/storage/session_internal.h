@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,17 @@ struct Session::Attachment {
   // Sharing locks (descriptor, mode) of files closed while a transaction still held the file:
   // released when the file is let go.
   std::vector<std::pair<int, int>> locksHeld;
+
+  // A record that the open transaction wrote, as it was stored before its first write in it.
+  struct Before {
+    bool existed = false;      // false: the transaction added it
+    bool placeTaken = false;   // erased, then its record number given to a record added
+    std::int64_t version = 0;
+    std::string data;
+  };
+  // The records the open transaction wrote in this file, by record number: when it rolls back,
+  // the records last read by the session's buffers are set back to what is stored again.
+  std::unordered_map<std::int64_t, Before> written;
 };
 
 // Why the file system would not open or make the file `path`: its folder is not there (3), the

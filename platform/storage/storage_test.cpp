@@ -91,6 +91,16 @@ class StorageTest : public ::testing::Test {
     return text;
   }
 
+  // The file made with one record: 1, "Ana", score 10; closed again.
+  void createWithAna() {
+    auto session = newSession();
+    DataFile file(decl_, *session);
+    ASSERT_OK(file.create());
+    ASSERT_OK(file.open());
+    fill(file, 1, "Ana", "", 10);
+    ASSERT_OK(file.add());
+  }
+
   void createEmpty(const FileDecl& decl) {
     auto session = newSession();
     DataFile file(decl, *session);
@@ -578,14 +588,7 @@ TEST_F(StorageTest, AliasKeepsItsOwnBufferAndPosition) {
 }
 
 TEST_F(StorageTest, PutOfRecordChangedByAnotherProgramWritesNothing) {
-  {
-    auto session = newSession();
-    DataFile file(decl_, *session);
-    ASSERT_OK(file.create());
-    ASSERT_OK(file.open());
-    fill(file, 1, "Ana", "", 10);
-    ASSERT_OK(file.add());
-  }
+  createWithAna();
   auto session = newSession();
   DataFile file(decl_, *session);
   ASSERT_OK(file.open());
@@ -685,6 +688,110 @@ TEST_F(StorageTest, FileClosedInsideATransactionStaysPartOfIt) {
   EXPECT_OK(theirs.remove());
 }
 
+// Another program's reader holds the file, so that what this program writes cannot be committed:
+// the write is refused in the locale's words, and the record last read is left as it was, so that
+// the same put goes through once the reader is gone (not error 89 for a change nobody made).
+TEST_F(StorageTest, PutRefusedForAnotherProgramsReaderGoesThroughOnceItIsGone) {
+  createWithAna();
+  for (const bool inTransaction : {true, false}) {
+    SCOPED_TRACE(inTransaction ? "inside a transaction" : "on its own");
+    ProgramOnCue reader(*this, decl_, [](DataFile& theirs) {
+      if (theirs.open() || theirs.session().beginRead() || theirs.set()) return 1;
+      return theirs.next();
+    });
+    ASSERT_EQ(0, reader.act());
+    auto session = newSession();
+    session->setBusyTimeout(200);
+    DataFile file(decl_, *session);
+    ASSERT_OK(file.open());
+    file.buffer().setLong(kId, 1);
+    ASSERT_OK(file.get(kPkId));
+    auto save = [&](double score) {
+      file.buffer().setReal(kScore, score);
+      if (!inTransaction) return file.put();
+      if (int error = session->begin({&file}, 2)) return error;
+      if (int error = file.put()) {
+        session->rollback();
+        return error;
+      }
+      return session->commit();
+    };
+    EXPECT_EQ(errors::kFileLocked, save(30));
+    EXPECT_EQ(locale_.errorText(errors::kFileLocked), session->lastErrorText());
+    EXPECT_EQ(0, reader.finish());
+    EXPECT_OK(save(30 + inTransaction));
+    file.buffer().clear();
+    file.buffer().setLong(kId, 1);
+    ASSERT_OK(file.get(kPkId));
+    EXPECT_EQ(30 + inTransaction, file.buffer().getReal(kScore));
+  }
+}
+
+// A transaction that ends without its commit (rolled back, or its commit failing on a full disk)
+// undoes its writes, and every buffer's record last read is then the record as stored again: a
+// record written in it can be written again, one erased in it is back, one added in it is gone (a
+// later put must not rewrite another record added at its place), and a buffer that read a record
+// inside it is not taken for having read the stored one.
+TEST_F(StorageTest, TransactionEndedWithoutCommitLeavesEveryRecordLastReadAsStored) {
+  engine_.setVfs(storage::testing::registerFaultVfs());
+  for (const bool commitFails : {false, true}) {
+    SCOPED_TRACE(commitFails ? "commit fails" : "rolled back");
+    auto session = newSession();
+    DataFile file(decl_, *session);
+    ASSERT_OK(file.create());
+    ASSERT_OK(file.open());
+    fill(file, 1, "Ana", "", 10);
+    ASSERT_OK(file.add());
+    fill(file, 2, "Bea", "", 20);
+    ASSERT_OK(file.add());
+
+    DataFile writer(decl_, *session), eraser(decl_, *session), insideReader(decl_, *session);
+    DataFile reAdder(decl_, *session), adder(decl_, *session), later(decl_, *session);
+    for (DataFile* each : {&writer, &eraser, &insideReader, &reAdder, &adder, &later}) ASSERT_OK(each->open());
+    auto read = [](DataFile& into, std::int32_t id) {
+      into.buffer().clear();
+      into.buffer().setLong(kId, id);
+      return into.get(kPkId);
+    };
+    ASSERT_OK(read(writer, 1));
+    ASSERT_OK(read(eraser, 2));
+
+    ASSERT_OK(session->begin({&file}, 2));
+    writer.buffer().setReal(kScore, 11);
+    ASSERT_OK(writer.put());
+    ASSERT_OK(read(insideReader, 1));  // sees the write
+    ASSERT_OK(eraser.erase());
+    fill(reAdder, 3, "Cruz", "", 30);
+    ASSERT_OK(reAdder.add());  // at the place of the record erased
+    fill(adder, 4, "Dora", "", 40);
+    ASSERT_OK(adder.add());
+    if (commitFails) {
+      storage::testing::failFromOperation(1);
+      EXPECT_NE(errors::kNone, session->commit());
+      storage::testing::failFromOperation(0);
+    } else {
+      ASSERT_OK(session->rollback());
+    }
+    EXPECT_EQ(2, file.records());
+
+    writer.buffer().setReal(kScore, 12);
+    EXPECT_OK(writer.put()) << "the record written in the transaction is written again";
+    insideReader.buffer().setReal(kScore, 13);
+    EXPECT_EQ(errors::kRecordChanged, insideReader.put()) << "what it read inside was undone, and written since";
+    EXPECT_EQ(2, eraser.position().record) << "the record erased is back";
+    EXPECT_OK(eraser.erase());
+    fill(later, 5, "Eva", "", 50);
+    ASSERT_OK(later.add());
+    fill(later, 6, "Flor", "", 60);
+    ASSERT_OK(later.add());
+    EXPECT_EQ(errors::kRecordNotAvailable, reAdder.put()) << "the record it added is gone";
+    EXPECT_EQ(errors::kRecordNotAvailable, adder.put()) << "the record it added is gone";
+    EXPECT_EQ((std::vector<std::string>{"Ana", "Eva", "Flor"}), namesInOrder(file, kPkId));
+    ASSERT_OK(read(file, 1));
+    EXPECT_EQ(12, file.buffer().getReal(kScore));
+  }
+}
+
 // The same transaction over two files, killed at every file operation of its commit in turn:
 // afterwards both files hold the state before it or both the state after it.
 TEST_F(StorageTest, KillDuringMultiFileCommitNeverTearsIt) {
@@ -769,6 +876,9 @@ TEST_F(StorageTest, WriterKeptWaitingPastItsTimeOutGetsCleanError) {
   ASSERT_OK(a.open());
   EXPECT_EQ(errors::kTransactionNotStarted, session->begin({&a}, 0.3));
   EXPECT_FALSE(session->inTransaction());
+  // The error's text is the locale's alone; what the engine said is kept for developers.
+  EXPECT_EQ(locale_.errorText(errors::kTransactionNotStarted), session->lastErrorText());
+  EXPECT_EQ("database is locked", session->lastErrorCause());
   fill(a, 2, "mine", "", 0);
   EXPECT_EQ(errors::kFileLocked, a.add());
   // The other program's uncommitted record is not seen.

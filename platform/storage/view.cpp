@@ -153,8 +153,8 @@ View::~View() {
   if (open_ && primary_.hasSession()) close();
 }
 
-int View::fail(int code, const std::string& text) {
-  return session().setError(code, text, primary_.decl().physicalPath());
+int View::fail(int code, const std::string& cause) {
+  return session().setError(code, cause, primary_.decl().physicalPath());
 }
 
 int View::succeed() { return session().setError(errors::kNone, {}, primary_.decl().physicalPath()); }
@@ -213,11 +213,11 @@ int View::open(int mode) {
   for (int i = 0; i < fileCount(); ++i) {
     if (file(i).isOpen()) continue;
     if (int error = file(i).open(mode)) {
-      const std::string text = session().lastErrorText();
+      const std::string cause = session().lastErrorCause();
       const std::string where = session().lastErrorFile();
       for (auto it = openedByView_.rbegin(); it != openedByView_.rend(); ++it) (*it)->close();
       openedByView_.clear();
-      return session().setError(error, text, where);
+      return session().setError(error, cause, where);
     }
     openedByView_.push_back(&file(i));
   }
@@ -243,9 +243,9 @@ int View::setFilter(std::string_view text) {
   restart();
   if (!filter_.compile(text, names_, session().engine().locale())) {
     filterError_ = errors::kInvalidFilter;
-    filterErrorText_ = "Invalid filter: " + filter_.error().message + " at character " +
+    filterErrorCause_ = "Invalid filter: " + filter_.error().message + " at character " +
                        std::to_string(filter_.error().position + 1) + " of \"" + filterText_ + "\"";
-    return fail(filterError_, filterErrorText_);
+    return fail(filterError_, filterErrorCause_);
   }
   filterError_ = errors::kNone;
   return succeed();
@@ -260,7 +260,7 @@ int View::parseTerms(std::string_view text, std::vector<Term>& terms) {
       name = trimBlanks(name.substr(1));
     }
     if (locateField(name, term.file, term.field, fileCount()) != errors::kNone) {
-      orderErrorText_ = "Invalid order: no field \"" + std::string(name) + "\" in the view";
+      orderErrorCause_ = "Invalid order: no field \"" + std::string(name) + "\" in the view";
       return errors::kInvalidOrder;
     }
     terms.push_back(term);
@@ -276,11 +276,11 @@ int View::setOrder(int primaryKey, std::string_view appendedFields) {
   orderError_ = parseTerms(appendedFields, terms_);
   if (orderError_ == errors::kNone && (primaryKey < -1 || primaryKey >= static_cast<int>(primary_.decl().keys.size()))) {
     orderError_ = errors::kInvalidOrder;
-    orderErrorText_ = "Invalid order: no key " + std::to_string(primaryKey) + " in " + primary_.decl().label;
+    orderErrorCause_ = "Invalid order: no key " + std::to_string(primaryKey) + " in " + primary_.decl().label;
   }
   if (orderError_ != errors::kNone) {
     terms_.clear();
-    return fail(orderError_, orderErrorText_);
+    return fail(orderError_, orderErrorCause_);
   }
   orderKey_ = primaryKey;
   return succeed();
@@ -300,8 +300,8 @@ int View::requireReadable() {
   for (int i = 0; i < fileCount(); ++i) {
     if (!file(i).isOpen()) return session().setError(errors::kFileNotOpen, {}, file(i).decl().physicalPath());
   }
-  if (filterError_ != errors::kNone) return fail(filterError_, filterErrorText_);
-  if (orderError_ != errors::kNone) return fail(orderError_, orderErrorText_);
+  if (filterError_ != errors::kNone) return fail(filterError_, filterErrorCause_);
+  if (orderError_ != errors::kNone) return fail(orderError_, orderErrorCause_);
   return errors::kNone;
 }
 

@@ -45,7 +45,8 @@
 // files), then restart() and next(), or readPage().
 //
 // Errors: every operation returns a runtime error number (0 done, 33 no further row) and leaves
-// it, with its text, in the Session. Nothing throws. Not thread safe: a view belongs to the
+// it, with its text, in the Session; what is wrong with a filter or an order is the error's cause
+// (Session::lastErrorCause). Nothing throws. Not thread safe: a view belongs to the
 // thread of its files' session. The DataFiles and the bindings must outlive the view.
 #pragma once
 
@@ -171,7 +172,7 @@ class View {
   int fileCount() const { return static_cast<int>(joins_.size()) + 1; }
   Session& session() { return primary_.session(); }
   std::vector<RecordBuffer*> buffers();
-  int fail(int code, const std::string& text);
+  int fail(int code, const std::string& cause);
   int succeed();
   int locateField(std::string_view name, int& fileIndex, int& field, int filesKnown);
   int parseTerms(std::string_view text, std::vector<Term>& terms);
@@ -211,12 +212,12 @@ class View {
   std::string filterText_;
   Expression filter_;
   int filterError_ = 0;
-  std::string filterErrorText_;
+  std::string filterErrorCause_;
   int orderKey_ = -1;
   std::vector<Term> terms_;
   bool ordered_ = false;
   int orderError_ = 0;
-  std::string orderErrorText_;
+  std::string orderErrorCause_;
 
   Plan plan_;
   bool filterFirst_ = true;  // the filter names no joined file: tested before the joins
