@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project builds, tests and runs with. Safe to run again: it only
-# calls apt-get when something is missing.
+# Installs the Debian packages the project builds, tests and runs with (with the argument "fuzz",
+# also those the fuzz targets need). Safe to run again: it only calls apt-get when something is missing.
 set -euo pipefail
 
 packages=(
@@ -11,6 +11,10 @@ packages=(
   fonts-liberation poppler-utils xvfb xauth
   python3-pil  # resources/images/make_images.py, which draws the program's images
 )
+# scripts/fuzz.sh (install-deps.sh fuzz): clang with libFuzzer and its sanitizer runtimes.
+if [ "${1:-}" = "fuzz" ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
