@@ -87,7 +87,7 @@ class SeedWriter {
   // The seeds of one file of declaration number `index`: encrypted and as page images.
   bool write(std::size_t index, const std::string& name, const std::string& file, const std::string& rawKey) {
     std::string pages;
-    if (!platform::storage::testing::decryptPages(file, rawKey, pages)) {
+    if (!platform::storage::decryptPages(file, rawKey, pages)) {
       std::cerr << "fuzz_seeds: " << name << ": the pages do not decrypt\n";
       return false;
     }

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::span<const std::uint8_t> input(data, size);
   if (const auto* decl = reader.declarationOf(input)) {
     const std::string_view pages(reinterpret_cast<const char*>(data) + 1, size - 1);
-    reader.readFile(*decl, platform::storage::testing::encryptPages(pages, reader.rawKey(*decl), fuzz::kFuzzSalt));
+    reader.readFile(*decl, platform::storage::encryptPages(pages, reader.rawKey(*decl), fuzz::kFuzzSalt));
   }
   return 0;
 }

@@ -180,7 +180,7 @@ TEST_F(DamagedFileTest, IndexEntryUnderAnotherValueNeverReadsForEver) {
     ASSERT_EQ(image.size(), smaller.size());
   }
   std::string pages;
-  ASSERT_TRUE(storage::testing::decryptPages(readBytes(decl_.physicalName), key, pages));
+  ASSERT_TRUE(storage::decryptPages(readBytes(decl_.physicalName), key, pages));
   const int root = rootPageOf(pages, folder_ / "plain.db", "rec_k" + std::to_string(kNameKey));
   ASSERT_GT(root, 1);
   int entries = 0;
@@ -188,7 +188,7 @@ TEST_F(DamagedFileTest, IndexEntryUnderAnotherValueNeverReadsForEver) {
        at = pages.find(image, at + 1), ++entries) {
     std::string damaged = pages;
     damaged.replace(at, smaller.size(), smaller);
-    writeBytes(decl_.physicalName, storage::testing::encryptPages(damaged, key, "sixteen byte slt"));
+    writeBytes(decl_.physicalName, storage::encryptPages(damaged, key, "sixteen byte slt"));
     Session session(engine_, folder_.string());
     DataFile file(decl_, session);
     ASSERT_EQ(errors::kNone, file.open());
@@ -201,6 +201,37 @@ TEST_F(DamagedFileTest, IndexEntryUnderAnotherValueNeverReadsForEver) {
     }
   }
   EXPECT_EQ(kRecords, entries);
+}
+
+// The engine takes the page size that a file's first page states, but its cipher stays set for
+// its own size: a first page stating a smaller one, authentic under the owner password's key
+// (compiled into the program, so anyone can write such a file), made it read past its buffers.
+// Such a file is no data file (36); a larger size, or its own, opens.
+TEST_F(DamagedFileTest, FirstPageStatingAnotherPageSizeIsNoDataFile) {
+  {
+    Session session(engine_, folder_.string());
+    DataFile file(decl_, session);
+    ASSERT_EQ(errors::kNone, file.create());
+  }
+  const std::string key = engine_.rawKey(decl_.ownerPassword);
+  std::string pages;
+  ASSERT_TRUE(storage::decryptPages(readBytes(decl_.physicalName), key, pages));
+  const struct {
+    unsigned char high, low;  // the page size's two bytes (big-endian)
+    int error;
+  } cases[] = {{0x02, 0x00, errors::kInvalidDataFile},
+               {0x04, 0x00, errors::kInvalidDataFile},
+               {0x08, 0x00, errors::kInvalidDataFile},
+               {0x10, 0x00, errors::kNone}};
+  for (const auto& c : cases) {
+    std::string stated = pages;
+    stated[16] = static_cast<char>(c.high);
+    stated[17] = static_cast<char>(c.low);
+    writeBytes(decl_.physicalName, storage::encryptPages(stated, key, "sixteen byte slt"));
+    Session session(engine_, folder_.string());
+    DataFile file(decl_, session);
+    EXPECT_EQ(c.error, file.open()) << "page size " << (c.high << 8 | c.low);
+  }
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace platform::storage::testing {
+namespace platform::storage {
 namespace {
 
 constexpr std::size_t kKeySize = 32;
@@ -125,4 +125,12 @@ std::string encryptPages(std::string_view pages, const std::string& rawKey, std:
   return file;
 }
 
-}  // namespace platform::storage::testing
+std::uint32_t statedPageSize(std::string_view firstPage, const std::string& rawKey) {
+  std::string page;
+  if (firstPage.size() != kCipherPageSize || !decryptPages(firstPage, rawKey, page)) return 0;
+  // Big-endian; 1 stands for 65536.
+  const std::uint32_t size = static_cast<unsigned char>(page[16]) << 8 | static_cast<unsigned char>(page[17]);
+  return size == 1 ? 65536 : size;
+}
+
+}  // namespace platform::storage

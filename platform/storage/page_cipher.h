@@ -1,6 +1,7 @@
-// A test seam behind the storage's cipher: the pages of an encrypted data file as the engine reads
-// them, decrypted and encrypted again without the engine, so that tests and fuzz targets can damage
-// a file where only a program's bugs would (inside the pages, with every page still authentic).
+// The pages of an encrypted data file, read and written without the engine. The storage reads a
+// file's first page this way before the engine does (see statedPageSize); tests and fuzz targets
+// decrypt a file's pages and encrypt them again, to damage a file where only a program's bugs
+// would (inside the pages, with every page still authentic).
 //
 // The pages are those of the installed SQLCipher's format with the storage's settings: 4096-byte
 // pages, AES-256-CBC, an IV and an HMAC-SHA1 (over the page, its IV and its number) at the end of
@@ -9,10 +10,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace platform::storage::testing {
+namespace platform::storage {
 
 inline constexpr std::size_t kCipherPageSize = 4096;
 inline constexpr std::size_t kCipherSaltSize = 16;
@@ -31,4 +33,8 @@ bool decryptPages(std::string_view file, const std::string& rawKey, std::string&
 // an empty file.
 std::string encryptPages(std::string_view pages, const std::string& rawKey, std::string_view salt);
 
-}  // namespace platform::storage::testing
+// The page size that the first page of an encrypted file states (its header's bytes 16 and 17),
+// read through the cipher; 0 when `firstPage` is not one whole authentic page under `rawKey`.
+std::uint32_t statedPageSize(std::string_view firstPage, const std::string& rawKey);
+
+}  // namespace platform::storage

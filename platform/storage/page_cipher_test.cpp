@@ -16,9 +16,6 @@
 namespace fs = std::filesystem;
 using namespace platform;
 using namespace platform::storage;
-using platform::storage::testing::decryptPages;
-using platform::storage::testing::encryptPages;
-using platform::storage::testing::kCipherReserve;
 
 namespace {
 
