@@ -20,8 +20,6 @@ using namespace platform::storage;
 
 namespace {
 
-constexpr std::size_t kPageSize = 4096;
-
 std::string readBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -116,9 +114,9 @@ TEST_F(DamagedFileTest, FileMixingPagesOfTwoOfItsVersionsNeverReadsForEver) {
     after = readBytes(decl_.physicalName);
   }
   ASSERT_EQ(before.size(), after.size());
-  for (std::size_t page = 1; page < after.size() / kPageSize; ++page) {
+  for (std::size_t page = 1; page < after.size() / kCipherPageSize; ++page) {
     std::string mixed = after;
-    mixed.replace(page * kPageSize, kPageSize, before, page * kPageSize, kPageSize);
+    mixed.replace(page * kCipherPageSize, kCipherPageSize, before, page * kCipherPageSize, kCipherPageSize);
     writeBytes(decl_.physicalName, mixed);
     Session session(engine_, folder_.string());
     DataFile file(decl_, session);
@@ -184,7 +182,7 @@ TEST_F(DamagedFileTest, IndexEntryUnderAnotherValueNeverReadsForEver) {
   const int root = rootPageOf(pages, folder_ / "plain.db", "rec_k" + std::to_string(kNameKey));
   ASSERT_GT(root, 1);
   int entries = 0;
-  for (std::size_t at = pages.find(image, (root - 1) * kPageSize); at < root * kPageSize;
+  for (std::size_t at = pages.find(image, (root - 1) * kCipherPageSize); at < root * kCipherPageSize;
        at = pages.find(image, at + 1), ++entries) {
     std::string damaged = pages;
     damaged.replace(at, smaller.size(), smaller);
