@@ -8,6 +8,7 @@
 #include "gradebook/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
+#include "platform/storage/page_cipher.h"
 #include "platform/storage/view.h"
 
 namespace fuzz {
@@ -19,6 +20,9 @@ using platform::storage::FileDecl;
 using platform::storage::Position;
 using platform::storage::View;
 namespace errors = platform::errors;
+
+// The salt of the files made from page images: any 16 bytes will do.
+constexpr std::string_view kSalt = "fuzzed data file";
 
 // Records looked up by every key and the one written back: the first ones in physical order.
 constexpr std::size_t kLookedUp = 16;
@@ -56,8 +60,8 @@ void readInOrder(DataFile& file, int key, std::vector<ReadRecord>* first) {
 void readThroughView(DataFile& file, int key, const std::string& fields = {}) {
   View view(file);
   if (view.open() != errors::kNone) return;
-  if (!fields.empty() ? view.setOrder(fields) != errors::kNone : key >= 0 && view.setOrder(key) != errors::kNone)
-    return;
+  const int ordered = !fields.empty() ? view.setOrder(fields) : key >= 0 ? view.setOrder(key) : errors::kNone;
+  if (ordered != errors::kNone) return;
   for (bool forward : {true, false}) {
     view.restart();
     while ((forward ? view.next() : view.previous()) == errors::kNone) {
@@ -120,9 +124,17 @@ DamagedFileReader::~DamagedFileReader() {
   fs::remove_all(folder_, ignored);
 }
 
-const FileDecl* DamagedFileReader::declarationOf(std::span<const std::uint8_t> input) const {
-  if (input.empty()) return nullptr;
-  return &placed_[input[0] % placed_.size()];
+void DamagedFileReader::readEncryptedInput(std::span<const std::uint8_t> input) {
+  if (input.empty()) return;
+  readFile(placed_[input[0] % placed_.size()],
+           std::string_view(reinterpret_cast<const char*>(input.data()) + 1, input.size() - 1));
+}
+
+void DamagedFileReader::readPlainInput(std::span<const std::uint8_t> input) {
+  if (input.empty()) return;
+  const FileDecl& decl = placed_[input[0] % placed_.size()];
+  const std::string_view pages(reinterpret_cast<const char*>(input.data()) + 1, input.size() - 1);
+  readFile(decl, platform::storage::encryptPages(pages, engine_.rawKey(decl.ownerPassword), kSalt));
 }
 
 void DamagedFileReader::readFile(const FileDecl& decl, std::string_view bytes) {

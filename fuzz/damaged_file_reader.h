@@ -5,9 +5,9 @@
 // sanitizer report is a finding.
 //
 // An input is one byte naming the declaration (its value modulo the number of declarations, see
-// fuzzedDeclarations) followed by the file's bytes. One reader belongs to a fuzz target's process:
-// the storage engine derives each key once per process, and a folder on tmpfs keeps an input's
-// writes and syncs cheap.
+// fuzzedDeclarations) followed by the file's bytes. One reader belongs to a process (a fuzz
+// target's, or that of the test replaying their findings, findings_test.cpp): the storage engine
+// derives each key once per process, and a folder on tmpfs keeps an input's writes and syncs cheap.
 #pragma once
 
 #include <cstdint>
@@ -29,9 +29,6 @@ namespace fuzz {
 // read the same files as the files they alias).
 std::vector<const platform::storage::FileDecl*> fuzzedDeclarations(const dictionary::FileDeclarations& decls);
 
-// The salt of the data files that the plain-page target encrypts: any 16 bytes will do.
-inline constexpr std::string_view kFuzzSalt = "fuzzed data file";
-
 class DamagedFileReader {
  public:
   // Works in a new folder under $GRADEBOOK_FUZZ_SCRATCH (scripts/fuzz.sh sets one on tmpfs), else
@@ -41,11 +38,11 @@ class DamagedFileReader {
   DamagedFileReader(const DamagedFileReader&) = delete;
   DamagedFileReader& operator=(const DamagedFileReader&) = delete;
 
-  // The declaration that an input's first byte names, placed in the scratch folder; null for an
-  // empty input.
-  const platform::storage::FileDecl* declarationOf(std::span<const std::uint8_t> input) const;
-  // The engine's raw key of a declaration's owner password (derived once).
-  std::string rawKey(const platform::storage::FileDecl& decl) { return engine_.rawKey(decl.ownerPassword); }
+  // The inputs of the two targets: a declaration byte and the encrypted file (data_file_fuzz), or
+  // a declaration byte and the file's page images, encrypted here under the declaration's key
+  // (plain_data_file_fuzz). An empty input does nothing.
+  void readEncryptedInput(std::span<const std::uint8_t> input);
+  void readPlainInput(std::span<const std::uint8_t> input);
 
   // Writes `bytes` as the declaration's file, opens it (rebuilding its keys when the file asks
   // for it, as the program does), reads and writes it, closes it and removes it.

@@ -8,9 +8,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static fuzz::DamagedFileReader reader;
-  const std::span<const std::uint8_t> input(data, size);
-  if (const auto* decl = reader.declarationOf(input)) {
-    reader.readFile(*decl, std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
-  }
+  reader.readEncryptedInput({data, size});
   return 0;
 }

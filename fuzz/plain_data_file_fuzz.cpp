@@ -7,14 +7,9 @@
 #include <cstdint>
 
 #include "fuzz/damaged_file_reader.h"
-#include "platform/storage/page_cipher.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static fuzz::DamagedFileReader reader;
-  const std::span<const std::uint8_t> input(data, size);
-  if (const auto* decl = reader.declarationOf(input)) {
-    const std::string_view pages(reinterpret_cast<const char*>(data) + 1, size - 1);
-    reader.readFile(*decl, platform::storage::encryptPages(pages, reader.rawKey(*decl), fuzz::kFuzzSalt));
-  }
+  reader.readPlainInput({data, size});
   return 0;
 }

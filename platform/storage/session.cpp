@@ -123,6 +123,9 @@ Session::Session(Engine& engine, std::string anchorFolder) : engine_(engine), se
   sqlite3_extended_result_codes(db_, 0);
   sqlite3_busy_timeout(db_, busyTimeoutMs_);
   exec("PRAGMA cipher_default_page_size = " + std::to_string(kCipherPageSize));
+  // The engine checks the cells of every page as it reads it: a damaged page is then an error
+  // instead of offsets followed out of its memory.
+  exec("PRAGMA cell_size_check = ON");
 }
 
 Session::~Session() {
