@@ -46,11 +46,11 @@ for target in "${targets[@]}"; do
     -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "$build/fuzz-seeds/$target" >"$log" 2>&1 || status=$?
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")"
   rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")"
-  coverage="$(grep -E '^#[0-9]+.*cov: ' "$log" | tail -1 | sed -E 's/.*(cov: [0-9]+ ft: [0-9]+).*/\1/')"
+  coverage="$(grep -E '^#[0-9]+.*cov: ' "$log" | tail -1 | sed -E 's/.*(cov: [0-9]+ ft: [0-9]+).*/\1/' || true)"
   echo "   ${runs:-?} runs (${rate:-?}/s), corpus $(find "$corpus" -type f | wc -l) inputs, ${coverage:-cov: ?}"
   if [ "$status" -ne 0 ]; then
     found=1
-    grep -E '^SUMMARY|^==[0-9]+== ERROR' "$log" | head -2 | sed 's/^/   /'
+    grep -E '^SUMMARY|^==[0-9]+== ?ERROR' "$log" | head -2 | sed 's/^/   /' || true
     sed -n 's/.*Test unit written to /   finding: /p' "$log"
     echo "   the whole report: $log"
   else
