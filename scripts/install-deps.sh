@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project builds, tests and runs with, and generates the Spanish
-# locales. Safe to run again: it only calls apt-get or locale-gen when something is missing.
+# Installs the Debian packages the project builds, tests and runs with (with the argument "fuzz",
+# also those the fuzz targets need), and generates the Spanish locales. Safe to run again: it only
+# calls apt-get or locale-gen when something is missing.
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,10 @@ packages=(
 )
 # es_MX is the teachers' desktop; es_ES writes a decimal comma, which numbers must not follow.
 spanish_locales=(es_MX.UTF-8 es_ES.UTF-8)
+# scripts/fuzz.sh (install-deps.sh fuzz): clang with libFuzzer and its sanitizer runtimes.
+if [ "${1:-}" = "fuzz" ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

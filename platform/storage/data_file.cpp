@@ -742,6 +742,21 @@ int DataFile::take(const Row& row) {
   return session_->setError(errors::kNone, {}, path_);
 }
 
+// A record read ahead goes to the caller only if it moves the sequence on (see movesOn); one that
+// does not comes from a damaged file, whose key must be rebuilt.
+int DataFile::takeNext(const Row& row) {
+  // The first record from the end follows nothing.
+  const bool first = !forward_ && atEnd_;
+  const bool keyed = seqKey_ >= 0;
+  if (!first && !movesOn(keyed ? row.keyImage : std::string_view(), row.record,
+                         keyed ? std::string_view(cursor_.keyImage) : std::string_view(), cursor_.record, forward_,
+                         inclusive_)) {
+    readAhead_.clear();
+    return session_->setError(errors::kKeysMustBeRebuilt, {}, path_);
+  }
+  return take(row);
+}
+
 int DataFile::next() {
   if (int error = requireOpen()) return error;
   if (!positioned_) return session_->setError(errors::kRecordNotAvailable, {}, path_);
@@ -756,7 +771,7 @@ int DataFile::next() {
     atEnd_ = true;
     return session_->setError(errors::kRecordNotAvailable, {}, path_);
   }
-  return take(readAhead_.pop());
+  return takeNext(readAhead_.pop());
 }
 
 int DataFile::previous() {
@@ -769,7 +784,7 @@ int DataFile::previous() {
     if (int error = fill(false)) return error;
   }
   if (readAhead_.empty()) return session_->setError(errors::kRecordNotAvailable, {}, path_);
-  return take(readAhead_.pop());
+  return takeNext(readAhead_.pop());
 }
 
 int DataFile::get(int key) {

@@ -6,7 +6,8 @@
 // and also leaves it, with its text, in the Session (lastError/lastErrorText). Nothing throws.
 //
 // Reading: set...() places the file before a record in an order (physical, or a key's order);
-// next()/previous() then read records into the buffer; 33 means there is no further record.
+// next()/previous() then read records into the buffer; 33 means there is no further record, 46
+// that the file is damaged (it handed back a record that does not come after the last one read).
 // get() reads the record whose key equals the key fields in the buffer (35 when there is none).
 //
 // Writing: add() adds the buffer as a new record; put() rewrites the record last read (89 when
@@ -221,6 +222,8 @@ class DataFile {
   void keepBeforeWrite(bool added);
   // The session's transaction is over (see Session::endTransaction).
   void transactionEnded(bool committed);
+  // take() for a record read ahead by next() or previous(), once it is known to move the sequence on.
+  int takeNext(const Row& row);
   std::string keyImageOf(const RecordBuffer& record, int key) const;
   void invalidateReadAhead();
   void restartBatchIfDropped();

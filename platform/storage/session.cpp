@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
+#include "platform/storage/page_cipher.h"
 #include "platform/storage/session_internal.h"
 #include "platform/storage/sharing.h"
 #include "platform/storage/stored_format.h"
@@ -44,6 +46,19 @@ std::string canonicalPath(const std::string& path) {
   auto parent = std::filesystem::weakly_canonical(absolute.parent_path(), ec);
   if (ec) return absolute.lexically_normal().string();
   return (parent / absolute.filename()).string();
+}
+
+// The engine takes the page size that a file's first page states, but its cipher stays set for
+// the size it was given: a first page stating a smaller one makes it read past its buffers. Such a
+// page can be authentic (the owner passwords are compiled into programs), and such a file is no
+// data file. A first page that does not authenticate (damaged, or read while another program
+// rewrites it) is left to the engine, which reads it under its locks and refuses it if it must.
+bool statesAnotherPageSize(const std::string& path, const std::string& key) {
+  std::string page(kCipherPageSize, '\0');
+  std::ifstream in(path, std::ios::binary);
+  if (!in.read(page.data(), static_cast<std::streamsize>(page.size()))) return false;
+  const std::uint32_t size = statedPageSize(page, key);
+  return size != 0 && size != kCipherPageSize;
 }
 
 }  // namespace
@@ -135,7 +150,10 @@ Session::Session(Engine& engine, std::string anchorFolder) : engine_(engine), se
   }
   sqlite3_extended_result_codes(db_, 0);
   sqlite3_busy_timeout(db_, busyTimeoutMs_);
-  exec("PRAGMA cipher_default_page_size = " + std::to_string(stored::kPageSize));
+  exec("PRAGMA cipher_default_page_size = " + std::to_string(kCipherPageSize));
+  // The engine checks the cells of every page as it reads it: a damaged page is then an error
+  // instead of offsets followed out of its memory.
+  exec("PRAGMA cell_size_check = ON");
 }
 
 Session::~Session() {
@@ -264,9 +282,13 @@ Session::Attachment* Session::attach(const std::string& path, const std::string&
     for (auto& attachment : attachments_) used = used || attachment->schema == schema;
     if (!used) break;
   }
+  const std::string key = password.empty() ? std::string() : engine_.rawKey(password);
+  if (!create && !key.empty() && statesAnotherPageSize(canonical, key)) {
+    error = setError(errors::kInvalidDataFile, {}, path);
+    return nullptr;
+  }
   sqlite3_stmt* statement = nullptr;
   sqlite3_prepare_v2(db_, "ATTACH DATABASE ?1 AS ?2 KEY ?3", -1, &statement, nullptr);
-  const std::string key = password.empty() ? std::string() : engine_.rawKey(password);
   sqlite3_bind_text(statement, 1, canonical.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_text(statement, 2, schema.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_text(statement, 3, key.c_str(), -1, SQLITE_TRANSIENT);

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -58,5 +59,18 @@ class StatementGuard {
  private:
   sqlite3_stmt* statement_;
 };
+
+// Whether a record read in a sequence moves it on from the last one read: comes after it (before
+// it, backwards) by key image and then record number; the same record only when `inclusive`. A
+// damaged file can hand back a record that does not (an index entry under a value its record no
+// longer has, records' pages of an older version of the file), and reading on would then go round
+// for ever. In physical order both images are empty.
+inline bool movesOn(std::string_view image, std::int64_t record, std::string_view lastImage, std::int64_t lastRecord,
+                    bool forward, bool inclusive) {
+  int order = image.compare(lastImage);
+  if (order == 0) order = record < lastRecord ? -1 : record > lastRecord ? 1 : 0;
+  if (order == 0) return inclusive;
+  return forward ? order > 0 : order < 0;
+}
 
 }  // namespace platform::storage

@@ -646,10 +646,19 @@ int View::fetch(Direction direction) {
   Mark from = mark_;
   std::vector<Raw> raws;
   int error = errors::kNone;
+  const bool keyed = plan_.streamKey >= 0;
   while (error == errors::kNone) {
     error = readBatch(direction, haveMark, inclusive, from, wanted, raws);
     for (Raw& raw : raws) {
       if (error != errors::kNone) break;
+      if (haveMark && !movesOn(keyed ? std::string_view(raw.keyImage) : std::string_view(), raw.stored.record,
+                               keyed ? std::string_view(from.image) : std::string_view(), from.record,
+                               direction == Direction::Forward, inclusive)) {
+        error = session().setError(errors::kKeysMustBeRebuilt, {}, primary_.decl().physicalPath());
+        break;
+      }
+      haveMark = true;
+      inclusive = false;
       ++recordsRead_;
       from = Mark{raw.keyImage, raw.stored.record};
       error = accept(std::move(raw.stored), std::move(raw.keyImage), nullptr, &ahead_);

@@ -44,10 +44,11 @@
 // Use: join the parents, open(), then setFilter() and setOrder() (the filter may name the joined
 // files), then restart() and next(), or readPage().
 //
-// Errors: every operation returns a runtime error number (0 done, 33 no further row) and leaves
-// it, with its text, in the Session; what is wrong with a filter or an order is the error's cause
-// (Session::lastErrorCause). Nothing throws. Not thread safe: a view belongs to the
-// thread of its files' session. The DataFiles and the bindings must outlive the view.
+// Errors: every operation returns a runtime error number (0 done, 33 no further row, 46 a damaged
+// file that handed back a row out of the order) and leaves it, with its text, in the Session; what
+// is wrong with a filter or an order is the error's cause (Session::lastErrorCause). Nothing
+// throws. Not thread safe: a view belongs to the thread of its files' session. The DataFiles and
+// the bindings must outlive the view.
 #pragma once
 
 #include <cstdint>
@@ -215,7 +216,6 @@ class View {
   std::string filterErrorCause_;
   int orderKey_ = -1;
   std::vector<Term> terms_;
-  bool ordered_ = false;
   int orderError_ = 0;
   std::string orderErrorCause_;
 
