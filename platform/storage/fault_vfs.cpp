@@ -110,4 +110,6 @@ void failFromOperation(int nth) {
 
 int operationsSeen() { return seen; }
 
+bool beforeOtherOperation() { return beforeChange(); }
+
 }  // namespace platform::storage::testing

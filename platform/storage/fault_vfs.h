@@ -15,5 +15,9 @@ void crashAtOperation(int nth, int exitCode = 77);
 void failFromOperation(int nth);
 // File-changing operations seen since the last crashAtOperation or failFromOperation call.
 int operationsSeen();
+// Counts a file-changing operation made outside SQLite (a folder renamed, removed or synced) among
+// the same operations: the process ends here when it is the one crashAtOperation names, and the
+// result is true when it must fail (from failFromOperation's on).
+bool beforeOtherOperation();
 
 }  // namespace platform::storage::testing
