@@ -88,7 +88,7 @@ std::string csvLine(std::initializer_list<std::string> fields) {
 }
 
 void addTable(datatool::Tables& tables, const std::string& label, std::string text) {
-  tables[label] = datatool::Table{label + ".csv", std::move(text)};
+  tables[label] = datatool::Table{label + ".csv", std::move(text), {}};
 }
 
 template <std::size_t N>

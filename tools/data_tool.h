@@ -5,13 +5,16 @@
 // ("ALUMNOS.csv"). The first record names the fields as the declaration does, without the prefix
 // (the prefix and letter case are tolerated), in any order, each field exactly once. Values:
 // LONG a decimal integer in the 32-bit range; REAL a finite decimal number; STRING(n) at most n and
-// CSTRING(n) at most n-1 characters, each of them in code page 1252 (a CSTRING cannot hold NUL).
-// A text too long for its field is an error here, never cut.
+// CSTRING(n) at most n-1 characters, each of them in code page 1252 and none a control character
+// (a line break, a tab, NUL: it would show and print broken). A text too long for its field is an
+// error here, never cut.
 //
 // Loading checks every row of every table first (fields, the unique keys compared as the data
 // files compare them, and the parent records that the ids refer to) and reports every bad row;
 // only when all rows are good does it write, all files in one transaction: either everything is
-// loaded or nothing. A table missing from the set loads its file empty.
+// loaded or nothing. A table missing from the set loads its file empty. The tables are read one
+// row at a time, twice (once to check, once to write): what the checks keep is a compact set of
+// key images per unique key, so a million grade records load in about a hundred megabytes.
 //
 // What a dump gives back differs from the table that was loaded only in form: fields in the
 // declaration's order, STRING values without trailing blanks, numbers in their shortest form
@@ -35,10 +38,12 @@
 
 namespace datatool {
 
-// One CSV table: its file name for messages ("ALUMNOS.csv") and its bytes.
+// One CSV table: its file name for messages ("ALUMNOS.csv") and its bytes, held in memory or in
+// a file. A file is read twice, from its start, and never held whole.
 struct Table {
   std::string name;
-  std::string text;
+  std::string text;            // the bytes, when `file` is empty
+  std::filesystem::path file;  // else the file that holds them
 };
 
 // Tables by file label ("ALUMNOS").
@@ -56,9 +61,10 @@ struct Result {
   bool ok() const { return problems.empty() && error.empty(); }
 };
 
-// Reads the tables of the eight data files from a folder: LABEL.csv, the name matched without
-// regard to case. A .csv file that names no data file is a problem (a misspelt name would
-// otherwise load a file empty); a missing table is a note.
+// Finds the tables of the eight data files in a folder: LABEL.csv, the name matched without
+// regard to case (the tables name their files; the load reads them). A .csv file that names no
+// data file is a problem (a misspelt name would otherwise load a file empty); a missing table is
+// a note.
 Result readTables(const dictionary::FileDeclarations& decls, const std::filesystem::path& folder, Tables& tables);
 
 // The demo school's tables, compiled into the tool from tools/demo/*.csv.
@@ -87,9 +93,11 @@ struct DumpOptions {
   std::string key;
 };
 
-// The file as a CSV table (UTF-8).
+// Writes the file to `out` as a CSV table (UTF-8), a chunk of rows at a time: a file of any size
+// is dumped in little memory. A dump that fails part way (a damaged page, a full disk) has
+// written the rows before the failure; the Result tells that it failed.
 Result dump(const dictionary::FileDeclarations& decls, const platform::Locale& locale,
-            const std::filesystem::path& file, const DumpOptions& options, std::string& csv);
+            const std::filesystem::path& file, const DumpOptions& options, std::ostream& out);
 
 // Builds the demo school in `folder`: refuses a folder that exists and is not empty unless
 // `replace`. `from`, when not empty, is a folder of tables used in place of the compiled-in ones.

@@ -4,11 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <set>
+#include <streambuf>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -79,6 +82,8 @@ const char* const kLabels[] = {"CIUDAD",          "ZOLBRANS",           "UNIDAD_
 
 class DataTool : public testing::Test {
  protected:
+  DataTool() { gradebook::ApplySpanishLocale(locale_); }
+
   void SetUp() override {
     std::string pattern = (fs::temp_directory_path() / "data-tool-test-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
@@ -105,6 +110,8 @@ class DataTool : public testing::Test {
     return all;
   }
 
+  platform::Locale locale_;
+  dictionary::FileDeclarations decls_;
   fs::path root_;
   fs::path folder_;
 };
@@ -117,6 +124,8 @@ TEST_F(DataTool, GoodLoadThenDumpGivesBackTheRows) {
     const std::string dumped = dumpOf(folder_ / kPhysical[i]);
     const std::string loaded = readFile(fixture("datatool_good") / (std::string(kLabels[i]) + ".csv"));
     EXPECT_EQ(cells(dumped), cells(loaded));
+    // Byte for byte the text the dump has always given (written once and kept).
+    EXPECT_EQ(dumped, readFile(fixture("datatool_good_dump") / (std::string(kLabels[i]) + ".csv")));
   }
   // Columns come back in the declaration's order, whatever order the table gave them in.
   EXPECT_EQ(lines(dumpOf(folder_ / "Uni_Academica.Tps")).at(0), "ID_UACA,DESCRIPCION");
@@ -302,6 +311,40 @@ TEST_F(DataTool, KilledReplaceLeavesTheOldDataOrTheNew) {
   EXPECT_EQ(lines(after.at("ACTAS")).size(), 1u);
 }
 
+// A text field holds printable characters only: a control character (a line break inside a
+// quoted name, a tab) would show and print broken. Each is named with its file, line and place.
+TEST_F(DataTool, ControlCharactersInTextsAreRefused) {
+  const fs::path tables = root_ / "tables";
+  fs::create_directories(tables);
+  writeFile(tables / "CIUDAD.csv", std::string("ID_CIU,DESCRIPCION\n") +
+                                       "1,\"Mérida\nNorte\"\n" +           // lines 2 and 3
+                                       "2,\"Tab\there\"\n" +               // line 4
+                                       "3,Fin de línea\r\n" +               // CRLF ends the row: good
+                                       "4,\"CR\ronly\"\n" +                // line 6
+                                       std::string("5,Nul\0x\n", 8) +      // line 7
+                                       "6,Borrar\x7f\n" +                   // line 8
+                                       "7,\xc2\x81Hueco\n" +                // line 9: U+0081, byte 81h
+                                       "8,\"Córdoba, Veracruz\"\n");       // line 10: good
+  Outcome r = tool({"load", folder_.string(), tables.string()});
+  EXPECT_EQ(r.code, 1);
+  const std::vector<std::string> expected = {
+      "CIUDAD.csv:2: DESCRIPCION: holds control character U+000A (line break) at character 7",
+      "CIUDAD.csv:4: DESCRIPCION: holds control character U+0009 (tab) at character 4",
+      "CIUDAD.csv:6: DESCRIPCION: holds control character U+000D (carriage return) at character 3",
+      "CIUDAD.csv:7: DESCRIPCION: holds control character U+0000 at character 4",
+      "CIUDAD.csv:8: DESCRIPCION: holds control character U+007F at character 7",
+      "CIUDAD.csv:9: DESCRIPCION: holds control character U+0081 at character 1",
+  };
+  std::vector<std::string> got;
+  for (const auto& line : lines(r.err)) {
+    if (line.rfind("CIUDAD.csv", 0) == 0) got.push_back(line);
+  }
+  ASSERT_EQ(got.size(), expected.size()) << r.err;
+  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(got[i].rfind(expected[i], 0), 0u) << got[i];
+  EXPECT_EQ(lines(r.err).back(), "gradebook-data: 6 bad rows; nothing was written");
+  EXPECT_FALSE(fs::exists(folder_));
+}
+
 TEST_F(DataTool, DumpByKeyFollowsTheCollatingSequence) {
   ASSERT_EQ(tool({"load", folder_.string(), fixture("datatool_names").string()}).code, 0);
   const auto names = [&](std::vector<std::string> options) {
@@ -388,6 +431,109 @@ TEST_F(DataTool, DumpFailuresAreOneLineAndTouchNothing) {
   }
   EXPECT_FALSE(fs::exists(root_ / "Missing.Tps"));
   EXPECT_EQ(readFile(root_ / "Ciudad.Tps"), "garbage, not a data file");
+}
+
+// An output that takes so many bytes and then fails, as a full disk does.
+class FailingOutput : public std::streambuf {
+ public:
+  explicit FailingOutput(std::size_t room) : room_(room) {}
+  std::size_t written() const { return written_; }
+
+ protected:
+  std::streamsize xsputn(const char*, std::streamsize count) override {
+    const std::streamsize taken = std::min<std::streamsize>(count, static_cast<std::streamsize>(room_ - written_));
+    written_ += static_cast<std::size_t>(taken);
+    return taken;
+  }
+  int_type overflow(int_type c) override { return xsputn(nullptr, 1) == 1 ? c : traits_type::eof(); }
+
+ private:
+  std::size_t room_;
+  std::size_t written_ = 0;
+};
+
+// A school large enough for the tables to be read and the files dumped in many batches, in the
+// form a dump gives: fields in the declaration's order, numbers in their shortest form, quotes
+// only where needed. Loading it and dumping the files gives back the same bytes.
+std::map<std::string, std::string> generatedSchool(int students, int gradeRecords) {
+  const auto text = [](const std::string& value) {
+    std::string out;
+    datatool::csv::appendField(out, value);
+    return out;
+  };
+  const auto real = [](double value) {
+    char out[64];
+    return std::string(out, std::to_chars(out, out + sizeof out, value).ptr);
+  };
+  const auto row = [](std::initializer_list<std::string> fields) {
+    std::string line;
+    for (const auto& field : fields) line += (line.empty() ? "" : ",") + field;
+    return line + "\n";
+  };
+  std::map<std::string, std::string> tables;
+  const auto catalogue = [&](const std::string& label, const std::string& id, const std::vector<std::string>& names) {
+    std::string& table = tables[label];
+    table = row({id, "DESCRIPCION"});
+    for (std::size_t i = 0; i < names.size(); ++i) table += row({std::to_string(i + 1), text(names[i])});
+  };
+  catalogue("CIUDAD", "ID_CIU", {"Mérida", "Córdoba, Veracruz", "León", "\"La\" Paz", " Tepic"});
+  catalogue("UNIDAD_ACADEMICA", "ID_UACA", {"Facultad de Informática", "Facultad de Ingeniería"});
+  catalogue("PROGRAMA_ACADEMICO", "ID_PACA", {"Informática", "INFORMÁTICA", "Contaduría"});
+  catalogue("PROGRAMA_ALUMNO", "ID_PALU", {"Escolarizado", "Intercambio académico"});
+  std::string& teachers = tables["ZOLBRANS"];
+  teachers = row({"ID_MAE", "CLAVE", "NOMBRE", "PASSWORD"});
+  for (int t = 1; t <= 30; ++t) {
+    teachers += row({std::to_string(t), std::to_string(1000 + t), text("Peña, Maestra " + std::to_string(t)), "clave" + std::to_string(t)});
+  }
+  std::string& units = tables["UNIDAD_APRENDIZAJE"];
+  units = row({"ID_UAPR", "DESCRIPCION", "POR_UNO", "POR_DOS", "POR_TRES", "POR_CUATRO", "DESC_UNO", "DESC_DOS",
+               "DESC_TRES", "DESC_CUATRO", "RUT_IMAGEN"});
+  for (int u = 1; u <= 12; ++u) {
+    units += row({std::to_string(u), text("Unidad " + std::to_string(u) + ": álgebra"), "30", "20", "20", "30", "PORTAFOLIO",
+                  "EXAMEN", "PARTICIPACIÓN", "ENSAYO", u % 3 == 0 ? text("C:\\img\\u" + std::to_string(u) + ".bmp") : ""});
+  }
+  std::string& alumnos = tables["ALUMNOS"];
+  alumnos = row({"ID_ALU", "MATRICULA", "NOMBRE", "SEXO", "ID_UACA", "ID_PALU", "ID_CIU"});
+  for (int a = 1; a <= students; ++a) {
+    alumnos += row({std::to_string(a), "24-" + std::to_string(100000 + a), text("Núñez \"Ñ\" Íñigo, " + std::to_string(a)),
+                    std::to_string(a % 2 + 1), std::to_string(a % 2 + 1), std::to_string(a % 2 + 1), std::to_string(a % 5 + 1)});
+  }
+  std::string& actas = tables["ACTAS"];
+  actas = row({"ID_ACT", "CLAVE", "PERIODO", "GRUPO", "ID_ALU", "ID_MAE", "ID_UAPR", "ID_PACA", "ID_CIU",
+               "POR_PORTAFOLIO", "PORTAFOLIO", "POR_EXAMEN", "EXAMEN", "POR_PARTICIPACION", "PARTICIPACION", "POR_ENSAYO",
+               "ENSAYO", "PROMEDIO", "STATUS"});
+  for (int g = 1; g <= gradeRecords; ++g) {
+    const double score = g % 101;
+    actas += row({std::to_string(g), std::to_string(5000 + g % 97), "2024-" + std::to_string(g % 2 + 1),
+                  text(g % 50 == 0 ? " G, " + std::to_string(g % 7) : "G" + std::to_string(g % 7)),
+                  std::to_string(g % students + 1), std::to_string(g % 30 + 1), std::to_string(g % 12 + 1),
+                  std::to_string(g % 3 + 1), std::to_string(g % 5 + 1), real(score * 0.3), real(score), real(score * 0.2),
+                  real(1.0 / g), real(-g * 1e-7), real(g * 1e15), real(g * 0.1), real(score / 3), real(score * 0.91),
+                  std::to_string(g % 2)});
+  }
+  return tables;
+}
+
+TEST_F(DataTool, LargeSchoolLoadsAndDumpsBackByteForByte) {
+  const fs::path tables = root_ / "tables";
+  fs::create_directories(tables);
+  const auto school = generatedSchool(3000, 40000);
+  for (const auto& [label, text] : school) writeFile(tables / (label + ".csv"), text);
+  Outcome r = tool({"load", folder_.string(), tables.string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(kLabels[i]);
+    const std::string dumped = dumpOf(folder_ / kPhysical[i]);
+    EXPECT_EQ(dumped.size(), school.at(kLabels[i]).size());
+    EXPECT_TRUE(dumped == school.at(kLabels[i]));
+  }
+
+  // An output that fails part way: the dump says so, after the rows that went out.
+  FailingOutput failing(100000);
+  std::ostream out(&failing);
+  const datatool::Result dumped = datatool::dump(decls_, locale_, folder_ / "Actas.Tps", {}, out);
+  EXPECT_EQ(dumped.error, (folder_ / "Actas.Tps").string() + ": the output cannot be written");
+  EXPECT_EQ(failing.written(), 100000u);
 }
 
 TEST_F(DataTool, DemoThenDumpGivesBackTheBundledTables) {
