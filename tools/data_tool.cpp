@@ -1,5 +1,6 @@
 #include "tools/data_tool.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +26,7 @@
 #include "tools/batch_queue.h"
 #include "tools/csv.h"
 #include "tools/image_set.h"
+#include "tools/staged_folder.h"
 
 namespace datatool {
 
@@ -672,9 +674,9 @@ std::string writeRows(const TablePlan& plan, DataFile& file, Session& session) {
 // Writes the checked tables into the data files in `folder`, which exists, in one transaction.
 // Returns an empty text when done.
 std::string writeTablesInto(const Locale& locale, const fs::path& folder, const std::vector<TablePlan>& plans,
-                            const std::string& vfs) {
-  platform::storage::Engine engine(locale);
-  if (!vfs.empty()) engine.setVfs(vfs);
+                            platform::storage::Engine* given) {
+  std::optional<platform::storage::Engine> own;
+  platform::storage::Engine& engine = given != nullptr ? *given : own.emplace(locale);
   Session session(engine, folder.string());
 
   // Declarations first, so that they outlive the files that refer to them.
@@ -752,17 +754,64 @@ std::string writeTablesInto(const Locale& locale, const fs::path& folder, const 
   return {};
 }
 
-// Writes the checked tables, creating the folder when it is missing; a folder made for a load that
-// failed is removed again, with the storage engine's own files in it.
-std::string writeTables(const Locale& locale, const fs::path& folder, const std::vector<TablePlan>& plans,
-                        const std::string& vfs) {
+// Where a load writes: a fresh folder of its own put in place whole (a folder without data
+// files that is missing or empty), or the folder itself (its data files replaced in place).
+struct Target {
+  fs::path folder;  // absolute, symbolic links resolved
+  bool exists = false;
+  std::vector<std::string> dataFiles;  // those present
+  bool empty = false;                  // exists and holds nothing
+  bool mountPoint = false;
+  std::string error;
+};
+
+Target inspectTarget(const dictionary::FileDeclarations& decls, const fs::path& folder) {
+  Target target;
   std::error_code ec;
-  const bool existed = fs::exists(folder, ec);
-  fs::create_directories(folder, ec);
-  if (ec) return folder.string() + ": cannot create the folder: " + ec.message();
-  std::string failure = writeTablesInto(locale, folder, plans, vfs);
-  if (!failure.empty() && !existed) fs::remove_all(folder, ec);
-  return failure;
+  const fs::path absolute = fs::absolute(folder, ec).lexically_normal();
+  target.folder = fs::weakly_canonical(absolute, ec);
+  if (ec) target.folder = absolute;
+  if (!target.folder.has_filename()) target.folder = target.folder.parent_path();  // "school/", "."
+  const auto status = fs::status(target.folder, ec);
+  target.exists = fs::exists(status);
+  if (!target.exists) return target;
+  if (!fs::is_directory(status)) {
+    target.error = folder.string() + ": not a folder";
+    return target;
+  }
+  for (const FileDecl* decl : decls.dataFiles()) {
+    if (fs::exists(target.folder / decl->physicalName, ec)) target.dataFiles.push_back(decl->physicalName);
+  }
+  target.empty = fs::is_empty(target.folder, ec) && !ec;
+  struct stat self {}, parent {};
+  target.mountPoint = ::stat(target.folder.c_str(), &self) == 0 &&
+                      ::stat(target.folder.parent_path().c_str(), &parent) == 0 && self.st_dev != parent.st_dev;
+  return target;
+}
+
+// The data files' names: what a staged folder keeps when it is put in place.
+std::set<std::string> physicalNames(const std::vector<TablePlan>& plans) {
+  std::set<std::string> names;
+  for (const TablePlan& plan : plans) names.insert(plan.decl->physicalName);
+  return names;
+}
+
+// Writes a fresh school: into a staging folder beside the target, put in its place whole.
+std::string writeStaged(const Locale& locale, const Target& target, const std::vector<TablePlan>& plans,
+                        const LoadOptions& options, Result& result) {
+  std::error_code ec;
+  fs::create_directories(target.folder.parent_path(), ec);
+  if (ec) return target.folder.parent_path().string() + ": cannot create the folder: " + ec.message();
+  removeLeftoverStagings(target.folder, options.beforeFolderChange);
+  StagedFolder staged(target.folder, options.beforeFolderChange);
+  if (std::string failure = staged.make(); !failure.empty()) return failure;
+  if (std::string failure = writeTablesInto(locale, staged.path(), plans, options.engine); !failure.empty()) return failure;
+  if (std::string failure = staged.putInPlace(physicalNames(plans)); !failure.empty()) return failure;
+  if (staged.replacedWorkingFolder()) {
+    result.notes.push_back(target.folder.string() + " was the working folder and is replaced by the loaded one: "
+                           "a shell in it sees the data files after entering it again (cd)");
+  }
+  return {};
 }
 
 // Writes records as CSV rows to a stream. Past the first batch of records, the formatting runs on
@@ -902,16 +951,23 @@ Result load(const dictionary::FileDeclarations& decls, const Locale& locale, con
     return result;
   }
 
-  if (!options.replace) {
+  const Target target = inspectTarget(decls, folder);
+  if (!target.error.empty()) {
+    result.error = target.error;
+    return result;
+  }
+  const bool fresh = target.dataFiles.empty() && (!target.exists || (target.empty && !target.mountPoint));
+  if (!target.dataFiles.empty() && !options.replace) {
     std::string existing;
-    for (const FileDecl* decl : decls.dataFiles()) {
-      std::error_code ec;
-      if (fs::exists(folder / decl->physicalName, ec)) existing += (existing.empty() ? "" : ", ") + decl->physicalName;
-    }
-    if (!existing.empty()) {
-      result.error = folder.string() + " holds data files already (" + existing + "); --replace replaces their records";
-      return result;
-    }
+    for (const std::string& name : target.dataFiles) existing += (existing.empty() ? "" : ", ") + name;
+    result.error = folder.string() + " holds data files already (" + existing + "); --replace replaces their records";
+    return result;
+  }
+  if (!fresh && !options.replace) {
+    result.error = folder.string() + (target.mountPoint ? " is a mount point" : " holds other files") +
+                   " and no data files: a school is loaded whole into a new or empty folder" +
+                   (target.mountPoint ? " inside it" : "") + " (--replace loads it into this one in place)";
+    return result;
   }
 
   Problems problems;
@@ -939,7 +995,8 @@ Result load(const dictionary::FileDeclarations& decls, const Locale& locale, con
     result.error = std::to_string(bad) + (bad == 1 ? " bad row" : " bad rows") + "; nothing was written";
     return result;
   }
-  result.error = writeTables(locale, folder, plans, options.vfs);
+  result.error = fresh ? writeStaged(locale, target, plans, options, result)
+                       : writeTablesInto(locale, target.folder, plans, options.engine);
   return result;
 }
 

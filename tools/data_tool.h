@@ -16,6 +16,15 @@
 // row at a time, twice (once to check, once to write): what the checks keep is a compact set of
 // key images per unique key, so a million grade records load in about a hundred megabytes.
 //
+// A load into a new folder (missing, or empty) is all or nothing even when the process is
+// killed or the power fails: the files are made in a staging folder beside it
+// (".NAME.loading-PID-N", see staged_folder.h) and appear by one rename of that folder once every
+// file in it is complete. Afterwards the folder holds none of the data files or all of them; a
+// staging folder left by a load that died is removed by the next load. A folder that holds other
+// files and no data files is refused (it cannot be replaced whole) unless told to replace.
+// --replace replaces the records of the data files in place, in the same transaction as the load:
+// killed, it leaves every file's old records (a file it had to create may be left empty).
+//
 // What a dump gives back differs from the table that was loaded only in form: fields in the
 // declaration's order, STRING values without trailing blanks, numbers in their shortest form
 // (REAL: the shortest text that reads back to the same double), quotes only where needed, LF line
@@ -28,6 +37,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <map>
 #include <string>
@@ -35,6 +45,7 @@
 
 #include "dictionary/file_declarations.h"
 #include "platform/core/locale.h"
+#include "platform/storage/session.h"
 
 namespace datatool {
 
@@ -71,16 +82,23 @@ Result readTables(const dictionary::FileDeclarations& decls, const std::filesyst
 Tables demoTables();
 
 struct LoadOptions {
-  // Replace the records of data files that already exist (in the same transaction as the load).
-  // Without it, a folder that holds any of the data files is refused.
+  // Replace the records of data files that already exist (in the same transaction as the load),
+  // or load into a folder that holds other files in place. Without it, a folder that holds any of
+  // the data files, or other files, is refused.
   bool replace = false;
-  // Name of a registered SQLite VFS for the storage engine, empty for the default: the seam
-  // through which tests cut the power in the middle of a load.
-  std::string vfs;
+  // The storage engine to write through, made with the load's locale (its settings, and the keys
+  // it derived already); none: the load makes its own. With `beforeFolderChange`, the seam
+  // through which tests cut the power in the middle of a load (an engine on the fault VFS).
+  platform::storage::Engine* engine = nullptr;
+  // For tests: called just before each change the load makes to folders itself, outside the
+  // storage engine (making, syncing, renaming or removing its staging folder, removing a
+  // leftover); returning true makes that change fail, as a full disk would.
+  std::function<bool()> beforeFolderChange;
 };
 
-// Loads the tables into the eight data files in `folder` (created if missing). Data files that
-// this call created are removed again when it fails; existing ones keep their records.
+// Loads the tables into the eight data files in `folder` (created if missing, and then only
+// once the load is complete). What this call created is removed again when it fails; existing
+// files keep their records.
 Result load(const dictionary::FileDeclarations& decls, const platform::Locale& locale,
             const std::filesystem::path& folder, const Tables& tables, LoadOptions options = {});
 

@@ -1,6 +1,7 @@
 #include "tools/data_tool.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,8 +9,10 @@
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <set>
 #include <streambuf>
 #include <sstream>
@@ -18,6 +21,7 @@
 
 #include "gradebook/spanish_locale.h"
 #include "platform/core/cp1252.h"
+#include "platform/storage/child_process.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/fault_vfs.h"
 #include "platform/storage/session.h"
@@ -26,6 +30,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+namespace fault = platform::storage::testing;
 
 fs::path sourceDir() {
   const char* dir = std::getenv("GRADEBOOK_SOURCE_DIR");
@@ -84,8 +89,9 @@ class DataTool : public testing::Test {
  protected:
   DataTool() { gradebook::ApplySpanishLocale(locale_); }
 
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "data-tool-test-XXXXXX").string();
+  void SetUp() override { makeRoot(fs::temp_directory_path()); }
+  void makeRoot(const fs::path& in) {
+    std::string pattern = (in / "data-tool-test-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
     folder_ = root_ / "school";
@@ -110,8 +116,78 @@ class DataTool : public testing::Test {
     return all;
   }
 
+  // The records of each data file present in a folder, byte for byte in physical order, by label:
+  // empty when the folder holds no data file. Read through this test's engine, whose key is
+  // derived once; every connection is closed again, so that a child forked later shares none.
+  std::map<std::string, std::vector<std::string>> recordsIn(const fs::path& folder) {
+    std::map<std::string, std::vector<std::string>> all;
+    platform::storage::Session session(engine_, (root_ / "reader").string());
+    const auto decls = decls_.dataFiles();
+    for (std::size_t i = 0; i < decls.size(); ++i) {
+      const fs::path path = folder / decls[i]->physicalName;
+      if (!fs::exists(path)) continue;
+      const platform::storage::FileDecl placed = platform::storage::placedAt(*decls[i], path.string());
+      platform::storage::DataFile file(placed, session);
+      auto& records = all[decls[i]->label];
+      if (file.open(platform::storage::kReadOnly) != 0) {
+        records.push_back("cannot be opened: " + session.lastErrorText());
+        continue;
+      }
+      for (int rc = file.set(); rc == 0 && (rc = file.next()) == 0;) {
+        records.emplace_back(reinterpret_cast<const char*>(file.buffer().data()), file.buffer().size());
+      }
+      file.close();
+    }
+    return all;
+  }
+
+  static std::string counts(const std::map<std::string, std::vector<std::string>>& records) {
+    std::string text;
+    for (const auto& [label, list] : records) text += label + " " + std::to_string(list.size()) + "; ";
+    return text;
+  }
+
+  // Entries of the test's folder that a load into folder_ may leave beside it.
+  std::vector<std::string> besideTheFolder() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(root_)) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind(".school.", 0) == 0) names.push_back(name);
+    }
+    return names;
+  }
+
+  // datatool::load of a folder of tables into folder_ in a child process: its storage engine
+  // works through the fault VFS, and the load's own changes to folders count among its
+  // operations. `arm` sets the fault. Returns the child's exit code: 0 loaded, 4 failed, 77 killed.
+  int loadInChild(const fs::path& tables, const std::function<void()>& arm, bool replace = false) {
+    return fault::runInChild([&] {
+      datatool::Tables read;
+      if (!datatool::readTables(decls_, tables, read).ok()) return 3;
+      datatool::LoadOptions options;
+      options.replace = replace;
+      options.engine = &faultEngine();
+      options.beforeFolderChange = [] { return fault::beforeOtherOperation(); };
+      arm();
+      return datatool::load(decls_, locale_, folder_, read, options).ok() ? 0 : 4;
+    });
+  }
+
+  // An engine on the fault VFS with the files' key derived already (in this process, before any
+  // fork: every child then starts with it), so that each load in a sweep costs little.
+  platform::storage::Engine& faultEngine() {
+    if (!faultEngine_) {
+      faultEngine_ = std::make_unique<platform::storage::Engine>(locale_);
+      faultEngine_->setVfs(fault::registerFaultVfs());
+      faultEngine_->rawKey(decls_.ACTAS.ownerPassword);
+    }
+    return *faultEngine_;
+  }
+
   platform::Locale locale_;
   dictionary::FileDeclarations decls_;
+  platform::storage::Engine engine_{locale_};
+  std::unique_ptr<platform::storage::Engine> faultEngine_;
   fs::path root_;
   fs::path folder_;
 };
@@ -271,31 +347,11 @@ TEST_F(DataTool, KilledReplaceLeavesTheOldDataOrTheNew) {
   ASSERT_EQ(tool({"load", folder_.string(), fixture("datatool_good").string()}).code, 0);
   const auto before = dumpAll();
 
-  const auto loadInChild = [&](int crashAt) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-      namespace fault = platform::storage::testing;
-      dictionary::FileDeclarations decls;
-      platform::Locale locale;
-      gradebook::ApplySpanishLocale(locale);
-      datatool::Tables tables;
-      if (!datatool::readTables(decls, fixture("datatool_names"), tables).ok()) ::_exit(3);
-      datatool::LoadOptions options;
-      options.replace = true;
-      options.vfs = fault::registerFaultVfs();
-      fault::crashAtOperation(crashAt);
-      ::_exit(datatool::load(decls, locale, folder_, tables, options).ok() ? 0 : 4);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  };
-
   std::map<std::string, std::string> after;
   int crashes = 0;
   for (int crashAt = 1; crashAt < 10000; crashAt += 1 + crashAt / 4) {
     SCOPED_TRACE("killed before write " + std::to_string(crashAt));
-    const int code = loadInChild(crashAt);
+    const int code = loadInChild(fixture("datatool_names"), [&] { fault::crashAtOperation(crashAt); }, true);
     ASSERT_TRUE(code == 77 || code == 0) << "exit code " << code;
     const auto now = dumpAll();
     if (code == 0) {
@@ -309,6 +365,137 @@ TEST_F(DataTool, KilledReplaceLeavesTheOldDataOrTheNew) {
   ASSERT_FALSE(after.empty()) << "the load never completed";
   EXPECT_EQ(cells(after.at("ALUMNOS")), cells(readFile(fixture("datatool_names") / "ALUMNOS.csv")));
   EXPECT_EQ(lines(after.at("ACTAS")).size(), 1u);
+}
+
+// Sweeps of the steps of a load, one child process per step. A process killed at a step leaves
+// the files as they were at that step whatever the disk: the folders are in memory where there
+// is a file system in memory, which spares each of the hundreds of loads its waits for the disk.
+class DataToolSweep : public DataTool {
+ protected:
+  void SetUp() override {
+    std::error_code ec;
+    makeRoot(fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path());
+  }
+};
+
+// A load into a new folder killed at any of its steps (each write, sync, truncate and delete of
+// the storage engine, and each change the load makes to folders itself) leaves no data file in
+// the folder, or the whole school. A new load then gets through, and clears away what the killed
+// one left beside the folder.
+TEST_F(DataToolSweep, KilledFreshLoadLeavesNoDataFileOrTheWholeSchool) {
+  const fs::path tables = fixture("datatool_good");
+  ASSERT_EQ(tool({"load", (root_ / "whole").string(), tables.string()}).code, 0);
+  const auto whole = recordsIn(root_ / "whole");
+  ASSERT_EQ(whole.size(), 8u);
+  datatool::Tables read;
+  ASSERT_TRUE(datatool::readTables(decls_, tables, read).ok());
+
+  int leftNothing = 0, leftTheWholeSchool = 0;
+  for (int crashAt = 1;; ++crashAt) {
+    SCOPED_TRACE("killed before operation " + std::to_string(crashAt));
+    const int code = loadInChild(tables, [&] { fault::crashAtOperation(crashAt); });
+    ASSERT_TRUE(code == 77 || code == 0) << "exit code " << code;
+    if (fs::exists(folder_)) {
+      leftTheWholeSchool += code == 77;
+      const auto left = recordsIn(folder_);
+      EXPECT_TRUE(left == whole) << "records by file: " << counts(left);
+    } else {
+      ++leftNothing;
+      datatool::LoadOptions options;
+      options.engine = &faultEngine();  // disarmed in this process: it only passes the work on
+      const datatool::Result again = datatool::load(decls_, locale_, folder_, read, options);
+      ASSERT_TRUE(again.ok()) << again.error;
+      EXPECT_EQ(recordsIn(folder_).size(), 8u);
+    }
+    EXPECT_EQ(besideTheFolder(), std::vector<std::string>{});
+    fs::remove_all(folder_);
+    if (code == 0) break;
+  }
+  EXPECT_GT(leftNothing, 20);
+  EXPECT_GT(leftTheWholeSchool, 0);  // killed after the folder was in place, before the load ended
+  std::printf("fresh load killed at %d points\n", leftNothing + leftTheWholeSchool);
+}
+
+// A load into a new folder that fails at a step (a full disk from there on) says so and leaves
+// nothing: no folder, nothing beside it.
+TEST_F(DataToolSweep, FailedFreshLoadLeavesNothing) {
+  int failures = 0;
+  for (int failAt = 1;; failAt += 1 + failAt / 8) {
+    SCOPED_TRACE("failing from operation " + std::to_string(failAt));
+    const int code = loadInChild(fixture("datatool_good"), [&] { fault::failFromOperation(failAt); });
+    ASSERT_TRUE(code == 0 || code == 4) << "exit code " << code;
+    if (code == 0) break;
+    ++failures;
+    EXPECT_FALSE(fs::exists(folder_));
+    EXPECT_EQ(besideTheFolder(), std::vector<std::string>{});
+  }
+  EXPECT_GT(failures, 20);
+  EXPECT_EQ(recordsIn(folder_).size(), 8u);
+}
+
+// A table that changes between the check of its rows and their writing is not loaded: what is
+// written must be what was checked.
+TEST_F(DataTool, TableChangedWhileLoadingIsNotLoaded) {
+  const fs::path tables = root_ / "tables";
+  fs::copy(fixture("datatool_good"), tables);
+  datatool::Tables read;
+  ASSERT_TRUE(datatool::readTables(decls_, tables, read).ok());
+  datatool::LoadOptions options;
+  bool changed = false;
+  // Called once the rows are checked, as the load makes its folder: a row no check has seen.
+  options.beforeFolderChange = [&] {
+    if (!changed) {
+      std::ofstream(tables / "ACTAS.csv", std::ios::app) << "99,5110,2024-2,1A,1,42,1,1,1,1,1,1,1,1,1,1,1,1,1\n";
+      changed = true;
+    }
+    return false;
+  };
+  const datatool::Result result = datatool::load(decls_, locale_, folder_, read, options);
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(result.error, "ACTAS.csv: changed while it was loaded");
+  EXPECT_FALSE(fs::exists(folder_));
+  EXPECT_EQ(besideTheFolder(), std::vector<std::string>{});
+}
+
+// Where a load may go: a new or empty folder gets the whole school at once (an empty one is
+// replaced by the loaded one); a folder that holds other files cannot be replaced whole, so it
+// is refused unless told to load in place.
+TEST_F(DataTool, LoadsIntoANewOrEmptyFolderAndIntoOthersOnlyInPlace) {
+  const std::string tables = fixture("datatool_good").string();
+  fs::create_directories(folder_);
+  ::chmod(folder_.c_str(), 0750);
+  Outcome r = tool({"load", folder_.string(), tables});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(recordsIn(folder_).size(), 8u);
+  EXPECT_EQ(fs::status(folder_).permissions() & fs::perms::all, fs::perms(0750));
+  fs::remove_all(folder_);
+
+  // An empty working folder: the process goes on in the loaded one.
+  fs::create_directories(folder_);
+  const fs::path before = fs::current_path();
+  fs::current_path(folder_);
+  r = tool({"load", ".", tables});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.err.find("was the working folder"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::exists("Zolbrans.Tps"));
+  fs::current_path(before);
+  fs::remove_all(folder_);
+
+  fs::create_directories(folder_);
+  writeFile(folder_ / "Zolbrans.INI", "[Preview]\n");
+  r = tool({"load", folder_.string(), tables});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("holds other files and no data files"), std::string::npos) << r.err;
+  EXPECT_TRUE(recordsIn(folder_).empty());
+  r = tool({"load", folder_.string(), tables, "--replace"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(recordsIn(folder_).size(), 8u);
+  EXPECT_EQ(readFile(folder_ / "Zolbrans.INI"), "[Preview]\n");
+
+  writeFile(root_ / "plain-file", "x");
+  r = tool({"load", (root_ / "plain-file").string(), tables});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("plain-file: not a folder"), std::string::npos) << r.err;
 }
 
 // A text field holds printable characters only: a control character (a line break inside a
