@@ -233,7 +233,8 @@ void insertRaw(const std::vector<StoredRows>& files, const fs::path& folder) {
       columns += ", k" + std::to_string(k - 1);
       values += ", ?" + std::to_string(k + 1);
     }
-    sqlite3_stmt* insert = raw.prepare("INSERT OR FAIL INTO " + schema + ".rec (" + columns + ") VALUES (" + values + ")");
+    sqlite3_stmt* insert =
+        raw.prepare("INSERT OR FAIL INTO " + schema + ".rec (" + columns + ") VALUES (" + values + ")");
     std::size_t offset = 0, column = 0;
     for (std::int64_t r = 0; r < file.rows; ++r) {
       for (int c = 0; c < file.columns; ++c) {
@@ -287,8 +288,9 @@ void DumpActasTool(benchmark::State& state) {
 void DumpActasRaw(benchmark::State& state) {
   Shared& s = shared();
   bench::RawFile raw(s.actas(), s.rawKey, s.engine.pageCacheKiB());
-  sqlite3_stmt* scan = raw.prepare(state.range(0) == 0 ? "SELECT pos, ver, data FROM rec ORDER BY pos"
-                                                       : "SELECT pos, ver, data FROM rec WHERE k0 IS NOT NULL ORDER BY k0");
+  sqlite3_stmt* scan =
+      raw.prepare(state.range(0) == 0 ? "SELECT pos, ver, data FROM rec ORDER BY pos"
+                                      : "SELECT pos, ver, data FROM rec WHERE k0 IS NOT NULL ORDER BY k0");
   platform::RecordBuffer record(s.decls.ACTAS.layout);
   std::int64_t count = 0;
   for (auto _ : state) {
@@ -307,9 +309,21 @@ void DumpActasRaw(benchmark::State& state) {
 
 BENCHMARK(LoadSchoolTool)->Name("LoadSchool/tool")->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(LoadSchoolRaw)->Name("LoadSchool/raw")->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(DumpActasTool)->Name("DumpActas/tool")->ArgNames({"order"})->Arg(0)->Arg(1)->Iterations(3)
-    ->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(DumpActasRaw)->Name("DumpActas/raw")->ArgNames({"order"})->Arg(0)->Arg(1)->Iterations(3)
-    ->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(DumpActasTool)
+    ->Name("DumpActas/tool")
+    ->ArgNames({"order"})
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(DumpActasRaw)
+    ->Name("DumpActas/raw")
+    ->ArgNames({"order"})
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -338,7 +338,9 @@ std::filesystem::path cachedTables(const SchoolSpec& spec) {
     std::ofstream out(partial / (decl->label + ".csv"), std::ios::binary);
     const datatool::Result dumped = datatool::dump(decls, locale, school.folder / decl->physicalName, {}, out);
     out.close();
-    if (!dumped.ok() || !out) throw std::runtime_error("bench school: cannot write " + decl->label + ".csv: " + dumped.error);
+    if (!dumped.ok() || !out) {
+      throw std::runtime_error("bench school: cannot write " + decl->label + ".csv: " + dumped.error);
+    }
   }
   std::error_code ec;
   fs::rename(partial, folder, ec);

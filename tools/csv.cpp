@@ -136,8 +136,8 @@ Reader::Got Reader::next(Record& record, Error& error) {
     if (count == record.fields.size()) record.fields.emplace_back();
     std::string& field = record.fields[count];
     field.clear();
-    const bool good = peek() == '"' ? readQuoted(field, count + 1, reason, unterminated)
-                                    : readUnquoted(field, count + 1, reason);
+    const bool good =
+        peek() == '"' ? readQuoted(field, count + 1, reason, unterminated) : readUnquoted(field, count + 1, reason);
     if (!good) break;
     ++count;
     if (peek() == ',') {

@@ -74,7 +74,7 @@ class Reader {
   bool readUnquoted(std::string& field, std::size_t number, std::string& reason);
 
   std::istream* in_ = nullptr;
-  std::string buffer_;      // a stream's bytes not yet read, from data_ on
+  std::string buffer_;  // a stream's bytes not yet read, from data_ on
   const char* data_ = nullptr;
   std::size_t pos_ = 0, end_ = 0;
   bool eof_ = false;

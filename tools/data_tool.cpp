@@ -303,7 +303,7 @@ struct TablePlan {
 struct ParentCheck {
   std::string_view field;  // the child field's name
   int childField;
-  int parent;              // the parent table
+  int parent;  // the parent table
   int parentKey;
   std::unique_ptr<RecordBuffer> probe;  // a parent record holding the value, to make its key image
 };
@@ -335,9 +335,9 @@ struct CheckState {
       auto& set = images[static_cast<std::size_t>(parent)][static_cast<std::size_t>(key)];
       if (!set) set = std::make_unique<ImageSet>();
       const FileDecl& parentDecl = *plans[static_cast<std::size_t>(parent)].decl;
-      parents[static_cast<std::size_t>(child)].push_back({ref.field,
-                                                          plans[static_cast<std::size_t>(child)].decl->fieldIndex(ref.field),
-                                                          parent, key, std::make_unique<RecordBuffer>(parentDecl.layout)});
+      parents[static_cast<std::size_t>(child)].push_back(
+          {ref.field, plans[static_cast<std::size_t>(child)].decl->fieldIndex(ref.field), parent, key,
+           std::make_unique<RecordBuffer>(parentDecl.layout)});
     }
   }
 
@@ -593,7 +593,8 @@ void checkKeys(int fileIndex, int line, const RecordBuffer& record, CheckState& 
     if (from.size == to.size && from.type == to.type) {
       std::memcpy(probe.data() + to.offset, record.data() + from.offset, from.size);
     }
-    const ImageSet& present = *state.images[static_cast<std::size_t>(ref.parent)][static_cast<std::size_t>(ref.parentKey)];
+    const ImageSet& present =
+        *state.images[static_cast<std::size_t>(ref.parent)][static_cast<std::size_t>(ref.parentKey)];
     if (!keyImageInto(key, probe, state.locale, image) || !present.contains(image)) {
       state.problems.add(fileIndex, plan.name, line,
                          std::string(ref.field) + " " + fieldText(record, ref.childField) + " has no record in " +
@@ -783,7 +784,8 @@ Target inspectTarget(const dictionary::FileDeclarations& decls, const fs::path& 
     if (fs::exists(target.folder / decl->physicalName, ec)) target.dataFiles.push_back(decl->physicalName);
   }
   target.empty = fs::is_empty(target.folder, ec) && !ec;
-  struct stat self {}, parent {};
+  struct stat self = {};
+  struct stat parent = {};
   target.mountPoint = ::stat(target.folder.c_str(), &self) == 0 &&
                       ::stat(target.folder.parent_path().c_str(), &parent) == 0 && self.st_dev != parent.st_dev;
   return target;
@@ -805,10 +807,12 @@ std::string writeStaged(const Locale& locale, const Target& target, const std::v
   removeLeftoverStagings(target.folder, options.beforeFolderChange);
   StagedFolder staged(target.folder, options.beforeFolderChange);
   if (std::string failure = staged.make(); !failure.empty()) return failure;
-  if (std::string failure = writeTablesInto(locale, staged.path(), plans, options.engine); !failure.empty()) return failure;
+  std::string failure = writeTablesInto(locale, staged.path(), plans, options.engine);
+  if (!failure.empty()) return failure;
   if (std::string failure = staged.putInPlace(physicalNames(plans)); !failure.empty()) return failure;
   if (staged.replacedWorkingFolder()) {
-    result.notes.push_back(target.folder.string() + " was the working folder and is replaced by the loaded one: "
+    result.notes.push_back(target.folder.string() +
+                           " was the working folder and is replaced by the loaded one: "
                            "a shell in it sees the data files after entering it again (cd)");
   }
   return {};

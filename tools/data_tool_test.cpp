@@ -14,8 +14,8 @@
 #include <map>
 #include <memory>
 #include <set>
-#include <streambuf>
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -351,7 +351,8 @@ TEST_F(DataTool, KilledReplaceLeavesTheOldDataOrTheNew) {
   int crashes = 0;
   for (int crashAt = 1; crashAt < 10000; crashAt += 1 + crashAt / 4) {
     SCOPED_TRACE("killed before write " + std::to_string(crashAt));
-    const int code = loadInChild(fixture("datatool_names"), [&] { fault::crashAtOperation(crashAt); }, true);
+    const int code = loadInChild(
+        fixture("datatool_names"), [&] { fault::crashAtOperation(crashAt); }, true);
     ASSERT_TRUE(code == 77 || code == 0) << "exit code " << code;
     const auto now = dumpAll();
     if (code == 0) {
@@ -503,15 +504,14 @@ TEST_F(DataTool, LoadsIntoANewOrEmptyFolderAndIntoOthersOnlyInPlace) {
 TEST_F(DataTool, ControlCharactersInTextsAreRefused) {
   const fs::path tables = root_ / "tables";
   fs::create_directories(tables);
-  writeFile(tables / "CIUDAD.csv", std::string("ID_CIU,DESCRIPCION\n") +
-                                       "1,\"Mérida\nNorte\"\n" +           // lines 2 and 3
-                                       "2,\"Tab\there\"\n" +               // line 4
-                                       "3,Fin de línea\r\n" +               // CRLF ends the row: good
-                                       "4,\"CR\ronly\"\n" +                // line 6
-                                       std::string("5,Nul\0x\n", 8) +      // line 7
-                                       "6,Borrar\x7f\n" +                   // line 8
-                                       "7,\xc2\x81Hueco\n" +                // line 9: U+0081, byte 81h
-                                       "8,\"Córdoba, Veracruz\"\n");       // line 10: good
+  writeFile(tables / "CIUDAD.csv", std::string("ID_CIU,DESCRIPCION\n") + "1,\"Mérida\nNorte\"\n" +  // lines 2 and 3
+                                       "2,\"Tab\there\"\n" +                                        // line 4
+                                       "3,Fin de línea\r\n" +          // CRLF ends the row: good
+                                       "4,\"CR\ronly\"\n" +            // line 6
+                                       std::string("5,Nul\0x\n", 8) +  // line 7
+                                       "6,Borrar\x7f\n" +              // line 8
+                                       "7,\xc2\x81Hueco\n" +           // line 9: U+0081, byte 81h
+                                       "8,\"Córdoba, Veracruz\"\n");   // line 10: good
   Outcome r = tool({"load", folder_.string(), tables.string()});
   EXPECT_EQ(r.code, 1);
   const std::vector<std::string> expected = {
@@ -670,33 +670,36 @@ std::map<std::string, std::string> generatedSchool(int students, int gradeRecord
   std::string& teachers = tables["ZOLBRANS"];
   teachers = row({"ID_MAE", "CLAVE", "NOMBRE", "PASSWORD"});
   for (int t = 1; t <= 30; ++t) {
-    teachers += row({std::to_string(t), std::to_string(1000 + t), text("Peña, Maestra " + std::to_string(t)), "clave" + std::to_string(t)});
+    teachers += row({std::to_string(t), std::to_string(1000 + t), text("Peña, Maestra " + std::to_string(t)),
+                     "clave" + std::to_string(t)});
   }
   std::string& units = tables["UNIDAD_APRENDIZAJE"];
   units = row({"ID_UAPR", "DESCRIPCION", "POR_UNO", "POR_DOS", "POR_TRES", "POR_CUATRO", "DESC_UNO", "DESC_DOS",
                "DESC_TRES", "DESC_CUATRO", "RUT_IMAGEN"});
   for (int u = 1; u <= 12; ++u) {
-    units += row({std::to_string(u), text("Unidad " + std::to_string(u) + ": álgebra"), "30", "20", "20", "30", "PORTAFOLIO",
-                  "EXAMEN", "PARTICIPACIÓN", "ENSAYO", u % 3 == 0 ? text("C:\\img\\u" + std::to_string(u) + ".bmp") : ""});
+    units +=
+        row({std::to_string(u), text("Unidad " + std::to_string(u) + ": álgebra"), "30", "20", "20", "30", "PORTAFOLIO",
+             "EXAMEN", "PARTICIPACIÓN", "ENSAYO", u % 3 == 0 ? text("C:\\img\\u" + std::to_string(u) + ".bmp") : ""});
   }
   std::string& alumnos = tables["ALUMNOS"];
   alumnos = row({"ID_ALU", "MATRICULA", "NOMBRE", "SEXO", "ID_UACA", "ID_PALU", "ID_CIU"});
   for (int a = 1; a <= students; ++a) {
-    alumnos += row({std::to_string(a), "24-" + std::to_string(100000 + a), text("Núñez \"Ñ\" Íñigo, " + std::to_string(a)),
-                    std::to_string(a % 2 + 1), std::to_string(a % 2 + 1), std::to_string(a % 2 + 1), std::to_string(a % 5 + 1)});
+    alumnos += row({std::to_string(a), "24-" + std::to_string(100000 + a),
+                    text("Núñez \"Ñ\" Íñigo, " + std::to_string(a)), std::to_string(a % 2 + 1),
+                    std::to_string(a % 2 + 1), std::to_string(a % 2 + 1), std::to_string(a % 5 + 1)});
   }
   std::string& actas = tables["ACTAS"];
   actas = row({"ID_ACT", "CLAVE", "PERIODO", "GRUPO", "ID_ALU", "ID_MAE", "ID_UAPR", "ID_PACA", "ID_CIU",
-               "POR_PORTAFOLIO", "PORTAFOLIO", "POR_EXAMEN", "EXAMEN", "POR_PARTICIPACION", "PARTICIPACION", "POR_ENSAYO",
-               "ENSAYO", "PROMEDIO", "STATUS"});
+               "POR_PORTAFOLIO", "PORTAFOLIO", "POR_EXAMEN", "EXAMEN", "POR_PARTICIPACION", "PARTICIPACION",
+               "POR_ENSAYO", "ENSAYO", "PROMEDIO", "STATUS"});
   for (int g = 1; g <= gradeRecords; ++g) {
     const double score = g % 101;
     actas += row({std::to_string(g), std::to_string(5000 + g % 97), "2024-" + std::to_string(g % 2 + 1),
                   text(g % 50 == 0 ? " G, " + std::to_string(g % 7) : "G" + std::to_string(g % 7)),
                   std::to_string(g % students + 1), std::to_string(g % 30 + 1), std::to_string(g % 12 + 1),
-                  std::to_string(g % 3 + 1), std::to_string(g % 5 + 1), real(score * 0.3), real(score), real(score * 0.2),
-                  real(1.0 / g), real(-g * 1e-7), real(g * 1e15), real(g * 0.1), real(score / 3), real(score * 0.91),
-                  std::to_string(g % 2)});
+                  std::to_string(g % 3 + 1), std::to_string(g % 5 + 1), real(score * 0.3), real(score),
+                  real(score * 0.2), real(1.0 / g), real(-g * 1e-7), real(g * 1e15), real(g * 0.1), real(score / 3),
+                  real(score * 0.91), std::to_string(g % 2)});
   }
   return tables;
 }

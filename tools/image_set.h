@@ -27,7 +27,9 @@ class ImageSet {
     std::uint32_t length;
     int line;
   };
-  std::string_view imageOf(const Entry& entry) const { return std::string_view(arena_).substr(entry.offset, entry.length); }
+  std::string_view imageOf(const Entry& entry) const {
+    return std::string_view(arena_).substr(entry.offset, entry.length);
+  }
   // The slot that holds `image` (of hash `hash`), or the free slot where it would go.
   std::size_t slotOf(std::string_view image, std::uint64_t hash) const;
   void grow();

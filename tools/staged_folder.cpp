@@ -7,7 +7,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace datatool {
@@ -41,12 +43,20 @@ int lockFolder(const fs::path& folder, bool& locked) {
   return fd;
 }
 
+using Identity = std::pair<dev_t, ino_t>;
+
+// Which file or folder a name stands for; nothing when there is none.
+std::optional<Identity> identityOf(const fs::path& path) {
+  struct stat st = {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return Identity{st.st_dev, st.st_ino};
+}
+
 // Whether the open folder `fd` is still the one named `folder` (another program may have removed
 // it between its making and its locking).
 bool stillNamed(int fd, const fs::path& folder) {
-  struct stat open {}, named {};
-  return ::fstat(fd, &open) == 0 && ::stat(folder.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
-         open.st_ino == named.st_ino;
+  struct stat open = {};
+  return ::fstat(fd, &open) == 0 && identityOf(folder) == Identity{open.st_dev, open.st_ino};
 }
 
 bool syncFolder(const fs::path& folder) {
@@ -58,13 +68,14 @@ bool syncFolder(const fs::path& folder) {
 }
 
 bool sameFolder(const fs::path& a, const fs::path& b) {
-  struct stat sa {}, sb {};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  const auto identity = identityOf(a);
+  return identity && identity == identityOf(b);
 }
 
 }  // namespace
 
-StagedFolder::StagedFolder(fs::path target, FolderChangeHook hook) : target_(std::move(target)), hook_(std::move(hook)) {}
+StagedFolder::StagedFolder(fs::path target, FolderChangeHook hook)
+    : target_(std::move(target)), hook_(std::move(hook)) {}
 
 StagedFolder::~StagedFolder() {
   if (!path_.empty() && !placed_) {
@@ -75,7 +86,7 @@ StagedFolder::~StagedFolder() {
 }
 
 std::string StagedFolder::make() {
-  struct stat targetStat {};
+  struct stat targetStat = {};
   const bool targetExists = ::stat(target_.c_str(), &targetStat) == 0;
   const fs::path parent = target_.parent_path();
   for (int n = 0; n < 1000; ++n) {
