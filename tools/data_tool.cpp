@@ -804,18 +804,16 @@ std::string writeStaged(const Locale& locale, const Target& target, const std::v
   std::error_code ec;
   fs::create_directories(target.folder.parent_path(), ec);
   if (ec) return target.folder.parent_path().string() + ": cannot create the folder: " + ec.message();
-  removeLeftoverStagings(target.folder, options.beforeFolderChange);
   StagedFolder staged(target.folder, options.beforeFolderChange);
-  if (std::string failure = staged.make(); !failure.empty()) return failure;
-  std::string failure = writeTablesInto(locale, staged.path(), plans, options.engine);
-  if (!failure.empty()) return failure;
-  if (std::string failure = staged.putInPlace(physicalNames(plans)); !failure.empty()) return failure;
-  if (staged.replacedWorkingFolder()) {
+  std::string failure = staged.make();
+  if (failure.empty()) failure = writeTablesInto(locale, staged.path(), plans, options.engine);
+  if (failure.empty()) failure = staged.putInPlace(physicalNames(plans));
+  if (failure.empty() && staged.replacedWorkingFolder()) {
     result.notes.push_back(target.folder.string() +
                            " was the working folder and is replaced by the loaded one: "
                            "a shell in it sees the data files after entering it again (cd)");
   }
-  return {};
+  return failure;
 }
 
 // Writes records as CSV rows to a stream. Past the first batch of records, the formatting runs on
@@ -999,6 +997,8 @@ Result load(const dictionary::FileDeclarations& decls, const Locale& locale, con
     result.error = std::to_string(bad) + (bad == 1 ? " bad row" : " bad rows") + "; nothing was written";
     return result;
   }
+  // What loads into this folder left when they died goes first, whichever way this one writes.
+  removeLeftoverStagings(target.folder, options.beforeFolderChange);
   result.error = fresh ? writeStaged(locale, target, plans, options, result)
                        : writeTablesInto(locale, target.folder, plans, options.engine);
   return result;

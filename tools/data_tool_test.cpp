@@ -488,10 +488,14 @@ TEST_F(DataTool, LoadsIntoANewOrEmptyFolderAndIntoOthersOnlyInPlace) {
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("holds other files and no data files"), std::string::npos) << r.err;
   EXPECT_TRUE(recordsIn(folder_).empty());
+  // Loading in place, it still clears away what a load that died left beside the folder.
+  fs::create_directories(root_ / ".school.loading-1-0");
+  writeFile(root_ / ".school.loading-1-0" / "Actas.Tps", "half a file");
   r = tool({"load", folder_.string(), tables, "--replace"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(recordsIn(folder_).size(), 8u);
   EXPECT_EQ(readFile(folder_ / "Zolbrans.INI"), "[Preview]\n");
+  EXPECT_EQ(besideTheFolder(), std::vector<std::string>{});
 
   writeFile(root_ / "plain-file", "x");
   r = tool({"load", (root_ / "plain-file").string(), tables});
