@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
@@ -88,7 +89,7 @@ std::string csvLine(std::initializer_list<std::string> fields) {
 }
 
 void addTable(datatool::Tables& tables, const std::string& label, std::string text) {
-  tables[label] = datatool::Table{label + ".csv", std::move(text)};
+  tables[label] = datatool::Table{label + ".csv", std::move(text), {}};
 }
 
 template <std::size_t N>
@@ -320,6 +321,32 @@ School cachedSchool(const SchoolSpec& spec) {
   school.folder = folder;
   school.spec = spec;
   return school;
+}
+
+std::filesystem::path cachedTables(const SchoolSpec& spec) {
+  const fs::path folder = cacheRoot() / (cacheName(spec) + "-csv");
+  if (fs::exists(folder)) return folder;
+  const School school = cachedSchool(spec);
+  std::fprintf(stderr, "Writing %s as CSV tables (once; kept in %s)\n", cacheName(spec).c_str(), cacheRoot().c_str());
+  const fs::path partial = cacheRoot() / (cacheName(spec) + "-csv.partial-" + std::to_string(::getpid()));
+  fs::remove_all(partial);
+  fs::create_directories(partial);
+  platform::Locale locale;
+  gradebook::ApplySpanishLocale(locale);
+  const dictionary::FileDeclarations decls;
+  for (const platform::storage::FileDecl* decl : decls.dataFiles()) {
+    std::ofstream out(partial / (decl->label + ".csv"), std::ios::binary);
+    const datatool::Result dumped = datatool::dump(decls, locale, school.folder / decl->physicalName, {}, out);
+    out.close();
+    if (!dumped.ok() || !out) {
+      throw std::runtime_error("bench school: cannot write " + decl->label + ".csv: " + dumped.error);
+    }
+  }
+  std::error_code ec;
+  fs::rename(partial, folder, ec);
+  if (ec) fs::remove_all(partial);  // another run finished the same tables first
+  if (!fs::exists(folder)) throw std::runtime_error("bench school: cannot keep " + folder.string());
+  return folder;
 }
 
 // Writes a copied file through to the disk, so that the first commit into it does not pay for

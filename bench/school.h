@@ -56,6 +56,11 @@ std::filesystem::path cacheRoot();
 // temporary name and renamed when complete, so an interrupted run never leaves half a school.
 School cachedSchool(const SchoolSpec& spec);
 
+// The school of `spec` as the data tool's CSV tables, one LABEL.csv per data file, in the form a
+// dump gives (so that loading them and dumping the files gives back the same bytes). Written from
+// cachedSchool(spec)'s files once, and cached beside it like the school.
+std::filesystem::path cachedTables(const SchoolSpec& spec);
+
 // Builds the school of `spec` into `folder`, which must not exist yet.
 School buildSchool(const SchoolSpec& spec, const std::filesystem::path& folder);
 

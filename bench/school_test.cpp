@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,12 +47,12 @@ class SchoolTest : public ::testing::Test {
 
   // The grade records as CSV in physical order, or in the order of a key.
   std::string dump(const bench::School& school, const std::string& key = {}) {
-    std::string csv;
+    std::ostringstream csv;
     datatool::DumpOptions options;
     options.key = key;
     const datatool::Result result = datatool::dump(decls_, locale_, school.folder / "Actas.Tps", options, csv);
     EXPECT_TRUE(result.ok()) << result.error;
-    return csv;
+    return csv.str();
   }
 
   platform::Locale locale_;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -166,11 +167,11 @@ class DictionaryTest : public ::testing::Test {
   // A data file's records as CSV, read through a session of its own.
   std::string dump(File file) const {
     const platform::storage::FileDecl& decl = declaration(file);
-    std::string csv;
+    std::ostringstream csv;
     datatool::DumpOptions options;
     options.label = decl.label;
     const datatool::Result result = datatool::dump(decls, spanish, folder / decl.physicalPath(), options, csv);
-    return result.ok() ? csv : "error: " + result.error;
+    return result.ok() ? csv.str() : "error: " + result.error;
   }
 
   // Every record of every data file of the school, byte for byte, read through a session of its

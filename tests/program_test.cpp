@@ -54,12 +54,12 @@ class TeacherSessionTest : public tests::DemoSchoolTest {
   }
   int runProgram() { return DemoSchoolTest::runProgram(port); }
   std::string dump(const fs::path& file, const std::string& label = {}) {
-    std::string csv;
+    std::ostringstream csv;
     datatool::DumpOptions options;
     options.label = label;
     const datatool::Result read = datatool::dump(decls, spanish, file, options, csv);
     EXPECT_TRUE(read.ok()) << read.error;
-    return csv;
+    return csv.str();
   }
 
   fs::path out;

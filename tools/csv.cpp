@@ -1,96 +1,177 @@
 #include "tools/csv.h"
 
+#include <functional>
+#include <istream>
+
 namespace datatool::csv {
+
+namespace {
+
+// A stream is read in blocks of this size.
+constexpr std::size_t kBlock = 64 * 1024;
+
+void addToDigest(std::uint64_t& digest, std::string_view bytes) {
+  digest = (digest ^ std::hash<std::string_view>{}(bytes)) * 0x9E3779B97F4A7C15ull + bytes.size();
+}
+
+}  // namespace
+
+Reader::Reader(std::istream& in) : in_(&in) { data_ = buffer_.data(); }
+
+Reader::Reader(std::string_view text) : data_(text.data()), end_(text.size()), eof_(true) {
+  addToDigest(digest_, text);
+}
+
+bool Reader::fill(std::size_t n) {
+  while (end_ - pos_ < n && !eof_) {
+    // Keeps the bytes not read yet and appends a block after them.
+    buffer_.erase(0, pos_);
+    end_ -= pos_;
+    pos_ = 0;
+    buffer_.resize(end_ + kBlock);
+    in_->read(buffer_.data() + end_, static_cast<std::streamsize>(kBlock));
+    const auto got = static_cast<std::size_t>(in_->gcount());
+    addToDigest(digest_, std::string_view(buffer_.data() + end_, got));
+    end_ += got;
+    buffer_.resize(end_);
+    data_ = buffer_.data();
+    if (got < kBlock) {
+      eof_ = true;
+      failed_ = in_->bad() || (in_->fail() && !in_->eof());
+    }
+  }
+  return end_ - pos_ >= n;
+}
+
+void Reader::skipLineBreak() {
+  if (peek() == '\r') ++pos_;
+  if (peek() == '\n') {
+    ++pos_;
+    ++line_;
+  }
+}
+
+void Reader::skipRestOfLine() {
+  while (!atRecordEnd()) ++pos_;
+  skipLineBreak();
+}
+
+bool Reader::readQuoted(std::string& field, std::size_t number, std::string& reason, bool& unterminated) {
+  ++pos_;  // the opening quote
+  while (true) {
+    if (pos_ >= end_ && !fill(1)) {
+      reason = "quoted field is not closed";
+      unterminated = true;
+      return false;
+    }
+    // The run up to the next quote or line break is data as it stands.
+    std::size_t stop = pos_;
+    while (stop < end_ && data_[stop] != '"' && data_[stop] != '\n') ++stop;
+    field.append(data_ + pos_, stop - pos_);
+    pos_ = stop;
+    if (pos_ >= end_) continue;
+    if (data_[pos_] == '\n') {
+      field.push_back('\n');
+      ++pos_;
+      ++line_;
+      continue;
+    }
+    if (peek(1) == '"') {
+      field.push_back('"');
+      pos_ += 2;
+      continue;
+    }
+    ++pos_;  // the closing quote
+    if (!atRecordEnd() && peek() != ',') {
+      reason = "text after the closing quote of field " + std::to_string(number);
+      return false;
+    }
+    return true;
+  }
+}
+
+bool Reader::readUnquoted(std::string& field, std::size_t number, std::string& reason) {
+  while (true) {
+    if (pos_ >= end_ && !fill(1)) return true;
+    std::size_t stop = pos_;
+    while (stop < end_) {
+      const char c = data_[stop];
+      if (c == ',' || c == '\n' || c == '\r' || c == '"') break;
+      ++stop;
+    }
+    field.append(data_ + pos_, stop - pos_);
+    pos_ = stop;
+    if (pos_ >= end_) continue;
+    const char c = data_[pos_];
+    if (c == '"') {
+      reason = "quote inside unquoted field " + std::to_string(number);
+      return false;
+    }
+    if (c == '\r' && peek(1) != '\n') {  // a lone CR is data
+      field.push_back('\r');
+      ++pos_;
+      continue;
+    }
+    return true;
+  }
+}
+
+Reader::Got Reader::next(Record& record, Error& error) {
+  if (ended_) return Got::kEnd;
+  if (!started_) {
+    started_ = true;
+    if (peek() == 0xEF && peek(1) == 0xBB && peek(2) == 0xBF) pos_ += 3;
+  }
+  while (peek() != -1 && atRecordEnd()) skipLineBreak();  // empty lines
+  if (peek() == -1) {
+    ended_ = true;
+    return Got::kEnd;
+  }
+
+  record.line = line_;
+  std::size_t count = 0;
+  std::string reason;
+  bool unterminated = false;
+  while (true) {
+    if (count == record.fields.size()) record.fields.emplace_back();
+    std::string& field = record.fields[count];
+    field.clear();
+    const bool good =
+        peek() == '"' ? readQuoted(field, count + 1, reason, unterminated) : readUnquoted(field, count + 1, reason);
+    if (!good) break;
+    ++count;
+    if (peek() == ',') {
+      ++pos_;
+      continue;
+    }
+    skipLineBreak();
+    break;
+  }
+  if (!reason.empty()) {
+    error.line = record.line;
+    error.reason = std::move(reason);
+    if (unterminated) {
+      ended_ = true;
+    } else {
+      skipRestOfLine();
+    }
+    return Got::kError;
+  }
+  record.fields.resize(count);
+  return Got::kRecord;
+}
 
 std::vector<Record> parse(std::string_view text, std::vector<Error>& errors) {
   std::vector<Record> records;
-  std::size_t pos = 0;
-  int line = 1;
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") pos = 3;
-
-  const auto atRecordEnd = [&](std::size_t p) {
-    return p >= text.size() || text[p] == '\n' || (text[p] == '\r' && p + 1 < text.size() && text[p + 1] == '\n');
-  };
-  // Steps over the record's line break (if any) and counts it.
-  const auto skipLineBreak = [&] {
-    if (pos < text.size() && text[pos] == '\r') ++pos;
-    if (pos < text.size() && text[pos] == '\n') {
-      ++pos;
-      ++line;
+  Reader reader(text);
+  Record record;
+  Error error;
+  for (Reader::Got got; (got = reader.next(record, error)) != Reader::Got::kEnd;) {
+    if (got == Reader::Got::kError) {
+      errors.push_back(error);
+    } else {
+      records.push_back(record);
     }
-  };
-  const auto skipRestOfLine = [&] {
-    while (!atRecordEnd(pos)) ++pos;
-    skipLineBreak();
-  };
-
-  while (pos < text.size()) {
-    if (atRecordEnd(pos)) {  // an empty line
-      skipLineBreak();
-      continue;
-    }
-    Record record;
-    record.line = line;
-    bool bad = false;
-    bool unterminated = false;
-    while (true) {
-      std::string field;
-      if (pos < text.size() && text[pos] == '"') {
-        ++pos;
-        bool closed = false;
-        while (pos < text.size()) {
-          const char c = text[pos];
-          if (c == '"') {
-            if (pos + 1 < text.size() && text[pos + 1] == '"') {
-              field.push_back('"');
-              pos += 2;
-              continue;
-            }
-            ++pos;
-            closed = true;
-            break;
-          }
-          if (c == '\n') ++line;
-          field.push_back(c);
-          ++pos;
-        }
-        if (!closed) {
-          errors.push_back({record.line, "quoted field is not closed"});
-          unterminated = true;
-          break;
-        }
-        if (!atRecordEnd(pos) && text[pos] != ',') {
-          errors.push_back(
-              {record.line, "text after the closing quote of field " + std::to_string(record.fields.size() + 1)});
-          bad = true;
-          break;
-        }
-      } else {
-        while (!atRecordEnd(pos) && text[pos] != ',') {
-          if (text[pos] == '"') {
-            errors.push_back({record.line, "quote inside unquoted field " + std::to_string(record.fields.size() + 1)});
-            bad = true;
-            break;
-          }
-          field.push_back(text[pos]);
-          ++pos;
-        }
-        if (bad) break;
-      }
-      record.fields.push_back(std::move(field));
-      if (pos < text.size() && text[pos] == ',') {
-        ++pos;
-        continue;
-      }
-      skipLineBreak();
-      break;
-    }
-    if (unterminated) break;
-    if (bad) {
-      skipRestOfLine();
-      continue;
-    }
-    records.push_back(std::move(record));
   }
   return records;
 }

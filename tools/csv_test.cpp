@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,68 @@ TEST(Csv, QuotesOnlyWhereNeededAndReadsBackTheSameFields) {
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].fields, all);
   EXPECT_EQ(records[1].line, 3);  // the embedded LF counts as a line, the lone CR does not
+}
+
+// A table read from a stream, a block at a time, gives the same records and errors as the same
+// text read whole, whatever falls on the edge of a block: a quoted line break, a doubled quote, a
+// CRLF, a malformed line.
+TEST(Csv, ReadsAStreamAsTheSameTextWhole) {
+  std::string body = "id,text\r\n";
+  for (int i = 0; body.size() < 3 * 65536; ++i) {
+    body += std::to_string(i) + ",\"say \"\"hi\"\"\nnext line\"\r\n" + std::to_string(i) + ",plain text\n";
+    if (i % 331 == 0) body += "bad\"line\n";
+  }
+  for (int shift = 0; shift < 6; ++shift) {
+    SCOPED_TRACE("shifted by " + std::to_string(shift));
+    const std::string text = std::string(static_cast<std::size_t>(shift), '\n') + body;
+    std::vector<Error> errors;
+    const std::vector<Record> whole = datatool::csv::parse(text, errors);
+
+    std::istringstream in(text);
+    datatool::csv::Reader reader(in);
+    std::vector<Record> streamed;
+    std::vector<int> errorLines;
+    Record record;
+    Error error;
+    for (datatool::csv::Reader::Got got; (got = reader.next(record, error)) != datatool::csv::Reader::Got::kEnd;) {
+      if (got == datatool::csv::Reader::Got::kError) {
+        errorLines.push_back(error.line);
+      } else {
+        streamed.push_back(record);
+      }
+    }
+    EXPECT_FALSE(reader.failed());
+    ASSERT_EQ(streamed.size(), whole.size());
+    for (std::size_t r = 0; r < whole.size(); ++r) {
+      ASSERT_EQ(streamed[r].line, whole[r].line);
+      ASSERT_EQ(streamed[r].fields, whole[r].fields);
+    }
+    std::vector<int> wholeErrorLines;
+    for (const auto& e : errors) wholeErrorLines.push_back(e.line);
+    EXPECT_EQ(errorLines, wholeErrorLines);
+    EXPECT_GT(errorLines.size(), 10u);
+  }
+}
+
+// Reading the same bytes again gives the same digest; one byte changed, another.
+TEST(Csv, DigestTellsAChangedTable) {
+  const auto digestOf = [](const std::string& text) {
+    std::istringstream in(text);
+    datatool::csv::Reader reader(in);
+    Record record;
+    Error error;
+    while (reader.next(record, error) != datatool::csv::Reader::Got::kEnd) {
+    }
+    return reader.digest();
+  };
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += std::to_string(i) + ",Peña\n";
+  const auto digest = digestOf(text);
+  EXPECT_EQ(digestOf(text), digest);
+  std::string changed = text;
+  changed[100000] = changed[100000] == '1' ? '2' : '1';
+  EXPECT_NE(digestOf(changed), digest);
+  EXPECT_NE(digestOf(text + "1,x\n"), digest);
 }
 
 }  // namespace

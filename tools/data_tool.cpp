@@ -1,5 +1,6 @@
 #include "tools/data_tool.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,12 +10,12 @@
 #include <cstring>
 #include <exception>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <set>
 #include <system_error>
+#include <thread>
 
 #include "gradebook/spanish_locale.h"
 #include "platform/core/cp1252.h"
@@ -24,7 +25,10 @@
 #include "platform/storage/key_image.h"
 #include "platform/storage/session.h"
 #include "tools/check_repair.h"
+#include "tools/batch_queue.h"
 #include "tools/csv.h"
+#include "tools/image_set.h"
+#include "tools/staged_folder.h"
 
 namespace datatool {
 
@@ -53,11 +57,6 @@ std::string upperAscii(std::string_view text) {
 
 bool equalNoCase(std::string_view a, std::string_view b) { return upperAscii(a) == upperAscii(b); }
 
-std::string trimRight(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
-}
-
 // A text that the storage reported, for the terminal: the locale's texts are code page 1252,
 // the engine's own are ASCII.
 std::string displayText(std::string_view text) {
@@ -79,17 +78,34 @@ std::string unicodeName(char32_t c) {
   return hex;
 }
 
+// Why a text (code page 1252) cannot be stored, when it holds a control character: it would show
+// and print broken (a line break inside a name, a tab).
+std::optional<std::string> controlCharacterIn(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char32_t c = platform::cp1252ToUnicode(static_cast<std::uint8_t>(text[i]));
+    if (c >= 0x20 && !(c >= 0x7F && c <= 0x9F)) continue;
+    std::string name;
+    if (c == '\n') name = " (line break)";
+    if (c == '\r') name = " (carriage return)";
+    if (c == '\t') name = " (tab)";
+    return "holds control character " + unicodeName(c) + name + " at character " + std::to_string(i + 1) +
+           "; a text may hold only printable characters";
+  }
+  return std::nullopt;
+}
+
+std::string quoted(std::string_view value) { return "\"" + std::string(value) + "\""; }
+
 // Puts one CSV value into a record field. Returns why it does not fit, or nothing.
 std::optional<std::string> putValue(RecordBuffer& buffer, int index, std::string_view value) {
   const platform::Field& field = buffer.layout().field(index);
-  const std::string quoted = "\"" + std::string(value) + "\"";
   switch (field.type) {
     case FieldType::Long:
     case FieldType::Byte: {
       long long number = 0;
       const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
       if (value.empty() || ec == std::errc::invalid_argument || end != value.data() + value.size()) {
-        return quoted + " is not a whole number";
+        return quoted(value) + " is not a whole number";
       }
       const long long low = field.type == FieldType::Long ? -2147483648LL : 0;
       const long long high = field.type == FieldType::Long ? 2147483647LL : 255;
@@ -108,10 +124,10 @@ std::optional<std::string> putValue(RecordBuffer& buffer, int index, std::string
       const auto [end, ec] =
           std::from_chars(value.data(), value.data() + value.size(), number, std::chars_format::general);
       if (value.empty() || ec == std::errc::invalid_argument || end != value.data() + value.size()) {
-        return quoted + " is not a number";
+        return quoted(value) + " is not a number";
       }
       if (ec == std::errc::result_out_of_range) return std::string(value) + " is out of the range of a REAL";
-      if (!std::isfinite(number)) return quoted + " is not a finite number";
+      if (!std::isfinite(number)) return quoted(value) + " is not a finite number";
       buffer.setReal(index, number);
       return std::nullopt;
     }
@@ -124,11 +140,11 @@ std::optional<std::string> putValue(RecordBuffer& buffer, int index, std::string
         if (bad == platform::kInvalidUtf8) return "not valid UTF-8 (at byte " + std::to_string(offset + 1) + ")";
         return "character " + unicodeName(bad) + " is not in code page 1252";
       }
+      if (auto control = controlCharacterIn(text)) return control;
       const std::size_t room = field.type == FieldType::String ? field.size : field.size - 1;
       if (text.size() > room) {
         return std::to_string(text.size()) + " characters, the field holds " + std::to_string(room);
       }
-      if (field.type == FieldType::CString && text.find('\0') != std::string::npos) return "holds a NUL character";
       buffer.setText(index, text);
       return std::nullopt;
     }
@@ -136,36 +152,61 @@ std::optional<std::string> putValue(RecordBuffer& buffer, int index, std::string
   return "field of an unknown type";
 }
 
-// The value of a field as the CSV shows it (UTF-8).
-std::string fieldText(const RecordBuffer& buffer, int index) {
+// A text field's characters (code page 1252) as stored: a STRING without its trailing blanks,
+// a CSTRING up to its NUL.
+std::string_view storedText(const RecordBuffer& buffer, const platform::Field& field) {
+  std::string_view text(reinterpret_cast<const char*>(buffer.data()) + field.offset, field.size);
+  if (field.type == FieldType::CString) return text.substr(0, text.find('\0'));
+  return text.substr(0, text.find_last_not_of(' ') + 1);
+}
+
+// The value of a field as the CSV shows it (UTF-8), appended as a CSV field (quoted where needed).
+// `scratch` is reused from call to call: a dump writes millions of fields.
+void appendFieldText(const RecordBuffer& buffer, int index, std::string& out, std::string& scratch) {
   const platform::Field& field = buffer.layout().field(index);
   switch (field.type) {
     case FieldType::Long:
-      return std::to_string(buffer.getLong(index));
-    case FieldType::Byte:
-      return std::to_string(buffer.getByte(index));
+    case FieldType::Byte: {
+      char text[16];
+      const long value = field.type == FieldType::Long ? buffer.getLong(index) : buffer.getByte(index);
+      out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+      return;
+    }
     case FieldType::Real:
-      return platform::shortestDecimal(buffer.getReal(index));
+      out += platform::shortestDecimal(buffer.getReal(index));
+      return;
     case FieldType::String:
-      return platform::cp1252ToUtf8(trimRight(buffer.getText(index)));
     case FieldType::CString:
-      return platform::cp1252ToUtf8(buffer.getText(index));
+      scratch.clear();
+      platform::appendCp1252AsUtf8(storedText(buffer, field), scratch);
+      csv::appendField(out, scratch);
+      return;
   }
-  return {};
+}
+
+// The value of a field as the CSV shows it (UTF-8), unquoted: for messages.
+std::string fieldText(const RecordBuffer& buffer, int index) {
+  const platform::Field& field = buffer.layout().field(index);
+  if (field.type == FieldType::String || field.type == FieldType::CString) {
+    return platform::cp1252ToUtf8(storedText(buffer, field));
+  }
+  std::string text, scratch;
+  appendFieldText(buffer, index, text, scratch);
+  return text;
 }
 
 // The value of a record in a key, compared as the data files compare it: equal images are equal
-// key values. Nothing when an optional key leaves the record out.
-std::optional<std::string> keyValue(const KeyDecl& key, const RecordBuffer& buffer, const Locale& locale) {
+// key values. Replaces `image`; false when an optional key leaves the record out.
+bool keyImageInto(const KeyDecl& key, const RecordBuffer& buffer, const Locale& locale, std::string& image) {
   if (key.optional && std::all_of(key.components.begin(), key.components.end(),
                                   [&](int component) { return buffer.isNull(component); })) {
-    return std::nullopt;
+    return false;
   }
-  std::string image;
+  image.clear();
   for (int component : key.components) {
     platform::storage::appendFieldImage(locale, buffer, component, key.caseInsensitive, image);
   }
-  return image;
+  return true;
 }
 
 std::string keyValueText(const KeyDecl& key, const RecordBuffer& buffer) {
@@ -179,15 +220,6 @@ std::string keyValueText(const KeyDecl& key, const RecordBuffer& buffer) {
   return text;
 }
 
-// A table's rows that passed the field checks, as records.
-struct CheckedTable {
-  const FileDecl* decl = nullptr;
-  std::string name;    // for messages
-  bool usable = true;  // false: its header is wrong, so its rows were not read
-  std::vector<RecordBuffer> records;
-  std::vector<int> lines;
-};
-
 struct Problem {
   int file;
   int line;
@@ -197,14 +229,22 @@ struct Problem {
 
 class Problems {
  public:
+  // `line` 0: the table as a whole.
   void add(int file, const std::string& name, int line, const std::string& reason) {
-    list_.push_back({file, line, static_cast<int>(list_.size()), name + ":" + std::to_string(line) + ": " + reason});
+    const std::string where = line > 0 ? name + ":" + std::to_string(line) : name;
+    list_.push_back({file, line, next_++, where + ": " + reason});
   }
   std::size_t badRows() const {
     std::set<std::pair<int, int>> rows;
     for (const auto& p : list_) rows.insert({p.file, p.line});
     return rows.size();
   }
+  // Another list's problem, after those of this one.
+  void add(const Problem& problem) {
+    list_.push_back(problem);
+    list_.back().sequence = next_++;
+  }
+  const std::vector<Problem>& list() const { return list_; }
   bool empty() const { return list_.empty(); }
   std::vector<std::string> sorted() {
     std::sort(list_.begin(), list_.end(), [](const Problem& a, const Problem& b) {
@@ -217,40 +257,138 @@ class Problems {
 
  private:
   std::vector<Problem> list_;
+  int next_ = 0;  // the sequence of the next problem: the order in which they were found
 };
 
-// Reads the header and the rows of one table into records, reporting what does not fit.
-void checkFields(int fileIndex, const Table& table, CheckedTable& checked, Problems& problems) {
-  const FileDecl& decl = *checked.decl;
-  std::vector<csv::Error> errors;
-  std::vector<csv::Record> records = csv::parse(table.text, errors);
-  for (const auto& e : errors) problems.add(fileIndex, table.name, e.line, e.reason);
+// The rows of a table, read once from its start: from the file, or from the text in memory.
+class TableInput {
+ public:
+  // False when the table's file cannot be opened.
+  bool open(const Table& table) {
+    if (table.file.empty()) {
+      reader_.emplace(std::string_view(table.text));
+      return true;
+    }
+    file_.open(table.file, std::ios::binary);
+    if (!file_) return false;
+    reader_.emplace(file_);
+    return true;
+  }
+  csv::Reader& reader() { return *reader_; }
 
-  // The header is the first record, unless the line before it was malformed (reported above).
-  const bool headerMalformed = !errors.empty() && (records.empty() || errors.front().line < records.front().line);
-  if (records.empty() || headerMalformed) {
-    if (errors.empty()) problems.add(fileIndex, table.name, 1, "no header row");
-    checked.usable = false;
-    return;
+ private:
+  std::ifstream file_;
+  std::optional<csv::Reader> reader_;
+};
+
+// What checking a table finds out that writing it needs: how its columns map to the fields, how
+// many rows it has, and a digest of its bytes, by which the write tells that the table did not
+// change in between.
+struct TablePlan {
+  const FileDecl* decl = nullptr;
+  const Table* table = nullptr;  // none given: the file is loaded empty
+  std::string name;              // for messages ("ALUMNOS.csv")
+  bool usable = true;            // false: its header is wrong, so its rows were not checked
+  std::vector<int> columnField;  // the field of each column
+  std::int64_t rows = 0;
+  std::uint64_t digest = 0;
+};
+
+// A field of a child table whose value must be a key value of a record of its parent table.
+struct ParentCheck {
+  std::string_view field;  // the child field's name
+  int childField;
+  int parent;  // the parent table
+  int parentKey;
+  std::unique_ptr<RecordBuffer> probe;  // a parent record holding the value, to make its key image
+};
+
+// What the checks of every row keep while they read the tables: per table and key, the key
+// images of the rows read so far, for the keys that need them (the unique keys, and the keys
+// that parent references name).
+struct CheckState {
+  const Locale& locale;
+  Problems& problems;
+  std::vector<TablePlan>& plans;
+  std::vector<std::vector<std::unique_ptr<ImageSet>>> images;
+  std::vector<std::vector<ParentCheck>> parents;  // by child table
+
+  CheckState(const Locale& l, Problems& p, std::vector<TablePlan>& tables) : locale(l), problems(p), plans(tables) {
+    images.resize(plans.size());
+    parents.resize(plans.size());
+    for (std::size_t t = 0; t < plans.size(); ++t) {
+      const FileDecl& decl = *plans[t].decl;
+      images[t].resize(decl.keys.size());
+      for (std::size_t k = 0; k < decl.keys.size(); ++k) {
+        if (!decl.keys[k].duplicates) images[t][k] = std::make_unique<ImageSet>();
+      }
+    }
+    for (const auto& ref : dictionary::parentReferences()) {
+      const int child = tableOf(ref.file), parent = tableOf(ref.parentFile);
+      if (child < 0 || parent < 0) continue;
+      const int key = plans[static_cast<std::size_t>(parent)].decl->keyIndex(ref.parentKey);
+      auto& set = images[static_cast<std::size_t>(parent)][static_cast<std::size_t>(key)];
+      if (!set) set = std::make_unique<ImageSet>();
+      const FileDecl& parentDecl = *plans[static_cast<std::size_t>(parent)].decl;
+      parents[static_cast<std::size_t>(child)].push_back(
+          {ref.field, plans[static_cast<std::size_t>(child)].decl->fieldIndex(ref.field), parent, key,
+           std::make_unique<RecordBuffer>(parentDecl.layout)});
+    }
   }
 
-  const csv::Record& header = records.front();
-  const int headerLine = header.line;
-  std::vector<int> columnField(header.fields.size(), -1);
+  int tableOf(std::string_view label) const {
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+      if (plans[i].decl->label == label) return static_cast<int>(i);
+    }
+    return -1;
+  }
+
+  // The order in which to read the tables: every parent before its children, so that a child's
+  // references are checked against the whole parent.
+  std::vector<int> order() const {
+    std::vector<int> out;
+    std::vector<bool> done(plans.size(), false);
+    while (out.size() < plans.size()) {
+      const std::size_t before = out.size();
+      for (std::size_t t = 0; t < plans.size(); ++t) {
+        if (done[t]) continue;
+        const bool ready = std::all_of(parents[t].begin(), parents[t].end(),
+                                       [&](const ParentCheck& p) { return done[static_cast<std::size_t>(p.parent)]; });
+        if (ready) {
+          done[t] = true;
+          out.push_back(static_cast<int>(t));
+        }
+      }
+      if (out.size() == before) {  // references that go round in a circle: the rest in their order
+        for (std::size_t t = 0; t < plans.size(); ++t) {
+          if (!done[t]) out.push_back(static_cast<int>(t));
+        }
+      }
+    }
+    return out;
+  }
+};
+
+// Checks a table's header: every field named once, and no other names. Gives the field of each
+// column.
+bool checkHeader(int fileIndex, const csv::Record& header, const TablePlan& plan, std::vector<int>& columnField,
+                 Problems& problems) {
+  const FileDecl& decl = *plan.decl;
+  columnField.assign(header.fields.size(), -1);
   std::vector<int> fieldColumn(static_cast<std::size_t>(decl.layout.fieldCount()), -1);
   bool headerOk = true;
   for (std::size_t column = 0; column < header.fields.size(); ++column) {
     const std::string& name = header.fields[column];
     const int field = decl.fieldIndex(name);
     if (field < 0) {
-      problems.add(fileIndex, table.name, headerLine,
+      problems.add(fileIndex, plan.name, header.line,
                    "column " + std::to_string(column + 1) + " \"" + name + "\" names no field of " + decl.label);
       headerOk = false;
       continue;
     }
     int& seen = fieldColumn[static_cast<std::size_t>(field)];
     if (seen >= 0) {
-      problems.add(fileIndex, table.name, headerLine,
+      problems.add(fileIndex, plan.name, header.line,
                    "field " + decl.layout.field(field).name + " is named twice (columns " + std::to_string(seen + 1) +
                        " and " + std::to_string(column + 1) + ")");
       headerOk = false;
@@ -261,100 +399,228 @@ void checkFields(int fileIndex, const Table& table, CheckedTable& checked, Probl
   }
   for (int field = 0; field < decl.layout.fieldCount(); ++field) {
     if (fieldColumn[static_cast<std::size_t>(field)] < 0) {
-      problems.add(fileIndex, table.name, headerLine, "field " + decl.layout.field(field).name + " has no column");
+      problems.add(fileIndex, plan.name, header.line, "field " + decl.layout.field(field).name + " has no column");
       headerOk = false;
     }
   }
-  if (!headerOk) {
-    checked.usable = false;
-    return;
+  return headerOk;
+}
+
+// Puts a row's values into `buffer`, reporting each that does not fit (when given `problems`).
+// Returns whether all did.
+bool putRow(int fileIndex, const TablePlan& plan, const std::vector<int>& columnField, const csv::Record& row,
+            RecordBuffer& buffer, Problems* problems) {
+  if (row.fields.size() != columnField.size()) {
+    if (problems != nullptr) {
+      problems->add(
+          fileIndex, plan.name, row.line,
+          "expected " + std::to_string(columnField.size()) + " fields, found " + std::to_string(row.fields.size()));
+    }
+    return false;
+  }
+  buffer.clear();
+  bool good = true;
+  for (std::size_t column = 0; column < row.fields.size(); ++column) {
+    const int field = columnField[column];
+    if (auto reason = putValue(buffer, field, row.fields[column])) {
+      if (problems == nullptr) return false;
+      problems->add(fileIndex, plan.name, row.line, buffer.layout().field(field).name + ": " + *reason);
+      good = false;
+    }
+  }
+  return good;
+}
+
+// Reads a table's rows and hands the rows whose fields fit over as records, in batches. A large
+// table is read on a thread of its own, so that the caller checks or writes one batch while the
+// next is read and converted, which takes about as long; a small one is read as it is asked for.
+class RowReader {
+ public:
+  // Checking: the header and every row's fields are checked, and what is wrong reported to the
+  // reader's own problems. Writing: the rows of a table checked before are read again, and any
+  // difference from what was checked is noted.
+  enum class Pass { kCheck, kWrite };
+
+  RowReader(int fileIndex, const TablePlan& plan, Pass pass)
+      : fileIndex_(fileIndex), plan_(plan), pass_(pass), record_(plan.decl->layout), columnField_(plan.columnField) {
+    if (!input_.open(*plan_.table)) {
+      usable_ = false;
+      problems_.add(fileIndex_, plan_.name, 0, "cannot be read");
+      difference_ = plan_.name + ": cannot be read";
+      ended_ = true;
+    } else if (tableBytes(*plan_.table) >= kThreadedBytes) {
+      thread_ = std::thread([this] {
+        for (Batch batch; !ended_;) {
+          readBatch(batch);
+          if (!batch.lines.empty() && !queue_.put(batch)) break;
+        }
+        queue_.finish();
+      });
+    }
+  }
+  ~RowReader() { finish(); }
+  RowReader(const RowReader&) = delete;
+  RowReader& operator=(const RowReader&) = delete;
+
+  // The next batch of records, in place of `batch`. False once every row was read.
+  bool next(Batch& batch) {
+    if (thread_.joinable()) return queue_.take(batch);
+    batch.clear();
+    while (batch.lines.empty() && !ended_) readBatch(batch);
+    return !batch.lines.empty();
+  }
+  // Stops reading (when the caller gives up) or waits for the end; then the figures below hold.
+  void finish() {
+    queue_.close();
+    if (thread_.joinable()) thread_.join();
   }
 
-  for (std::size_t r = 1; r < records.size(); ++r) {
-    const csv::Record& row = records[r];
-    if (row.fields.size() != header.fields.size()) {
-      problems.add(
-          fileIndex, table.name, row.line,
-          "expected " + std::to_string(header.fields.size()) + " fields, found " + std::to_string(row.fields.size()));
-      continue;
-    }
-    RecordBuffer buffer(decl.layout);
-    buffer.clear();
-    bool good = true;
-    for (std::size_t column = 0; column < row.fields.size(); ++column) {
-      const int field = columnField[column];
-      if (auto reason = putValue(buffer, field, row.fields[column])) {
-        problems.add(fileIndex, table.name, row.line, decl.layout.field(field).name + ": " + *reason);
-        good = false;
+  Problems& problems() { return problems_; }
+  bool usable() const { return usable_; }  // checking: the header is right and the table could be read
+  const std::vector<int>& columnField() const { return columnField_; }
+  std::int64_t rows() const { return rows_; }
+  std::uint64_t digest() const { return digest_; }
+  // Writing: why the rows read are not those checked; empty when they are.
+  const std::string& difference() const { return difference_; }
+
+ private:
+  // A table this large is read on a thread of its own.
+  static constexpr std::uintmax_t kThreadedBytes = 1 << 20;
+  static constexpr std::size_t kBatchRows = 1024;
+
+  static std::uintmax_t tableBytes(const Table& table) {
+    std::error_code ec;
+    const std::uintmax_t size = table.file.empty() ? table.text.size() : fs::file_size(table.file, ec);
+    return ec ? 0 : size;
+  }
+
+  // Reads rows into `batch` until it is full or the table ends (ended_ then set).
+  void readBatch(Batch& batch) {
+    csv::Reader& reader = input_.reader();
+    const bool checking = pass_ == Pass::kCheck;
+    while (batch.lines.size() < kBatchRows) {
+      const csv::Reader::Got got = reader.next(row_, error_);
+      if (got == csv::Reader::Got::kEnd) return end(reader);
+      if (got == csv::Reader::Got::kError) {
+        problems_.add(fileIndex_, plan_.name, error_.line, error_.reason);
+        usable_ = usable_ && !atHeader_;  // the header is the first record, unless a malformed one came first
+        atHeader_ = false;
+        if (!checking) return end(reader);
+        continue;
       }
+      if (atHeader_) {
+        atHeader_ = false;
+        if (checking) usable_ = checkHeader(fileIndex_, row_, plan_, columnField_, problems_);
+        continue;
+      }
+      // Under a wrong header only the form of the rows is checked.
+      if (!usable_) continue;
+      if (!putRow(fileIndex_, plan_, columnField_, row_, record_, checking ? &problems_ : nullptr)) {
+        if (!checking) return end(reader);
+        continue;
+      }
+      ++rows_;
+      batch.records.append(reinterpret_cast<const char*>(record_.data()), record_.size());
+      batch.lines.push_back(row_.line);
     }
-    if (good) {
-      checked.records.push_back(std::move(buffer));
-      checked.lines.push_back(row.line);
+  }
+
+  void end(const csv::Reader& reader) {
+    ended_ = true;
+    const bool checking = pass_ == Pass::kCheck;
+    if (reader.failed()) {
+      problems_.add(fileIndex_, plan_.name, 0, "cannot be read to its end");
+      usable_ = false;
+    } else if (atHeader_ && checking) {
+      problems_.add(fileIndex_, plan_.name, 1, "no header row");
+      usable_ = false;
+    }
+    digest_ = reader.digest();
+    if (!checking && (!problems_.empty() || rows_ != plan_.rows || digest_ != plan_.digest)) {
+      difference_ = plan_.name + (reader.failed() ? ": cannot be read to its end" : ": changed while it was loaded");
+    }
+  }
+
+  const int fileIndex_;
+  const TablePlan& plan_;
+  const Pass pass_;
+  TableInput input_;
+  BatchQueue queue_;
+  // The reading's own (the reading thread's, when there is one, until it ends): the caller reads
+  // the figures once next() has given false, or after finish().
+  csv::Record row_;
+  csv::Error error_;
+  RecordBuffer record_;
+  bool atHeader_ = true;
+  bool ended_ = false;
+  Problems problems_;
+  bool usable_ = true;
+  std::vector<int> columnField_;
+  std::int64_t rows_ = 0;
+  std::uint64_t digest_ = 0;
+  std::string difference_;
+  std::thread thread_;  // last: starts once everything above is made
+};
+
+// The checks of one row whose fields fit: its values in the unique keys, and its references.
+void checkKeys(int fileIndex, int line, const RecordBuffer& record, CheckState& state, std::string& image) {
+  const TablePlan& plan = state.plans[static_cast<std::size_t>(fileIndex)];
+  const FileDecl& decl = *plan.decl;
+  auto& sets = state.images[static_cast<std::size_t>(fileIndex)];
+  for (std::size_t k = 0; k < sets.size(); ++k) {
+    if (!sets[k] || !keyImageInto(decl.keys[k], record, state.locale, image)) continue;
+    const int first = sets[k]->insert(image, line);
+    if (first != 0 && !decl.keys[k].duplicates) {
+      state.problems.add(fileIndex, plan.name, line,
+                         "duplicate value " + keyValueText(decl.keys[k], record) + " in unique key " +
+                             decl.keyName(static_cast<int>(k)) + " (as on line " + std::to_string(first) + ")");
+    }
+  }
+  for (const ParentCheck& ref : state.parents[static_cast<std::size_t>(fileIndex)]) {
+    const TablePlan& parent = state.plans[static_cast<std::size_t>(ref.parent)];
+    // A parent table whose header is wrong was reported already; every look-up in it would fail.
+    if (!parent.usable) continue;
+    const KeyDecl& key = parent.decl->keys[static_cast<std::size_t>(ref.parentKey)];
+    RecordBuffer& probe = *ref.probe;
+    probe.clear();
+    const auto& from = record.layout().field(ref.childField);
+    const auto& to = probe.layout().field(key.components.front());
+    if (from.size == to.size && from.type == to.type) {
+      std::memcpy(probe.data() + to.offset, record.data() + from.offset, from.size);
+    }
+    const ImageSet& present =
+        *state.images[static_cast<std::size_t>(ref.parent)][static_cast<std::size_t>(ref.parentKey)];
+    if (!keyImageInto(key, probe, state.locale, image) || !present.contains(image)) {
+      state.problems.add(fileIndex, plan.name, line,
+                         std::string(ref.field) + " " + fieldText(record, ref.childField) + " has no record in " +
+                             parent.decl->label + " (" + parent.decl->keyName(ref.parentKey) + ")");
     }
   }
 }
 
-void checkUniqueKeys(int fileIndex, const CheckedTable& table, const Locale& locale, Problems& problems) {
-  const FileDecl& decl = *table.decl;
-  for (std::size_t k = 0; k < decl.keys.size(); ++k) {
-    const KeyDecl& key = decl.keys[k];
-    if (key.duplicates) continue;
-    std::map<std::string, int> seen;  // key value -> line of its first row
-    for (std::size_t r = 0; r < table.records.size(); ++r) {
-      const auto value = keyValue(key, table.records[r], locale);
-      if (!value) continue;
-      const auto [it, inserted] = seen.emplace(*value, table.lines[r]);
-      if (!inserted) {
-        problems.add(fileIndex, table.name, table.lines[r],
-                     "duplicate value " + keyValueText(key, table.records[r]) + " in unique key " +
-                         decl.keyName(static_cast<int>(k)) + " (as on line " + std::to_string(it->second) + ")");
-      }
+// Reads a table once, checking its header and every row; reports what is wrong.
+void checkTable(int fileIndex, CheckState& state) {
+  TablePlan& plan = state.plans[static_cast<std::size_t>(fileIndex)];
+  if (plan.table == nullptr) return;
+  RowReader rows(fileIndex, plan, RowReader::Pass::kCheck);
+  RecordBuffer record(plan.decl->layout);
+  const std::size_t size = record.size();
+  std::string image;
+  Batch batch;
+  while (rows.next(batch)) {
+    for (std::size_t r = 0; r < batch.lines.size(); ++r) {
+      record.assignBytes(batch.records.data() + r * size, size);
+      checkKeys(fileIndex, batch.lines[r], record, state, image);
     }
   }
-}
-
-void checkParents(const std::vector<CheckedTable>& tables, const Locale& locale, Problems& problems) {
-  const auto tableOf = [&](std::string_view label) -> int {
-    for (std::size_t i = 0; i < tables.size(); ++i) {
-      if (tables[i].decl->label == label) return static_cast<int>(i);
-    }
-    return -1;
-  };
-  for (const auto& ref : dictionary::parentReferences()) {
-    const int childIndex = tableOf(ref.file);
-    const int parentIndex = tableOf(ref.parentFile);
-    if (childIndex < 0 || parentIndex < 0) continue;
-    const CheckedTable& child = tables[static_cast<std::size_t>(childIndex)];
-    const CheckedTable& parent = tables[static_cast<std::size_t>(parentIndex)];
-    // A parent table whose header is wrong was reported already; every lookup in it would fail.
-    if (!child.usable || !parent.usable) continue;
-    const int childField = child.decl->fieldIndex(ref.field);
-    const int parentKey = parent.decl->keyIndex(ref.parentKey);
-    const KeyDecl& key = parent.decl->keys[static_cast<std::size_t>(parentKey)];
-    const int parentField = key.components.front();
-
-    std::set<std::string> present;
-    for (const auto& record : parent.records) {
-      if (auto value = keyValue(key, record, locale)) present.insert(*value);
-    }
-    RecordBuffer probe(parent.decl->layout);
-    for (std::size_t r = 0; r < child.records.size(); ++r) {
-      probe.clear();
-      const RecordBuffer& record = child.records[r];
-      const auto& from = record.layout().field(childField);
-      const auto& to = probe.layout().field(parentField);
-      if (from.size == to.size && from.type == to.type) {
-        std::memcpy(probe.data() + to.offset, record.data() + from.offset, from.size);
-      }
-      const auto value = keyValue(key, probe, locale);
-      if (!value || present.count(*value) == 0) {
-        problems.add(childIndex, child.name, child.lines[r],
-                     std::string(ref.field) + " " + fieldText(record, childField) + " has no record in " +
-                         parent.decl->label + " (" + parent.decl->keyName(parentKey) + ")");
-      }
-    }
-  }
+  rows.finish();
+  // The reader's problems are of rows that reached no key check: merged, each row's problems
+  // still come in the order they were found.
+  for (const Problem& problem : rows.problems().list()) state.problems.add(problem);
+  plan.usable = rows.usable();
+  plan.columnField = rows.columnField();
+  plan.rows = rows.rows();
+  plan.digest = rows.digest();
 }
 
 // A folder of its own for a session that writes nothing worth keeping (a dump's).
@@ -382,19 +648,38 @@ std::string listOfLabels(const dictionary::FileDeclarations& decls) {
   return text;
 }
 
-// Writes the checked tables into an existing folder in one transaction. Returns an empty text
-// when done.
-std::string writeTablesInto(const Locale& locale, const fs::path& folder, const std::vector<CheckedTable>& tables,
-                            const std::string& vfs) {
-  platform::storage::Engine engine(locale);
-  if (!vfs.empty()) engine.setVfs(vfs);
+// Reads a checked table again and adds its rows to `file`. Returns an empty text when done.
+std::string writeRows(const TablePlan& plan, DataFile& file, Session& session) {
+  if (plan.table == nullptr) return {};
+  RowReader rows(0, plan, RowReader::Pass::kWrite);
+  const std::size_t size = file.buffer().size();
+  Batch batch;
+  while (rows.next(batch)) {
+    for (std::size_t r = 0; r < batch.lines.size(); ++r) {
+      file.buffer().assignBytes(batch.records.data() + r * size, size);
+      if (int rc = file.add()) {
+        return plan.name + ":" + std::to_string(batch.lines[r]) + ": " +
+               storageError(session, rc, file.decl().physicalPath());
+      }
+    }
+  }
+  rows.finish();
+  return rows.difference();
+}
+
+// Writes the checked tables into the data files in `folder`, which exists, in one transaction.
+// Returns an empty text when done.
+std::string writeTablesInto(const Locale& locale, const fs::path& folder, const std::vector<TablePlan>& plans,
+                            platform::storage::Engine* given) {
+  std::optional<platform::storage::Engine> own;
+  platform::storage::Engine& engine = given != nullptr ? *given : own.emplace(locale);
   Session session(engine, folder.string());
 
   // Declarations first, so that they outlive the files that refer to them.
   std::vector<FileDecl> placed;
-  placed.reserve(tables.size());
-  for (const auto& table : tables) {
-    placed.push_back(platform::storage::placedAt(*table.decl, (folder / table.decl->physicalName).string()));
+  placed.reserve(plans.size());
+  for (const auto& plan : plans) {
+    placed.push_back(platform::storage::placedAt(*plan.decl, (folder / plan.decl->physicalName).string()));
   }
 
   std::vector<std::unique_ptr<DataFile>> files;
@@ -411,7 +696,7 @@ std::string writeTablesInto(const Locale& locale, const fs::path& folder, const 
     }
   };
 
-  for (std::size_t i = 0; i < tables.size(); ++i) {
+  for (std::size_t i = 0; i < plans.size(); ++i) {
     files.push_back(std::make_unique<DataFile>(placed[i], session));
     DataFile& file = *files.back();
     const bool existed = file.exists();
@@ -441,26 +726,18 @@ std::string writeTablesInto(const Locale& locale, const fs::path& folder, const 
     return failure;
   }
 
-  for (std::size_t i = 0; i < tables.size() && failure.empty(); ++i) {
+  for (std::size_t i = 0; i < plans.size() && failure.empty(); ++i) {
     DataFile& file = *files[i];
-    const std::string path = placed[i].physicalPath();
     if (!created[i]) {
       // The old records go inside the same transaction: a failed load leaves them in place.
       int rc = file.set();
       while (rc == 0 && (rc = file.next()) == 0) rc = file.erase();
       if (rc != platform::errors::kRecordNotAvailable) {
-        failure = storageError(session, rc, path);
+        failure = storageError(session, rc, placed[i].physicalPath());
         break;
       }
     }
-    const CheckedTable& table = tables[i];
-    for (std::size_t r = 0; r < table.records.size(); ++r) {
-      file.buffer().assign(table.records[r]);
-      if (int rc = file.add()) {
-        failure = table.name + ":" + std::to_string(table.lines[r]) + ": " + storageError(session, rc, path);
-        break;
-      }
-    }
+    failure = writeRows(plans[i], file, session);
   }
   if (failure.empty()) {
     if (int rc = session.commit()) failure = storageError(session, rc, folder.string());
@@ -473,18 +750,141 @@ std::string writeTablesInto(const Locale& locale, const fs::path& folder, const 
   return {};
 }
 
-// Writes the checked tables, creating the folder when it is missing; a folder made for a load that
-// failed is removed again, with the storage engine's own files in it.
-std::string writeTables(const Locale& locale, const fs::path& folder, const std::vector<CheckedTable>& tables,
-                        const std::string& vfs) {
+// Where a load writes: a fresh folder of its own put in place whole (a folder without data
+// files that is missing or empty), or the folder itself (its data files replaced in place).
+struct Target {
+  fs::path folder;  // absolute, symbolic links resolved
+  bool exists = false;
+  std::vector<std::string> dataFiles;  // those present
+  bool empty = false;                  // exists and holds nothing
+  bool mountPoint = false;
+  std::string error;
+};
+
+Target inspectTarget(const dictionary::FileDeclarations& decls, const fs::path& folder) {
+  Target target;
   std::error_code ec;
-  const bool existed = fs::exists(folder, ec);
-  fs::create_directories(folder, ec);
-  if (ec) return folder.string() + ": cannot create the folder: " + ec.message();
-  std::string failure = writeTablesInto(locale, folder, tables, vfs);
-  if (!failure.empty() && !existed) fs::remove_all(folder, ec);
+  const fs::path absolute = fs::absolute(folder, ec).lexically_normal();
+  target.folder = fs::weakly_canonical(absolute, ec);
+  if (ec) target.folder = absolute;
+  if (!target.folder.has_filename()) target.folder = target.folder.parent_path();  // "school/", "."
+  const auto status = fs::status(target.folder, ec);
+  target.exists = fs::exists(status);
+  if (!target.exists) return target;
+  if (!fs::is_directory(status)) {
+    target.error = folder.string() + ": not a folder";
+    return target;
+  }
+  for (const FileDecl* decl : decls.dataFiles()) {
+    if (fs::exists(target.folder / decl->physicalName, ec)) target.dataFiles.push_back(decl->physicalName);
+  }
+  target.empty = fs::is_empty(target.folder, ec) && !ec;
+  struct stat self = {};
+  struct stat parent = {};
+  target.mountPoint = ::stat(target.folder.c_str(), &self) == 0 &&
+                      ::stat(target.folder.parent_path().c_str(), &parent) == 0 && self.st_dev != parent.st_dev;
+  return target;
+}
+
+// The data files' names: what a staged folder keeps when it is put in place.
+std::set<std::string> physicalNames(const std::vector<TablePlan>& plans) {
+  std::set<std::string> names;
+  for (const TablePlan& plan : plans) names.insert(plan.decl->physicalName);
+  return names;
+}
+
+// Writes a fresh school: into a staging folder beside the target, put in its place whole.
+std::string writeStaged(const Locale& locale, const Target& target, const std::vector<TablePlan>& plans,
+                        const LoadOptions& options, Result& result) {
+  std::error_code ec;
+  fs::create_directories(target.folder.parent_path(), ec);
+  if (ec) return target.folder.parent_path().string() + ": cannot create the folder: " + ec.message();
+  StagedFolder staged(target.folder, options.beforeFolderChange);
+  std::string failure = staged.make();
+  if (failure.empty()) failure = writeTablesInto(locale, staged.path(), plans, options.engine);
+  if (failure.empty()) failure = staged.putInPlace(physicalNames(plans));
+  if (failure.empty() && staged.replacedWorkingFolder()) {
+    result.notes.push_back(target.folder.string() +
+                           " was the working folder and is replaced by the loaded one: "
+                           "a shell in it sees the data files after entering it again (cd)");
+  }
   return failure;
 }
+
+// Writes records as CSV rows to a stream. Past the first batch of records, the formatting runs on
+// a thread of its own while the caller reads the next records: reading and formatting take about
+// as long, so a large dump takes about as long as the reading alone.
+class CsvWriter {
+ public:
+  CsvWriter(const platform::RecordLayout& layout, std::ostream& out) : layout_(layout), out_(out), record_(layout) {}
+  ~CsvWriter() { finish(); }
+  CsvWriter(const CsvWriter&) = delete;
+  CsvWriter& operator=(const CsvWriter&) = delete;
+
+  // Writes the header row (before any record).
+  void header(const std::vector<std::string>& names) {
+    std::string text;
+    csv::appendRecord(text, names);
+    out_.write(text.data(), static_cast<std::streamsize>(text.size()));
+  }
+
+  // Hands a record over to be written. False once the output has failed: reading may stop.
+  bool add(const RecordBuffer& record) {
+    filling_.records.append(reinterpret_cast<const char*>(record.data()), record.size());
+    if (filling_.records.size() < kBatchRecords * record.size()) return true;
+    if (!thread_.joinable()) thread_ = std::thread([this] { formatBatches(); });
+    return queue_.put(filling_);
+  }
+
+  // Writes what is left and flushes. Returns whether everything was written.
+  bool finish() {
+    if (thread_.joinable()) {
+      if (!filling_.records.empty()) queue_.put(filling_);
+      queue_.finish();
+      thread_.join();
+    } else if (!filling_.records.empty()) {
+      write(filling_);
+    }
+    filling_.clear();
+    out_.flush();
+    return static_cast<bool>(out_);
+  }
+
+ private:
+  static constexpr std::size_t kBatchRecords = 1024;
+
+  // The formatting thread: it alone writes to the stream until finish() has joined it.
+  void formatBatches() {
+    Batch batch;
+    while (queue_.take(batch) && write(batch)) {
+    }
+    queue_.close();  // the output failed, or every batch was written
+  }
+
+  bool write(const Batch& batch) {
+    const std::size_t size = record_.size();
+    chunk_.clear();
+    for (std::size_t at = 0; at + size <= batch.records.size(); at += size) {
+      record_.assignBytes(batch.records.data() + at, size);
+      for (int f = 0; f < layout_.fieldCount(); ++f) {
+        if (f > 0) chunk_.push_back(',');
+        appendFieldText(record_, f, chunk_, text_);
+      }
+      chunk_.push_back('\n');
+    }
+    out_.write(chunk_.data(), static_cast<std::streamsize>(chunk_.size()));
+    return static_cast<bool>(out_);
+  }
+
+  const platform::RecordLayout& layout_;
+  std::ostream& out_;
+  Batch filling_;  // the caller's batch being filled
+  BatchQueue queue_;
+  // The formatting's own (the formatting thread's while it runs).
+  RecordBuffer record_;
+  std::string chunk_, text_;
+  std::thread thread_;
+};
 
 }  // namespace
 
@@ -519,13 +919,11 @@ Result readTables(const dictionary::FileDeclarations& decls, const fs::path& fol
       result.problems.push_back(name + ": a second table for " + decl->label + " (" + found[decl->label].name + ")");
       continue;
     }
-    std::ifstream in(path, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in && !in.eof()) {
+    if (!std::ifstream(path, std::ios::binary)) {
       result.problems.push_back(name + ": cannot be read");
       continue;
     }
-    found[decl->label] = Table{name, std::move(text)};
+    found[decl->label] = Table{name, {}, path};
   }
   if (!result.problems.empty()) {
     result.error = folder.string() + ": the tables are not in order; nothing was read";
@@ -550,49 +948,59 @@ Result load(const dictionary::FileDeclarations& decls, const Locale& locale, con
     return result;
   }
 
-  if (!options.replace) {
+  const Target target = inspectTarget(decls, folder);
+  if (!target.error.empty()) {
+    result.error = target.error;
+    return result;
+  }
+  const bool fresh = target.dataFiles.empty() && (!target.exists || (target.empty && !target.mountPoint));
+  if (!target.dataFiles.empty() && !options.replace) {
     std::string existing;
-    for (const FileDecl* decl : decls.dataFiles()) {
-      std::error_code ec;
-      if (fs::exists(folder / decl->physicalName, ec)) existing += (existing.empty() ? "" : ", ") + decl->physicalName;
-    }
-    if (!existing.empty()) {
-      result.error = folder.string() + " holds data files already (" + existing + "); --replace replaces their records";
-      return result;
-    }
+    for (const std::string& name : target.dataFiles) existing += (existing.empty() ? "" : ", ") + name;
+    result.error = folder.string() + " holds data files already (" + existing + "); --replace replaces their records";
+    return result;
+  }
+  if (!fresh && !options.replace) {
+    result.error = folder.string() + (target.mountPoint ? " is a mount point" : " holds other files") +
+                   " and no data files: a school is loaded whole into a new or empty folder" +
+                   (target.mountPoint ? " inside it" : "") + " (--replace loads it into this one in place)";
+    return result;
   }
 
   Problems problems;
-  std::vector<CheckedTable> checked;
-  const auto dataFiles = decls.dataFiles();
-  for (std::size_t i = 0; i < dataFiles.size(); ++i) {
-    CheckedTable table;
-    table.decl = dataFiles[i];
-    const auto it = tables.find(table.decl->label);
+  std::vector<TablePlan> plans;
+  for (const FileDecl* decl : decls.dataFiles()) {
+    TablePlan plan;
+    plan.decl = decl;
+    const auto it = tables.find(decl->label);
     if (it == tables.end()) {
-      table.name = table.decl->label + ".csv";
-      result.notes.push_back("no " + table.name + ": " + table.decl->label + " is loaded empty");
+      plan.name = decl->label + ".csv";
+      result.notes.push_back("no " + plan.name + ": " + decl->label + " is loaded empty");
     } else {
-      table.name = it->second.name;
-      checkFields(static_cast<int>(i), it->second, table, problems);
-      checkUniqueKeys(static_cast<int>(i), table, locale, problems);
+      plan.table = &it->second;
+      plan.name = it->second.name;
     }
-    checked.push_back(std::move(table));
+    plans.push_back(std::move(plan));
   }
-  checkParents(checked, locale, problems);
-
+  {
+    CheckState state(locale, problems, plans);
+    for (int table : state.order()) checkTable(table, state);
+  }
   if (!problems.empty()) {
     const std::size_t bad = problems.badRows();
     result.problems = problems.sorted();
     result.error = std::to_string(bad) + (bad == 1 ? " bad row" : " bad rows") + "; nothing was written";
     return result;
   }
-  result.error = writeTables(locale, folder, checked, options.vfs);
+  // What loads into this folder left when they died goes first, whichever way this one writes.
+  removeLeftoverStagings(target.folder, options.beforeFolderChange);
+  result.error = fresh ? writeStaged(locale, target, plans, options, result)
+                       : writeTablesInto(locale, target.folder, plans, options.engine);
   return result;
 }
 
 Result dump(const dictionary::FileDeclarations& decls, const Locale& locale, const fs::path& file,
-            const DumpOptions& options, std::string& csvText) {
+            const DumpOptions& options, std::ostream& out) {
   Result result;
   const FileDecl* decl = nullptr;
   if (!options.label.empty()) {
@@ -648,23 +1056,20 @@ Result dump(const dictionary::FileDeclarations& decls, const Locale& locale, con
     return result;
   }
 
-  std::string out;
+  CsvWriter writer(decl->layout, out);
   std::vector<std::string> header;
   for (const auto& field : decl->layout.fields()) header.push_back(field.name);
-  csv::appendRecord(out, header);
+  writer.header(header);
   int rc = key < 0 ? data.set() : data.set(key);
-  std::vector<std::string> row(header.size());
-  while (rc == 0 && (rc = data.next()) == 0) {
-    for (int f = 0; f < decl->layout.fieldCount(); ++f) row[static_cast<std::size_t>(f)] = fieldText(data.buffer(), f);
-    csv::appendRecord(out, row);
+  while (rc == 0 && (rc = data.next()) == 0 && writer.add(data.buffer())) {
   }
-  if (rc != platform::errors::kRecordNotAvailable) {
+  // The rows read before a failure go out too.
+  if (!writer.finish()) {
+    result.error = file.string() + ": the output cannot be written";
+  } else if (rc != 0 && rc != platform::errors::kRecordNotAvailable) {
     result.error = storageError(session, rc, file.string());
-    data.close();
-    return result;
   }
   data.close();
-  csvText = std::move(out);
   return result;
 }
 
@@ -816,10 +1221,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       DumpOptions options;
       if (auto it = values.find("--key"); it != values.end()) options.key = it->second;
       if (auto it = values.find("--file"); it != values.end()) options.label = it->second;
-      std::string csvText;
-      Result dumped = dump(decls, locale, positional[0], options, csvText);
-      if (dumped.ok()) out << csvText << std::flush;
-      return report(dumped, err);
+      return report(dump(decls, locale, positional[0], options, out), err);
     }
     if (command == "check") return checkCommand(decls, locale, positional[0], out, err);
     if (command == "repair") return repairCommand(decls, locale, positional[0], out, err);

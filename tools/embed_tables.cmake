@@ -12,7 +12,7 @@ foreach(name IN LISTS tables)
   # The bytes as char literals; one extra NUL keeps an empty table a valid array.
   string(APPEND body "const char kTable${n}[] = {${bytes}'\\0'};\n")
   string(REGEX REPLACE "\\.[cC][sS][vV]$" "" label "${name}")
-  string(APPEND entries "  tables[\"${label}\"] = Table{\"${name}\", std::string(kTable${n}, ${size})};\n")
+  string(APPEND entries "  tables[\"${label}\"] = Table{\"${name}\", std::string(kTable${n}, ${size}), {}};\n")
   math(EXPR n "${n} + 1")
 endforeach()
 file(WRITE ${OUTPUT}.tmp

@@ -91,8 +91,12 @@ bool utf8ToCp1252(std::string_view utf8, std::string& out, char32_t* firstBad, s
 std::string cp1252ToUtf8(std::string_view cp1252) {
   std::string out;
   out.reserve(cp1252.size() + cp1252.size() / 2);
-  for (char ch : cp1252) appendUtf8(cp1252ToUnicode(static_cast<std::uint8_t>(ch)), out);
+  appendCp1252AsUtf8(cp1252, out);
   return out;
+}
+
+void appendCp1252AsUtf8(std::string_view cp1252, std::string& out) {
+  for (char ch : cp1252) appendUtf8(cp1252ToUnicode(static_cast<std::uint8_t>(ch)), out);
 }
 
 }  // namespace platform

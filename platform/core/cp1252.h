@@ -33,6 +33,8 @@ bool utf8ToCp1252(std::string_view utf8, std::string& out, char32_t* firstBad = 
 
 // Converts code page 1252 to UTF-8; never fails.
 std::string cp1252ToUtf8(std::string_view cp1252);
+// The same, appended to `out` (no new string: for callers that convert many texts).
+void appendCp1252AsUtf8(std::string_view cp1252, std::string& out);
 
 // The Unicode character of one byte.
 char32_t cp1252ToUnicode(std::uint8_t byte);

@@ -122,5 +122,6 @@ int firstFailure() { return first; }
 int operationsSeen() { return seen; }
 
 void recordReads(std::vector<long long>* offsets) { readsTo = offsets; }
+bool beforeOtherOperation() { return beforeChange(SQLITE_IOERR); }
 
 }  // namespace platform::storage::testing

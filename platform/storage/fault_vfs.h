@@ -23,5 +23,9 @@ int firstFailure();
 int operationsSeen();
 // From now on, the file offset of every read on this thread is appended to `offsets`; null stops.
 void recordReads(std::vector<long long>* offsets);
+// Counts a file-changing operation made outside SQLite (a folder renamed, removed or synced) among
+// the same operations: the process ends here when it is the one crashAtOperation names, and the
+// result is true when it must fail (from failFromOperation's on).
+bool beforeOtherOperation();
 
 }  // namespace platform::storage::testing
