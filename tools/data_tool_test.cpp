@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "gradebook/spanish_locale.h"
+#include "platform/core/number_text.h"
 #include "platform/core/cp1252.h"
 #include "platform/storage/child_process.h"
 #include "platform/storage/data_file.h"
@@ -652,10 +653,7 @@ std::map<std::string, std::string> generatedSchool(int students, int gradeRecord
     datatool::csv::appendField(out, value);
     return out;
   };
-  const auto real = [](double value) {
-    char out[64];
-    return std::string(out, std::to_chars(out, out + sizeof out, value).ptr);
-  };
+  const auto real = [](double value) { return platform::shortestDecimal(value); };
   const auto row = [](std::initializer_list<std::string> fields) {
     std::string line;
     for (const auto& field : fields) line += (line.empty() ? "" : ",") + field;
