@@ -116,7 +116,8 @@ TEST_F(SchoolTest, HoldsTheSpecsCountsWithValidReferencesAndGrades) {
   teachers.buffer().setLong(decls_.ZOLBRANS.fieldIndex("CLAVE"), school.busyTeacherKey);
   ASSERT_EQ(0, teachers.get(decls_.ZOLBRANS.keyIndex("AK_CLAVE")));
   EXPECT_EQ(school.busyTeacherId, teachers.buffer().getLong(decls_.ZOLBRANS.fieldIndex("ID_MAE")));
-  EXPECT_TRUE(locale_.equal(teachers.buffer().getText(decls_.ZOLBRANS.fieldIndex("PASSWORD")), school.busyTeacherPassword));
+  EXPECT_TRUE(locale_.equal(teachers.buffer().getText(decls_.ZOLBRANS.fieldIndex("PASSWORD")).bytes(),
+                            school.busyTeacherPassword));
 }
 
 TEST_F(SchoolTest, ScatteredHoldsTheSameRecordsSpreadThroughTheFile) {

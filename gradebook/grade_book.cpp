@@ -34,6 +34,7 @@ using dictionary::File;
 using platform::kLevelBenign;
 using platform::kLevelNotify;
 using platform::MessageButton;
+using namespace platform::literals;
 
 constexpr const char* kQuestionCaption = "Atención";
 constexpr const char* kContinueQuestion = " Alumno(s) no tiene(n) Calificación, Desea Continuar ?";
@@ -46,11 +47,6 @@ const platform::RecordLayout& pairLayout() {
                                               {"LS_GRUPO", platform::FieldType::String, 20},
                                               {"LL_ID", platform::FieldType::String, 20}});
   return layout;
-}
-
-std::string withoutTrailingBlanks(std::string text) {
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
 }
 
 class GradeBookWindow : public platform::WindowController {
@@ -189,17 +185,17 @@ class GradeBookWindow : public platform::WindowController {
     const int average = aliasDecl.fieldIndex("PROMEDIO"), group = aliasDecl.fieldIndex("GRUPO");
     const int description = programmeDecl.fieldIndex("DESCRIPCION"), id = programmeDecl.fieldIndex("ID_PACA");
     GradeCounts teacher;
-    std::string previousPair;
+    platform::Cp1252Text previousPair;
     const platform::Locale& locale = dictionary::program().locale();
     while (groupView_.view().next() == platform::errors::kNone) {
       teacher.count(alias.getReal(average));
-      const std::string pair =
-          withoutTrailingBlanks(programme.getText(description)) + "-" + withoutTrailingBlanks(alias.getText(group));
+      const platform::Cp1252Text pair = platform::Cp1252Text(trimRight(programme.textView(description))) + "-"_cp1252 +
+                                        trimRight(alias.textView(group));
       if (locale.equal(pair, previousPair)) continue;
       platform::RecordBuffer& entry = QGRU_.buffer();
-      entry.setText(LS_DESCRIPCION, programme.getText(description));
-      entry.setText(LS_GRUPO, alias.getText(group));
-      entry.setText(LL_ID, std::to_string(programme.getLong(id)));
+      entry.setText(LS_DESCRIPCION, programme.textView(description));
+      entry.setText(LS_GRUPO, alias.textView(group));
+      entry.setText(LL_ID, platform::Cp1252Text::decimal(programme.getLong(id)));
       QGRU_.append();
       previousPair = pair;
     }
@@ -220,7 +216,7 @@ class GradeBookWindow : public platform::WindowController {
   // buffer of QGRU keeps the pair it held.
   void applySelectedPair() {
     QGRU_.get(pairList().selected());
-    variables_.Ll_ProAcademico = platform::leadingWholeNumber(QGRU_.buffer().getText(LL_ID));
+    variables_.Ll_ProAcademico = platform::leadingWholeNumber(QGRU_.buffer().textView(LL_ID).bytes());
     variables_.Ls_Grupo = QGRU_.buffer().getText(LS_GRUPO);
   }
 
@@ -234,8 +230,8 @@ class GradeBookWindow : public platform::WindowController {
     if (variables_.LL_TOTGSCALIFICAR != 0 &&
         !confirmed(std::to_string(variables_.LL_TOTGSCALIFICAR) + kContinueQuestion, MessageButton::No))
       return;
-    output::ReporteACTAS_CALIFICACIONES(QGRU_.buffer().getText(LS_GRUPO),
-                                        platform::leadingWholeNumber(QGRU_.buffer().getText(LL_ID)));
+    output::ReporteACTAS_CALIFICACIONES(QGRU_.buffer().textView(LS_GRUPO).bytes(),
+                                        platform::leadingWholeNumber(QGRU_.buffer().textView(LL_ID).bytes()));
   }
 
   void exportGradeRecords() {

@@ -391,6 +391,29 @@ TEST_F(PreviewTargetsTest, ZoomChoicesPagesAcrossAndJumping) {
   EXPECT_TRUE(robot.done()) << robot.report();
 }
 
+// The zoom list's texts are the program's (UTF-8) and its entry holds code page 1252: a choice with
+// an accent shows as written, and typed, it is that choice.
+TEST_F(PreviewTargetsTest, AZoomChoiceWithAnAccentShowsAsWrittenAndTypedIsThatChoice) {
+  const std::vector<PageMetafile> shown = twoPages();
+  VistaPreviaConPdf previewer(started->errors(), codes(), started->locale());
+  platform::PreviewTexts texts = previewer.texts();
+  texts.zoomChoices.push_back({"Página doble", "Zoom: dos páginas", 150});
+  previewer.setTexts(texts);
+  previewer.setUserZoom(true);
+  robot.inWindow(kPreview, [](WindowDriver& w) {
+    w.type("?ZOOMLIST", "Página doble");
+    w.key(Qt::Key_Return);
+  });
+  robot.inWindow(kPreview, [](WindowDriver& w) {
+    EXPECT_EQ(w.statusText(1), "Zoom: dos páginas");
+    EXPECT_EQ(w.text("?ZOOMLIST"), "Página doble");
+    w.press("?TBAREXIT");
+  });
+  robot.run([&] { previewer.display(shown); });
+  EXPECT_TRUE(robot.done()) << robot.report();
+  EXPECT_EQ(previewer.zoom(), 150);
+}
+
 // The toolbar's prompts take the focus from the print button to their controls, so that the Return
 // pressed next does not print the sheet.
 TEST_F(PreviewTargetsTest, TheToolbarsAccessKeysFocusTheControlsAfterTheirPrompts) {

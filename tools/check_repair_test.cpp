@@ -29,6 +29,8 @@
 
 namespace {
 
+using namespace platform::literals;
+
 namespace fs = std::filesystem;
 using platform::storage::testing::damagePage;
 using platform::storage::testing::pageOfKeyEntry;
@@ -418,7 +420,7 @@ TEST_F(CheckRepair, RepairOfADamagedKeyLosesNoRecord) {
     ASSERT_EQ(platform::errors::kNone, teachers.open());
     teachers.buffer().setLong(decls_.ZOLBRANS.fieldIndex("CLAVE"), 1001);
     ASSERT_EQ(platform::errors::kNone, teachers.get(byKey));
-    EXPECT_EQ("sol2024   ", teachers.buffer().getText(decls_.ZOLBRANS.fieldIndex("PASSWORD")));
+    EXPECT_EQ("sol2024   "_cp1252, teachers.buffer().getText(decls_.ZOLBRANS.fieldIndex("PASSWORD")));
   }
   const Outcome again = repair("Zolbrans.Tps");
   EXPECT_EQ(0, again.code);

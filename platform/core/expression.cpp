@@ -340,7 +340,8 @@ Expression::Value Expression::eval(int index) const {
         case BoundName::Kind::Long: return number(*static_cast<const std::int32_t*>(b.variable));
         case BoundName::Kind::Real: return number(*static_cast<const double*>(b.variable));
         case BoundName::Kind::Byte: return number(*static_cast<const std::uint8_t*>(b.variable));
-        case BoundName::Kind::Text: return Value{true, 0, *static_cast<const std::string*>(b.variable)};
+        case BoundName::Kind::Text:
+          return Value{true, 0, static_cast<const Cp1252Text*>(b.variable)->bytes()};
         case BoundName::Kind::Field: {
           const Field& field = b.record->layout().field(b.field);
           switch (field.type) {

@@ -20,6 +20,8 @@ using namespace platform::storage;
 
 namespace {
 
+using namespace platform::literals;
+
 std::string readBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -98,7 +100,7 @@ TEST_F(DamagedFileTest, FileMixingPagesOfTwoOfItsVersionsNeverReadsForEver) {
     ASSERT_EQ(errors::kNone, session.begin({&file}, 1));
     for (int id = 1; id <= kRecords; ++id) {
       file.buffer().setLong(0, id);
-      file.buffer().setText(1, "name " + std::to_string(1000 + id));
+      file.buffer().setText(1, platform::Cp1252View::ofBytes("name " + std::to_string(1000 + id)));
       ASSERT_EQ(errors::kNone, file.add());
     }
     ASSERT_EQ(errors::kNone, session.commit());
@@ -107,7 +109,8 @@ TEST_F(DamagedFileTest, FileMixingPagesOfTwoOfItsVersionsNeverReadsForEver) {
     ASSERT_EQ(errors::kNone, session.begin({&file}, 1));
     for (int id = 1; id <= kRecords; id += 3) {
       ASSERT_EQ(errors::kNone, file.getRecord(id));
-      file.buffer().setText(1, (id % 2 ? "early " : "zeta ") + std::to_string(1000 + id));
+      file.buffer().setText(1,
+                            platform::Cp1252View::ofBytes((id % 2 ? "early " : "zeta ") + std::to_string(1000 + id)));
       ASSERT_EQ(errors::kNone, file.put());
     }
     ASSERT_EQ(errors::kNone, session.commit());
@@ -169,11 +172,11 @@ TEST_F(DamagedFileTest, IndexEntryUnderAnotherValueNeverReadsForEver) {
     const char* names[kRecords] = {"same", "Same", "sAme", "saMe", "samE"};
     for (int id = 1; id <= kRecords; ++id) {
       file.buffer().setLong(0, id);
-      file.buffer().setText(1, names[id - 1]);
+      file.buffer().setText(1, platform::Cp1252View::ofBytes(names[id - 1]));
       ASSERT_EQ(errors::kNone, file.add());
     }
     image = file.keyImage(kNameKey);
-    file.buffer().setText(1, "samd");
+    file.buffer().setText(1, "samd"_cp1252);
     smaller = file.keyImage(kNameKey);
     ASSERT_EQ(image.size(), smaller.size());
   }

@@ -51,7 +51,7 @@ class PageCipherTest : public ::testing::Test {
     ASSERT_EQ(errors::kNone, session.begin({&file}, 1));
     for (int id = 1; id <= count; ++id) {
       file.buffer().setLong(0, id);
-      file.buffer().setText(1, "item " + std::to_string(id));
+      file.buffer().setText(1, platform::Cp1252View::ofBytes("item " + std::to_string(id)));
       ASSERT_EQ(errors::kNone, file.add());
     }
     ASSERT_EQ(errors::kNone, session.commit());
@@ -92,7 +92,7 @@ TEST_F(PageCipherTest, PagesOfAStoredFileAreThePlainDatabaseAndEncryptBackIntoAF
   EXPECT_EQ(200, file.records());
   file.buffer().setLong(0, 117);
   ASSERT_EQ(errors::kNone, file.get(0));
-  EXPECT_EQ("item 117 ", file.buffer().getText(1).substr(0, 9));
+  EXPECT_EQ("item 117 ", file.buffer().getText(1).bytes().substr(0, 9));
 }
 
 TEST_F(PageCipherTest, WrongKeyAndPartialPagesAreRefused) {

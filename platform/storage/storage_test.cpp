@@ -34,6 +34,8 @@ using platform::storage::testing::descriptorsOfRemovedFiles;
 
 namespace {
 
+using namespace platform::literals;
+
 #define ASSERT_OK(expression) ASSERT_EQ(errors::kNone, (expression))
 #define EXPECT_OK(expression) EXPECT_EQ(errors::kNone, (expression))
 
@@ -74,8 +76,8 @@ class StorageTest : public ::testing::Test {
   static void fill(DataFile& file, std::int32_t id, const std::string& name, const std::string& code, double score) {
     file.buffer().clear();
     file.buffer().setLong(kId, id);
-    file.buffer().setText(kName, name);
-    file.buffer().setText(kCode, code);
+    file.buffer().setText(kName, platform::Cp1252View::ofBytes(name));
+    file.buffer().setText(kCode, platform::Cp1252View::ofBytes(code));
     file.buffer().setReal(kScore, score);
   }
 
@@ -86,10 +88,7 @@ class StorageTest : public ::testing::Test {
     return names;
   }
 
-  static std::string trimmed(std::string text) {
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-  }
+  static std::string trimmed(const platform::Cp1252Text& text) { return std::string(trimRight(text.bytes())); }
 
   // The file made with one record: 1, "Ana", score 10; closed again.
   void createWithAna() {
@@ -218,7 +217,7 @@ TEST_F(StorageTest, ReadsInPhysicalAndKeyOrderBothWays) {
   EXPECT_EQ((std::vector<std::string>{"Eva", "Diego", "Carla", "Bruno", "Ana"}), namesInOrder(file, kKScore));
 
   // Starting at a key value; then turning back.
-  file.buffer().setText(kName, "Bz");
+  file.buffer().setText(kName, "Bz"_cp1252);
   ASSERT_OK(file.setFromBuffer(kAkName));
   ASSERT_OK(file.next());
   EXPECT_EQ("Carla", trimmed(file.buffer().getText(kName)));
@@ -370,10 +369,10 @@ TEST_F(StorageTest, GetByKeyAndResumeFromPosition) {
   file.buffer().setLong(kId, 999);
   EXPECT_EQ(errors::kRecordNotFound, file.get(kPkId));
   // Text keys ignore trailing blanks; a case-insensitive key ignores case.
-  file.buffer().setText(kName, "Name 1200   ");
+  file.buffer().setText(kName, "Name 1200   "_cp1252);
   ASSERT_OK(file.get(kAkName));
   EXPECT_EQ(200, file.buffer().getLong(kId));
-  file.buffer().setText(kCode, "c77");
+  file.buffer().setText(kCode, "c77"_cp1252);
   ASSERT_OK(file.get(kAkCode));
   EXPECT_EQ(77, file.buffer().getLong(kId));
 }
@@ -450,24 +449,24 @@ TEST_F(StorageTest, PutKeepsEveryKeyRightWhateverChanged) {
     file.buffer().setLong(kId, 1);
     ASSERT_OK(file.get(kPkId));
     const std::string oldName = trimmed(file.buffer().getText(kName));
-    file.buffer().setText(kName, change.name);
-    file.buffer().setText(kCode, change.code);
+    file.buffer().setText(kName, platform::Cp1252View::ofBytes(change.name));
+    file.buffer().setText(kCode, platform::Cp1252View::ofBytes(change.code));
     file.buffer().setReal(kScore, change.score);
     ASSERT_OK(file.put());
     DataFile check(decl_, *session);
     ASSERT_OK(check.open());
-    check.buffer().setText(kName, change.name);
+    check.buffer().setText(kName, platform::Cp1252View::ofBytes(change.name));
     ASSERT_OK(check.get(kAkName));
     EXPECT_EQ(1, check.buffer().getLong(kId));
     if (oldName != change.name) {
-      check.buffer().setText(kName, oldName);
+      check.buffer().setText(kName, platform::Cp1252View::ofBytes(oldName));
       EXPECT_EQ(errors::kRecordNotFound, check.get(kAkName));
     }
     EXPECT_EQ(std::string(change.code).empty() ? 1 : 2, static_cast<int>(namesInOrder(check, kAkCode).size()));
     EXPECT_EQ((std::vector<std::string>{"Bo", change.name}), namesInOrder(check, kKScore));
   }
   // A changed key that collides is refused and names the key.
-  file.buffer().setText(kName, "Bo");
+  file.buffer().setText(kName, "Bo"_cp1252);
   EXPECT_EQ(errors::kDuplicateKey, file.put());
   EXPECT_EQ(kAkName, file.duplicateKey());
 }
@@ -528,7 +527,7 @@ TEST_F(StorageTest, DuplicateInUniqueKeyIsRefusedAndNamed) {
   // A put that would duplicate is refused too, and the stored record stays.
   file.buffer().setLong(kId, 2);
   ASSERT_OK(file.get(kPkId));
-  file.buffer().setText(kName, "Ana");
+  file.buffer().setText(kName, "Ana"_cp1252);
   EXPECT_EQ(errors::kDuplicateKey, file.put());
   EXPECT_EQ(kAkName, file.duplicateKey());
   ASSERT_OK(file.get(kPkId));
@@ -1552,7 +1551,7 @@ TEST_F(StorageTest, DriverOptions) {
   ASSERT_OK(a.next());
   other.buffer().setLong(kId, 2);
   ASSERT_OK(other.get(kPkId));
-  other.buffer().setText(kName, "changed");
+  other.buffer().setText(kName, "changed"_cp1252);
   ASSERT_OK(other.put());
   ASSERT_OK(a.next());
   EXPECT_EQ("changed", trimmed(a.buffer().getText(kName)));
