@@ -5,7 +5,7 @@
 //
 //   Cp1252Text  owns its bytes (a std::string inside)
 //   Cp1252View  refers to bytes someone else owns, as std::string_view does: a function that only
-//               reads a text takes one; each converts to the other
+//               reads a text takes one. A Cp1252Text and a Cp1252View convert to each other.
 //
 // To UTF-8: toUtf8() (never fails: every byte has a character). From UTF-8: Cp1252Text::fromUtf8,
 // which fails on a character the code page lacks or on bad UTF-8. Bytes already in the code page (a
