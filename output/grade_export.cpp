@@ -167,7 +167,7 @@ bool GradeExport::run(const std::string& folder) {
   // The signed-in teacher, whose key names the file; sign-in found them, so a failure is not told.
   DataFile& teachers = dictionary::DataFileOf(File::ZOLBRANS);
   teachers.buffer().setLong(fieldOf(teachers, "ID_MAE"), program.Gl_IdMaestro);
-  teachers.get(keyOf(teachers, "PK_ZOLBRANS"));
+  (void)teachers.get(keyOf(teachers, "PK_ZOLBRANS"));
   const std::int32_t teacherKey = teachers.buffer().getLong(fieldOf(teachers, "CLAVE"));
 
   // One reading of the clock names the file and shows its name; nothing of it is done yet.

@@ -25,12 +25,14 @@
 #include "platform/storage/data_file.h"
 #include "platform/storage/fault_vfs.h"
 #include "platform/storage/session.h"
+#include "platform/storage/status_matchers.h"
 #include "tools/csv.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 namespace fault = platform::storage::testing;
+using platform::storage::testing::IsOk;
 
 fs::path sourceDir() {
   const char* dir = std::getenv("GRADEBOOK_SOURCE_DIR");
@@ -575,8 +577,8 @@ TEST_F(DataTool, DumpChoosesTheDeclarationByTheFilesName) {
     platform::storage::Engine engine(locale);
     platform::storage::Session session(engine, root_.string());
     platform::storage::DataFile file(decls.EXPORTACION, session);
-    ASSERT_EQ(file.create(), 0);
-    ASSERT_EQ(file.open(), 0);
+    ASSERT_THAT(file.create(), IsOk());
+    ASSERT_THAT(file.open(), IsOk());
     auto& b = file.buffer();
     b.clear();
     b.setLong(0, 7);
@@ -586,7 +588,7 @@ TEST_F(DataTool, DumpChoosesTheDeclarationByTheFilesName) {
               "a");  // code page 1252: "Peña"
     b.setText(10, "M\xe9rida");
     b.setReal(19, 59.75);
-    ASSERT_EQ(file.add(), 0);
+    ASSERT_THAT(file.add(), IsOk());
     file.close();
   }
   const auto dumped = lines(dumpOf(exportFile));

@@ -832,13 +832,16 @@ RepairOutcome repairFile(Session& session, const FileDecl& decl) {
   const std::size_t length = decl.layout.length();
   int error = rebuilt.writeRebuilt(temporary, [&](const RecordSink& sink) {
     RecordReader reader(source, decl);
-    return reader.read([&](const StoredRow& row) {
-      if (row.data.size() != length) {
-        if (out.records.wrongLength++ == 0) out.records.firstWrongLength = row.record;
-        return errors::kNone;
-      }
-      return sink(StoredRecord{row.record, row.version, row.data});
-    }, out.records);
+    const int read = reader.read(
+        [&](const StoredRow& row) -> int {
+          if (row.data.size() != length) {
+            if (out.records.wrongLength++ == 0) out.records.firstWrongLength = row.record;
+            return errors::kNone;
+          }
+          return sink(StoredRecord{row.record, row.version, row.data});
+        },
+        out.records);
+    return Status(read);  // the outcome keeps the number only
   });
   out.records.read -= out.records.wrongLength;
   source.close();

@@ -697,7 +697,7 @@ TEST_F(StorageTest, PutRefusedForAnotherProgramsReaderGoesThroughOnceItIsGone) {
     SCOPED_TRACE(inTransaction ? "inside a transaction" : "on its own");
     ProgramOnCue reader(*this, decl_, [](DataFile& theirs) {
       if (theirs.open() || theirs.session().beginRead() || theirs.set()) return 1;
-      return theirs.next();
+      return theirs.next().code();
     });
     ASSERT_EQ(0, reader.act());
     auto session = newSession();
@@ -709,8 +709,8 @@ TEST_F(StorageTest, PutRefusedForAnotherProgramsReaderGoesThroughOnceItIsGone) {
     auto save = [&](double score) {
       file.buffer().setReal(kScore, score);
       if (!inTransaction) return file.put();
-      if (int error = session->begin({&file}, 2)) return error;
-      if (int error = file.put()) {
+      if (Status error = session->begin({&file}, 2)) return error;
+      if (Status error = file.put()) {
         session->rollback();
         return error;
       }
@@ -853,7 +853,7 @@ TEST_F(StorageTest, EngineSettingsAreFixedOnceASessionIsMade) {
     Session session(engine_, folder_.string());
     DataFile file(decl_, session);
     storage::testing::crashAtOperation(1);
-    file.create();
+    (void)file.create();
     return 0;
   }));
 }
@@ -865,7 +865,7 @@ TEST_F(StorageTest, WriterKeptWaitingPastItsTimeOutGetsCleanError) {
     DataFile a(decl_, session);
     if (a.open() || session.begin({&a}, 1)) return 1;
     fill(a, 1, "held", "", 0);
-    a.add();
+    (void)a.add();
     ready();
     std::this_thread::sleep_for(std::chrono::seconds(3));
     return session.commit() == 0 ? 0 : 2;
@@ -1079,7 +1079,7 @@ TEST_F(StorageTest, DamagedPagesGiveAnErrorAndNeverACrash) {
   int error = a.open();
   if (error == errors::kNone) {
     for (int key = -1; key < 4 && error == errors::kNone; ++key) {
-      a.set(key);
+      (void)a.set(key);
       while ((error = a.next()) == errors::kNone) {
       }
       if (error == errors::kRecordNotAvailable) error = errors::kNone;
@@ -1226,7 +1226,7 @@ TEST_F(StorageTest, JournalOfTheReplacedFileNeverReachesTheNewOne) {
     Session session(engine_, folder_.string());
     DataFile a(decl_, session);
     storage::testing::atNextStep(Step::kAfterRename, [] { _exit(77); });
-    a.create();
+    (void)a.create();
     return 1;
   });
   ASSERT_EQ(77, crashed);
