@@ -157,6 +157,12 @@ Status View::fail(int code, const std::string& cause) {
   return session().setError(code, cause, primary_.decl().physicalPath());
 }
 
+Status View::recorded(int code) {
+  if (code == errors::kNone) return Status();
+  const Session& s = session();
+  return Status(code, s.lastErrorText(), s.lastErrorFile(), s.lastErrorCause());
+}
+
 Status View::succeed() { return session().setError(errors::kNone, {}, primary_.decl().physicalPath()); }
 
 int View::locateField(std::string_view name, int& fileIndex, int& field, int filesKnown) {
@@ -386,13 +392,13 @@ int View::imageKey() const { return plan_.sorted ? orderKey_ : plan_.streamKey; 
 
 // ---- Rows: filter, joins and the place in the order of the record in the primary's buffer.
 
-Status View::passes(bool& holds) {
-  if (filter_.test(holds)) return Status();
+int View::passes(bool& holds) {
+  if (filter_.test(holds)) return errors::kNone;
   return fail(errors::kInvalidFilter, "Invalid filter: " + filter_.error().message);
 }
 
-View::StoredPtr View::lookUp(int joinIndex, const std::string& image, Status& error) {
-  error = Status();
+View::StoredPtr View::lookUp(int joinIndex, const std::string& image, int& error) {
+  error = errors::kNone;
   auto& cache = parentCache_[static_cast<std::size_t>(joinIndex)];
   if (auto it = cache.find(image); it != cache.end()) return it->second;
   const Join& join = joins_[static_cast<std::size_t>(joinIndex)];
@@ -426,7 +432,7 @@ View::StoredPtr View::lookUp(int joinIndex, const std::string& image, Status& er
   return found;
 }
 
-Status View::joinParents(std::vector<StoredPtr>& parents, bool& keep) {
+int View::joinParents(std::vector<StoredPtr>& parents, bool& keep) {
   keep = true;
   parents.clear();
   const Locale& locale = session().engine().locale();
@@ -440,13 +446,13 @@ Status View::joinParents(std::vector<StoredPtr>& parents, bool& keep) {
     if (!fromMissing && !(key.optional && allNull)) {
       std::string image;
       for (int field : join.fields) appendFieldImage(locale, child, field, key.caseInsensitive, image);
-      Status error;
+      int error;
       stored = lookUp(static_cast<int>(j), image, error);
       if (error != errors::kNone) return error;
     }
     if (stored == nullptr && join.kind == JoinKind::Inner) {
       keep = false;
-      return Status();
+      return errors::kNone;
     }
     if (stored != nullptr) {
       join.parent->buffer().assignBytes(stored->data.data(), stored->data.size());
@@ -455,7 +461,7 @@ Status View::joinParents(std::vector<StoredPtr>& parents, bool& keep) {
     }
     parents.push_back(std::move(stored));
   }
-  return Status();
+  return errors::kNone;
 }
 
 void View::appendSortImage(std::string& image) {
@@ -467,32 +473,32 @@ void View::appendSortImage(std::string& image) {
   }
 }
 
-Status View::accept(Stored stored, std::string keyImage, std::vector<Row>* sorted, std::deque<Row>* ahead) {
+int View::accept(Stored stored, std::string keyImage, std::vector<Row>* sorted, std::deque<Row>* ahead) {
   if (stored.data.size() != primary_.buffer().size()) {
     return session().setError(errors::kBadFileStructure, {}, primary_.decl().physicalPath());
   }
   // A key leaves out the records it leaves out: a null image of an optional key.
-  if (imageKey() >= 0 && keyImage.empty()) return Status();
+  if (imageKey() >= 0 && keyImage.empty()) return errors::kNone;
   primary_.buffer().assignBytes(stored.data.data(), stored.data.size());
   bool holds = true;
   if (filterFirst_) {
-    if (Status error = passes(holds)) return error;
-    if (!holds) return Status();
+    if (int error = passes(holds)) return error;
+    if (!holds) return errors::kNone;
   }
   Row row;
   bool keep;
-  if (Status error = joinParents(row.parents, keep)) return error;
-  if (!keep) return Status();
+  if (int error = joinParents(row.parents, keep)) return error;
+  if (!keep) return errors::kNone;
   if (!filterFirst_) {
-    if (Status error = passes(holds)) return error;
-    if (!holds) return Status();
+    if (int error = passes(holds)) return error;
+    if (!holds) return errors::kNone;
   }
   row.image = std::move(keyImage);
   if (plan_.sorted) appendSortImage(row.image);
   row.primary = std::move(stored);
   if (sorted != nullptr) sorted->push_back(std::move(row));
   if (ahead != nullptr) ahead->push_back(std::move(row));
-  return Status();
+  return errors::kNone;
 }
 
 std::vector<RecordBuffer*> View::buffers() {
@@ -526,9 +532,9 @@ Status View::build() {
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
       ++recordsRead_;
       Stored stored{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2)};
-      if (Status error =
+      if (int error =
               accept(std::move(stored), key >= 0 ? columnBytes(statement, 3) : std::string(), &rows_, nullptr)) {
-        return error;
+        return recorded(error);
       }
     }
   }
@@ -583,7 +589,7 @@ Status View::stepSorted(Direction direction) {
     return fail(errors::kRecordNotAvailable, {});
   }
   index_ = static_cast<std::size_t>(i);
-  return deliver(rows_[index_]);
+  return recorded(deliver(rows_[index_]));
 }
 
 // ---- Storage order: batches read ahead from the key (or physical) order, filtered and joined.
@@ -661,7 +667,7 @@ Status View::fetch(Direction direction) {
       inclusive = false;
       ++recordsRead_;
       from = Mark{raw.keyImage, raw.stored.record};
-      error = accept(std::move(raw.stored), std::move(raw.keyImage), nullptr, &ahead_);
+      error = recorded(accept(std::move(raw.stored), std::move(raw.keyImage), nullptr, &ahead_));
     }
     haveMark = true;
     inclusive = false;
@@ -693,19 +699,19 @@ Status View::stepStreaming(Direction direction) {
   }
   const Row row = std::move(ahead_.front());
   ahead_.pop_front();
-  return deliver(row);
+  return recorded(deliver(row));
 }
 
 // ---- Delivering rows and moving through the view.
 
-Status View::deliver(const Row& row) {
-  if (Status error = primary_.adopt(row.primary.record, row.primary.version, row.primary.data)) return error;
+int View::deliver(const Row& row) {
+  if (int error = primary_.adopt(row.primary.record, row.primary.version, row.primary.data)) return error;
   for (std::size_t j = 0; j < joins_.size(); ++j) {
     DataFile& parent = *joins_[j].parent;
     const StoredPtr& stored = row.parents[j];
     if (stored == nullptr) {
       parent.forget();
-    } else if (Status error = parent.adopt(stored->record, stored->version, stored->data)) {
+    } else if (int error = parent.adopt(stored->record, stored->version, stored->data)) {
       return error;
     }
   }
@@ -760,7 +766,7 @@ Status View::markOf(std::int64_t record, Mark& mark, bool& found) {
   if (plan_.sorted) {
     std::vector<StoredPtr> parents;
     bool keep;
-    if (Status error = joinParents(parents, keep)) return error;
+    if (int error = joinParents(parents, keep)) return recorded(error);
     appendSortImage(mark.image);
     for (auto& cache : parentCache_) cache.clear();
   }

@@ -177,6 +177,10 @@ class View {
   std::vector<RecordBuffer*> buffers();
   Status fail(int code, const std::string& cause);
   Status succeed();
+  // The work done for each row (filter, joins, delivery) returns the bare number, the session
+  // holding the rest: a Status made and dropped at every row costs a few percent of a pass.
+  // recorded() makes the Status of such a number from what the session recorded.
+  Status recorded(int code);
   int locateField(std::string_view name, int& fileIndex, int& field, int filesKnown);
   int parseTerms(std::string_view text, std::vector<Term>& terms);
   Status requireReadable();
@@ -187,12 +191,12 @@ class View {
   // The key whose image begins a row's place in the order; -1 none.
   int imageKey() const;
 
-  Status passes(bool& holds);
-  StoredPtr lookUp(int join, const std::string& image, Status& error);
-  Status joinParents(std::vector<StoredPtr>& parents, bool& keep);
+  int passes(bool& holds);
+  StoredPtr lookUp(int join, const std::string& image, int& error);
+  int joinParents(std::vector<StoredPtr>& parents, bool& keep);
   void appendSortImage(std::string& image);
   // Takes the record into `sorted` or `ahead` when it passes the key, the joins and the filter.
-  Status accept(Stored stored, std::string keyImage, std::vector<Row>* sorted, std::deque<Row>* ahead);
+  int accept(Stored stored, std::string keyImage, std::vector<Row>* sorted, std::deque<Row>* ahead);
 
   Status build();
   Status stepSorted(Direction direction);
@@ -201,7 +205,7 @@ class View {
   Status fetch(Direction direction);
   Status stepStreaming(Direction direction);
   Status step(Direction direction);
-  Status deliver(const Row& row);
+  int deliver(const Row& row);
   Status markOf(std::int64_t record, Mark& mark, bool& found);
   static bool before(const Row& row, const Mark& mark);
   static bool after(const Row& row, const Mark& mark);
