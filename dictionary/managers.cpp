@@ -2,7 +2,6 @@
 
 #include <array>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,17 +22,8 @@ ManagerSlot& slotOf(File file) { return ThisThread().managers[index(file)]; }
 const FileDecl& declOf(File file) { return program().files().at(static_cast<int>(file)); }
 
 // A field or key named in the tables below; a misspelt name is a fault of this file.
-int fieldOf(File file, std::string_view name) {
-  const int field = declOf(file).fieldIndex(name);
-  if (field < 0) throw std::logic_error(declOf(file).label + " has no field " + std::string(name));
-  return field;
-}
-
-int keyOf(File file, std::string_view name) {
-  const int key = declOf(file).keyIndex(name);
-  if (key < 0) throw std::logic_error(declOf(file).label + " has no key " + std::string(name));
-  return key;
-}
+int fieldOf(File file, std::string_view name) { return declOf(file).fieldNamed(name); }
+int keyOf(File file, std::string_view name) { return declOf(file).keyNamed(name); }
 
 // The file an alias stands for.
 constexpr std::optional<File> aliasedFileOf(File file) {

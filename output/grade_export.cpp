@@ -73,17 +73,8 @@ constexpr Parent kParents[] = {
     {File::CIUDAD, "ID_CIU", "PK_CIUDAD"},
 };
 
-int fieldOf(const DataFile& file, std::string_view name) {
-  const int field = file.decl().fieldIndex(name);
-  if (field < 0) throw std::logic_error(file.decl().label + " has no field " + std::string(name));
-  return field;
-}
-
-int keyOf(const DataFile& file, std::string_view name) {
-  const int key = file.decl().keyIndex(name);
-  if (key < 0) throw std::logic_error(file.decl().label + " has no key " + std::string(name));
-  return key;
-}
+int fieldOf(const DataFile& file, std::string_view name) { return file.decl().fieldNamed(name); }
+int keyOf(const DataFile& file, std::string_view name) { return file.decl().keyNamed(name); }
 
 DataFile& exportFile() { return dictionary::DataFileOf(File::EXPORTACION); }
 
