@@ -24,8 +24,9 @@ void leaveThreadList(RelationManager* manager) {
 struct RelationManager::Failure {
   Level level = kLevelNotify;
   FileManager* file = nullptr;  // the file the message is about
-  int message = 0;              // 33, 34, or kMessageWriteFailed for a read error; 0: the file's own write error, or
-                                // nothing to show (a refused check has shown its message already)
+  int message = 0;              // 33, 34, or kMessageWriteFailed for a read error; 0: the file's own
+                                // write error, or nothing to show (a refused check has shown its
+                                // message already)
   bool writeError = false;
   int errorCode = 0;
   std::string errorText;

@@ -894,7 +894,8 @@ Status DataFile::add() {
 
 Status DataFile::append() { return add(); }
 
-// After an update or delete touched no row: the record changed (89) or is gone (33).
+// After an update or delete touched no row: the record changed (kRecordChanged) or is gone
+// (kRecordNotAvailable).
 static int missedRecordError(Session& session, sqlite3_stmt* version, std::int64_t record) {
   StatementGuard guard(version);
   sqlite3_bind_int64(version, 1, record);
