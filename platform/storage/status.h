@@ -50,7 +50,7 @@ class Status {
   // that no session recorded takes the platform's own text for it.
   std::string describe() const;
 
-  operator int() const { return code_; }  // NOLINT(google-explicit-constructor): see above
+  operator int() const { return code_; }  // implicit on purpose: see above
   friend bool operator==(const Status& status, int code) { return status.code_ == code; }
 
  private:
