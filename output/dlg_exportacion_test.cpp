@@ -290,7 +290,7 @@ TEST_F(ExportWindowTest, FailureIsShownOnceAndNotAsFinished) {
   chooseFolder(out / "quitada");
   robot.inWindow(kTitle, [](WindowDriver& w) { w.press("?OKBUTTON"); });
   robot.inMessage([](MessageDriver& m) {
-    EXPECT_EQ(m.caption(), "");
+    EXPECT_EQ(m.caption(), "Error") << "the export gives none: the platform's caption";
     EXPECT_EQ(m.text(), "NO se encontró el Path del archivo");
     EXPECT_FALSE(m.showsExclamation());
     EXPECT_EQ(m.buttons(), std::vector<std::string>{"&Aceptar"});

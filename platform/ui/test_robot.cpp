@@ -464,6 +464,8 @@ MessageDriver::MessageDriver(MessageDialog* box) : box_(box) {
 }
 
 std::string MessageDriver::caption() const { return utf8(box_->windowTitle()); }
+
+int MessageDriver::width() const { return box_->width(); }
 std::string MessageDriver::text() const { return utf8(box_->textLabel()->text()); }
 
 std::vector<std::string> MessageDriver::buttons() const {
