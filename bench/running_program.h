@@ -9,7 +9,7 @@
 #include <string>
 
 #include "dictionary/program.h"
-#include "platform/classes/scripted_port.h"
+#include "platform/port/scripted_port.h"
 #include "platform/os/fake_desktop_settings.h"
 
 namespace bench {

@@ -18,7 +18,7 @@
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
 #include "gradebook/spanish_locale.h"
-#include "platform/classes/scripted_port.h"
+#include "platform/port/scripted_port.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/os/fake_desktop_settings.h"
 #include "platform/storage/child_process.h"

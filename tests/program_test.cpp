@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/classes/scripted_port.h"
+#include "platform/port/scripted_port.h"
 #include "tests/support/demo_school.h"
 
 namespace {

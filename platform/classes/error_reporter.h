@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/classes/user_port.h"
+#include "platform/port/user_port.h"
 #include "platform/core/locale.h"
 
 namespace platform {

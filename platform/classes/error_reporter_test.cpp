@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "platform/classes/scripted_port.h"
+#include "platform/port/scripted_port.h"
 #include "platform/core/runtime_errors.h"
 
 namespace platform {

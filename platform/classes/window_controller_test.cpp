@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/classes/scripted_port.h"
+#include "platform/port/scripted_port.h"
 #include "platform/core/fixed_text.h"
 #include "platform/ui/test_robot.h"
 

@@ -15,7 +15,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "platform/classes/user_port.h"
+#include "platform/port/user_port.h"
 #include "platform/core/locale.h"
 
 class QLabel;
