@@ -25,7 +25,7 @@
 #include "dictionary/dictionary_test_support.h"
 #include "gradebook/testing/procedure_doubles.h"
 #include "platform/classes/window_controller.h"
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"
 

@@ -4,7 +4,7 @@
 #include <QPageSize>
 
 #include "platform/core/runtime_errors.h"
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 
 namespace platform::report {
 namespace {

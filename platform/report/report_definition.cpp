@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "platform/core/picture.h"
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 
 namespace platform::report {
 namespace {

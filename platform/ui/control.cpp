@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QPalette>
 
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 #include "platform/ui/controls/kinds.h"
 #include "platform/ui/window.h"
 

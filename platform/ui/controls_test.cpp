@@ -6,7 +6,7 @@
 
 #include "platform/core/cp1252.h"
 #include "platform/core/record_queue.h"
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 #include "platform/ui/controls/drop_list_control.h"
 #include "platform/ui/controls/list_control.h"
 #include "platform/ui/controls/sheet_control.h"

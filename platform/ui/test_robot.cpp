@@ -24,7 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 #include "platform/ui/controls/list_view.h"
 #include "platform/ui/message_box.h"
 

@@ -17,7 +17,7 @@
 #include <stdexcept>
 
 #include "platform/os/window_style.h"
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 #include "platform/ui/help_viewer.h"
 
 namespace platform::ui {

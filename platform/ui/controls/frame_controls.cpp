@@ -1,7 +1,7 @@
 #include <QFrame>
 #include <QPainter>
 
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 #include "platform/ui/controls/kinds.h"
 
 namespace platform::ui::controls {

@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "platform/core/cp1252.h"
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 
 namespace platform::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 
 #include <gtest/gtest.h>
 
