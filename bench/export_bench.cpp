@@ -35,8 +35,8 @@
 #include "gradebook/spanish_locale.h"
 #include "output/export_window.h"
 #include "output/grade_export.h"
-#include "platform/port/scripted_port.h"
 #include "platform/core/date_time.h"
+#include "platform/port/scripted_port.h"
 #include "platform/storage/key_image.h"
 
 namespace {

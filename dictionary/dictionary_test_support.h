@@ -18,9 +18,9 @@
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
 #include "gradebook/spanish_locale.h"
-#include "platform/port/scripted_port.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/os/fake_desktop_settings.h"
+#include "platform/port/scripted_port.h"
 #include "platform/storage/child_process.h"
 #include "tools/data_tool.h"
 

@@ -176,7 +176,7 @@ TEST_F(GradeBookTest, TheFirstPairShowsInGradeRecordIdOrderWithItsCountsStatusAn
     }
     for (int row : {3, 4, 5, 6}) EXPECT_EQ(w.cellColours(kList, row, kRegistration).normalText, -1) << row;
     // Stripes by the loaded position, the first DEDED0h; the selected row takes the highlight.
-    const std::int32_t highlight = platform::ui::fromQColor(QApplication::palette().color(QPalette::Highlight));
+    const std::int32_t highlight = platform::layout::fromQColor(QApplication::palette().color(QPalette::Highlight));
     for (int column : {kRegistration, kName, kGroup, kProgramme}) {
       EXPECT_EQ(w.shownBackground(kList, 1, column), highlight);
       for (int row = 2; row <= 6; ++row)
@@ -187,7 +187,7 @@ TEST_F(GradeBookTest, TheFirstPairShowsInGradeRecordIdOrderWithItsCountsStatusAn
     for (int row = 1; row <= 6; ++row) EXPECT_EQ(w.cellColours(kList, row, kTeacher), platform::ui::CellColours{});
     w.scrollSideways(kList, true);
     EXPECT_EQ(w.shownBackground(kList, 2, kTeacher),
-              platform::ui::fromQColor(QApplication::palette().color(QPalette::Base)));
+              platform::layout::fromQColor(QApplication::palette().color(QPalette::Base)));
     EXPECT_EQ(w.shownBackground(kList, 2, kStatus), kEvenStripe);
     w.press("?BUTTON6");
   });

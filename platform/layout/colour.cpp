@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-namespace platform::ui {
+namespace platform::layout {
 namespace {
 
 struct SystemColour {
@@ -77,4 +77,4 @@ std::optional<std::int32_t> parseColour(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
-}  // namespace platform::ui
+}  // namespace platform::layout
