@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "dictionary/file_declarations.h"
 #include "dictionary/program.h"
@@ -35,9 +36,11 @@ class DemoSchoolTest : public ::testing::Test {
     std::filesystem::remove_all(folder);
   }
 
-  // Runs the program in the demo folder, its messages shown through `port`; the exit code.
-  int runProgram(platform::ui::QtUserPort& port) {
+  // Runs the program in the demo folder with `procedures`, its messages shown through `port`; the
+  // exit code.
+  int runProgram(platform::ui::QtUserPort& port, dictionary::Procedures procedures) {
     dictionary::ProgramEnvironment env;
+    env.procedures = std::move(procedures);
     env.port = &port;
     env.desktop = &desktop;
     env.makeWindowSystemReady = [&port] { port.useLocale(dictionary::program().locale()); };
