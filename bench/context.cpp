@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 
 namespace bench {
 

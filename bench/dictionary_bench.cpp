@@ -35,7 +35,7 @@
 #include "bench/school.h"
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
 #include "tools/data_tool.h"
 

@@ -32,7 +32,7 @@
 #include "bench/school.h"
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "output/export_window.h"
 #include "output/grade_export.h"
 #include "platform/core/date_time.h"

@@ -1,7 +1,7 @@
 #include "bench/running_program.h"
 
 #include "dictionary/managers.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 
 namespace bench {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "dictionary/file_declarations.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/storage/data_file.h"
 #include "tools/data_tool.h"
 

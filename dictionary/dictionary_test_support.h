@@ -17,7 +17,7 @@
 
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/os/fake_desktop_settings.h"
 #include "platform/port/scripted_port.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/page_cipher.h"

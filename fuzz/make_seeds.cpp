@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fuzz/damaged_file_reader.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/page_cipher.h"

@@ -14,7 +14,7 @@
 #include "dictionary/program.h"
 #include "gradebook/comprobar_usuario.h"
 #include "gradebook/grade_record_list.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/classes/control_resizer.h"
 #include "platform/classes/view_manager.h"
 #include "platform/classes/window_controller.h"

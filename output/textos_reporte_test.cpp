@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/cp1252.h"
 #include "platform/core/date_time.h"
 

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "dictionary/file_declarations.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/bindings.h"
 #include "platform/core/cp1252.h"
 #include "platform/core/fixed_text.h"

@@ -17,7 +17,7 @@
 #include <system_error>
 #include <thread>
 
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/cp1252.h"
 #include "platform/core/number_text.h"
 #include "platform/core/runtime_errors.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/number_text.h"
 #include "platform/core/cp1252.h"
 #include "platform/storage/child_process.h"

@@ -12,7 +12,7 @@
 
 #include "dictionary/file_declarations.h"
 #include "dictionary/program.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/os/fake_desktop_settings.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"

@@ -1,4 +1,4 @@
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 
 #include <gtest/gtest.h>
 
