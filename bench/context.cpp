@@ -11,7 +11,7 @@
 namespace bench {
 
 Context::Context() {
-  gradebook::ApplySpanishLocale(locale);
+  dictionary::ApplySpanishLocale(locale);
   keyOrder = cachedSchool(SchoolSpec{});
   SchoolSpec scatteredSpec;
   scatteredSpec.order = RecordOrder::Scattered;

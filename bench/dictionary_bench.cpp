@@ -49,7 +49,7 @@ constexpr std::int32_t kBusyTeacherRecords = 10'000;
 
 struct Schools {
   Schools() {
-    gradebook::ApplySpanishLocale(locale);
+    dictionary::ApplySpanishLocale(locale);
     scratch = bench::cacheRoot() / ("dictionary-scratch-" + std::to_string(::getpid()));
     fs::remove_all(scratch);
     demo.folder = scratch / "demo";

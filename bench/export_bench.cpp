@@ -47,7 +47,7 @@ using platform::storage::FileDecl;
 
 struct Shared {
   Shared() {
-    gradebook::ApplySpanishLocale(locale);
+    dictionary::ApplySpanishLocale(locale);
     school = bench::cachedSchool(bench::SchoolSpec{});
     scratch = bench::cacheRoot() / ("export-scratch-" + std::to_string(::getpid()));
     fs::remove_all(scratch);

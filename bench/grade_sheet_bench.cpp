@@ -62,7 +62,7 @@ struct Running {
     env.port = &port;
     env.desktop = &desktop;
     program = std::make_unique<dictionary::Program>(env);
-    gradebook::ApplySpanishLocale(program->locale());
+    dictionary::ApplySpanishLocale(program->locale());
     program->errors().init(&dictionary::ThreadErrorStatus);
     dictionary::DictionaryInit();
   }

@@ -69,7 +69,7 @@ const SchoolFolder& schoolOf(int which) {
     const fs::path folder = fs::temp_directory_path() / ("gradebook-bench-demo-" + std::to_string(::getpid()));
     fs::remove_all(folder);
     platform::Locale locale;
-    gradebook::ApplySpanishLocale(locale);
+    dictionary::ApplySpanishLocale(locale);
     dictionary::FileDeclarations decls;
     const datatool::Result built = datatool::buildDemo(decls, locale, folder);
     if (!built.ok()) throw std::runtime_error("demo school: " + built.error);

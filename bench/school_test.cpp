@@ -39,7 +39,7 @@ bench::SchoolSpec SmallSpec(bench::RecordOrder order) {
 class SchoolTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(locale_);
+    dictionary::ApplySpanishLocale(locale_);
     root_ = fs::temp_directory_path() / ("school-test-" + std::to_string(::getpid()));
     fs::remove_all(root_);
   }

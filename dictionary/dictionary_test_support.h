@@ -137,7 +137,7 @@ class DictionaryTest : public ::testing::Test {
   void startProgram() { startProgram(environment()); }
   void startProgram(ProgramEnvironment env) {
     started = std::make_unique<Program>(std::move(env));
-    gradebook::ApplySpanishLocale(started->locale());
+    dictionary::ApplySpanishLocale(started->locale());
     started->errors().init(&ThreadErrorStatus);
     DictionaryInit();
   }
@@ -207,7 +207,7 @@ class DictionaryTest : public ::testing::Test {
   // A whole program of its own in this process, as ProgramMain leaves it for Main.
   static int asAnotherProgram(ProgramEnvironment env, const std::function<int()>& body) {
     Program program(std::move(env));
-    gradebook::ApplySpanishLocale(program.locale());
+    dictionary::ApplySpanishLocale(program.locale());
     program.errors().init(&ThreadErrorStatus);
     DictionaryInit();
     return body();
@@ -241,7 +241,7 @@ class DictionaryTest : public ::testing::Test {
   FileDeclarations decls;
   platform::Locale spanish = [] {
     platform::Locale locale;
-    gradebook::ApplySpanishLocale(locale);
+    dictionary::ApplySpanishLocale(locale);
     return locale;
   }();
   platform::storage::Engine snapshotEngine{spanish};

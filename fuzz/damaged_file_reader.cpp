@@ -108,7 +108,7 @@ std::vector<const FileDecl*> fuzzedDeclarations(const dictionary::FileDeclaratio
 }
 
 DamagedFileReader::DamagedFileReader() : folder_(scratchFolder()), engine_(locale_) {
-  gradebook::ApplySpanishLocale(locale_);
+  dictionary::ApplySpanishLocale(locale_);
   std::error_code ignored;
   fs::remove_all(folder_, ignored);
   fs::create_directories(folder_, ignored);

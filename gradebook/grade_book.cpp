@@ -76,7 +76,7 @@ class GradeBookWindow : public platform::WindowController {
     if (const int level = initBase()) return level;
     setFirstField("?BROWSE:1");
     setUpWindow();
-    ApplySpanishLocale(dictionary::program().locale());
+    dictionary::ApplySpanishLocale(dictionary::program().locale());
     // The toolkit's own dialogs and menus (file, folder and print dialogs, an entry's context menu)
     // speak Spanish too; without its translation installed they stay in English.
     platform::ui::loadToolkitTranslation("es");

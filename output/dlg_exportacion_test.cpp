@@ -55,7 +55,7 @@ class ExportWindowTest : public dictionary::testing::DictionaryTest {
     dictionary::ProgramEnvironment env = environment();
     env.port = &port;
     started = std::make_unique<dictionary::Program>(env);
-    gradebook::ApplySpanishLocale(started->locale());
+    dictionary::ApplySpanishLocale(started->locale());
     started->errors().init(&dictionary::ThreadErrorStatus);
     dictionary::DictionaryInit();
     started->errors().setProcedureName("Main");

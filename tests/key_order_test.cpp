@@ -34,7 +34,7 @@ std::string trimmedUtf8(std::string text) {
 class KeyOrderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(locale_);
+    dictionary::ApplySpanishLocale(locale_);
     folder_ = fs::temp_directory_path() / ("key-order-" + std::to_string(::getpid()));
     fs::remove_all(folder_);
     fs::create_directories(folder_);

@@ -60,7 +60,7 @@ class ViewTest : public testing::Test {
 
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(locale_);
+    dictionary::ApplySpanishLocale(locale_);
     folder_ = fs::temp_directory_path() / ("views-" + std::to_string(::getpid()) + "-" +
                                            testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder_);

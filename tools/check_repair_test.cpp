@@ -155,7 +155,7 @@ class OtherProgram {
 class CheckRepair : public testing::Test {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(spanish_);
+    dictionary::ApplySpanishLocale(spanish_);
     std::string pattern = (fs::temp_directory_path() / "check-repair-test-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     root_ = pattern;

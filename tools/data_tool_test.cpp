@@ -87,7 +87,7 @@ const char* const kLabels[] = {"CIUDAD",          "ZOLBRANS",           "UNIDAD_
 
 class DataTool : public testing::Test {
  protected:
-  DataTool() { gradebook::ApplySpanishLocale(locale_); }
+  DataTool() { dictionary::ApplySpanishLocale(locale_); }
 
   void SetUp() override { makeRoot(fs::temp_directory_path()); }
   void makeRoot(const fs::path& in) {
@@ -568,7 +568,7 @@ TEST_F(DataTool, DumpChoosesTheDeclarationByTheFilesName) {
   // Any other name is an export file.
   dictionary::FileDeclarations decls;
   platform::Locale locale;
-  gradebook::ApplySpanishLocale(locale);
+  dictionary::ApplySpanishLocale(locale);
   const fs::path exportFile = root_ / "Exporacion - 1001 - 10-12-2024 10_05.Vyr";
   decls.Gs_ArchivoExportacion = exportFile.string();
   {

@@ -23,7 +23,7 @@ namespace tests {
 class DemoSchoolTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(spanish);
+    dictionary::ApplySpanishLocale(spanish);
     folder = std::filesystem::temp_directory_path() / ("demo-" + std::to_string(::getpid()));
     std::filesystem::remove_all(folder);
     const datatool::Result built = datatool::buildDemo(decls, spanish, folder);
