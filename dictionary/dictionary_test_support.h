@@ -21,7 +21,7 @@
 #include "platform/core/runtime_errors.h"
 #include "platform/os/fake_desktop_settings.h"
 #include "platform/port/scripted_port.h"
-#include "platform/storage/child_process.h"
+#include "platform/storage/testing/child_process.h"
 #include "tools/data_tool.h"
 
 namespace dictionary::testing {

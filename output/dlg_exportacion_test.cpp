@@ -15,7 +15,7 @@
 #include "platform/classes/window_controller.h"
 #include "platform/core/cp1252.h"
 #include "platform/core/date_time.h"
-#include "platform/storage/open_descriptors.h"
+#include "platform/storage/testing/open_descriptors.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"
 

@@ -13,8 +13,8 @@
 #include "dictionary/dictionary_test_support.h"
 #include "platform/core/cp1252.h"
 #include "platform/core/date_time.h"
-#include "platform/storage/fault_vfs.h"
-#include "platform/storage/open_descriptors.h"
+#include "platform/storage/testing/fault_vfs.h"
+#include "platform/storage/testing/open_descriptors.h"
 
 namespace output {
 namespace {

@@ -21,9 +21,9 @@
 #include "dictionary/spanish_locale.h"
 #include "platform/core/number_text.h"
 #include "platform/core/cp1252.h"
-#include "platform/storage/child_process.h"
+#include "platform/storage/testing/child_process.h"
 #include "platform/storage/data_file.h"
-#include "platform/storage/fault_vfs.h"
+#include "platform/storage/testing/fault_vfs.h"
 #include "platform/storage/session.h"
 #include "tools/csv.h"
 

@@ -18,7 +18,7 @@
 #include "platform/classes/relation_manager.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/port/scripted_port.h"
-#include "platform/storage/child_process.h"
+#include "platform/storage/testing/child_process.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/session.h"
 

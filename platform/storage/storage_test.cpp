@@ -18,10 +18,10 @@
 #include <sqlcipher/sqlite3.h>
 
 #include "platform/core/runtime_errors.h"
-#include "platform/storage/child_process.h"
+#include "platform/storage/testing/child_process.h"
 #include "platform/storage/data_file.h"
-#include "platform/storage/fault_vfs.h"
-#include "platform/storage/open_descriptors.h"
+#include "platform/storage/testing/fault_vfs.h"
+#include "platform/storage/testing/open_descriptors.h"
 #include "platform/storage/session.h"
 #include "platform/storage/step_hooks.h"
 #include "platform/storage/view.h"
