@@ -23,7 +23,7 @@
 #include "platform/storage/testing/fault_vfs.h"
 #include "platform/storage/testing/open_descriptors.h"
 #include "platform/storage/session.h"
-#include "platform/storage/step_hooks.h"
+#include "platform/storage/testing/step_hooks.h"
 #include "platform/storage/view.h"
 
 namespace fs = std::filesystem;
@@ -124,11 +124,7 @@ class StorageTest : public ::testing::Test {
     return pid;
   }
   // Waits for a child started by startChild and gives its exit status.
-  static int exitStatus(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  static int exitStatus(pid_t pid) { return storage::testing::exitStatus(pid); }
 
   // Runs `body` in a child process (another program) and returns its exit status.
   static int inChild(const std::function<int()>& body) { return storage::testing::runInChild(body); }
