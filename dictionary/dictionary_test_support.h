@@ -22,6 +22,7 @@
 #include "platform/port/scripted_port.h"
 #include "platform/storage/testing/child_process.h"
 #include "platform/storage/testing/read_lock_holder.h"
+#include "tests/support/source_dir.h"
 #include "tools/data_tool.h"
 
 namespace dictionary::testing {
@@ -30,10 +31,7 @@ namespace fs = std::filesystem;
 using platform::storage::testing::ReadLockHolder;
 using platform::storage::testing::Signal;
 
-inline fs::path fixture(const std::string& name) {
-  const char* dir = std::getenv("GRADEBOOK_SOURCE_DIR");
-  return (dir != nullptr ? fs::path(dir) : fs::path(GRADEBOOK_SOURCE_DIR_FALLBACK)) / "tests" / "fixtures" / name;
-}
+inline fs::path fixture(const std::string& name) { return ::tests::sourceDir() / "tests" / "fixtures" / name; }
 
 class DictionaryTest : public ::testing::Test {
  protected:

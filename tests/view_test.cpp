@@ -29,6 +29,7 @@
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/session.h"
+#include "tests/support/source_dir.h"
 #include "tools/data_tool.h"
 
 namespace {
@@ -38,15 +39,11 @@ using platform::storage::DataFile;
 using platform::storage::Session;
 using platform::storage::View;
 namespace errors = platform::errors;
+using tests::sourceDir;
 
 using Ids = std::vector<int>;
 constexpr auto kForward = View::Direction::Forward;
 constexpr auto kBackward = View::Direction::Backward;
-
-fs::path sourceDir() {
-  const char* dir = std::getenv("GRADEBOOK_SOURCE_DIR");
-  return dir != nullptr ? fs::path(dir) : fs::path(GRADEBOOK_SOURCE_DIR_FALLBACK);
-}
 
 std::string utf8(const std::string& cp1252) {
   std::string text = cp1252;

@@ -25,17 +25,15 @@
 #include "platform/storage/data_file.h"
 #include "platform/storage/testing/fault_vfs.h"
 #include "platform/storage/session.h"
+#include "tests/support/source_dir.h"
 #include "tools/csv.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 namespace fault = platform::storage::testing;
+using tests::sourceDir;
 
-fs::path sourceDir() {
-  const char* dir = std::getenv("GRADEBOOK_SOURCE_DIR");
-  return dir != nullptr ? fs::path(dir) : fs::path(GRADEBOOK_SOURCE_DIR_FALLBACK);
-}
 fs::path fixture(const std::string& name) { return sourceDir() / "tests" / "fixtures" / name; }
 
 std::string readFile(const fs::path& path) {
