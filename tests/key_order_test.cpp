@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dictionary/file_declarations.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/cp1252.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
@@ -34,7 +34,7 @@ std::string trimmedUtf8(std::string text) {
 class KeyOrderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(locale_);
+    dictionary::ApplySpanishLocale(locale_);
     folder_ = fs::temp_directory_path() / ("key-order-" + std::to_string(::getpid()));
     fs::remove_all(folder_);
     fs::create_directories(folder_);

@@ -4,8 +4,8 @@
 
 #include <thread>
 
-#include "platform/classes/scripted_port.h"
 #include "platform/core/runtime_errors.h"
+#include "platform/port/scripted_port.h"
 
 namespace platform {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
-#include "platform/storage/page_damage.h"
+#include "platform/storage/testing/page_damage.h"
 #include "platform/storage/session.h"
 
 namespace fs = std::filesystem;

@@ -2,7 +2,7 @@
 //
 // Pages are found the way the engine finds them: a fresh connection through the fault VFS, which
 // notes where it reads, looks the record up by its number (or its key entry by the stored image)
-// and the last page it reads is the leaf that holds it. Link fault_vfs.cpp.
+// and the last page it reads is the leaf that holds it. Link platform_storage_testing.
 #pragma once
 
 #include <sqlcipher/sqlite3.h>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/storage/fault_vfs.h"
+#include "platform/storage/testing/fault_vfs.h"
 #include "platform/storage/stored_format.h"
 
 namespace platform::storage::testing {

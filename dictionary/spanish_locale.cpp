@@ -1,4 +1,4 @@
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 
 #include "platform/core/cp1252.h"
 
-namespace gradebook {
+namespace dictionary {
 
 namespace {
 
@@ -116,4 +116,4 @@ void ApplySpanishLocale(platform::Locale& locale) {
   for (const PlatformText& t : kPlatformTexts) locale.setText(t.which, Cp1252(t.name, t.text));
 }
 
-}  // namespace gradebook
+}  // namespace dictionary

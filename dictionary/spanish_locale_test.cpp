@@ -1,4 +1,4 @@
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include "platform/core/picture.h"
 #include "platform/core/runtime_errors.h"
 
-namespace gradebook {
+namespace dictionary {
 namespace {
 
 using platform::Locale;
@@ -162,4 +162,4 @@ TEST_F(SpanishLocale, ThePlatformsOtherErrorsAndMessagesAreSpanishToo) {
 }
 
 }  // namespace
-}  // namespace gradebook
+}  // namespace dictionary
