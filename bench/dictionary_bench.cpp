@@ -35,7 +35,7 @@
 #include "bench/school.h"
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
 #include "tools/data_tool.h"
 
@@ -49,7 +49,7 @@ constexpr std::int32_t kBusyTeacherRecords = 10'000;
 
 struct Schools {
   Schools() {
-    gradebook::ApplySpanishLocale(locale);
+    dictionary::ApplySpanishLocale(locale);
     scratch = bench::cacheRoot() / ("dictionary-scratch-" + std::to_string(::getpid()));
     fs::remove_all(scratch);
     demo.folder = scratch / "demo";

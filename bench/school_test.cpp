@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "dictionary/file_declarations.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/storage/data_file.h"
-#include "platform/storage/status_matchers.h"
+#include "platform/storage/testing/status_matchers.h"
 #include "tools/data_tool.h"
 
 namespace {
@@ -41,7 +41,7 @@ bench::SchoolSpec SmallSpec(bench::RecordOrder order) {
 class SchoolTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(locale_);
+    dictionary::ApplySpanishLocale(locale_);
     root_ = fs::temp_directory_path() / ("school-test-" + std::to_string(::getpid()));
     fs::remove_all(root_);
   }

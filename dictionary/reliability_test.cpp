@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "dictionary/dictionary_test_support.h"
-#include "platform/storage/fault_vfs.h"
+#include "platform/storage/testing/fault_vfs.h"
 
 namespace dictionary::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/page_cipher.h"
@@ -108,7 +108,7 @@ std::vector<const FileDecl*> fuzzedDeclarations(const dictionary::FileDeclaratio
 }
 
 DamagedFileReader::DamagedFileReader() : folder_(scratchFolder()), engine_(locale_) {
-  gradebook::ApplySpanishLocale(locale_);
+  dictionary::ApplySpanishLocale(locale_);
   std::error_code ignored;
   fs::remove_all(folder_, ignored);
   fs::create_directories(folder_, ignored);

@@ -12,15 +12,14 @@
 #include <vector>
 
 #include "fuzz/damaged_file_reader.h"
+#include "tests/support/source_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 std::vector<std::uint8_t> finding(const char* target, const char* name) {
-  const char* dir = std::getenv("GRADEBOOK_SOURCE_DIR");
-  const fs::path root = dir != nullptr ? fs::path(dir) : fs::path(GRADEBOOK_SOURCE_DIR_FALLBACK);
-  std::ifstream in(root / "tests" / "fixtures" / "fuzz" / target / name, std::ios::binary);
+  std::ifstream in(tests::sourceDir() / "tests" / "fixtures" / "fuzz" / target / name, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 

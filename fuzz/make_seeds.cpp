@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "dictionary/spanish_locale.h"
 #include "fuzz/damaged_file_reader.h"
-#include "gradebook/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/page_cipher.h"
@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
   const fs::path out = argv[1];
   const fs::path work = fs::temp_directory_path() / ("gradebook-fuzz-seeds-" + std::to_string(::getpid()));
   platform::Locale locale;
-  gradebook::ApplySpanishLocale(locale);
+  dictionary::ApplySpanishLocale(locale);
   dictionary::FileDeclarations decls;
   if (const datatool::Result demo = datatool::buildDemo(decls, locale, work / "demo"); !demo.ok()) {
     std::cerr << "fuzz_seeds: the demo school: " << demo.error << "\n";

@@ -4,18 +4,17 @@
 // it shows with their counts, and the teacher's counts. "&Modificar" changes a record in the grade
 // form, "&Imprimir" prints the shown pair's grade sheet, "Exportar" exports the teacher's grade
 // records, "&Cerrar" closes after a question when ungraded records remain.
+#include "gradebook/grade_book.h"
+
 #include <QWidget>
 #include <optional>
 #include <string>
 
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
+#include "dictionary/spanish_locale.h"
 #include "gradebook/comprobar_usuario.h"
 #include "gradebook/grade_record_list.h"
-#include "gradebook/spanish_locale.h"
-#include "gradebook/update_actas_calificaciones.h"
-#include "output/dlg_exportacion.h"
-#include "output/reporte_actas_calificaciones.h"
 #include "platform/classes/control_resizer.h"
 #include "platform/classes/view_manager.h"
 #include "platform/classes/window_controller.h"
@@ -48,6 +47,9 @@ const platform::RecordLayout& pairLayout() {
   return layout;
 }
 
+// The grade form, the grade sheet and the export, as the program was given them.
+const dictionary::Procedures& procedures() { return dictionary::program().environment().procedures; }
+
 std::string withoutTrailingBlanks(std::string text) {
   text.erase(text.find_last_not_of(' ') + 1);
   return text;
@@ -74,7 +76,7 @@ class GradeBookWindow : public platform::WindowController {
     if (const int level = initBase()) return level;
     setFirstField("?BROWSE:1");
     setUpWindow();
-    ApplySpanishLocale(dictionary::program().locale());
+    dictionary::ApplySpanishLocale(dictionary::program().locale());
     // The toolkit's own dialogs and menus (file, folder and print dialogs, an entry's context menu)
     // speak Spanish too; without its translation installed they stay in English.
     platform::ui::loadToolkitTranslation("es");
@@ -127,7 +129,7 @@ class GradeBookWindow : public platform::WindowController {
   int runProcedure(int number, int request) override {
     if (number != 1) return platform::kResponseCancelled;
     dictionary::ThisThread().Request = static_cast<std::uint8_t>(request);
-    UpdateACTAS_CALIFICACIONES();
+    procedures().UpdateACTAS_CALIFICACIONES();
     return dictionary::ThisThread().Response;
   }
 
@@ -234,15 +236,15 @@ class GradeBookWindow : public platform::WindowController {
     if (variables_.LL_TOTGSCALIFICAR != 0 &&
         !confirmed(std::to_string(variables_.LL_TOTGSCALIFICAR) + kContinueQuestion, MessageButton::No))
       return;
-    output::ReporteACTAS_CALIFICACIONES(QGRU_.buffer().getText(LS_GRUPO),
-                                        platform::leadingWholeNumber(QGRU_.buffer().getText(LL_ID)));
+    procedures().ReporteACTAS_CALIFICACIONES(QGRU_.buffer().getText(LS_GRUPO),
+                                             platform::leadingWholeNumber(QGRU_.buffer().getText(LL_ID)));
   }
 
   void exportGradeRecords() {
     const std::string ungraded = window().control("?STRGSINCALIFICACION").text();
     if (platform::leadingWholeNumber(ungraded) != 0 && !confirmed(ungraded + kContinueQuestion, MessageButton::No))
       return;
-    output::Dlg_Exportacion(platform::leadingWholeNumber(window().control("?STRTOTALUMNOS").text()));
+    procedures().Dlg_Exportacion(platform::leadingWholeNumber(window().control("?STRTOTALUMNOS").text()));
   }
 
   bool mayClose() {

@@ -13,9 +13,9 @@
 #include "dictionary/dictionary_test_support.h"
 #include "platform/core/cp1252.h"
 #include "platform/core/date_time.h"
-#include "platform/storage/fault_vfs.h"
-#include "platform/storage/open_descriptors.h"
-#include "platform/storage/status_matchers.h"
+#include "platform/storage/testing/fault_vfs.h"
+#include "platform/storage/testing/open_descriptors.h"
+#include "platform/storage/testing/status_matchers.h"
 
 namespace output {
 namespace {
@@ -383,7 +383,7 @@ TEST_F(LargeExportTest, FullDiskAnywhereLeavesNoFileAndNoWordOfSuccess) {
   dictionary::ProgramEnvironment env = environment();
   env.storageVfs = vfs;
   started = std::make_unique<dictionary::Program>(env);
-  gradebook::ApplySpanishLocale(started->locale());
+  dictionary::ApplySpanishLocale(started->locale());
   started->errors().init(&dictionary::ThreadErrorStatus);
   dictionary::DictionaryInit();
   started->engine().setPageCacheKiB(16);  // the transaction spills to the file before it commits
@@ -435,7 +435,7 @@ TEST_F(LargeExportTest, KilledAnywhereTheFileHoldsAllOrNothing) {
       dictionary::ProgramEnvironment env = environment();
       env.storageVfs = vfs;
       dictionary::Program program(env);
-      gradebook::ApplySpanishLocale(program.locale());
+      dictionary::ApplySpanishLocale(program.locale());
       program.errors().init(&dictionary::ThreadErrorStatus);
       dictionary::DictionaryInit();
       program.engine().setPageCacheKiB(16);

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "dictionary/file_declarations.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/cp1252.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
-#include "platform/storage/status_matchers.h"
+#include "platform/storage/testing/status_matchers.h"
 
 namespace fs = std::filesystem;
 using platform::storage::DataFile;
@@ -37,7 +37,7 @@ std::string trimmedUtf8(std::string text) {
 class KeyOrderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(locale_);
+    dictionary::ApplySpanishLocale(locale_);
     folder_ = fs::temp_directory_path() / ("key-order-" + std::to_string(::getpid()));
     fs::remove_all(folder_);
     fs::create_directories(folder_);

@@ -22,14 +22,15 @@
 #include <vector>
 
 #include "dictionary/file_declarations.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/bindings.h"
 #include "platform/core/cp1252.h"
 #include "platform/core/fixed_text.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/session.h"
-#include "platform/storage/status_matchers.h"
+#include "platform/storage/testing/status_matchers.h"
+#include "tests/support/source_dir.h"
 #include "tools/data_tool.h"
 
 namespace {
@@ -41,15 +42,11 @@ using platform::storage::View;
 using platform::storage::testing::HasError;
 using platform::storage::testing::IsOk;
 namespace errors = platform::errors;
+using tests::sourceDir;
 
 using Ids = std::vector<int>;
 constexpr auto kForward = View::Direction::Forward;
 constexpr auto kBackward = View::Direction::Backward;
-
-fs::path sourceDir() {
-  const char* dir = std::getenv("GRADEBOOK_SOURCE_DIR");
-  return dir != nullptr ? fs::path(dir) : fs::path(GRADEBOOK_SOURCE_DIR_FALLBACK);
-}
 
 std::string utf8(const std::string& cp1252) {
   std::string text = cp1252;
@@ -63,7 +60,7 @@ class ViewTest : public testing::Test {
 
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(locale_);
+    dictionary::ApplySpanishLocale(locale_);
     folder_ = fs::temp_directory_path() / ("views-" + std::to_string(::getpid()) + "-" +
                                            testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder_);

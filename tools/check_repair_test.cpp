@@ -17,15 +17,15 @@
 #include <vector>
 
 #include "dictionary/file_declarations.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
-#include "platform/storage/child_process.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/key_image.h"
-#include "platform/storage/page_damage.h"
 #include "platform/storage/session.h"
-#include "platform/storage/status_matchers.h"
 #include "platform/storage/stored_format.h"
+#include "platform/storage/testing/child_process.h"
+#include "platform/storage/testing/page_damage.h"
+#include "platform/storage/testing/status_matchers.h"
 #include "tools/data_tool.h"
 
 namespace {
@@ -158,7 +158,7 @@ class OtherProgram {
 class CheckRepair : public testing::Test {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(spanish_);
+    dictionary::ApplySpanishLocale(spanish_);
     std::string pattern = (fs::temp_directory_path() / "check-repair-test-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     root_ = pattern;

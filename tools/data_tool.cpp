@@ -17,15 +17,15 @@
 #include <system_error>
 #include <thread>
 
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/cp1252.h"
 #include "platform/core/number_text.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/key_image.h"
 #include "platform/storage/session.h"
-#include "tools/check_repair.h"
 #include "tools/batch_queue.h"
+#include "tools/check_repair.h"
 #include "tools/csv.h"
 #include "tools/image_set.h"
 #include "tools/staged_folder.h"
@@ -1104,7 +1104,7 @@ Result buildDemo(const dictionary::FileDeclarations& decls, const Locale& locale
 Result loadFolder(const fs::path& dataFolder, const fs::path& csvFolder, bool replace) {
   dictionary::FileDeclarations decls;
   Locale locale;
-  gradebook::ApplySpanishLocale(locale);
+  dictionary::ApplySpanishLocale(locale);
   Tables tables;
   Result result = readTables(decls, csvFolder, tables);
   if (!result.ok()) return result;
@@ -1204,7 +1204,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   try {
     dictionary::FileDeclarations decls;
     Locale locale;
-    gradebook::ApplySpanishLocale(locale);  // before any data file is touched: it decides the keys' order
+    dictionary::ApplySpanishLocale(locale);  // before any data file is touched: it decides the keys' order
     const bool replace = given.count("--replace") != 0;
 
     if (command == "load") {

@@ -18,14 +18,15 @@
 #include <string>
 #include <vector>
 
-#include "gradebook/spanish_locale.h"
-#include "platform/core/number_text.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/cp1252.h"
-#include "platform/storage/child_process.h"
+#include "platform/core/number_text.h"
 #include "platform/storage/data_file.h"
-#include "platform/storage/fault_vfs.h"
 #include "platform/storage/session.h"
-#include "platform/storage/status_matchers.h"
+#include "platform/storage/testing/child_process.h"
+#include "platform/storage/testing/fault_vfs.h"
+#include "platform/storage/testing/status_matchers.h"
+#include "tests/support/source_dir.h"
 #include "tools/csv.h"
 
 namespace {
@@ -33,11 +34,8 @@ namespace {
 namespace fs = std::filesystem;
 namespace fault = platform::storage::testing;
 using platform::storage::testing::IsOk;
+using tests::sourceDir;
 
-fs::path sourceDir() {
-  const char* dir = std::getenv("GRADEBOOK_SOURCE_DIR");
-  return dir != nullptr ? fs::path(dir) : fs::path(GRADEBOOK_SOURCE_DIR_FALLBACK);
-}
 fs::path fixture(const std::string& name) { return sourceDir() / "tests" / "fixtures" / name; }
 
 std::string readFile(const fs::path& path) {
@@ -89,7 +87,7 @@ const char* const kLabels[] = {"CIUDAD",          "ZOLBRANS",           "UNIDAD_
 
 class DataTool : public testing::Test {
  protected:
-  DataTool() { gradebook::ApplySpanishLocale(locale_); }
+  DataTool() { dictionary::ApplySpanishLocale(locale_); }
 
   void SetUp() override { makeRoot(fs::temp_directory_path()); }
   void makeRoot(const fs::path& in) {
@@ -570,7 +568,7 @@ TEST_F(DataTool, DumpChoosesTheDeclarationByTheFilesName) {
   // Any other name is an export file.
   dictionary::FileDeclarations decls;
   platform::Locale locale;
-  gradebook::ApplySpanishLocale(locale);
+  dictionary::ApplySpanishLocale(locale);
   const fs::path exportFile = root_ / "Exporacion - 1001 - 10-12-2024 10_05.Vyr";
   decls.Gs_ArchivoExportacion = exportFile.string();
   {

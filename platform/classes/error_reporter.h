@@ -29,8 +29,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/classes/user_port.h"
 #include "platform/core/locale.h"
+#include "platform/port/user_port.h"
 
 namespace platform {
 

@@ -5,8 +5,8 @@
 #include <thread>
 #include <utility>
 
-#include "platform/classes/scripted_port.h"
 #include "platform/core/runtime_errors.h"
+#include "platform/port/scripted_port.h"
 
 namespace platform {
 namespace {

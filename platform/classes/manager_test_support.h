@@ -17,12 +17,12 @@
 #include "platform/classes/error_reporter.h"
 #include "platform/classes/file_manager.h"
 #include "platform/classes/relation_manager.h"
-#include "platform/classes/scripted_port.h"
 #include "platform/core/runtime_errors.h"
-#include "platform/storage/child_process.h"
+#include "platform/port/scripted_port.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/session.h"
-#include "platform/storage/status_matchers.h"
+#include "platform/storage/testing/child_process.h"
+#include "platform/storage/testing/status_matchers.h"
 
 namespace platform::testing {
 

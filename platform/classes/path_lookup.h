@@ -17,7 +17,7 @@
 
 #include <string>
 
-#include "platform/classes/user_port.h"
+#include "platform/port/user_port.h"
 
 namespace platform {
 

@@ -11,7 +11,7 @@
 #include "platform/classes/record_processor.h"
 #include "platform/classes/report_controller.h"
 #include "platform/core/runtime_errors.h"
-#include "platform/storage/status_matchers.h"
+#include "platform/storage/testing/status_matchers.h"
 #include "platform/ui/test_robot.h"
 
 namespace platform {

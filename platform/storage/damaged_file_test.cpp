@@ -12,7 +12,7 @@
 #include "platform/storage/data_file.h"
 #include "platform/storage/page_cipher.h"
 #include "platform/storage/session.h"
-#include "platform/storage/status_matchers.h"
+#include "platform/storage/testing/status_matchers.h"
 #include "platform/storage/view.h"
 
 namespace fs = std::filesystem;

@@ -10,9 +10,9 @@
 
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
-#include "platform/storage/page_damage.h"
 #include "platform/storage/session.h"
-#include "platform/storage/status_matchers.h"
+#include "platform/storage/testing/page_damage.h"
+#include "platform/storage/testing/status_matchers.h"
 
 namespace fs = std::filesystem;
 using namespace platform;

@@ -3,54 +3,22 @@
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
 
-#include "platform/core/runtime_errors.h"
-#include "platform/storage/data_file.h"
-#include "platform/storage/session.h"
-#include "platform/storage/status_matchers.h"
+#include "platform/storage/storage_test_fixture.h"
+#include "platform/storage/testing/status_matchers.h"
 #include "platform/storage/view.h"
 
-namespace fs = std::filesystem;
-using namespace platform;
-using namespace platform::storage;
 using platform::storage::testing::HasError;
 using platform::storage::testing::IsOk;
 
+namespace storage_test {
 namespace {
 
-FileDecl peopleDecl(const std::string& path) {
-  FileDecl decl;
-  decl.label = "PEOPLE";
-  decl.prefix = "PEO";
-  decl.physicalName = path;
-  decl.ownerPassword = "a test password of forty-five characters 12345";
-  decl.layout = RecordLayout({{"ID", FieldType::Long}, {"NAME", FieldType::String, 20}});
-  decl.keys = {{"PK_ID", {0}, true, false, false, false}};
-  return decl;
-}
-
-class StatusTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("status-test-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    decl_ = peopleDecl((folder_ / "People.dat").string());
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  Locale locale_;
-  Engine engine_{locale_};
-  fs::path folder_;
-  FileDecl decl_;
-};
+class StatusTest : public StorageTest {};
 
 // Each failure's Status holds what the session recorded for it, right after the operation.
 TEST_F(StatusTest, AFailureSaysWhatTheSessionRecorded) {
@@ -62,8 +30,8 @@ TEST_F(StatusTest, AFailureSaysWhatTheSessionRecorded) {
   const Case cases[] = {
       {"a record that is not there", errors::kRecordNotFound,
        [](Session&, DataFile& file, View&) {
-         file.buffer().setLong(0, 7);
-         return file.get(0);
+         file.buffer().setLong(kId, 7);
+         return file.get(kPkId);
        }},
       {"a transaction over a closed file", errors::kFileNotOpen,
        [](Session& session, DataFile& file, View&) {
@@ -116,8 +84,8 @@ TEST_F(StatusTest, AFailingTestPrintsTheWholeStatus) {
   DataFile file(decl_, session);
   ASSERT_THAT(file.create(), IsOk());
   ASSERT_THAT(file.open(), IsOk());
-  file.buffer().setLong(0, 7);
-  const Status missing = file.get(0);
+  file.buffer().setLong(kId, 7);
+  const Status missing = file.get(kPkId);
   const std::string shown = "35 Registro no encontrado en el \xC3\xADndice (" + decl_.physicalName + ")";
   EXPECT_EQ(shown, ::testing::PrintToString(missing));
   EXPECT_NONFATAL_FAILURE(EXPECT_EQ(errors::kNone, missing), shown);
@@ -138,3 +106,4 @@ TEST_F(StatusTest, ANumberAloneTakesThePlatformsText) {
 }
 
 }  // namespace
+}  // namespace storage_test
