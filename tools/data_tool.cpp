@@ -24,8 +24,8 @@
 #include "platform/storage/data_file.h"
 #include "platform/storage/key_image.h"
 #include "platform/storage/session.h"
-#include "tools/check_repair.h"
 #include "tools/batch_queue.h"
+#include "tools/check_repair.h"
 #include "tools/csv.h"
 #include "tools/image_set.h"
 #include "tools/staged_folder.h"
@@ -886,7 +886,60 @@ class CsvWriter {
   std::thread thread_;
 };
 
+// The first check of a load: every table names a data file. Problems go to `result`; false when
+// there is any.
+bool checkLabels(const dictionary::FileDeclarations& decls, const Tables& tables, Result& result) {
+  const auto data = decls.dataFiles();
+  for (const auto& [label, table] : tables) {
+    const FileDecl* decl = decls.find(label);
+    if (decl == nullptr || std::find(data.begin(), data.end(), decl) == data.end()) {
+      result.problems.push_back(table.name + ": names no data file (the tables are " + listOfLabels(decls) + ")");
+    }
+  }
+  if (result.problems.empty()) return true;
+  result.error = "nothing was written";
+  return false;
+}
+
+// The checking pass of a load over tables that name data files: reads every row of every table
+// once and checks it, writing nothing. Gives the plans that the writing follows; problems and
+// notes go to `result`; false when any row is bad.
+bool checkRows(const dictionary::FileDeclarations& decls, const Locale& locale, const Tables& tables,
+               std::vector<TablePlan>& plans, Result& result) {
+  plans.clear();
+  for (const FileDecl* decl : decls.dataFiles()) {
+    TablePlan plan;
+    plan.decl = decl;
+    const auto it = tables.find(decl->label);
+    if (it == tables.end()) {
+      plan.name = decl->label + ".csv";
+      result.notes.push_back("no " + plan.name + ": " + decl->label + " is loaded empty");
+    } else {
+      plan.table = &it->second;
+      plan.name = it->second.name;
+    }
+    plans.push_back(std::move(plan));
+  }
+  Problems problems;
+  {
+    CheckState state(locale, problems, plans);
+    for (int table : state.order()) checkTable(table, state);
+  }
+  if (problems.empty()) return true;
+  const std::size_t bad = problems.badRows();
+  result.problems = problems.sorted();
+  result.error = std::to_string(bad) + (bad == 1 ? " bad row" : " bad rows") + "; nothing was written";
+  return false;
+}
+
 }  // namespace
+
+Result checkTables(const dictionary::FileDeclarations& decls, const Locale& locale, const Tables& tables) {
+  Result result;
+  std::vector<TablePlan> plans;
+  if (checkLabels(decls, tables, result)) checkRows(decls, locale, tables, plans, result);
+  return result;
+}
 
 Result readTables(const dictionary::FileDeclarations& decls, const fs::path& folder, Tables& tables) {
   Result result;
@@ -936,17 +989,7 @@ Result readTables(const dictionary::FileDeclarations& decls, const fs::path& fol
 Result load(const dictionary::FileDeclarations& decls, const Locale& locale, const fs::path& folder,
             const Tables& tables, LoadOptions options) {
   Result result;
-  for (const auto& [label, table] : tables) {
-    const FileDecl* decl = decls.find(label);
-    const auto data = decls.dataFiles();
-    if (decl == nullptr || std::find(data.begin(), data.end(), decl) == data.end()) {
-      result.problems.push_back(table.name + ": names no data file (the tables are " + listOfLabels(decls) + ")");
-    }
-  }
-  if (!result.problems.empty()) {
-    result.error = "nothing was written";
-    return result;
-  }
+  if (!checkLabels(decls, tables, result)) return result;
 
   const Target target = inspectTarget(decls, folder);
   if (!target.error.empty()) {
@@ -967,31 +1010,8 @@ Result load(const dictionary::FileDeclarations& decls, const Locale& locale, con
     return result;
   }
 
-  Problems problems;
   std::vector<TablePlan> plans;
-  for (const FileDecl* decl : decls.dataFiles()) {
-    TablePlan plan;
-    plan.decl = decl;
-    const auto it = tables.find(decl->label);
-    if (it == tables.end()) {
-      plan.name = decl->label + ".csv";
-      result.notes.push_back("no " + plan.name + ": " + decl->label + " is loaded empty");
-    } else {
-      plan.table = &it->second;
-      plan.name = it->second.name;
-    }
-    plans.push_back(std::move(plan));
-  }
-  {
-    CheckState state(locale, problems, plans);
-    for (int table : state.order()) checkTable(table, state);
-  }
-  if (!problems.empty()) {
-    const std::size_t bad = problems.badRows();
-    result.problems = problems.sorted();
-    result.error = std::to_string(bad) + (bad == 1 ? " bad row" : " bad rows") + "; nothing was written";
-    return result;
-  }
+  if (!checkRows(decls, locale, tables, plans, result)) return result;
   // What loads into this folder left when they died goes first, whichever way this one writes.
   removeLeftoverStagings(target.folder, options.beforeFolderChange);
   result.error = fresh ? writeStaged(locale, target, plans, options, result)

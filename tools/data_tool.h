@@ -83,6 +83,12 @@ Result readTables(const dictionary::FileDeclarations& decls, const std::filesyst
 // The demo school's tables, compiled into the tool from tools/demo/*.csv.
 Tables demoTables();
 
+// The checks of a load's first pass, writing nothing and touching no folder: every table names a
+// data file, and every row of every table is checked as load() checks it before it writes. The
+// Result is the one load() gives for tables that do not check (its problems and notes, and
+// "nothing was written"); ok() when load() would go on to write them.
+Result checkTables(const dictionary::FileDeclarations& decls, const platform::Locale& locale, const Tables& tables);
+
 struct LoadOptions {
   // Replace the records of data files that already exist (in the same transaction as the load),
   // or load into a folder that holds other files in place. Without it, a folder that holds any of

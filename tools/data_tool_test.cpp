@@ -251,6 +251,26 @@ TEST_F(DataTool, LoadReportsEveryBadRowAndWritesNothing) {
   EXPECT_FALSE(fs::exists(folder_));
 }
 
+// The checking pass alone gives what a load gives for tables that do not check, and touches no
+// folder.
+TEST_F(DataTool, CheckTablesGivesTheLoadsProblemsAndWritesNothing) {
+  for (const char* school : {"datatool_good", "datatool_bad", "datatool_names"}) {
+    SCOPED_TRACE(school);
+    datatool::Tables tables;
+    ASSERT_TRUE(datatool::readTables(decls_, fixture(school), tables).ok());
+    const datatool::Result checked = datatool::checkTables(decls_, locale_, tables);
+    EXPECT_EQ(checked.ok(), std::string(school) != "datatool_bad");
+    EXPECT_FALSE(fs::exists(folder_));
+    const datatool::Result loaded = datatool::load(decls_, locale_, folder_, tables);
+    EXPECT_EQ(checked.problems, loaded.problems);
+    EXPECT_EQ(checked.notes, loaded.notes);
+    if (!checked.ok()) {
+      EXPECT_EQ(checked.error, loaded.error);
+    }
+    fs::remove_all(folder_);
+  }
+}
+
 TEST_F(DataTool, HeaderAndTableProblems) {
   const fs::path tables = root_ / "tables";
   fs::create_directories(tables);
