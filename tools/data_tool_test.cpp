@@ -398,10 +398,15 @@ class DataToolSweep : public DataTool {
     makeRoot(fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path());
   }
 
-  // folder_ as a working folder may be: four of the data files, with records, a file of its own
-  // and a folder of its own whose name looks like a load's staging folder. A copy is kept, from
-  // which restoreSomeFiles() makes it again.
-  void makeSomeFiles() {
+  using Records = std::map<std::string, std::vector<std::string>>;
+
+  // The school of `tables` loaded apart, in whole_; and folder_ as a working folder may be, its
+  // records in before_: four of the data files, with records, a file of its own and a folder of
+  // its own whose name looks like a load's staging folder. A copy is kept, from which
+  // restoreSomeFiles() makes it again.
+  void makeSomeFiles(const fs::path& tables) {
+    ASSERT_EQ(tool({"load", (root_ / "whole").string(), tables.string()}).code, 0);
+    whole_ = recordsIn(root_ / "whole");
     ASSERT_EQ(tool({"load", folder_.string(), fixture("datatool_names").string()}).code, 0);
     for (const char* name : {"Zolbrans.Tps", "Prog_Academico.Tps", "Uni_Aprendizaje.Tps", "Actas.Tps"}) {
       fs::remove(folder_ / name);
@@ -409,6 +414,8 @@ class DataToolSweep : public DataTool {
     writeFile(folder_ / "gradebook.ini", "[Datos]\n");
     fs::create_directory(folder_ / ".loading-notes");
     fs::copy(folder_, root_ / "some files", fs::copy_options::recursive);
+    before_ = recordsIn(folder_);
+    ASSERT_EQ(before_.size(), 4u);
   }
   void restoreSomeFiles() {
     fs::remove_all(folder_);
@@ -430,25 +437,26 @@ class DataToolSweep : public DataTool {
   // folder lacked) the files it held with the new records and the others not yet moved in, which
   // in `staged` are complete. Anything else fails the test.
   enum class Left { kAsBefore, kCommittedNotAllMoved, kWholeSchool };  // in the order of the steps
-  Left whatWasLeft(const std::map<std::string, std::vector<std::string>>& before,
-                   const std::map<std::string, std::vector<std::string>>& whole, const fs::path& staged = {}) {
+  Left whatWasLeft(const fs::path& staged = {}) {
     EXPECT_EQ(readFile(folder_ / "gradebook.ini"), "[Datos]\n");
     EXPECT_TRUE(fs::is_directory(folder_ / ".loading-notes"));
     const auto left = recordsIn(folder_);
-    if (left == before) return Left::kAsBefore;
-    if (left == whole) return Left::kWholeSchool;
+    if (left == before_) return Left::kAsBefore;
+    if (left == whole_) return Left::kWholeSchool;
     const auto inStaging = staged.empty() ? decltype(left){} : recordsIn(staged);
-    for (const auto& [label, records] : whole) {
+    for (const auto& [label, records] : whole_) {
       const auto at = left.find(label);
       const auto inStagingAt = inStaging.find(label);
       const bool loaded =
           at != left.end() ? at->second == records
-                           : before.count(label) == 0 &&
+                           : before_.count(label) == 0 &&
                                  (staged.empty() || (inStagingAt != inStaging.end() && inStagingAt->second == records));
       if (!loaded) ADD_FAILURE() << label << " is neither as it was nor loaded; records by file: " << counts(left);
     }
     return Left::kCommittedNotAllMoved;
   }
+
+  Records whole_, before_;
 };
 
 // A load into a new folder killed at any of its steps (each write, sync, truncate and delete of
@@ -513,11 +521,7 @@ TEST_F(DataToolSweep, FailedFreshLoadLeavesNothing) {
 // others complete in the staging folder, and a new load gets the whole school.
 TEST_F(DataToolSweep, KilledReplaceOfSomeFilesLeavesThemOrTheWholeSchool) {
   const fs::path tables = fixture("datatool_good");
-  ASSERT_EQ(tool({"load", (root_ / "whole").string(), tables.string()}).code, 0);
-  const auto whole = recordsIn(root_ / "whole");
-  makeSomeFiles();
-  const auto before = recordsIn(folder_);
-  ASSERT_EQ(before.size(), 4u);
+  makeSomeFiles(tables);
   datatool::Tables read;
   ASSERT_TRUE(datatool::readTables(decls_, tables, read).ok());
 
@@ -530,7 +534,7 @@ TEST_F(DataToolSweep, KilledReplaceOfSomeFilesLeavesThemOrTheWholeSchool) {
     ASSERT_TRUE(code == 77 || code == 0) << "exit code " << code;
     const auto staged = stagedInside();
     ASSERT_LE(staged.size(), 1u);
-    const Left what = whatWasLeft(before, whole, staged.empty() ? fs::path() : staged.front());
+    const Left what = whatWasLeft(staged.empty() ? fs::path() : staged.front());
     ++left[what];
     // Killed later, the load leaves what it leaves at a later stage: never the files as they were
     // once it committed, never files not moved in once they all were.
@@ -544,12 +548,12 @@ TEST_F(DataToolSweep, KilledReplaceOfSomeFilesLeavesThemOrTheWholeSchool) {
       options.engine = &faultEngine();  // disarmed in this process
       const datatool::Result again = datatool::load(decls_, locale_, folder_, read, options);
       ASSERT_TRUE(again.ok()) << again.error;
-      EXPECT_EQ(recordsIn(folder_), whole);
+      EXPECT_EQ(recordsIn(folder_), whole_);
       EXPECT_EQ(stagedInside(), std::vector<fs::path>{});
     }
     if (what != Left::kAsBefore) restoreSomeFiles();
   }
-  EXPECT_EQ(whatWasLeft(before, whole), Left::kWholeSchool);
+  EXPECT_EQ(whatWasLeft(), Left::kWholeSchool);
   EXPECT_EQ(stagedInside(), std::vector<fs::path>{});
   EXPECT_GT(left[Left::kAsBefore], 20);
   EXPECT_GT(left[Left::kWholeSchool], 1);  // killed once the files were in, before the load ended
@@ -563,17 +567,14 @@ TEST_F(DataToolSweep, KilledReplaceOfSomeFilesLeavesThemOrTheWholeSchool) {
 // the folder lacked are moved in, it leaves the new records in the files it held.
 TEST_F(DataToolSweep, FailedReplaceOfSomeFilesLeavesThem) {
   const fs::path tables = fixture("datatool_good");
-  ASSERT_EQ(tool({"load", (root_ / "whole").string(), tables.string()}).code, 0);
-  const auto whole = recordsIn(root_ / "whole");
-  makeSomeFiles();
-  const auto before = recordsIn(folder_);
+  makeSomeFiles(tables);
   std::map<Left, int> left;
   for (int failAt = 1;; failAt += 1 + failAt / 8) {
     SCOPED_TRACE("failing from operation " + std::to_string(failAt));
     const int code = loadInChild(
         tables, [&] { fault::failFromOperation(failAt); }, true);
     ASSERT_TRUE(code == 0 || code == 4) << "exit code " << code;
-    const Left what = whatWasLeft(before, whole);
+    const Left what = whatWasLeft();
     EXPECT_EQ(stagedInside(), std::vector<fs::path>{});
     EXPECT_EQ(besideTheFolder(), std::vector<std::string>{});
     if (code == 0) break;
@@ -581,7 +582,7 @@ TEST_F(DataToolSweep, FailedReplaceOfSomeFilesLeavesThem) {
     ++left[what];
     if (what != Left::kAsBefore) restoreSomeFiles();
   }
-  EXPECT_EQ(whatWasLeft(before, whole), Left::kWholeSchool);
+  EXPECT_EQ(whatWasLeft(), Left::kWholeSchool);
   EXPECT_GT(left[Left::kAsBefore], 20);
 }
 
