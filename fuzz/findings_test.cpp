@@ -1,7 +1,8 @@
 // The inputs with which the fuzz targets found faults, kept in tests/fixtures/fuzz/TARGET/ under
 // the fault's name and run again through the targets' own harness: each is now read, or refused,
 // without a crash, a hang or a sanitizer report. Faults whose cause a test can build are tested
-// where they were mended (platform/storage/damaged_file_test.cpp); these are the others.
+// where they were mended (platform/storage/damaged_file_test.cpp, tools/csv_test.cpp); these are
+// the others.
 #include <gtest/gtest.h>
 
 #include <cstdint>
