@@ -102,7 +102,7 @@ std::pair<std::int32_t, std::int64_t> busiestTeacher() {
   std::map<std::int32_t, std::int64_t> counts;
   platform::storage::DataFile& grades = dictionary::DataFileOf(File::ACTAS);
   const int teacher = fieldOf(File::ACTAS, "ID_MAE");
-  grades.set();
+  (void)grades.set();
   while (grades.next() == platform::errors::kNone) ++counts[grades.buffer().getLong(teacher)];
   std::pair<std::int32_t, std::int64_t> best{0, 0};
   for (const auto& [id, count] : counts) {

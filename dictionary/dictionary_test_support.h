@@ -77,8 +77,8 @@ class DictionaryTest : public ::testing::Test {
   static platform::FileManager& fileManager(File file) { return *FileManagerOf(file); }
   static platform::RelationManager& relationManager(File file) { return *RelationManagerOf(file); }
   static platform::RecordBuffer& record(File file) { return DataFileOf(file).buffer(); }
-  int field(File file, std::string_view name) const { return declaration(file).fieldIndex(name); }
-  int key(File file, std::string_view name) const { return declaration(file).keyIndex(name); }
+  int field(File file, std::string_view name) const { return declaration(file).fieldNamed(name); }
+  int key(File file, std::string_view name) const { return declaration(file).keyNamed(name); }
   const platform::storage::FileDecl& declaration(File file) const {
     return decls.at(static_cast<int>(file));
   }
@@ -119,7 +119,7 @@ class DictionaryTest : public ::testing::Test {
         all += "error " + std::to_string(error) + "\n";
         continue;
       }
-      data.set();
+      (void)data.set();  // cannot fail on a file just opened
       while (data.next() == platform::errors::kNone) {
         all.append(reinterpret_cast<const char*>(data.buffer().data()), data.buffer().size());
       }

@@ -12,9 +12,9 @@
 
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
+#include "dictionary/spanish_locale.h"
 #include "gradebook/comprobar_usuario.h"
 #include "gradebook/grade_record_list.h"
-#include "dictionary/spanish_locale.h"
 #include "platform/classes/control_resizer.h"
 #include "platform/classes/view_manager.h"
 #include "platform/classes/window_controller.h"
@@ -188,8 +188,8 @@ class GradeBookWindow : public platform::WindowController {
     const platform::RecordBuffer& programme = dictionary::DataFileOf(File::PROGRAMA_ACADEMICO).buffer();
     const auto& aliasDecl = dictionary::DataFileOf(File::ACTAS_ALIAS).decl();
     const auto& programmeDecl = dictionary::DataFileOf(File::PROGRAMA_ACADEMICO).decl();
-    const int average = aliasDecl.fieldIndex("PROMEDIO"), group = aliasDecl.fieldIndex("GRUPO");
-    const int description = programmeDecl.fieldIndex("DESCRIPCION"), id = programmeDecl.fieldIndex("ID_PACA");
+    const int average = aliasDecl.fieldNamed("PROMEDIO"), group = aliasDecl.fieldNamed("GRUPO");
+    const int description = programmeDecl.fieldNamed("DESCRIPCION"), id = programmeDecl.fieldNamed("ID_PACA");
     GradeCounts teacher;
     std::string previousPair;
     const platform::Locale& locale = dictionary::program().locale();

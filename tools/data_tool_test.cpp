@@ -19,12 +19,13 @@
 #include <vector>
 
 #include "dictionary/spanish_locale.h"
-#include "platform/core/number_text.h"
 #include "platform/core/cp1252.h"
-#include "platform/storage/testing/child_process.h"
+#include "platform/core/number_text.h"
 #include "platform/storage/data_file.h"
-#include "platform/storage/testing/fault_vfs.h"
 #include "platform/storage/session.h"
+#include "platform/storage/testing/child_process.h"
+#include "platform/storage/testing/fault_vfs.h"
+#include "platform/storage/testing/status_matchers.h"
 #include "tests/support/source_dir.h"
 #include "tools/csv.h"
 
@@ -32,6 +33,7 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace fault = platform::storage::testing;
+using platform::storage::testing::IsOk;
 using tests::sourceDir;
 
 fs::path fixture(const std::string& name) { return sourceDir() / "tests" / "fixtures" / name; }
@@ -725,8 +727,8 @@ TEST_F(DataTool, DumpChoosesTheDeclarationByTheFilesName) {
     platform::storage::Engine engine(locale);
     platform::storage::Session session(engine, root_.string());
     platform::storage::DataFile file(decls.EXPORTACION, session);
-    ASSERT_EQ(file.create(), 0);
-    ASSERT_EQ(file.open(), 0);
+    ASSERT_THAT(file.create(), IsOk());
+    ASSERT_THAT(file.open(), IsOk());
     auto& b = file.buffer();
     b.clear();
     b.setLong(0, 7);
@@ -736,7 +738,7 @@ TEST_F(DataTool, DumpChoosesTheDeclarationByTheFilesName) {
               "a");  // code page 1252: "Peña"
     b.setText(10, "M\xe9rida");
     b.setReal(19, 59.75);
-    ASSERT_EQ(file.add(), 0);
+    ASSERT_THAT(file.add(), IsOk());
     file.close();
   }
   const auto dumped = lines(dumpOf(exportFile));

@@ -92,7 +92,7 @@ TEST_F(StorageTest, JournalOfTheReplacedFileNeverReachesTheNewOne) {
     Session session(engine_, folder_.string());
     DataFile a(decl_, session);
     storage::testing::atNextStep(Step::kAfterRename, [] { _exit(77); });
-    a.create();
+    (void)a.create();
     return 1;
   });
   ASSERT_EQ(77, crashed);
@@ -122,9 +122,10 @@ TEST_F(StorageTest, ForeignTruncatedAndWrongPasswordFilesAreNotDataFiles) {
   const std::string good((std::istreambuf_iterator<char>(in)), {});
   in.close();
 
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"random bytes", random}, {"empty file", ""}, {"truncated header", good.substr(0, 100)},
-      {"text file", std::string(4096, 'a')}};
+  const std::vector<std::pair<std::string, std::string>> cases = {{"random bytes", random},
+                                                                  {"empty file", ""},
+                                                                  {"truncated header", good.substr(0, 100)},
+                                                                  {"text file", std::string(4096, 'a')}};
   for (const auto& [what, bytes] : cases) {
     writeBytes(folder_ / "Bad.dat", bytes);
     FileDecl bad = decl_;
@@ -163,7 +164,7 @@ TEST_F(StorageTest, DamagedPagesGiveAnErrorAndNeverACrash) {
   int error = a.open();
   if (error == errors::kNone) {
     for (int key = -1; key < 4 && error == errors::kNone; ++key) {
-      a.set(key);
+      (void)a.set(key);
       while ((error = a.next()) == errors::kNone) {
       }
       if (error == errors::kRecordNotAvailable) error = errors::kNone;

@@ -388,7 +388,7 @@ TEST_F(StorageTest, FileThatCannotBeMadeSaysWhy) {
     for (int failAt = 1;; ++failAt) {
       SCOPED_TRACE("from operation " + std::to_string(failAt));
       storage::testing::failFromOperation(failAt);
-      const int created = file.create();
+      const Status created = file.create();
       const int failure = storage::testing::firstFailure();
       storage::testing::failFromOperation(0);
       if (failure == 0) {
@@ -417,7 +417,8 @@ TEST_F(StorageTest, FileThatCannotBeMadeSaysWhy) {
       return created == session.lastError() ? created : 100 + session.lastError();
     });
     fs::permissions(closed, fs::perms::owner_all);
-    if (code == storage::testing::kNoBoundUser) GTEST_SKIP() << "running as root, the test cannot become a user the folder refuses";
+    if (code == storage::testing::kNoBoundUser)
+      GTEST_SKIP() << "running as root, the test cannot become a user the folder refuses";
     EXPECT_EQ(errors::kAccessDenied, code);
     EXPECT_TRUE(fs::is_empty(closed));
   }

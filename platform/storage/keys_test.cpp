@@ -28,7 +28,8 @@ TEST_F(StorageTest, PutKeepsEveryKeyRightWhateverChanged) {
     const char* code;
     double score;
   };
-  for (const Change& change : {Change{"Ann", "c1", 5}, Change{"Annie", "c1", 5}, Change{"Annie", "", 6}, Change{"Ann", "c9", 6}}) {
+  for (const Change& change :
+       {Change{"Ann", "c1", 5}, Change{"Annie", "c1", 5}, Change{"Annie", "", 6}, Change{"Ann", "c9", 6}}) {
     SCOPED_TRACE(change.name);
     file.buffer().clear();
     file.buffer().setLong(kId, 1);
@@ -161,8 +162,10 @@ TEST_F(StorageTest, ChangedLayoutIsRefused) {
     ASSERT_OK(a.create());
   }
   FileDecl wider = decl_;
-  wider.layout = RecordLayout({{"ID", FieldType::Long}, {"NAME", FieldType::String, 30},
-                               {"CODE", FieldType::CString, 11}, {"SCORE", FieldType::Real}});
+  wider.layout = RecordLayout({{"ID", FieldType::Long},
+                               {"NAME", FieldType::String, 30},
+                               {"CODE", FieldType::CString, 11},
+                               {"SCORE", FieldType::Real}});
   DataFile file(wider, *session);
   EXPECT_EQ(errors::kBadFileStructure, file.open());
   FileDecl otherKeys = decl_;

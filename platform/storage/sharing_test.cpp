@@ -29,14 +29,14 @@ TEST_F(StorageTest, PutOfRecordChangedByAnotherProgramWritesNothing) {
   file.buffer().setLong(kId, 1);
   ASSERT_OK(file.get(kPkId));
   ASSERT_EQ(0, inChild([&] {
-    Session other(engine_, folder_.string());
-    DataFile theirs(decl_, other);
-    if (theirs.open() != 0) return 1;
-    theirs.buffer().setLong(kId, 1);
-    if (theirs.get(kPkId) != 0) return 2;
-    theirs.buffer().setReal(kScore, 20);
-    return theirs.put() == 0 ? 0 : 3;
-  }));
+              Session other(engine_, folder_.string());
+              DataFile theirs(decl_, other);
+              if (theirs.open() != 0) return 1;
+              theirs.buffer().setLong(kId, 1);
+              if (theirs.get(kPkId) != 0) return 2;
+              theirs.buffer().setReal(kScore, 20);
+              return theirs.put() == 0 ? 0 : 3;
+            }));
   file.buffer().setReal(kScore, 30);
   EXPECT_EQ(errors::kRecordChanged, file.put());
   ASSERT_OK(file.get(kPkId));
@@ -57,7 +57,7 @@ TEST_F(StorageTest, PutRefusedForAnotherProgramsReaderGoesThroughOnceItIsGone) {
     SCOPED_TRACE(inTransaction ? "inside a transaction" : "on its own");
     ProgramOnCue reader(*this, decl_, [](DataFile& theirs) {
       if (theirs.open() || theirs.session().beginRead() || theirs.set()) return 1;
-      return theirs.next();
+      return theirs.next().code();
     });
     ASSERT_EQ(0, reader.act());
     auto session = newSession();
@@ -69,8 +69,8 @@ TEST_F(StorageTest, PutRefusedForAnotherProgramsReaderGoesThroughOnceItIsGone) {
     auto save = [&](double score) {
       file.buffer().setReal(kScore, score);
       if (!inTransaction) return file.put();
-      if (int error = session->begin({&file}, 2)) return error;
-      if (int error = file.put()) {
+      if (Status error = session->begin({&file}, 2)) return error;
+      if (Status error = file.put()) {
         session->rollback();
         return error;
       }
@@ -265,12 +265,9 @@ TEST_F(StorageTest, OpensAtTheSameMomentNeverBothGetModesThatExcludeEachOther) {
     int mine, theirs;
     bool exclusive;
   };
-  const Case cases[] = {{kReadWriteShared, kReadWriteDenyWrite, true},
-                        {kReadWriteDenyWrite, kReadWriteShared, true},
-                        {kReadWriteDenyWrite, kReadWriteDenyWrite, true},
-                        {kReadWriteShared, kReadWriteShared, false},
-                        {kReadOnly, kReadWriteDenyWrite, false},
-                        {kReadWriteDenyWrite, kReadOnly, false}};
+  const Case cases[] = {{kReadWriteShared, kReadWriteDenyWrite, true},    {kReadWriteDenyWrite, kReadWriteShared, true},
+                        {kReadWriteDenyWrite, kReadWriteDenyWrite, true}, {kReadWriteShared, kReadWriteShared, false},
+                        {kReadOnly, kReadWriteDenyWrite, false},          {kReadWriteDenyWrite, kReadOnly, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << std::hex << std::showbase << "mine " << c.mine << ", theirs " << c.theirs);
     ProgramOnCue other(*this, decl_, [&](DataFile& theirs) { return theirs.open(c.theirs); });

@@ -39,8 +39,10 @@ inline FileDecl peopleDecl(const std::string& path) {
   decl.prefix = "PEO";
   decl.physicalName = path;
   decl.ownerPassword = "a test password of forty-five characters 12345";
-  decl.layout = RecordLayout({{"ID", FieldType::Long}, {"NAME", FieldType::String, 20},
-                              {"CODE", FieldType::CString, 11}, {"SCORE", FieldType::Real}});
+  decl.layout = RecordLayout({{"ID", FieldType::Long},
+                              {"NAME", FieldType::String, 20},
+                              {"CODE", FieldType::CString, 11},
+                              {"SCORE", FieldType::Real}});
   decl.keys = {{"PK_ID", {kId}, true, false, true, true},
                {"AK_NAME", {kName}, false, false, false, false},
                {"AK_CODE", {kCode}, false, false, true, true},
@@ -75,7 +77,8 @@ class StorageTest : public ::testing::Test {
   static std::vector<std::string> namesInOrder(DataFile& file, int key, bool backwards = false) {
     std::vector<std::string> names;
     EXPECT_OK(file.set(key));
-    while ((backwards ? file.previous() : file.next()) == errors::kNone) names.push_back(trimmed(file.buffer().getText(kName)));
+    while ((backwards ? file.previous() : file.next()) == errors::kNone)
+      names.push_back(trimmed(file.buffer().getText(kName)));
     return names;
   }
 

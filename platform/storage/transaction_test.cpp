@@ -170,12 +170,12 @@ TEST_F(StorageTest, EngineSettingsAreFixedOnceASessionIsMade) {
   EXPECT_EQ(512, engine_.pageCacheKiB());
   // A session made afterwards still works through the engine's VFS: a crash armed there happens.
   EXPECT_EQ(77, inChild([&] {
-    Session session(engine_, folder_.string());
-    DataFile file(decl_, session);
-    storage::testing::crashAtOperation(1);
-    file.create();
-    return 0;
-  }));
+              Session session(engine_, folder_.string());
+              DataFile file(decl_, session);
+              storage::testing::crashAtOperation(1);
+              (void)file.create();
+              return 0;
+            }));
 }
 
 TEST_F(StorageTest, WriterKeptWaitingPastItsTimeOutGetsCleanError) {
@@ -185,7 +185,7 @@ TEST_F(StorageTest, WriterKeptWaitingPastItsTimeOutGetsCleanError) {
     DataFile a(decl_, session);
     if (a.open() || session.begin({&a}, 1)) return 1;
     fill(a, 1, "held", "", 0);
-    a.add();
+    (void)a.add();
     ready();
     std::this_thread::sleep_for(std::chrono::seconds(3));
     return session.commit() == 0 ? 0 : 2;
