@@ -6,12 +6,12 @@
 #include <stdexcept>
 #include <vector>
 
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 
 namespace bench {
 
 Context::Context() {
-  gradebook::ApplySpanishLocale(locale);
+  dictionary::ApplySpanishLocale(locale);
   keyOrder = cachedSchool(SchoolSpec{});
   SchoolSpec scatteredSpec;
   scatteredSpec.order = RecordOrder::Scattered;

@@ -35,7 +35,7 @@
 #include "bench/school.h"
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
 #include "tools/data_tool.h"
 
@@ -49,7 +49,7 @@ constexpr std::int32_t kBusyTeacherRecords = 10'000;
 
 struct Schools {
   Schools() {
-    gradebook::ApplySpanishLocale(locale);
+    dictionary::ApplySpanishLocale(locale);
     scratch = bench::cacheRoot() / ("dictionary-scratch-" + std::to_string(::getpid()));
     fs::remove_all(scratch);
     demo.folder = scratch / "demo";
@@ -102,7 +102,7 @@ std::pair<std::int32_t, std::int64_t> busiestTeacher() {
   std::map<std::int32_t, std::int64_t> counts;
   platform::storage::DataFile& grades = dictionary::DataFileOf(File::ACTAS);
   const int teacher = fieldOf(File::ACTAS, "ID_MAE");
-  grades.set();
+  (void)grades.set();
   while (grades.next() == platform::errors::kNone) ++counts[grades.buffer().getLong(teacher)];
   std::pair<std::int32_t, std::int64_t> best{0, 0};
   for (const auto& [id, count] : counts) {

@@ -32,12 +32,12 @@
 #include "bench/school.h"
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "output/export_window.h"
 #include "output/grade_export.h"
-#include "platform/classes/scripted_port.h"
 #include "platform/core/date_time.h"
 #include "platform/os/paths.h"
+#include "platform/port/scripted_port.h"
 #include "platform/storage/key_image.h"
 
 namespace {
@@ -48,7 +48,7 @@ using platform::storage::FileDecl;
 
 struct Shared {
   Shared() {
-    gradebook::ApplySpanishLocale(locale);
+    dictionary::ApplySpanishLocale(locale);
     school = bench::cachedSchool(bench::SchoolSpec{});
     scratch = bench::cacheRoot() / ("export-scratch-" + std::to_string(::getpid()));
     fs::remove_all(scratch);

@@ -28,8 +28,8 @@
 #include "bench/school.h"
 #include "dictionary/file_declarations.h"
 #include "dictionary/program.h"
-#include "gradebook/spanish_locale.h"
-#include "gradebook/testing/procedure_doubles.h"
+#include "dictionary/spanish_locale.h"
+#include "gradebook/grade_book.h"
 #include "platform/os/fake_desktop_settings.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"
@@ -69,7 +69,7 @@ const SchoolFolder& schoolOf(int which) {
     const fs::path folder = fs::temp_directory_path() / ("gradebook-bench-demo-" + std::to_string(::getpid()));
     fs::remove_all(folder);
     platform::Locale locale;
-    gradebook::ApplySpanishLocale(locale);
+    dictionary::ApplySpanishLocale(locale);
     dictionary::FileDeclarations decls;
     const datatool::Result built = datatool::buildDemo(decls, locale, folder);
     if (!built.ok()) throw std::runtime_error("demo school: " + built.error);
@@ -96,6 +96,7 @@ Run runOnce(const SchoolFolder& school) {
   platform::ui::QtUserPort messages(startLocale);
   platform::os::FakeDesktopSettings desktop(0);
   dictionary::ProgramEnvironment env;
+  env.procedures.Main = gradebook::Main;
   env.port = &messages;
   env.desktop = &desktop;
   env.makeWindowSystemReady = [&messages] { messages.useLocale(dictionary::program().locale()); };

@@ -1,7 +1,7 @@
 #include "bench/running_program.h"
 
 #include "dictionary/managers.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 
 namespace bench {
 
@@ -11,7 +11,7 @@ RunningProgram::RunningProgram(const std::filesystem::path& folder) : previous_(
   env.port = &port_;
   env.desktop = &desktop_;
   program_ = std::make_unique<dictionary::Program>(env);
-  gradebook::ApplySpanishLocale(program_->locale());
+  dictionary::ApplySpanishLocale(program_->locale());
   program_->errors().init(&dictionary::ThreadErrorStatus);
   dictionary::DictionaryInit();
 }

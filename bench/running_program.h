@@ -9,8 +9,8 @@
 #include <string>
 
 #include "dictionary/program.h"
-#include "platform/classes/scripted_port.h"
 #include "platform/os/fake_desktop_settings.h"
+#include "platform/port/scripted_port.h"
 
 namespace bench {
 

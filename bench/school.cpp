@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "dictionary/file_declarations.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/locale.h"
 #include "platform/storage/data_file.h"
 #include "tools/data_tool.h"
@@ -289,7 +289,7 @@ School buildSchool(const SchoolSpec& spec, const fs::path& folder) {
   check(spec);
   if (fs::exists(folder)) throw std::runtime_error("bench school: " + folder.string() + " exists already");
   platform::Locale locale;
-  gradebook::ApplySpanishLocale(locale);  // the key order of the files
+  dictionary::ApplySpanishLocale(locale);  // the key order of the files
   const dictionary::FileDeclarations decls;
   const datatool::Result loaded = datatool::load(decls, locale, folder, catalogueTables(spec));
   if (!loaded.ok()) {
@@ -333,7 +333,7 @@ std::filesystem::path cachedTables(const SchoolSpec& spec) {
   fs::remove_all(partial);
   fs::create_directories(partial);
   platform::Locale locale;
-  gradebook::ApplySpanishLocale(locale);
+  dictionary::ApplySpanishLocale(locale);
   const dictionary::FileDeclarations decls;
   for (const platform::storage::FileDecl* decl : decls.dataFiles()) {
     std::ofstream out(partial / (decl->label + ".csv"), std::ios::binary);

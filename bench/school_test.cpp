@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "dictionary/file_declarations.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/storage/data_file.h"
+#include "platform/storage/testing/status_matchers.h"
 #include "tools/data_tool.h"
 
 namespace {
@@ -23,6 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using platform::storage::DataFile;
 using platform::storage::FileDecl;
+using platform::storage::testing::IsOk;
 
 bench::SchoolSpec SmallSpec(bench::RecordOrder order) {
   bench::SchoolSpec spec;
@@ -39,7 +41,7 @@ bench::SchoolSpec SmallSpec(bench::RecordOrder order) {
 class SchoolTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(locale_);
+    dictionary::ApplySpanishLocale(locale_);
     root_ = fs::temp_directory_path() / ("school-test-" + std::to_string(::getpid()));
     fs::remove_all(root_);
   }
@@ -81,7 +83,7 @@ TEST_F(SchoolTest, HoldsTheSpecsCountsWithValidReferencesAndGrades) {
   const FileDecl& a = decls_.ACTAS;
   std::map<std::int32_t, int> perTeacher;
   int ungraded = 0;
-  ASSERT_EQ(0, actas.set());
+  ASSERT_THAT(actas.set(), IsOk());
   while (actas.next() == 0) {
     const platform::RecordBuffer& r = actas.buffer();
     ++perTeacher[r.getLong(a.fieldIndex("ID_MAE"))];
@@ -94,7 +96,7 @@ TEST_F(SchoolTest, HoldsTheSpecsCountsWithValidReferencesAndGrades) {
       parent.buffer().clear();
       parent.buffer().setLong(parentDecl.keys[static_cast<std::size_t>(parentKey)].components.at(0),
                               r.getLong(a.fieldIndex(std::string(ref.field))));
-      ASSERT_EQ(0, parent.get(parentKey)) << ref.field;
+      ASSERT_THAT(parent.get(parentKey), IsOk()) << ref.field;
     }
     // The average is the sum of the weighted scores; the status follows it.
     const double average = r.getReal(a.fieldIndex("PROMEDIO"));
@@ -114,7 +116,7 @@ TEST_F(SchoolTest, HoldsTheSpecsCountsWithValidReferencesAndGrades) {
   // The busy teacher signs in with the key and password the School names.
   DataFile& teachers = *files["ZOLBRANS"];
   teachers.buffer().setLong(decls_.ZOLBRANS.fieldIndex("CLAVE"), school.busyTeacherKey);
-  ASSERT_EQ(0, teachers.get(decls_.ZOLBRANS.keyIndex("AK_CLAVE")));
+  ASSERT_THAT(teachers.get(decls_.ZOLBRANS.keyIndex("AK_CLAVE")), IsOk());
   EXPECT_EQ(school.busyTeacherId, teachers.buffer().getLong(decls_.ZOLBRANS.fieldIndex("ID_MAE")));
   EXPECT_TRUE(locale_.equal(teachers.buffer().getText(decls_.ZOLBRANS.fieldIndex("PASSWORD")).bytes(),
                             school.busyTeacherPassword));
@@ -133,9 +135,9 @@ TEST_F(SchoolTest, ScatteredHoldsTheSameRecordsSpreadThroughTheFile) {
     platform::storage::Session session(engine, school->folder.string());
     const FileDecl decl = platform::storage::placedAt(decls_.ACTAS, (school->folder / "Actas.Tps").string());
     DataFile actas(decl, session);
-    ASSERT_EQ(0, actas.open(platform::storage::kReadOnly));
+    ASSERT_THAT(actas.open(platform::storage::kReadOnly), IsOk());
     actas.buffer().setLong(decl.fieldIndex("ID_MAE"), school->busyTeacherId);
-    ASSERT_EQ(0, actas.setFromBuffer(decl.keyIndex("FK_ACTA_REF_32_ZOLBRANS")));
+    ASSERT_THAT(actas.setFromBuffer(decl.keyIndex("FK_ACTA_REF_32_ZOLBRANS")), IsOk());
     std::int64_t first = -1, last = -1;
     int count = 0;
     while (actas.next() == 0 && actas.buffer().getLong(decl.fieldIndex("ID_MAE")) == school->busyTeacherId) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -17,90 +16,22 @@
 
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
-#include "gradebook/spanish_locale.h"
-#include "platform/classes/scripted_port.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/os/fake_desktop_settings.h"
-#include "platform/storage/child_process.h"
+#include "platform/port/scripted_port.h"
+#include "platform/storage/testing/child_process.h"
+#include "platform/storage/testing/read_lock_holder.h"
+#include "tests/support/source_dir.h"
 #include "tools/data_tool.h"
 
 namespace dictionary::testing {
 
 namespace fs = std::filesystem;
+using platform::storage::testing::ReadLockHolder;
+using platform::storage::testing::Signal;
 
-inline fs::path fixture(const std::string& name) {
-  const char* dir = std::getenv("GRADEBOOK_SOURCE_DIR");
-  return (dir != nullptr ? fs::path(dir) : fs::path(GRADEBOOK_SOURCE_DIR_FALLBACK)) / "tests" / "fixtures" / name;
-}
-
-// Blocks in another process until the parent writes a byte to the pipe.
-class Signal {
- public:
-  Signal() { (void)!pipe(fds_); }
-  ~Signal() {
-    close(fds_[0]);
-    close(fds_[1]);
-  }
-  Signal(const Signal&) = delete;
-  Signal& operator=(const Signal&) = delete;
-  void raise() { (void)!write(fds_[1], "x", 1); }
-  bool wait() {
-    char c;
-    return read(fds_[0], &c, 1) == 1;
-  }
-
- private:
-  int fds_[2] = {-1, -1};
-};
-
-// Another program that reads a data file inside a read transaction of its own, so that it holds
-// the file's read lock: nobody can commit a write to the file meanwhile. It is started at once
-// (make it before this process starts its program or opens any data file), takes the lock at
-// hold() and gives it up at release(), or when it is destroyed.
-class ReadLockHolder {
- public:
-  ReadLockHolder(platform::storage::FileDecl decl, const fs::path& folder, const platform::Locale& locale) {
-    decl.physicalName = (folder / decl.physicalPath()).string();
-    pid_ = fork();
-    if (pid_ == 0) {
-      go_.wait();
-      platform::storage::Engine engine(locale);
-      platform::storage::Session session(engine, folder.string());
-      platform::storage::DataFile data(decl, session);
-      const bool holds = !data.open() && !session.beginRead() && !data.set() && !data.next();
-      holding_.raise();
-      release_.wait();
-      session.endRead();
-      _exit(holds ? 0 : 1);
-    }
-  }
-  ~ReadLockHolder() { release(); }
-  ReadLockHolder(const ReadLockHolder&) = delete;
-  ReadLockHolder& operator=(const ReadLockHolder&) = delete;
-
-  // Returns once the other program has tried to take the lock (release() tells whether it did).
-  void hold() {
-    go_.raise();
-    holding_.wait();
-  }
-  // Its exit code: 0 when it held the lock. Only the first call waits for it.
-  int release() {
-    if (pid_ > 0) {
-      go_.raise();  // when hold() was never called
-      release_.raise();
-      int status = 0;
-      waitpid(pid_, &status, 0);
-      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      pid_ = -1;
-    }
-    return status_;
-  }
-
- private:
-  Signal go_, holding_, release_;
-  pid_t pid_ = -1;
-  int status_ = -1;
-};
+inline fs::path fixture(const std::string& name) { return ::tests::sourceDir() / "tests" / "fixtures" / name; }
 
 class DictionaryTest : public ::testing::Test {
  protected:
@@ -137,7 +68,7 @@ class DictionaryTest : public ::testing::Test {
   void startProgram() { startProgram(environment()); }
   void startProgram(ProgramEnvironment env) {
     started = std::make_unique<Program>(std::move(env));
-    gradebook::ApplySpanishLocale(started->locale());
+    dictionary::ApplySpanishLocale(started->locale());
     started->errors().init(&ThreadErrorStatus);
     DictionaryInit();
   }
@@ -146,8 +77,8 @@ class DictionaryTest : public ::testing::Test {
   static platform::FileManager& fileManager(File file) { return *FileManagerOf(file); }
   static platform::RelationManager& relationManager(File file) { return *RelationManagerOf(file); }
   static platform::RecordBuffer& record(File file) { return DataFileOf(file).buffer(); }
-  int field(File file, std::string_view name) const { return declaration(file).fieldIndex(name); }
-  int key(File file, std::string_view name) const { return declaration(file).keyIndex(name); }
+  int field(File file, std::string_view name) const { return declaration(file).fieldNamed(name); }
+  int key(File file, std::string_view name) const { return declaration(file).keyNamed(name); }
   const platform::storage::FileDecl& declaration(File file) const {
     return decls.at(static_cast<int>(file));
   }
@@ -188,7 +119,7 @@ class DictionaryTest : public ::testing::Test {
         all += "error " + std::to_string(error) + "\n";
         continue;
       }
-      data.set();
+      (void)data.set();  // cannot fail on a file just opened
       while (data.next() == platform::errors::kNone) {
         all.append(reinterpret_cast<const char*>(data.buffer().data()), data.buffer().size());
       }
@@ -207,7 +138,7 @@ class DictionaryTest : public ::testing::Test {
   // A whole program of its own in this process, as ProgramMain leaves it for Main.
   static int asAnotherProgram(ProgramEnvironment env, const std::function<int()>& body) {
     Program program(std::move(env));
-    gradebook::ApplySpanishLocale(program.locale());
+    dictionary::ApplySpanishLocale(program.locale());
     program.errors().init(&ThreadErrorStatus);
     DictionaryInit();
     return body();
@@ -229,11 +160,7 @@ class DictionaryTest : public ::testing::Test {
     return pid;
   }
 
-  static int exitCode(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  static int exitCode(pid_t pid) { return platform::storage::testing::exitStatus(pid); }
 
   // Runs `body` in another process (another program of the school) and returns its exit code.
   static int inChild(const std::function<int()>& body) { return platform::storage::testing::runInChild(body); }
@@ -241,7 +168,7 @@ class DictionaryTest : public ::testing::Test {
   FileDeclarations decls;
   platform::Locale spanish = [] {
     platform::Locale locale;
-    gradebook::ApplySpanishLocale(locale);
+    dictionary::ApplySpanishLocale(locale);
     return locale;
   }();
   platform::storage::Engine snapshotEngine{spanish};

@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "platform/classes/scripted_port.h"
+#include "platform/port/scripted_port.h"
 
 namespace dictionary {
 namespace {

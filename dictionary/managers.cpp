@@ -2,7 +2,6 @@
 
 #include <array>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,17 +22,8 @@ ManagerSlot& slotOf(File file) { return ThisThread().managers[index(file)]; }
 const FileDecl& declOf(File file) { return program().files().at(static_cast<int>(file)); }
 
 // A field or key named in the tables below; a misspelt name is a fault of this file.
-int fieldOf(File file, std::string_view name) {
-  const int field = declOf(file).fieldIndex(name);
-  if (field < 0) throw std::logic_error(declOf(file).label + " has no field " + std::string(name));
-  return field;
-}
-
-int keyOf(File file, std::string_view name) {
-  const int key = declOf(file).keyIndex(name);
-  if (key < 0) throw std::logic_error(declOf(file).label + " has no key " + std::string(name));
-  return key;
-}
+int fieldOf(File file, std::string_view name) { return declOf(file).fieldNamed(name); }
+int keyOf(File file, std::string_view name) { return declOf(file).keyNamed(name); }
 
 // The file an alias stands for.
 constexpr std::optional<File> aliasedFileOf(File file) {
@@ -112,7 +102,7 @@ class DictionaryFileManager : public FileManager {
   }
 
   // The first use of any kind registers the keys, each under its own name, once.
-  int useFile(int kind) override {
+  platform::Level useFile(int kind) override {
     if (kind != platform::kUseSetUpOnly) useFile(platform::kUseSetUpOnly);
     if (kind == platform::kUseSetUpOnly && !initialized()) {
       inUseFile_ = true;
@@ -162,8 +152,8 @@ std::vector<ParentCheck> parentChecksOf(File file) {
 template <File F>
 class CheckedFileManager : public DictionaryFileManager<F> {
  public:
-  int validateField(int field, bool report) override {
-    int level = FileManager::validateField(field, report);
+  platform::Level validateField(int field, bool report) override {
+    platform::Level level = FileManager::validateField(field, report);
     static const std::vector<ParentCheck> checks = parentChecksOf(F);
     for (const ParentCheck& check : checks) {
       if (check.fieldNumber == field) level = checkParent(check, report);
@@ -172,13 +162,13 @@ class CheckedFileManager : public DictionaryFileManager<F> {
   }
 
  private:
-  int checkParent(const ParentCheck& check, bool report) {
+  platform::Level checkParent(const ParentCheck& check, bool report) {
     platform::ErrorReporter& errors = *this->errors();
     errors.setField(check.fieldText);
     FileManager& parent = *FileManagerOf(check.parent);
     const FileManager::SavedState saved = parent.saveFile();
     parent.buffer().setLong(check.parentId, this->buffer().getLong(check.field));
-    int level = parent.tryFetch(check.parentKey);
+    platform::Level level = parent.tryFetch(check.parentKey);
     if (level != platform::kLevelBenign && report) {
       errors.setFile(this->fileName());
       level = errors.throwMessage(16, check.messageText);

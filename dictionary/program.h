@@ -12,8 +12,9 @@
 //   4. each procedure module's process set-up, in the order given.
 // ProgramMain() then initialises the reporter, the fuzzy matcher and the INI settings
 // ("Zolbrans.INI"), runs DictionaryInit(), sets the program icon, switches the desktop's
-// show-contents-while-dragging setting off for the run when it was on, and calls Main(). After Main
-// returns it switches the setting back on and shuts the INI settings and the fuzzy matcher down.
+// show-contents-while-dragging setting off for the run when it was on, and calls Main (the one the
+// environment's procedures give). After Main returns it switches the setting back on and shuts the
+// INI settings and the fuzzy matcher down.
 //
 // Process end. The Program's destruction runs every module's clean-up in reverse: each procedure
 // module's thread clean-up (last first); MainModuleThreadKill (the hook, and with it
@@ -49,11 +50,6 @@
 #include "platform/storage/data_file.h"
 #include "platform/storage/session.h"
 
-namespace gradebook {
-// The grade book window: the user's whole work with the program happens inside it.
-void Main();
-}  // namespace gradebook
-
 namespace dictionary {
 
 // A procedure module of the program: what it does at process start (registering the control kinds
@@ -66,8 +62,24 @@ class ProcedureModule {
   virtual void threadKill() = 0;
 };
 
+// The grade book's procedures that the start-up and the grade book window run, each with its
+// procedure's name and parameters. The program gives its own (gradebook/procedures.h); a test
+// gives the ones it runs, stand-ins among them. One that is run without being given is a
+// programming error (std::bad_function_call; ProgramMain without Main: std::logic_error).
+struct Procedures {
+  // The grade book window: the user's whole work with the program happens inside it.
+  std::function<void()> Main;
+  // What Main calls: the grade form on the record in the ACTAS buffer, as the thread's Request code
+  // asks (it leaves its Response code); the grade sheet of a (group, programme) pair; the export of
+  // the teacher's grade records, given the number of their students.
+  std::function<void()> UpdateACTAS_CALIFICACIONES;
+  std::function<void(std::string_view group, std::int32_t programme)> ReporteACTAS_CALIFICACIONES;
+  std::function<void(std::int32_t studentCount)> Dlg_Exportacion;
+};
+
 // What the program is given by whoever starts it: the real main() or a test.
 struct ProgramEnvironment {
+  Procedures procedures;
   platform::UserPort* port = nullptr;               // how the error reporter reaches the user
   platform::os::DesktopSettings* desktop = nullptr;  // the drag setting
   std::function<void()> makeWindowSystemReady;      // when set, run once at process set-up

@@ -1,8 +1,9 @@
-// ProgramMain and ProgramEntry: kept apart from the rest of the start-up because they call Main,
-// which the grade book provides.
+// ProgramMain and ProgramEntry: the program's main routine, which calls the grade book's Main, and
+// the whole process around it.
 #include <cfenv>
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 
 #include "dictionary/program.h"
 
@@ -25,6 +26,7 @@ void SwitchDragSettingBackOn(Program& p) {
 void ProgramMain() {
   Program& p = program();
   p.observe("ProgramMain");
+  if (!p.environment().procedures.Main) throw std::logic_error("the program was given no Main");
   p.errors().init(&ThreadErrorStatus);
   p.fuzzyMatcher().init();
   p.fuzzyMatcher().setOption(platform::FuzzyMatcher::kNoCase, true);
@@ -40,7 +42,7 @@ void ProgramMain() {
     p.observe("drag setting switched off");
   }
   p.observe("Main");
-  gradebook::Main();
+  p.environment().procedures.Main();
   SwitchDragSettingBackOn(p);
   p.settings().kill();
   p.fuzzyMatcher().kill();

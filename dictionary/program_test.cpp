@@ -4,19 +4,6 @@
 
 #include "dictionary/dictionary_test_support.h"
 
-// The grade book's Main, as this test binary provides it: it runs what the test asks of it.
-namespace dictionary::testing {
-std::function<void()> mainBody;
-int mainCalls = 0;
-}  // namespace dictionary::testing
-
-namespace gradebook {
-void Main() {
-  ++dictionary::testing::mainCalls;
-  if (dictionary::testing::mainBody) dictionary::testing::mainBody();
-}
-}  // namespace gradebook
-
 namespace dictionary::testing {
 namespace {
 
@@ -38,14 +25,14 @@ class RecordingModule : public ProcedureModule {
 
 class ProgramTest : public DictionaryTest {
  protected:
-  void SetUp() override {
-    DictionaryTest::SetUp();
-    mainBody = nullptr;
-    mainCalls = 0;
-  }
-  void TearDown() override {
-    mainBody = nullptr;
-    DictionaryTest::TearDown();
+  // The program's environment, its Main the test's own: it counts its calls and runs mainBody.
+  ProgramEnvironment environment() {
+    ProgramEnvironment env = DictionaryTest::environment();
+    env.procedures.Main = [this] {
+      ++mainCalls;
+      if (mainBody) mainBody();
+    };
+    return env;
   }
 
   ProgramEnvironment observedEnvironment() {
@@ -57,6 +44,8 @@ class ProgramTest : public DictionaryTest {
     return env;
   }
 
+  std::function<void()> mainBody;
+  int mainCalls = 0;
   Steps steps;
   RecordingModule first{"Main module", steps};
   RecordingModule second{"Comprobar_Usuario module", steps};
@@ -195,6 +184,16 @@ TEST_F(ProgramTest, StartUpThatFailsEndsWithZeroWithoutMain) {
   EXPECT_EQ(0, ProgramEntry(env));
   EXPECT_EQ(0, mainCalls);
   EXPECT_TRUE(desktop.writes.empty());
+  EXPECT_THROW(program(), std::logic_error);
+}
+
+// Whoever starts the program gives it its Main. Given none, the program does nothing of its run
+// (the drag setting is left alone) and shuts down as on any error, with exit code 0.
+TEST_F(ProgramTest, AProgramGivenNoMainShutsDownBeforeItsRun) {
+  desktop = platform::os::FakeDesktopSettings(1);
+  EXPECT_EQ(0, ProgramEntry(DictionaryTest::environment()));
+  EXPECT_TRUE(desktop.writes.empty());
+  EXPECT_EQ(1, desktop.value);
   EXPECT_THROW(program(), std::logic_error);
 }
 

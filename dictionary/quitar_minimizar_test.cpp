@@ -18,7 +18,7 @@ namespace os = platform::os;
 std::unique_ptr<Window> openWindow(const std::string& json, const platform::Locale& locale) {
   auto window = std::make_unique<Window>(
       platform::ui::parseWindowDefinition(QByteArray::fromStdString(json), "prueba",
-                                          platform::ui::ControlKinds::standard(), &platform::ui::imageExists),
+                                          platform::ui::ControlKinds::standard(), &platform::layout::imageExists),
       locale);
   window->open();
   return window;

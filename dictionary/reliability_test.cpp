@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "dictionary/dictionary_test_support.h"
-#include "platform/storage/fault_vfs.h"
+#include "platform/storage/testing/fault_vfs.h"
 
 namespace dictionary::testing {
 namespace {
@@ -25,7 +25,7 @@ class ReliabilityTest : public DictionaryTest {
 TEST_F(ReliabilityTest, SecondOfTwoProgramsSavingTheSameGradeRecordIsTold) {
   Signal first, second;
   auto changeExam = [](double exam) {
-    return [exam] {
+    return [exam]() -> int {
       RelationManagerOf(File::ACTAS)->setOpenRelated();
       if (RelationManagerOf(File::ACTAS)->open()) return 1;
       setId(File::ACTAS, 1);
@@ -190,7 +190,7 @@ TEST_F(ReliabilityTest, SaveFailingOnAFullDiskGoesThroughOnceThereIsRoom) {
     port.clear();
     record(File::ACTAS).setReal(exam, failAt);
     platform::storage::testing::failFromOperation(failAt);
-    const int level = grades.update(true);
+    const platform::Level level = grades.update(true);
     platform::storage::testing::failFromOperation(0);
     if (level == kLevelBenign) break;  // every operation of the save was tried
     ++refused;
@@ -232,7 +232,7 @@ TEST_F(ReliabilityTest, CascadeKilledAnywhereLeavesEveryFileAsBefore) {
         cities.rememberLinkingValues();
         setId(File::CIUDAD, 50);
         platform::storage::testing::crashAtOperation(crashAt);
-        const int level = cities.update(true);
+        const platform::Level level = cities.update(true);
         platform::storage::testing::crashAtOperation(0);
         cities.close();
         return level == kLevelBenign ? 0 : 3;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/page_cipher.h"
@@ -72,11 +72,11 @@ void readThroughView(DataFile& file, int key, const std::string& fields = {}) {
 // Rewrites the first record as it is, adds it again (refused where a key is unique) and a
 // changed copy of it, and erases what was added.
 void writeTo(DataFile& file, const ReadRecord& record) {
-  if (file.reset(record.position) == errors::kNone && file.next() == errors::kNone) file.put();
+  if (file.reset(record.position) == errors::kNone && file.next() == errors::kNone) (void)file.put();
   for (bool changed : {false, true}) {
     file.buffer().assignBytes(record.bytes.data(), record.bytes.size());
     if (changed) file.buffer().setLong(0, file.buffer().getLong(0) ^ 0x40000000);
-    if (file.add() == errors::kNone) file.erase();
+    if (file.add() == errors::kNone) (void)file.erase();
   }
 }
 
@@ -91,9 +91,9 @@ void readAndWrite(DataFile& file) {
   for (const ReadRecord& record : first) {
     for (int key = 0; key < keys; ++key) {
       file.buffer().assignBytes(record.bytes.data(), record.bytes.size());
-      file.get(key);
+      (void)file.get(key);
     }
-    file.getRecord(record.position.record);
+    (void)file.getRecord(record.position.record);
   }
   if (!first.empty()) writeTo(file, first.front());
 }
@@ -108,7 +108,7 @@ std::vector<const FileDecl*> fuzzedDeclarations(const dictionary::FileDeclaratio
 }
 
 DamagedFileReader::DamagedFileReader() : folder_(scratchFolder()), engine_(locale_) {
-  gradebook::ApplySpanishLocale(locale_);
+  dictionary::ApplySpanishLocale(locale_);
   std::error_code ignored;
   fs::remove_all(folder_, ignored);
   fs::create_directories(folder_, ignored);
@@ -143,7 +143,7 @@ void DamagedFileReader::readFile(const FileDecl& decl, std::string_view bytes) {
       .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   {
     DataFile file(decl, *session_);
-    if (file.open() == errors::kKeysMustBeRebuilt && file.buildKeys() == errors::kNone) file.open();
+    if (file.open() == errors::kKeysMustBeRebuilt && file.buildKeys() == errors::kNone) (void)file.open();
     if (file.isOpen()) {
       readAndWrite(file);
       file.close();

@@ -1,7 +1,8 @@
 // The inputs with which the fuzz targets found faults, kept in tests/fixtures/fuzz/TARGET/ under
 // the fault's name and run again through the targets' own harness: each is now read, or refused,
 // without a crash, a hang or a sanitizer report. Faults whose cause a test can build are tested
-// where they were mended (platform/storage/damaged_file_test.cpp); these are the others.
+// where they were mended (platform/storage/damaged_file_test.cpp, tools/csv_test.cpp); these are
+// the others.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -12,15 +13,14 @@
 #include <vector>
 
 #include "fuzz/damaged_file_reader.h"
+#include "tests/support/source_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 std::vector<std::uint8_t> finding(const char* target, const char* name) {
-  const char* dir = std::getenv("GRADEBOOK_SOURCE_DIR");
-  const fs::path root = dir != nullptr ? fs::path(dir) : fs::path(GRADEBOOK_SOURCE_DIR_FALLBACK);
-  std::ifstream in(root / "tests" / "fixtures" / "fuzz" / target / name, std::ios::binary);
+  std::ifstream in(tests::sourceDir() / "tests" / "fixtures" / "fuzz" / target / name, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 

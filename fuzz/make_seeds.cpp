@@ -1,18 +1,22 @@
 // fuzz_seeds FOLDER: the seed inputs of the fuzz targets, made from the demo school, one folder
 // per target. For each declaration of fuzzedDeclarations: its demo file whole (when it is small
 // enough to fuzz), a file of its first few records and an empty file; data_file_fuzz gets them
-// encrypted, plain_data_file_fuzz as their page images.
+// encrypted, plain_data_file_fuzz as their page images. The targets of the tables get the demo
+// school's tables and those of the data tool's test fixtures (tests/fixtures/datatool_*): each
+// table for csv_fuzz, each school for load_check_fuzz.
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "fuzz/damaged_file_reader.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
+#include "fuzz/table_inputs.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/page_cipher.h"
@@ -79,6 +83,52 @@ bool makeFileFrom(platform::storage::Session& session, const FileDecl& source, c
   return true;
 }
 
+// Table seeds are cut, at a line break, to at most this: scripts/fuzz.sh gives csv_fuzz a
+// -max_len above it, and load_check_fuzz one above eight of them.
+constexpr std::size_t kLargestTable = 4 * 1024;
+
+std::string firstLines(const std::string& table) {
+  if (table.size() <= kLargestTable) return table;
+  return table.substr(0, table.rfind('\n', kLargestTable) + 1);
+}
+
+// The seeds of one school's tables (by label; a missing one is empty), named after `school`.
+void writeTableSeeds(const fs::path& out, const dictionary::FileDeclarations& decls, const std::string& school,
+                     const std::map<std::string, std::string>& byLabel) {
+  std::vector<std::string> tables;
+  for (const FileDecl* decl : decls.dataFiles()) {
+    const auto it = byLabel.find(decl->label);
+    tables.push_back(it == byLabel.end() ? std::string() : firstLines(it->second));
+    if (tables.back().empty()) continue;
+    // Blocks of 1 byte, and of as many as make the records straddle them at different places.
+    for (const std::size_t block : {1, 7, 64}) {
+      std::ofstream(out / "csv_fuzz" / (school + "-" + decl->label + "-" + std::to_string(block)), std::ios::binary)
+          << fuzz::csvInput(block, tables.back());
+    }
+  }
+  std::ofstream(out / "load_check_fuzz" / school, std::ios::binary) << fuzz::tablesInput(tables);
+}
+
+bool writeAllTableSeeds(const fs::path& out, const dictionary::FileDeclarations& decls) {
+  for (const char* target : {"csv_fuzz", "load_check_fuzz"}) fs::create_directories(out / target);
+  std::map<std::string, std::string> demo;
+  for (const auto& [label, table] : datatool::demoTables()) demo[label] = table.text;
+  writeTableSeeds(out, decls, "demo", demo);
+  for (const char* school : {"datatool_good", "datatool_bad", "datatool_names"}) {
+    const fs::path folder = fs::path(GRADEBOOK_SOURCE_DIR) / "tests" / "fixtures" / school;
+    std::map<std::string, std::string> tables;
+    for (const FileDecl* decl : decls.dataFiles()) {
+      if (fs::exists(folder / (decl->label + ".csv"))) tables[decl->label] = readBytes(folder / (decl->label + ".csv"));
+    }
+    if (tables.empty()) {
+      std::cerr << "fuzz_seeds: no tables in " << folder << "\n";
+      return false;
+    }
+    writeTableSeeds(out, decls, school, tables);
+  }
+  return true;
+}
+
 class SeedWriter {
  public:
   explicit SeedWriter(const fs::path& folder) : folder_(folder) {
@@ -111,7 +161,7 @@ int main(int argc, char** argv) {
   const fs::path out = argv[1];
   const fs::path work = fs::temp_directory_path() / ("gradebook-fuzz-seeds-" + std::to_string(::getpid()));
   platform::Locale locale;
-  gradebook::ApplySpanishLocale(locale);
+  dictionary::ApplySpanishLocale(locale);
   dictionary::FileDeclarations decls;
   if (const datatool::Result demo = datatool::buildDemo(decls, locale, work / "demo"); !demo.ok()) {
     std::cerr << "fuzz_seeds: the demo school: " << demo.error << "\n";
@@ -142,5 +192,6 @@ int main(int argc, char** argv) {
   }
   std::error_code ignored;
   fs::remove_all(work, ignored);
+  ok = writeAllTableSeeds(out, decls) && ok;
   return ok ? 0 : 1;
 }

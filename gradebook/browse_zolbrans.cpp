@@ -58,9 +58,9 @@ class TeacherLookup : public platform::WindowController {
   int init() override {
     if (const int level = WindowController::init()) return level;
     const platform::storage::FileDecl& teachers = FileManagerOf(File::ZOLBRANS)->file().decl();
-    list_.addSortOrder(teachers.keyIndex("AK_NOMBRE"));
+    list_.addSortOrder(teachers.keyNamed("AK_NOMBRE"));
     list_.setLocator("MAE:NOMBRE", true);
-    list_.addSortOrder(teachers.keyIndex("PK_ZOLBRANS"));
+    list_.addSortOrder(teachers.keyNamed("PK_ZOLBRANS"));
     list_.setLocator("MAE:ID_MAE", true);
     for (const char* name : {"MAE:CLAVE", "MAE:NOMBRE", "MAE:ID_MAE"}) list_.addField(name, name);
     const QSize size = window().handle()->size();

@@ -61,14 +61,14 @@ class SignInWindow : public platform::WindowController {
     const platform::storage::FileDecl& decl = teachers.decl();
     platform::RecordBuffer& teacher = teachers.buffer();
     window().update();
-    teacher.setLong(decl.fieldIndex("CLAVE"), platform::leadingWholeNumber(program.Gs_Maestro.value().bytes()));
-    const int read = teachers.get(decl.keyIndex("AK_CLAVE"));
+    teacher.setLong(decl.fieldNamed("CLAVE"), platform::leadingWholeNumber(program.Gs_Maestro.value().bytes()));
+    const int read = teachers.get(decl.keyNamed("AK_CLAVE"));
     if (read == platform::errors::kRecordNotFound) {
       fail();
     } else if (read != platform::errors::kNone) {
       failToRead(teachers, read);
-    } else if (program.locale().equal(teacher.getText(decl.fieldIndex("PASSWORD")), password_.value())) {
-      program.Gl_IdMaestro = teacher.getLong(decl.fieldIndex("ID_MAE"));
+    } else if (program.locale().equal(teacher.getText(decl.fieldNamed("PASSWORD")), password_.value())) {
+      program.Gl_IdMaestro = teacher.getLong(decl.fieldNamed("ID_MAE"));
       window().post(platform::ui::EventKind::CloseWindow);
     } else {
       fail();

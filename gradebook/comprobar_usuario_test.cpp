@@ -11,7 +11,7 @@
 #include "gradebook/window_test_support.h"
 #include "platform/classes/window_controller.h"
 #include "platform/os/window_style.h"
-#include "platform/storage/page_damage.h"
+#include "platform/storage/testing/page_damage.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"
 

@@ -4,18 +4,17 @@
 // it shows with their counts, and the teacher's counts. "&Modificar" changes a record in the grade
 // form, "&Imprimir" prints the shown pair's grade sheet, "Exportar" exports the teacher's grade
 // records, "&Cerrar" closes after a question when ungraded records remain.
+#include "gradebook/grade_book.h"
+
 #include <QWidget>
 #include <optional>
 #include <string>
 
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
+#include "dictionary/spanish_locale.h"
 #include "gradebook/comprobar_usuario.h"
 #include "gradebook/grade_record_list.h"
-#include "gradebook/spanish_locale.h"
-#include "gradebook/update_actas_calificaciones.h"
-#include "output/dlg_exportacion.h"
-#include "output/reporte_actas_calificaciones.h"
 #include "platform/classes/control_resizer.h"
 #include "platform/classes/view_manager.h"
 #include "platform/classes/window_controller.h"
@@ -49,6 +48,9 @@ const platform::RecordLayout& pairLayout() {
   return layout;
 }
 
+// The grade form, the grade sheet and the export, as the program was given them.
+const dictionary::Procedures& procedures() { return dictionary::program().environment().procedures; }
+
 class GradeBookWindow : public platform::WindowController {
  public:
   GradeBookWindow(platform::ui::Window& window, GradeBookVariables& variables, platform::RecordQueue& QGRU,
@@ -70,7 +72,7 @@ class GradeBookWindow : public platform::WindowController {
     if (const int level = initBase()) return level;
     setFirstField("?BROWSE:1");
     setUpWindow();
-    ApplySpanishLocale(dictionary::program().locale());
+    dictionary::ApplySpanishLocale(dictionary::program().locale());
     // The toolkit's own dialogs and menus (file, folder and print dialogs, an entry's context menu)
     // speak Spanish too; without its translation installed they stay in English.
     platform::ui::loadToolkitTranslation("es");
@@ -123,7 +125,7 @@ class GradeBookWindow : public platform::WindowController {
   int runProcedure(int number, int request) override {
     if (number != 1) return platform::kResponseCancelled;
     dictionary::ThisThread().Request = static_cast<std::uint8_t>(request);
-    UpdateACTAS_CALIFICACIONES();
+    procedures().UpdateACTAS_CALIFICACIONES();
     return dictionary::ThisThread().Response;
   }
 
@@ -182,8 +184,8 @@ class GradeBookWindow : public platform::WindowController {
     const platform::RecordBuffer& programme = dictionary::DataFileOf(File::PROGRAMA_ACADEMICO).buffer();
     const auto& aliasDecl = dictionary::DataFileOf(File::ACTAS_ALIAS).decl();
     const auto& programmeDecl = dictionary::DataFileOf(File::PROGRAMA_ACADEMICO).decl();
-    const int average = aliasDecl.fieldIndex("PROMEDIO"), group = aliasDecl.fieldIndex("GRUPO");
-    const int description = programmeDecl.fieldIndex("DESCRIPCION"), id = programmeDecl.fieldIndex("ID_PACA");
+    const int average = aliasDecl.fieldNamed("PROMEDIO"), group = aliasDecl.fieldNamed("GRUPO");
+    const int description = programmeDecl.fieldNamed("DESCRIPCION"), id = programmeDecl.fieldNamed("ID_PACA");
     GradeCounts teacher;
     platform::Cp1252Text previousPair;
     const platform::Locale& locale = dictionary::program().locale();
@@ -230,15 +232,15 @@ class GradeBookWindow : public platform::WindowController {
     if (variables_.LL_TOTGSCALIFICAR != 0 &&
         !confirmed(std::to_string(variables_.LL_TOTGSCALIFICAR) + kContinueQuestion, MessageButton::No))
       return;
-    output::ReporteACTAS_CALIFICACIONES(QGRU_.buffer().textView(LS_GRUPO).bytes(),
-                                        platform::leadingWholeNumber(QGRU_.buffer().textView(LL_ID).bytes()));
+    procedures().ReporteACTAS_CALIFICACIONES(QGRU_.buffer().textView(LS_GRUPO).bytes(),
+                                             platform::leadingWholeNumber(QGRU_.buffer().textView(LL_ID).bytes()));
   }
 
   void exportGradeRecords() {
     const std::string ungraded = window().control("?STRGSINCALIFICACION").text();
     if (platform::leadingWholeNumber(ungraded) != 0 && !confirmed(ungraded + kContinueQuestion, MessageButton::No))
       return;
-    output::Dlg_Exportacion(platform::leadingWholeNumber(window().control("?STRTOTALUMNOS").text()));
+    procedures().Dlg_Exportacion(platform::leadingWholeNumber(window().control("?STRTOTALUMNOS").text()));
   }
 
   bool mayClose() {

@@ -15,6 +15,8 @@
 //   40  Zoe Paz        A-002         -5       1
 //   50  Eva Martínez   A-004         75       0
 //   60  Olga Díaz      A-005         90       1   (another learning unit, weights 25)
+#include "gradebook/grade_book.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -25,7 +27,7 @@
 #include "dictionary/dictionary_test_support.h"
 #include "gradebook/testing/procedure_doubles.h"
 #include "platform/classes/window_controller.h"
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"
 
@@ -52,13 +54,15 @@ class GradeBookTest : public dictionary::testing::DictionaryTest {
 
   void SetUp() override {
     DictionaryTest::SetUp();
-    testing::Calls().clear();
     desktop = platform::os::FakeDesktopSettings(1);
   }
 
   // Runs the program from its start to its end, the robot playing the teacher.
   int runProgram() {
     dictionary::ProgramEnvironment env = environment();
+    // The grade book's own Main; the grade form, grade sheet and export record their calls.
+    env.procedures = calls.standIns();
+    env.procedures.Main = Main;
     env.port = &messages;
     env.makeWindowSystemReady = [this] { messages.useLocale(dictionary::program().locale()); };
     int exitCode = -1;
@@ -113,6 +117,7 @@ class GradeBookTest : public dictionary::testing::DictionaryTest {
 
   platform::ui::QtUserPort messages{spanish};
   platform::ui::Robot robot;
+  testing::ProcedureCalls calls;
 };
 
 TEST_F(GradeBookTest, ATeacherWithoutGradeRecordsSeesAnEmptyListAndLeavesWithoutAQuestion) {
@@ -176,7 +181,7 @@ TEST_F(GradeBookTest, TheFirstPairShowsInGradeRecordIdOrderWithItsCountsStatusAn
     }
     for (int row : {3, 4, 5, 6}) EXPECT_EQ(w.cellColours(kList, row, kRegistration).normalText, -1) << row;
     // Stripes by the loaded position, the first DEDED0h; the selected row takes the highlight.
-    const std::int32_t highlight = platform::ui::fromQColor(QApplication::palette().color(QPalette::Highlight));
+    const std::int32_t highlight = platform::layout::fromQColor(QApplication::palette().color(QPalette::Highlight));
     for (int column : {kRegistration, kName, kGroup, kProgramme}) {
       EXPECT_EQ(w.shownBackground(kList, 1, column), highlight);
       for (int row = 2; row <= 6; ++row)
@@ -187,7 +192,7 @@ TEST_F(GradeBookTest, TheFirstPairShowsInGradeRecordIdOrderWithItsCountsStatusAn
     for (int row = 1; row <= 6; ++row) EXPECT_EQ(w.cellColours(kList, row, kTeacher), platform::ui::CellColours{});
     w.scrollSideways(kList, true);
     EXPECT_EQ(w.shownBackground(kList, 2, kTeacher),
-              platform::ui::fromQColor(QApplication::palette().color(QPalette::Base)));
+              platform::layout::fromQColor(QApplication::palette().color(QPalette::Base)));
     EXPECT_EQ(w.shownBackground(kList, 2, kStatus), kEvenStripe);
     w.press("?BUTTON6");
   });
@@ -195,7 +200,7 @@ TEST_F(GradeBookTest, TheFirstPairShowsInGradeRecordIdOrderWithItsCountsStatusAn
   inBook([](WindowDriver& w) { w.press("?CLOSE"); });
   question("11 Alumno(s) no tiene(n) Calificación, Desea Salir ?", "&Si");
   EXPECT_EQ(runProgram(), 0);
-  EXPECT_TRUE(testing::Calls().exports.empty());
+  EXPECT_TRUE(calls.exports.empty());
 }
 
 // Once chosen, the closed "Programa Academico" list shows the programme and the group: two
@@ -306,7 +311,7 @@ TEST_F(GradeBookTest, PrintingPrintsTheShownPairAfterAskingAboutItsUngradedRecor
   EXPECT_EQ(runProgram(), 0);
   using Report = testing::ProcedureCalls::Report;
   const std::string group = "1A" + std::string(18, ' ');
-  EXPECT_EQ(testing::Calls().reports, (std::vector<Report>{{group, 2}, {group, 1}}));
+  EXPECT_EQ(calls.reports, (std::vector<Report>{{group, 2}, {group, 1}}));
 }
 
 TEST_F(GradeBookTest, NothingUngradedAsksNothingAndExportsTheTotal) {
@@ -319,8 +324,8 @@ TEST_F(GradeBookTest, NothingUngradedAsksNothingAndExportsTheTotal) {
   });
   EXPECT_EQ(runProgram(), 0);
   using Report = testing::ProcedureCalls::Report;
-  EXPECT_EQ(testing::Calls().reports, (std::vector<Report>{{"2A" + std::string(18, ' '), 1}}));
-  EXPECT_EQ(testing::Calls().exports, (std::vector<std::int32_t>{2}));
+  EXPECT_EQ(calls.reports, (std::vector<Report>{{"2A" + std::string(18, ' '), 1}}));
+  EXPECT_EQ(calls.exports, (std::vector<std::int32_t>{2}));
 }
 
 TEST_F(GradeBookTest, ExportingAndClosingAskAboutTheTeachersUngradedRecords) {
@@ -338,12 +343,12 @@ TEST_F(GradeBookTest, ExportingAndClosingAskAboutTheTeachersUngradedRecords) {
   });
   question("11 Alumno(s) no tiene(n) Calificación, Desea Salir ?", "&Si");
   EXPECT_EQ(runProgram(), 0);
-  EXPECT_EQ(testing::Calls().exports, (std::vector<std::int32_t>{40}));
+  EXPECT_EQ(calls.exports, (std::vector<std::int32_t>{40}));
 }
 
 TEST_F(GradeBookTest, TheGradeFormChangesTheSelectedRecordAndTheListAndCountsFollow) {
   // The grade form grades the record it is given: average 85, accredited.
-  testing::Calls().form = []() -> std::uint8_t {
+  calls.form = []() -> std::uint8_t {
     platform::storage::DataFile& actas = dictionary::DataFileOf(dictionary::File::ACTAS);
     dictionary::RelationManagerOf(dictionary::File::ACTAS)->rememberLinkingValues();
     actas.buffer().setReal(actas.decl().fieldIndex("PROMEDIO"), 85);
@@ -374,10 +379,10 @@ TEST_F(GradeBookTest, TheGradeFormChangesTheSelectedRecordAndTheListAndCountsFol
   question("9 Alumno(s) no tiene(n) Calificación, Desea Salir ?", "&Si");
   EXPECT_EQ(runProgram(), 0);
   using Change = testing::ProcedureCalls::Change;
-  EXPECT_EQ(testing::Calls().changes, (std::vector<Change>{{platform::kRequestChange, 20},
-                                                           {platform::kRequestChange, 10},
-                                                           {platform::kRequestChange, 40},
-                                                           {platform::kRequestChange, 50}}));
+  EXPECT_EQ(calls.changes, (std::vector<Change>{{platform::kRequestChange, 20},
+                                                {platform::kRequestChange, 10},
+                                                {platform::kRequestChange, 40},
+                                                {platform::kRequestChange, 50}}));
 }
 
 // The id in the list's selected row.
@@ -416,7 +421,7 @@ TEST_F(GradeBookTest, TheLocatorSelectsTheTypedRecordInAGroupShorterThanAPageAnd
   question("11 Alumno(s) no tiene(n) Calificación, Desea Salir ?", "&Si");
   EXPECT_EQ(runProgram(), 0);
   using Change = testing::ProcedureCalls::Change;
-  EXPECT_EQ(testing::Calls().changes,
+  EXPECT_EQ(calls.changes,
             (std::vector<Change>{
                 {platform::kRequestChange, 50}, {platform::kRequestChange, 20}, {platform::kRequestChange, 50}}));
 }
@@ -458,7 +463,7 @@ TEST_F(GradeBookTest, TheLocatorSelectsTheTypedRecordNearTheEndOfALongGroup) {
   question("11 Alumno(s) no tiene(n) Calificación, Desea Salir ?", "&Si");
   EXPECT_EQ(runProgram(), 0);
   using Change = testing::ProcedureCalls::Change;
-  EXPECT_EQ(testing::Calls().changes,
+  EXPECT_EQ(calls.changes,
             (std::vector<Change>{
                 {platform::kRequestChange, 131}, {platform::kRequestChange, 132}, {platform::kRequestChange, 115}}));
 }
@@ -481,7 +486,7 @@ TEST_F(GradeBookTest, TypingInTheOrderByNameLeavesTheSelectionWhereItWas) {
   question("11 Alumno(s) no tiene(n) Calificación, Desea Salir ?", "&Si");
   EXPECT_EQ(runProgram(), 0);
   using Change = testing::ProcedureCalls::Change;
-  EXPECT_EQ(testing::Calls().changes, (std::vector<Change>{{platform::kRequestChange, 60}}));
+  EXPECT_EQ(calls.changes, (std::vector<Change>{{platform::kRequestChange, 60}}));
 }
 
 TEST_F(GradeBookTest, TheToolkitsOwnMenusAreSpanishFromTheSignInOn) {
@@ -503,7 +508,7 @@ TEST_F(GradeBookTest, NobodySignedInEndsTheProgramWithoutTheGradeBook) {
   EXPECT_EQ(runProgram(), 0);
   EXPECT_EQ(desktop.value, 1) << "the drag setting is back on";
   EXPECT_EQ(desktop.writes.size(), 2u);
-  EXPECT_TRUE(testing::Calls().changes.empty());
+  EXPECT_TRUE(calls.changes.empty());
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ constexpr RowField kRowFields[] = {
     {"ALU:ID_ALU", FieldType::Long, 4, false, "ALU:ID_ALU"},
 };
 
-int field(File file, const char* name) { return dictionary::DataFileOf(file).decl().fieldIndex(name); }
+int field(File file, const char* name) { return dictionary::DataFileOf(file).decl().fieldNamed(name); }
 
 // Where a coloured field's four colours lie in the row record.
 struct ColourFields {
@@ -129,7 +129,7 @@ void GradeRecordList::configure() {
   addSortOrder();
   appendOrder(kByName);
   setFilter(kFilter);
-  addSortOrder(dictionary::DataFileOf(File::ACTAS).decl().keyIndex("PK_ACTA"));
+  addSortOrder(dictionary::DataFileOf(File::ACTAS).decl().keyNamed("PK_ACTA"));
   setNumericStep();
   setLocator("ACT:ID_ACT", false);
   appendOrder(kByRegistration);

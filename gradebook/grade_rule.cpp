@@ -1,18 +1,6 @@
 #include "gradebook/grade_rule.h"
 
-#include <stdexcept>
-#include <string>
-
 namespace gradebook {
-namespace {
-
-int fieldOf(const platform::RecordBuffer& record, const char* name) {
-  const int field = record.layout().indexOf(name);
-  if (field < 0) throw std::logic_error(std::string("a grade record has a field ") + name);
-  return field;
-}
-
-}  // namespace
 
 bool ScoreTooHigh(double score) { return score > kHighestScore; }
 
@@ -28,17 +16,18 @@ double WeightedAverage(double portfolio, double exam, double participation, doub
 
 std::int32_t StatusOf(double average) { return average >= kPassingAverage ? kAccredited : kToRecover; }
 
-bool AcceptScore(platform::RecordBuffer& gradeRecord, int family, std::int32_t weight) {
+bool AcceptScore(const platform::storage::FileDecl& file, platform::RecordBuffer& gradeRecord, int family,
+                 std::int32_t weight) {
   const ScoreFamily& accepted = kScoreFamilies.at(static_cast<std::size_t>(family));
-  const double score = gradeRecord.getReal(fieldOf(gradeRecord, accepted.score));
+  const double score = gradeRecord.getReal(file.fieldNamed(accepted.score));
   if (ScoreTooHigh(score)) return false;
-  gradeRecord.setReal(fieldOf(gradeRecord, accepted.weighted), WeightedScore(score, weight));
+  gradeRecord.setReal(file.fieldNamed(accepted.weighted), WeightedScore(score, weight));
   std::array<double, 4> weighted{};
   for (std::size_t k = 0; k < kScoreFamilies.size(); ++k)
-    weighted[k] = gradeRecord.getReal(fieldOf(gradeRecord, kScoreFamilies[k].weighted));
+    weighted[k] = gradeRecord.getReal(file.fieldNamed(kScoreFamilies[k].weighted));
   const double average = WeightedAverage(weighted[0], weighted[1], weighted[2], weighted[3]);
-  gradeRecord.setReal(fieldOf(gradeRecord, "PROMEDIO"), average);
-  gradeRecord.setLong(fieldOf(gradeRecord, "STATUS"), StatusOf(average));
+  gradeRecord.setReal(file.fieldNamed("PROMEDIO"), average);
+  gradeRecord.setLong(file.fieldNamed("STATUS"), StatusOf(average));
   return true;
 }
 

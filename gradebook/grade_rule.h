@@ -8,14 +8,15 @@
 // A score above 100 (strictly) is refused and changes nothing. Scores have no lower bound, and
 // nothing requires the weights to add up to 100.
 //
-// Works on any record of the grade records' layout (ACTAS or its alias). Pure functions; thread
-// safe as far as the record is.
+// Works on any record of the grade records' layout (ACTAS or its alias), whose declaration names
+// its fields. Pure functions; thread safe as far as the record is.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
 #include "platform/core/record.h"
+#include "platform/storage/file_decl.h"
 
 namespace gradebook {
 
@@ -39,8 +40,10 @@ double WeightedScore(double score, std::int32_t weight);
 double WeightedAverage(double portfolio, double exam, double participation, double essay);
 std::int32_t StatusOf(double average);
 
-// Accepts score `family` (0 to 3) of the record with its weight: false, changing nothing, when the
-// score is too high; otherwise its weighted score, the average and the status follow.
-bool AcceptScore(platform::RecordBuffer& gradeRecord, int family, std::int32_t weight);
+// Accepts score `family` (0 to 3) of the record, a record of `file`, with its weight: false,
+// changing nothing, when the score is too high; otherwise its weighted score, the average and the
+// status follow.
+bool AcceptScore(const platform::storage::FileDecl& file, platform::RecordBuffer& gradeRecord, int family,
+                 std::int32_t weight);
 
 }  // namespace gradebook

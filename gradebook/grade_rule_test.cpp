@@ -47,7 +47,7 @@ TEST_F(GradeRuleTest, EachScoreGivesItsWeightedScoreTheAverageAndTheStatus) {
     record.clear();
     for (int k = 0; k < 4; ++k) {
       set(kScoreFamilies[k].score, c.scores[k]);
-      ASSERT_TRUE(AcceptScore(record, k, c.weights[k]));
+      ASSERT_TRUE(AcceptScore(decls.ACTAS, record, k, c.weights[k]));
     }
     for (int k = 0; k < 4; ++k) {
       EXPECT_EQ(c.weighted[k], get(kScoreFamilies[k].weighted)) << kScoreFamilies[k].weighted;
@@ -66,7 +66,7 @@ TEST_F(GradeRuleTest, AScoreAbove100IsRefusedAndChangesNothing) {
     set("PROMEDIO", 74);
     set("EXAMEN", score);
     const platform::RecordBuffer before = record;
-    EXPECT_FALSE(AcceptScore(record, 1, 20));
+    EXPECT_FALSE(AcceptScore(decls.ACTAS, record, 1, 20));
     EXPECT_TRUE(record == before);
   }
   EXPECT_FALSE(ScoreTooHigh(100.0));
@@ -85,7 +85,7 @@ TEST_F(GradeRuleTest, TheOtherWeightedScoresAreTakenAsStored) {
   set("POR_EXAMEN", 5);
   set("POR_PARTICIPACION", 1);
   set("ENSAYO", 80);
-  ASSERT_TRUE(AcceptScore(record, 3, 30));
+  ASSERT_TRUE(AcceptScore(decls.ACTAS, record, 3, 30));
   EXPECT_EQ(24, get("POR_ENSAYO"));
   EXPECT_EQ(40, get("PROMEDIO"));
   EXPECT_EQ(kToRecover, status());

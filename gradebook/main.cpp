@@ -4,6 +4,7 @@
 #include <QIcon>
 
 #include "dictionary/program.h"
+#include "gradebook/procedures.h"
 #include "platform/core/locale.h"
 #include "platform/os/desktop_settings.h"
 #include "platform/ui/message_box.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   platform::os::UserDesktopSettings desktop;
 
   dictionary::ProgramEnvironment environment;
+  environment.procedures = gradebook::ProgramProcedures();
   environment.port = &messages;
   environment.desktop = &desktop;
   environment.makeWindowSystemReady = [&messages] { messages.useLocale(dictionary::program().locale()); };

@@ -58,8 +58,8 @@ const platform::RecordLayout& comboRows() {
   return layout;
 }
 
-int field(File file, const char* name) { return DataFileOf(file).decl().fieldIndex(name); }
-int key(File file, const char* name) { return DataFileOf(file).decl().keyIndex(name); }
+int field(File file, const char* name) { return DataFileOf(file).decl().fieldNamed(name); }
+int key(File file, const char* name) { return DataFileOf(file).decl().keyNamed(name); }
 
 // Puts `value` into the key field of `file` and reads the record by that key; a record that is
 // not found leaves the buffer cleared.
@@ -186,7 +186,7 @@ class GradeForm : public platform::WindowController {
   // The grade rule for score `family`; a score above 100 is refused with its message and takes
   // the focus back (which also ends the accept-all pass).
   void takeScore(int family) {
-    if (!AcceptScore(grade_, family, weights_[static_cast<std::size_t>(family)])) {
+    if (!AcceptScore(DataFileOf(File::ACTAS).decl(), grade_, family, weights_[static_cast<std::size_t>(family)])) {
       errors().port().message({kScoreCaption, kScoreTooHighText, platform::MessageIcon::Exclamation,
                                {platform::MessageButton::Ok}, platform::MessageButton::Ok});
       select(kScoreEntries[static_cast<std::size_t>(family)]);

@@ -182,21 +182,23 @@ TEST_F(GradeFormTest, AcceptingAgainRecomputesEveryScoreAndTheStatusChosenByHand
 // Another workstation saves grade record 3 while the form has it open.
 class ConcurrentGradeFormTest : public GradeFormTest {
  protected:
-  void beforeProgramStarts() override { other = startOtherProgram(go, [] {
-    platform::RelationManager& grades = *dictionary::RelationManagerOf(File::ACTAS);
-    grades.setOpenRelated();
-    if (grades.open()) return 1;
-    platform::RecordBuffer& grade = dictionary::DataFileOf(File::ACTAS).buffer();
-    const platform::storage::FileDecl& decl = dictionary::DataFileOf(File::ACTAS).decl();
-    grade.setLong(0, 3);
-    if (dictionary::FileManagerOf(File::ACTAS)->tryFetch(0)) return 2;
-    grades.rememberLinkingValues();
-    grade.setReal(decl.fieldIndex("EXAMEN"), 40);
-    grade.setReal(decl.fieldIndex("POR_EXAMEN"), 10);
-    grade.setReal(decl.fieldIndex("PROMEDIO"), 55);
-    grade.setLong(decl.fieldIndex("STATUS"), 0);
-    return grades.update(true);
-  }); }
+  void beforeProgramStarts() override {
+    other = startOtherProgram(go, []() -> int {
+      platform::RelationManager& grades = *dictionary::RelationManagerOf(File::ACTAS);
+      grades.setOpenRelated();
+      if (grades.open()) return 1;
+      platform::RecordBuffer& grade = dictionary::DataFileOf(File::ACTAS).buffer();
+      const platform::storage::FileDecl& decl = dictionary::DataFileOf(File::ACTAS).decl();
+      grade.setLong(0, 3);
+      if (dictionary::FileManagerOf(File::ACTAS)->tryFetch(0)) return 2;
+      grades.rememberLinkingValues();
+      grade.setReal(decl.fieldIndex("EXAMEN"), 40);
+      grade.setReal(decl.fieldIndex("POR_EXAMEN"), 10);
+      grade.setReal(decl.fieldIndex("PROMEDIO"), 55);
+      grade.setLong(decl.fieldIndex("STATUS"), 0);
+      return grades.update(true);
+    });
+  }
 
   dictionary::testing::Signal go;
   pid_t other = 0;

@@ -28,7 +28,7 @@ class WindowTest : public dictionary::testing::DictionaryTest {
     dictionary::ProgramEnvironment env = environment();
     env.port = &messages;
     started = std::make_unique<dictionary::Program>(env);
-    ApplySpanishLocale(started->locale());
+    dictionary::ApplySpanishLocale(started->locale());
     // The toolkit's texts in Spanish, as the grade book sets them; the titles the windows give in
     // English ("View Record") stay as given.
     ASSERT_TRUE(platform::ui::loadToolkitTranslation("es"));
@@ -70,7 +70,7 @@ class WindowTest : public dictionary::testing::DictionaryTest {
     std::string seen = "not found";
     {
       platform::storage::View view(grades);
-      view.open();
+      (void)view.open();  // a view that is not open reads nothing: "not found"
       view.setFilter("ACT:ID_ACT=" + std::to_string(id));
       view.restart();
       if (view.next() == platform::errors::kNone) {

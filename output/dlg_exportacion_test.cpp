@@ -15,7 +15,7 @@
 #include "platform/classes/window_controller.h"
 #include "platform/core/cp1252_text.h"
 #include "platform/core/date_time.h"
-#include "platform/storage/open_descriptors.h"
+#include "platform/storage/testing/open_descriptors.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"
 
@@ -57,7 +57,7 @@ class ExportWindowTest : public dictionary::testing::DictionaryTest {
     dictionary::ProgramEnvironment env = environment();
     env.port = &port;
     started = std::make_unique<dictionary::Program>(env);
-    gradebook::ApplySpanishLocale(started->locale());
+    dictionary::ApplySpanishLocale(started->locale());
     started->errors().init(&dictionary::ThreadErrorStatus);
     dictionary::DictionaryInit();
     started->errors().setProcedureName("Main");
@@ -293,7 +293,7 @@ TEST_F(ExportWindowTest, FailureIsShownOnceAndNotAsFinished) {
   chooseFolder(out / "quitada");
   robot.inWindow(kTitle, [](WindowDriver& w) { w.press("?OKBUTTON"); });
   robot.inMessage([](MessageDriver& m) {
-    EXPECT_EQ(m.caption(), "");
+    EXPECT_EQ(m.caption(), "Error") << "the export gives none: the platform's caption";
     EXPECT_EQ(m.text(), "NO se encontró el Path del archivo");
     EXPECT_FALSE(m.showsExclamation());
     EXPECT_EQ(m.buttons(), std::vector<std::string>{"&Aceptar"});

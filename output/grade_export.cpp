@@ -75,17 +75,8 @@ constexpr Parent kParents[] = {
     {File::CIUDAD, "ID_CIU", "PK_CIUDAD"},
 };
 
-int fieldOf(const DataFile& file, std::string_view name) {
-  const int field = file.decl().fieldIndex(name);
-  if (field < 0) throw std::logic_error(file.decl().label + " has no field " + std::string(name));
-  return field;
-}
-
-int keyOf(const DataFile& file, std::string_view name) {
-  const int key = file.decl().keyIndex(name);
-  if (key < 0) throw std::logic_error(file.decl().label + " has no key " + std::string(name));
-  return key;
-}
+int fieldOf(const DataFile& file, std::string_view name) { return file.decl().fieldNamed(name); }
+int keyOf(const DataFile& file, std::string_view name) { return file.decl().keyNamed(name); }
 
 DataFile& exportFile() { return dictionary::DataFileOf(File::EXPORTACION); }
 
@@ -169,7 +160,7 @@ bool GradeExport::run(Cp1252View folder) {
   // The signed-in teacher, whose key names the file; sign-in found them, so a failure is not told.
   DataFile& teachers = dictionary::DataFileOf(File::ZOLBRANS);
   teachers.buffer().setLong(fieldOf(teachers, "ID_MAE"), program.Gl_IdMaestro);
-  teachers.get(keyOf(teachers, "PK_ZOLBRANS"));
+  (void)teachers.get(keyOf(teachers, "PK_ZOLBRANS"));
   const std::int32_t teacherKey = teachers.buffer().getLong(fieldOf(teachers, "CLAVE"));
 
   // One reading of the clock names the file and shows its name; nothing of it is done yet.

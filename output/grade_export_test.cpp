@@ -14,8 +14,9 @@
 #include "platform/core/cp1252.h"
 #include "platform/core/date_time.h"
 #include "platform/os/paths.h"
-#include "platform/storage/fault_vfs.h"
-#include "platform/storage/open_descriptors.h"
+#include "platform/storage/testing/fault_vfs.h"
+#include "platform/storage/testing/open_descriptors.h"
+#include "platform/storage/testing/status_matchers.h"
 
 namespace output {
 namespace {
@@ -25,6 +26,7 @@ using namespace platform::literals;
 namespace fs = std::filesystem;
 using dictionary::File;
 using dictionary::testing::DictionaryTest;
+using platform::storage::testing::IsOk;
 
 // 8 December 2026, 14:05:30.
 const platform::LocalMoment kMoment{platform::dateSerial(2026, 12, 8), platform::clockValue(14, 5, 30)};
@@ -116,7 +118,7 @@ class GradeExportTest : public DictionaryTest {
       ADD_FAILURE() << file << ": error " << error << " " << session.lastErrorText();
       return all;
     }
-    data.set();
+    (void)data.set();  // cannot fail on a file just opened
     while (data.next() == platform::errors::kNone)
       all.emplace_back(reinterpret_cast<const char*>(data.buffer().data()), data.buffer().size());
     return all;
@@ -128,10 +130,10 @@ class GradeExportTest : public DictionaryTest {
     platform::storage::FileDecl placed = decl;
     placed.physicalName = (folder / decl.physicalPath()).string();
     platform::storage::DataFile data(placed, session);
-    ASSERT_EQ(platform::errors::kNone, data.open());
+    ASSERT_THAT(data.open(), IsOk());
     data.buffer().setLong(0, id);
-    ASSERT_EQ(platform::errors::kNone, data.get(0));
-    ASSERT_EQ(platform::errors::kNone, data.erase());
+    ASSERT_THAT(data.get(0), IsOk());
+    ASSERT_THAT(data.erase(), IsOk());
   }
 
   // The messages shown, as "caption|text".
@@ -391,7 +393,7 @@ TEST_F(LargeExportTest, FullDiskAnywhereLeavesNoFileAndNoWordOfSuccess) {
   dictionary::ProgramEnvironment env = environment();
   env.storageVfs = vfs;
   started = std::make_unique<dictionary::Program>(env);
-  gradebook::ApplySpanishLocale(started->locale());
+  dictionary::ApplySpanishLocale(started->locale());
   started->errors().init(&dictionary::ThreadErrorStatus);
   dictionary::DictionaryInit();
   started->engine().setPageCacheKiB(16);  // the transaction spills to the file before it commits
@@ -443,7 +445,7 @@ TEST_F(LargeExportTest, KilledAnywhereTheFileHoldsAllOrNothing) {
       dictionary::ProgramEnvironment env = environment();
       env.storageVfs = vfs;
       dictionary::Program program(env);
-      gradebook::ApplySpanishLocale(program.locale());
+      dictionary::ApplySpanishLocale(program.locale());
       program.errors().init(&dictionary::ThreadErrorStatus);
       dictionary::DictionaryInit();
       program.engine().setPageCacheKiB(16);

@@ -3,8 +3,9 @@
 // the print preview, from which the teacher prints the pages or saves them as a PDF file.
 //
 // The group (code page 1252 bytes, as a record holds it) is cut or padded to 20 characters; the
-// programme is an academic-programme id. On return the thread's Response code holds 1 (every row
-// printed and previewed) or 2 (cancelled, or no grade record matched). No record is ever changed.
+// programme is an academic-programme id. On return the thread's Response code holds
+// platform::kResponseCompleted (every row printed and previewed) or kResponseCancelled (cancelled,
+// or no grade record matched). No record is ever changed.
 //
 // Needs the running Program with the thread's managers set up, and a QApplication.
 #pragma once

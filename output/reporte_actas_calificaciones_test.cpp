@@ -63,7 +63,7 @@ class GradeSheetTest : public dictionary::testing::DictionaryTest {
     dictionary::ProgramEnvironment env = environment();
     env.port = &messages;
     started = std::make_unique<dictionary::Program>(env);
-    gradebook::ApplySpanishLocale(started->locale());
+    dictionary::ApplySpanishLocale(started->locale());
     // As the program starts: the toolkit's own texts in Spanish. The texts the sheet gives in
     // English (the save dialog's title, the zoom choices, the PDF's title) stay as given.
     ASSERT_TRUE(platform::ui::loadToolkitTranslation("es"));

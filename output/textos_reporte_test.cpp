@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/date_time.h"
 
 namespace output {
@@ -36,7 +36,7 @@ TEST(TextosReporteTest, TheStatusComparesTheUnroundedAverage) {
 
 TEST(TextosReporteTest, TheDateLineInSpanishWithTheTwelveHourClock) {
   platform::Locale spanish;
-  gradebook::ApplySpanishLocale(spanish);
+  dictionary::ApplySpanishLocale(spanish);
   const std::int32_t tuesday = platform::dateSerial(2026, 12, 8);
   const struct {
     std::int32_t date;

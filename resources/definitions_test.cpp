@@ -27,7 +27,7 @@ TEST(DefinitionsTest, EveryStoredWindowParsesAndBuilds) {
     platform::ui::WindowDefinition definition;
     try {
       definition = platform::ui::loadWindowDefinition(name);
-    } catch (const platform::ui::DefinitionError& e) {
+    } catch (const platform::layout::DefinitionError& e) {
       ADD_FAILURE() << e.what();
       continue;
     }

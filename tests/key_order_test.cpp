@@ -10,13 +10,16 @@
 #include <vector>
 
 #include "dictionary/file_declarations.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/cp1252_text.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
+#include "platform/storage/testing/status_matchers.h"
 
 namespace fs = std::filesystem;
 using platform::storage::DataFile;
+using platform::storage::testing::HasError;
+using platform::storage::testing::IsOk;
 
 namespace {
 
@@ -33,7 +36,7 @@ std::string trimmedUtf8(platform::Cp1252View text) { return trimRight(text).toUt
 class KeyOrderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(locale_);
+    dictionary::ApplySpanishLocale(locale_);
     folder_ = fs::temp_directory_path() / ("key-order-" + std::to_string(::getpid()));
     fs::remove_all(folder_);
     fs::create_directories(folder_);
@@ -61,8 +64,8 @@ TEST_F(KeyOrderTest, StudentNamesFollowTheSpanishCollatingSequence) {
 
   platform::storage::Session session(engine_, ".");
   DataFile students(files_.ALUMNOS, session);
-  ASSERT_EQ(0, students.create());
-  ASSERT_EQ(0, students.open());
+  ASSERT_THAT(students.create(), IsOk());
+  ASSERT_THAT(students.open(), IsOk());
   std::vector<std::string> names = expected;
   names.insert(names.end(), cased.begin(), cased.end());
   std::shuffle(names.begin(), names.end(), std::mt19937(42));
@@ -75,16 +78,16 @@ TEST_F(KeyOrderTest, StudentNamesFollowTheSpanishCollatingSequence) {
     students.buffer().setLong(id, next);
     students.buffer().setText(registration, platform::Cp1252View::ofBytes(std::to_string(next++)));
     students.buffer().setText(name, cp1252(each));
-    ASSERT_EQ(0, students.add()) << each;
+    ASSERT_THAT(students.add(), IsOk()) << each;
   }
   // Trailing blanks never matter: the same name with blanks is a duplicate.
   students.buffer().setLong(id, next);
   students.buffer().setText(registration, "dup"_cp1252);
   students.buffer().setText(name, cp1252("Peña   "));
-  EXPECT_EQ(platform::errors::kDuplicateKey, students.add());
+  EXPECT_THAT(students.add(), HasError(platform::errors::kDuplicateKey));
 
   std::vector<std::string> read;
-  ASSERT_EQ(0, students.set(files_.ALUMNOS.keyIndex("ALU:AK_NOMBRE")));
+  ASSERT_THAT(students.set(files_.ALUMNOS.keyIndex("ALU:AK_NOMBRE")), IsOk());
   while (students.next() == 0) read.push_back(trimmedUtf8(students.buffer().getText(name)));
 
   auto position = [&](const std::string& text) { return std::find(read.begin(), read.end(), text) - read.begin(); };

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/classes/scripted_port.h"
+#include "gradebook/procedures.h"
+#include "platform/port/scripted_port.h"
 #include "tests/support/demo_school.h"
 
 namespace {
@@ -52,7 +53,7 @@ class TeacherSessionTest : public tests::DemoSchoolTest {
       m.press(answer);
     });
   }
-  int runProgram() { return DemoSchoolTest::runProgram(port); }
+  int runProgram() { return DemoSchoolTest::runProgram(port, gradebook::ProgramProcedures()); }
   std::string dump(const fs::path& file, const std::string& label = {}) {
     std::ostringstream csv;
     datatool::DumpOptions options;

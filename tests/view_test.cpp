@@ -22,13 +22,15 @@
 #include <vector>
 
 #include "dictionary/file_declarations.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/bindings.h"
 #include "platform/core/cp1252_text.h"
 #include "platform/core/fixed_text.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/session.h"
+#include "platform/storage/testing/status_matchers.h"
+#include "tests/support/source_dir.h"
 #include "tools/data_tool.h"
 
 namespace {
@@ -39,16 +41,14 @@ namespace fs = std::filesystem;
 using platform::storage::DataFile;
 using platform::storage::Session;
 using platform::storage::View;
+using platform::storage::testing::HasError;
+using platform::storage::testing::IsOk;
 namespace errors = platform::errors;
+using tests::sourceDir;
 
 using Ids = std::vector<int>;
 constexpr auto kForward = View::Direction::Forward;
 constexpr auto kBackward = View::Direction::Backward;
-
-fs::path sourceDir() {
-  const char* dir = std::getenv("GRADEBOOK_SOURCE_DIR");
-  return dir != nullptr ? fs::path(dir) : fs::path(GRADEBOOK_SOURCE_DIR_FALLBACK);
-}
 
 std::string utf8(platform::Cp1252View text) { return trimRight(text).toUtf8(); }
 
@@ -58,7 +58,7 @@ class ViewTest : public testing::Test {
 
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(locale_);
+    dictionary::ApplySpanishLocale(locale_);
     folder_ = fs::temp_directory_path() / ("views-" + std::to_string(::getpid()) + "-" +
                                            testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder_);
@@ -114,11 +114,11 @@ class ViewTest : public testing::Test {
   Ids page(View& view, DataFile& primary, const std::string& from, bool inclusive, View::Direction direction,
            int count) {
     Ids ids;
-    const int error = view.readPage(from, inclusive, direction, count, [&] {
+    const platform::storage::Status error = view.readPage(from, inclusive, direction, count, [&] {
       ids.push_back(primary.buffer().getLong(0));
       return true;
     });
-    EXPECT_EQ(0, error) << session_->lastErrorText();
+    EXPECT_THAT(error, IsOk());
     return ids;
   }
 
@@ -126,12 +126,12 @@ class ViewTest : public testing::Test {
   void erase(DataFile& file, int id) {
     const bool wasOpen = file.isOpen();
     if (!wasOpen) {
-      ASSERT_EQ(0, file.open());
+      ASSERT_THAT(file.open(), IsOk());
     }
     file.buffer().clear();
     file.buffer().setLong(0, id);
-    ASSERT_EQ(0, file.get(0));
-    ASSERT_EQ(0, file.erase());
+    ASSERT_THAT(file.get(0), IsOk());
+    ASSERT_THAT(file.erase(), IsOk());
     if (!wasOpen) file.close();
   }
 
@@ -250,13 +250,13 @@ TEST_F(ViewTest, ListShowsThePairInEitherOrderWithTheVariablesCurrentValues) {
 // The grade sheet's view: four parents joined by their primary keys.
 TEST_F(ViewTest, GradeSheetJoinsTeacherProgrammeUnitAndStudent) {
   View view(*actas_, &names_);
-  ASSERT_EQ(0, view.join(*zolbrans_, "MAE:PK_ZOLBRANS", "ACT:ID_MAE"));
-  ASSERT_EQ(0, view.join(*paca_, "PK_PROGRAMA_ACADEMICO", "ACT:ID_PACA"));
-  ASSERT_EQ(0, view.join(*uapr_, "UAPR:PK_UNIDAD_APRENDIZAJE", "ACT:ID_UAPR"));
-  ASSERT_EQ(0, view.join(*alumnos_, "ALU:PK_ALUMNOS", "ACT:ID_ALU"));
-  ASSERT_EQ(0, view.open());
-  ASSERT_EQ(0, view.setFilter("ACT:ID_MAE=Gl_IdMaestro  AND ACT:ID_PACA=Ll_ProAcademico AND ACT:GRUPO=Ls_Grupo"));
-  ASSERT_EQ(0, view.setOrder("ALU:NOMBRE,ACT:ID_ACT"));
+  ASSERT_THAT(view.join(*zolbrans_, "MAE:PK_ZOLBRANS", "ACT:ID_MAE"), IsOk());
+  ASSERT_THAT(view.join(*paca_, "PK_PROGRAMA_ACADEMICO", "ACT:ID_PACA"), IsOk());
+  ASSERT_THAT(view.join(*uapr_, "UAPR:PK_UNIDAD_APRENDIZAJE", "ACT:ID_UAPR"), IsOk());
+  ASSERT_THAT(view.join(*alumnos_, "ALU:PK_ALUMNOS", "ACT:ID_ALU"), IsOk());
+  ASSERT_THAT(view.open(), IsOk());
+  ASSERT_THAT(view.setFilter("ACT:ID_MAE=Gl_IdMaestro  AND ACT:ID_PACA=Ll_ProAcademico AND ACT:GRUPO=Ls_Grupo"), IsOk());
+  ASSERT_THAT(view.setOrder("ALU:NOMBRE,ACT:ID_ACT"), IsOk());
   std::vector<std::string> rows;
   view.restart();
   while (view.next() == 0) {
@@ -268,7 +268,7 @@ TEST_F(ViewTest, GradeSheetJoinsTeacherProgrammeUnitAndStudent) {
                                             "5 Peña, Ana / Ingeniería / Álgebra / Ángel Núñez",
                                             "35 Peña, Ana / Ingeniería / Cálculo / Ángel Núñez",
                                             "30 Peña, Ana / Ingeniería / Álgebra / Pablo Ruiz"}));
-  EXPECT_EQ(view.close(), 0);
+  EXPECT_THAT(view.close(), IsOk());
 }
 
 // A grade record whose programme is gone: an outer join keeps it with the programme's buffer
@@ -328,21 +328,21 @@ class ViewModes : public ViewTest {
     return {
         {"in memory, by student name",
          [](View& v, ViewTest&) {
-           ASSERT_EQ(0, v.setFilter("ACT:ID_MAE=Gl_IdMaestro AND ACT:ID_PACA=Ll_ProAcademico AND ACT:GRUPO=Ls_Grupo"));
-           ASSERT_EQ(0, v.setOrder("ALU:NOMBRE,ACT:ID_ACT"));
+           ASSERT_THAT(v.setFilter("ACT:ID_MAE=Gl_IdMaestro AND ACT:ID_PACA=Ll_ProAcademico AND ACT:GRUPO=Ls_Grupo"), IsOk());
+           ASSERT_THAT(v.setOrder("ALU:NOMBRE,ACT:ID_ACT"), IsOk());
          },
          {15, 5, 35, 30}},
         {"in memory, by key within another key's range",
          [](View& v, ViewTest& t) {
-           ASSERT_EQ(0, v.setFilter("ACT:ID_MAE=Gl_IdMaestro"));
-           ASSERT_EQ(0, v.setOrder(t.key("PK_ACTA"), "ALU:MATRICULA"));
+           ASSERT_THAT(v.setFilter("ACT:ID_MAE=Gl_IdMaestro"), IsOk());
+           ASSERT_THAT(v.setOrder(t.key("PK_ACTA"), "ALU:MATRICULA"), IsOk());
          },
          {5, 15, 20, 25, 30, 35, 40, 45, 55}},
         {"from storage, by key",
-         [](View& v, ViewTest& t) { ASSERT_EQ(0, v.setOrder(t.key("PK_ACTA"))); },
+         [](View& v, ViewTest& t) { ASSERT_THAT(v.setOrder(t.key("PK_ACTA")), IsOk()); },
          {5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 55}},
         {"from storage, the filter's key range",
-         [](View& v, ViewTest&) { ASSERT_EQ(0, v.setFilter("ACT:ID_MAE=Gl_IdMaestro AND ACT:ID_ACT<>20")); },
+         [](View& v, ViewTest&) { ASSERT_THAT(v.setFilter("ACT:ID_MAE=Gl_IdMaestro AND ACT:ID_ACT<>20"), IsOk()); },
          {30, 25, 5, 40, 15, 35, 45, 55}},
         {"from storage, physical order", [](View&, ViewTest&) {}, {30, 10, 25, 5, 40, 15, 20, 35, 45, 50, 55}},
     };
@@ -505,23 +505,23 @@ TEST_F(ViewModes, ReadingHoldsNothingBetweenReads) {
   Session other(engine_, ".");
   other.setBusyTimeout(50);
   DataFile writer(files_.ZOLBRANS, other);
-  ASSERT_EQ(0, writer.open());
+  ASSERT_THAT(writer.open(), IsOk());
   int changes = 0;
   for (const Mode& mode : modes()) {
     auto view = make(mode);
     ASSERT_EQ(0, view->next()) << mode.name;
     writer.buffer().clear();
     writer.buffer().setLong(0, 1);
-    ASSERT_EQ(0, writer.get(0));
+    ASSERT_THAT(writer.get(0), IsOk());
     writer.buffer().setText(2, platform::Cp1252View::ofBytes("Otro Nombre " + std::to_string(++changes)));
-    EXPECT_EQ(0, writer.put()) << mode.name << ": " << other.lastErrorText();
+    EXPECT_THAT(writer.put(), IsOk()) << mode.name << ": " << other.lastErrorText();
     ASSERT_EQ(0, view->next()) << mode.name;
   }
 }
 
 TEST_F(ViewTest, RefusesToReadWithABadFilterOrOrder) {
   View closed(*actas_, &names_);
-  EXPECT_EQ(errors::kFileNotOpen, closed.next());
+  EXPECT_THAT(closed.next(), HasError(errors::kFileNotOpen));
 
   auto view = listView();
   struct Case {
@@ -568,13 +568,12 @@ TEST_F(ViewTest, RefusesToReadWithABadFilterOrOrder) {
 
 TEST_F(ViewTest, RefusesJoinsThatDoNotFit) {
   View view(*actas_, &names_);
-  EXPECT_EQ(errors::kInvalidKey, view.join(*paca_, "PACA:NOPE", "ACT:ID_PACA"));
-  EXPECT_EQ(errors::kInvalidParameters, view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ACT:GRUPO"));  // text to LONG
-  EXPECT_EQ(errors::kInvalidParameters, view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ACT:ID_PACA,ACT:ID_ALU"));
-  EXPECT_EQ(errors::kInvalidParameters,
-            view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ALU:ID_ALU"));  // not joined yet
-  EXPECT_EQ(errors::kInvalidParameters, view.join(*actas_, "ACT:PK_ACTA", "ACT:ID_ACT"));
-  EXPECT_EQ(0, view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ACT:ID_PACA"));
+  EXPECT_THAT(view.join(*paca_, "PACA:NOPE", "ACT:ID_PACA"), HasError(errors::kInvalidKey));
+  EXPECT_THAT(view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ACT:GRUPO"), HasError(errors::kInvalidParameters));  // text to LONG
+  EXPECT_THAT(view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ACT:ID_PACA,ACT:ID_ALU"), HasError(errors::kInvalidParameters));
+  EXPECT_THAT(view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ALU:ID_ALU"), HasError(errors::kInvalidParameters));  // not joined yet
+  EXPECT_THAT(view.join(*actas_, "ACT:PK_ACTA", "ACT:ID_ACT"), HasError(errors::kInvalidParameters));
+  EXPECT_THAT(view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ACT:ID_PACA"), IsOk());
 }
 
 // A read that finds no row leaves every buffer of the view as it was, though the view read

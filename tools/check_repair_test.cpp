@@ -17,14 +17,15 @@
 #include <vector>
 
 #include "dictionary/file_declarations.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/runtime_errors.h"
-#include "platform/storage/child_process.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/key_image.h"
-#include "platform/storage/page_damage.h"
 #include "platform/storage/session.h"
 #include "platform/storage/stored_format.h"
+#include "platform/storage/testing/child_process.h"
+#include "platform/storage/testing/page_damage.h"
+#include "platform/storage/testing/status_matchers.h"
 #include "tools/data_tool.h"
 
 namespace {
@@ -33,6 +34,8 @@ using namespace platform::literals;
 
 namespace fs = std::filesystem;
 using platform::storage::testing::damagePage;
+using platform::storage::testing::HasError;
+using platform::storage::testing::IsOk;
 using platform::storage::testing::pageOfKeyEntry;
 using platform::storage::testing::pageOfRecord;
 
@@ -157,7 +160,7 @@ class OtherProgram {
 class CheckRepair : public testing::Test {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(spanish_);
+    dictionary::ApplySpanishLocale(spanish_);
     std::string pattern = (fs::temp_directory_path() / "check-repair-test-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
@@ -383,7 +386,7 @@ TEST_F(CheckRepair, CheckOfAFileWithAChangeLeftUnfinishedChangesNothing) {
     platform::storage::Session session(engine_, folder_.string());
     const auto decl = platform::storage::placedAt(decls_.ACTAS, path("Actas.Tps"));
     platform::storage::DataFile grades(decl, session);
-    ASSERT_EQ(platform::errors::kNone, grades.open());
+    ASSERT_THAT(grades.open(), IsOk());
   }
   EXPECT_TRUE(committed == RawFile(path("Actas.Tps"), key_).records());
 }
@@ -399,9 +402,9 @@ TEST_F(CheckRepair, RepairOfADamagedKeyLosesNoRecord) {
     platform::storage::Session session(engine_, root_.string());
     const auto decl = platform::storage::placedAt(decls_.ZOLBRANS, path("Zolbrans.Tps"));
     platform::storage::DataFile teachers(decl, session);
-    ASSERT_EQ(platform::errors::kNone, teachers.open());
+    ASSERT_THAT(teachers.open(), IsOk());
     teachers.buffer().setLong(decls_.ZOLBRANS.fieldIndex("CLAVE"), 1001);
-    ASSERT_EQ(platform::errors::kKeysMustBeRebuilt, teachers.get(byKey));
+    ASSERT_THAT(teachers.get(byKey), HasError(platform::errors::kKeysMustBeRebuilt));
   }
 
   const Outcome r = repair("Zolbrans.Tps");
@@ -417,9 +420,9 @@ TEST_F(CheckRepair, RepairOfADamagedKeyLosesNoRecord) {
     platform::storage::Session session(engine_, root_.string());
     const auto decl = platform::storage::placedAt(decls_.ZOLBRANS, path("Zolbrans.Tps"));
     platform::storage::DataFile teachers(decl, session);
-    ASSERT_EQ(platform::errors::kNone, teachers.open());
+    ASSERT_THAT(teachers.open(), IsOk());
     teachers.buffer().setLong(decls_.ZOLBRANS.fieldIndex("CLAVE"), 1001);
-    ASSERT_EQ(platform::errors::kNone, teachers.get(byKey));
+    ASSERT_THAT(teachers.get(byKey), IsOk());
     EXPECT_EQ("sol2024   "_cp1252, teachers.buffer().getText(decls_.ZOLBRANS.fieldIndex("PASSWORD")));
   }
   const Outcome again = repair("Zolbrans.Tps");

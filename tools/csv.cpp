@@ -7,8 +7,7 @@ namespace datatool::csv {
 
 namespace {
 
-// A stream is read in blocks of this size.
-constexpr std::size_t kBlock = 64 * 1024;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 void addToDigest(std::uint64_t& digest, std::string_view bytes) {
   digest = (digest ^ std::hash<std::string_view>{}(bytes)) * 0x9E3779B97F4A7C15ull + bytes.size();
@@ -16,7 +15,9 @@ void addToDigest(std::uint64_t& digest, std::string_view bytes) {
 
 }  // namespace
 
-Reader::Reader(std::istream& in) : in_(&in) { data_ = buffer_.data(); }
+Reader::Reader(std::istream& in, std::size_t block) : in_(&in), block_(block > 0 ? block : kBlock) {
+  data_ = buffer_.data();
+}
 
 Reader::Reader(std::string_view text) : data_(text.data()), end_(text.size()), eof_(true) {
   addToDigest(digest_, text);
@@ -28,14 +29,14 @@ bool Reader::fill(std::size_t n) {
     buffer_.erase(0, pos_);
     end_ -= pos_;
     pos_ = 0;
-    buffer_.resize(end_ + kBlock);
-    in_->read(buffer_.data() + end_, static_cast<std::streamsize>(kBlock));
+    buffer_.resize(end_ + block_);
+    in_->read(buffer_.data() + end_, static_cast<std::streamsize>(block_));
     const auto got = static_cast<std::size_t>(in_->gcount());
     addToDigest(digest_, std::string_view(buffer_.data() + end_, got));
     end_ += got;
     buffer_.resize(end_);
     data_ = buffer_.data();
-    if (got < kBlock) {
+    if (got < block_) {
       eof_ = true;
       failed_ = in_->bad() || (in_->fail() && !in_->eof());
     }
@@ -177,8 +178,11 @@ std::vector<Record> parse(std::string_view text, std::vector<Error>& errors) {
 }
 
 void appendField(std::string& out, std::string_view field) {
+  // A field that starts with a byte-order mark is quoted: at the start of a table, reading would
+  // skip the mark.
   const bool quote = field.find_first_of(",\"\r\n") != std::string_view::npos ||
-                     (!field.empty() && (field.front() == ' ' || field.back() == ' '));
+                     (!field.empty() && (field.front() == ' ' || field.back() == ' ')) ||
+                     field.starts_with(kByteOrderMark);
   if (!quote) {
     out.append(field);
     return;
@@ -192,6 +196,11 @@ void appendField(std::string& out, std::string_view field) {
 }
 
 void appendRecord(std::string& out, const std::vector<std::string>& fields) {
+  // A record of one empty field would be an empty line, which reading skips.
+  if (fields.size() == 1 && fields.front().empty()) {
+    out.append("\"\"\n");
+    return;
+  }
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i > 0) out.push_back(',');
     appendField(out, fields[i]);

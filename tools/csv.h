@@ -8,7 +8,9 @@
 // A Reader reads one record at a time, so that a table of any size is read in little memory.
 //
 // Writing: fields are quoted only when they must be: when they hold a comma, a quote, a CR or LF,
-// or start or end with a blank. Records end with LF.
+// or start or end with a blank or with a byte-order mark, and a record's one field when it is
+// empty (an empty line would be skipped). Records end with LF; what is written reads back as the
+// same fields.
 #pragma once
 
 #include <cstdint>
@@ -34,8 +36,12 @@ class Reader {
  public:
   enum class Got { kRecord, kError, kEnd };
 
-  // From a stream, which must outlive the reader.
-  explicit Reader(std::istream& in);
+  // A stream is read in blocks of this many bytes.
+  static constexpr std::size_t kBlock = 64 * 1024;
+
+  // From a stream, which must outlive the reader, read `block` bytes at a time (tests read in
+  // small blocks, so that records and their line breaks straddle them).
+  explicit Reader(std::istream& in, std::size_t block = kBlock);
   // From text, which must outlive the reader (it is not copied).
   explicit Reader(std::string_view text);
   Reader(const Reader&) = delete;
@@ -74,6 +80,7 @@ class Reader {
   bool readUnquoted(std::string& field, std::size_t number, std::string& reason);
 
   std::istream* in_ = nullptr;
+  std::size_t block_ = kBlock;
   std::string buffer_;  // a stream's bytes not yet read, from data_ on
   const char* data_ = nullptr;
   std::size_t pos_ = 0, end_ = 0;

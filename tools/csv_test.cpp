@@ -92,6 +92,29 @@ TEST(Csv, QuotesOnlyWhereNeededAndReadsBackTheSameFields) {
   EXPECT_EQ(records[1].line, 3);  // the embedded LF counts as a line, the lone CR does not
 }
 
+// Tables of records that the reader gives and that would otherwise be written as text the reader
+// skips or reads otherwise: a record of one empty field (an empty line), a first field that
+// starts with the bytes of a byte-order mark (skipped at the start of a table).
+TEST(Csv, EveryRecordReadWritesBackAsTheSameFields) {
+  const struct {
+    std::vector<std::vector<std::string>> records;
+    std::string written;
+  } cases[] = {
+      {{{""}, {"x"}, {"", ""}, {""}}, "\"\"\nx\n,\n\"\"\n"},
+      {{{"\xEF\xBB\xBF"}, {"\xEF\xBB\xBFid", "x"}}, "\"\xEF\xBB\xBF\"\n\"\xEF\xBB\xBFid\",x\n"},
+  };
+  for (const auto& c : cases) {
+    std::string table;
+    for (const auto& fields : c.records) datatool::csv::appendRecord(table, fields);
+    EXPECT_EQ(table, c.written);
+    std::vector<Error> errors;
+    std::vector<std::vector<std::string>> read;
+    for (const auto& record : datatool::csv::parse(table, errors)) read.push_back(record.fields);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(read, c.records);
+  }
+}
+
 // A table read from a stream, a block at a time, gives the same records and errors as the same
 // text read whole, whatever falls on the edge of a block: a quoted line break, a doubled quote, a
 // CRLF, a malformed line.

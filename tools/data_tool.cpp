@@ -17,15 +17,15 @@
 #include <system_error>
 #include <thread>
 
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/cp1252.h"
 #include "platform/core/number_text.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/key_image.h"
 #include "platform/storage/session.h"
-#include "tools/check_repair.h"
 #include "tools/batch_queue.h"
+#include "tools/check_repair.h"
 #include "tools/csv.h"
 #include "tools/image_set.h"
 #include "tools/staged_folder.h"
@@ -669,10 +669,12 @@ std::string writeRows(const TablePlan& plan, DataFile& file, Session& session) {
   return rows.difference();
 }
 
-// Writes the checked tables into the data files in `folder`, which exists, in one transaction.
-// Returns an empty text when done.
-std::string writeTablesInto(const Locale& locale, const fs::path& folder, const std::vector<TablePlan>& plans,
-                            platform::storage::Engine* given) {
+// Writes the checked tables in one transaction into the data files of `folder`, which exists:
+// into those it holds, and into the others made in `newFiles` (a staging folder, or `folder`
+// itself), whose names go to `made`. Returns an empty text when done, every file closed.
+std::string writeTablesInto(const Locale& locale, const fs::path& folder, const fs::path& newFiles,
+                            const std::vector<TablePlan>& plans, platform::storage::Engine* given,
+                            std::vector<std::string>& made) {
   std::optional<platform::storage::Engine> own;
   platform::storage::Engine& engine = given != nullptr ? *given : own.emplace(locale);
   Session session(engine, folder.string());
@@ -681,7 +683,9 @@ std::string writeTablesInto(const Locale& locale, const fs::path& folder, const 
   std::vector<FileDecl> placed;
   placed.reserve(plans.size());
   for (const auto& plan : plans) {
-    placed.push_back(platform::storage::placedAt(*plan.decl, (folder / plan.decl->physicalName).string()));
+    std::error_code ec;
+    const fs::path& where = fs::exists(folder / plan.decl->physicalName, ec) ? folder : newFiles;
+    placed.push_back(platform::storage::placedAt(*plan.decl, (where / plan.decl->physicalName).string()));
   }
 
   std::vector<std::unique_ptr<DataFile>> files;
@@ -749,6 +753,9 @@ std::string writeTablesInto(const Locale& locale, const fs::path& folder, const 
     return failure;
   }
   for (auto& file : files) file->close();
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (created[i]) made.push_back(plans[i].decl->physicalName);
+  }
   return {};
 }
 
@@ -803,7 +810,8 @@ std::string writeStaged(const Locale& locale, const Target& target, const std::v
   if (ec) return target.folder.parent_path().string() + ": cannot create the folder: " + ec.message();
   StagedFolder staged(target.folder, options.beforeFolderChange);
   std::string failure = staged.make();
-  if (failure.empty()) failure = writeTablesInto(locale, staged.path(), plans, options.engine);
+  std::vector<std::string> made;
+  if (failure.empty()) failure = writeTablesInto(locale, staged.path(), staged.path(), plans, options.engine, made);
   if (failure.empty()) failure = staged.putInPlace(physicalNames(plans));
   if (failure.empty() && staged.replacedWorkingFolder()) {
     result.notes.push_back(target.folder.string() +
@@ -811,6 +819,38 @@ std::string writeStaged(const Locale& locale, const Target& target, const std::v
                            "a shell in it sees the data files after entering it again (cd)");
   }
   return failure;
+}
+
+// Writes into the folder itself, which holds other files or some of the data files: the records
+// of the data files it holds are replaced in one transaction with the writing of those it lacks,
+// which are made in a staging folder inside it and moved in once that transaction has committed.
+// Killed or failed before the commit, the folder keeps its files with their old records and none
+// other; only a kill between the commit and the last move leaves the files it held with the new
+// records and the others not yet moved (see data_tool.h).
+std::string writeInPlace(const Locale& locale, const Target& target, const std::vector<TablePlan>& plans,
+                         const LoadOptions& options) {
+  StagedFolder staged = StagedFolder::inside(target.folder, options.beforeFolderChange);
+  std::vector<std::string> lacking;
+  for (const TablePlan& plan : plans) {
+    std::error_code ec;
+    if (!fs::exists(target.folder / plan.decl->physicalName, ec)) lacking.push_back(plan.decl->physicalName);
+  }
+  if (!lacking.empty()) {
+    std::string failure = staged.make();
+    if (failure.empty()) failure = staged.removeJournalsOf(lacking);
+    if (!failure.empty()) return failure;
+  }
+  std::vector<std::string> made;
+  const fs::path& newFiles = lacking.empty() ? target.folder : staged.path();
+  if (std::string failure = writeTablesInto(locale, target.folder, newFiles, plans, options.engine, made);
+      !failure.empty()) {
+    return failure;
+  }
+  if (made.empty()) return {};
+  if (std::string failure = staged.moveInto(made); !failure.empty()) {
+    return failure + "; the data files the folder held have the loaded records: load again with --replace";
+  }
+  return {};
 }
 
 // Writes records as CSV rows to a stream. Past the first batch of records, the formatting runs on
@@ -888,7 +928,60 @@ class CsvWriter {
   std::thread thread_;
 };
 
+// The first check of a load: every table names a data file. Problems go to `result`; false when
+// there is any.
+bool checkLabels(const dictionary::FileDeclarations& decls, const Tables& tables, Result& result) {
+  const auto data = decls.dataFiles();
+  for (const auto& [label, table] : tables) {
+    const FileDecl* decl = decls.find(label);
+    if (decl == nullptr || std::find(data.begin(), data.end(), decl) == data.end()) {
+      result.problems.push_back(table.name + ": names no data file (the tables are " + listOfLabels(decls) + ")");
+    }
+  }
+  if (result.problems.empty()) return true;
+  result.error = "nothing was written";
+  return false;
+}
+
+// The checking pass of a load over tables that name data files: reads every row of every table
+// once and checks it, writing nothing. Gives the plans that the writing follows; problems and
+// notes go to `result`; false when any row is bad.
+bool checkRows(const dictionary::FileDeclarations& decls, const Locale& locale, const Tables& tables,
+               std::vector<TablePlan>& plans, Result& result) {
+  plans.clear();
+  for (const FileDecl* decl : decls.dataFiles()) {
+    TablePlan plan;
+    plan.decl = decl;
+    const auto it = tables.find(decl->label);
+    if (it == tables.end()) {
+      plan.name = decl->label + ".csv";
+      result.notes.push_back("no " + plan.name + ": " + decl->label + " is loaded empty");
+    } else {
+      plan.table = &it->second;
+      plan.name = it->second.name;
+    }
+    plans.push_back(std::move(plan));
+  }
+  Problems problems;
+  {
+    CheckState state(locale, problems, plans);
+    for (int table : state.order()) checkTable(table, state);
+  }
+  if (problems.empty()) return true;
+  const std::size_t bad = problems.badRows();
+  result.problems = problems.sorted();
+  result.error = std::to_string(bad) + (bad == 1 ? " bad row" : " bad rows") + "; nothing was written";
+  return false;
+}
+
 }  // namespace
+
+Result checkTables(const dictionary::FileDeclarations& decls, const Locale& locale, const Tables& tables) {
+  Result result;
+  std::vector<TablePlan> plans;
+  if (checkLabels(decls, tables, result)) checkRows(decls, locale, tables, plans, result);
+  return result;
+}
 
 Result readTables(const dictionary::FileDeclarations& decls, const fs::path& folder, Tables& tables) {
   Result result;
@@ -938,17 +1031,7 @@ Result readTables(const dictionary::FileDeclarations& decls, const fs::path& fol
 Result load(const dictionary::FileDeclarations& decls, const Locale& locale, const fs::path& folder,
             const Tables& tables, LoadOptions options) {
   Result result;
-  for (const auto& [label, table] : tables) {
-    const FileDecl* decl = decls.find(label);
-    const auto data = decls.dataFiles();
-    if (decl == nullptr || std::find(data.begin(), data.end(), decl) == data.end()) {
-      result.problems.push_back(table.name + ": names no data file (the tables are " + listOfLabels(decls) + ")");
-    }
-  }
-  if (!result.problems.empty()) {
-    result.error = "nothing was written";
-    return result;
-  }
+  if (!checkLabels(decls, tables, result)) return result;
 
   const Target target = inspectTarget(decls, folder);
   if (!target.error.empty()) {
@@ -969,35 +1052,12 @@ Result load(const dictionary::FileDeclarations& decls, const Locale& locale, con
     return result;
   }
 
-  Problems problems;
   std::vector<TablePlan> plans;
-  for (const FileDecl* decl : decls.dataFiles()) {
-    TablePlan plan;
-    plan.decl = decl;
-    const auto it = tables.find(decl->label);
-    if (it == tables.end()) {
-      plan.name = decl->label + ".csv";
-      result.notes.push_back("no " + plan.name + ": " + decl->label + " is loaded empty");
-    } else {
-      plan.table = &it->second;
-      plan.name = it->second.name;
-    }
-    plans.push_back(std::move(plan));
-  }
-  {
-    CheckState state(locale, problems, plans);
-    for (int table : state.order()) checkTable(table, state);
-  }
-  if (!problems.empty()) {
-    const std::size_t bad = problems.badRows();
-    result.problems = problems.sorted();
-    result.error = std::to_string(bad) + (bad == 1 ? " bad row" : " bad rows") + "; nothing was written";
-    return result;
-  }
+  if (!checkRows(decls, locale, tables, plans, result)) return result;
   // What loads into this folder left when they died goes first, whichever way this one writes.
   removeLeftoverStagings(target.folder, options.beforeFolderChange);
-  result.error = fresh ? writeStaged(locale, target, plans, options, result)
-                       : writeTablesInto(locale, target.folder, plans, options.engine);
+  result.error =
+      fresh ? writeStaged(locale, target, plans, options, result) : writeInPlace(locale, target, plans, options);
   return result;
 }
 
@@ -1106,7 +1166,7 @@ Result buildDemo(const dictionary::FileDeclarations& decls, const Locale& locale
 Result loadFolder(const fs::path& dataFolder, const fs::path& csvFolder, bool replace) {
   dictionary::FileDeclarations decls;
   Locale locale;
-  gradebook::ApplySpanishLocale(locale);
+  dictionary::ApplySpanishLocale(locale);
   Tables tables;
   Result result = readTables(decls, csvFolder, tables);
   if (!result.ok()) return result;
@@ -1206,7 +1266,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   try {
     dictionary::FileDeclarations decls;
     Locale locale;
-    gradebook::ApplySpanishLocale(locale);  // before any data file is touched: it decides the keys' order
+    dictionary::ApplySpanishLocale(locale);  // before any data file is touched: it decides the keys' order
     const bool replace = given.count("--replace") != 0;
 
     if (command == "load") {

@@ -23,8 +23,16 @@
 // file in it is complete. Afterwards the folder holds none of the data files or all of them; a
 // staging folder left by a load that died is removed by the next load. A folder that holds other
 // files and no data files is refused (it cannot be replaced whole) unless told to replace.
-// --replace replaces the records of the data files in place, in the same transaction as the load:
-// killed, it leaves every file's old records (a file it had to create may be left empty).
+// --replace replaces the records of the data files in place, in the same transaction as the load.
+// The data files the folder lacks are made and written, in that transaction, in a staging folder
+// inside it (".loading-PID-N") and moved in once it has committed. Killed or failed before the
+// commit, the load leaves the files the folder held with their old records and no other data file
+// (the next load removes the staging folder). The commit and the moving in cannot be one step
+// (each file is an entry of the folder of its own): killed between them, during the few renames
+// that follow the commit, the load leaves the new records in the files the folder held and the
+// others complete in the staging folder, not in place; loading again gives the whole school.
+// Making the missing files empty before the transaction, and removing them when it fails, would
+// leave them after a kill at any moment of the load, empty beside the old records.
 //
 // What a dump gives back differs from the table that was loaded only in form: fields in the
 // declaration's order, STRING values without trailing blanks, numbers in their shortest form
@@ -82,6 +90,12 @@ Result readTables(const dictionary::FileDeclarations& decls, const std::filesyst
 
 // The demo school's tables, compiled into the tool from tools/demo/*.csv.
 Tables demoTables();
+
+// The checks of a load's first pass, writing nothing and touching no folder: every table names a
+// data file, and every row of every table is checked as load() checks it before it writes. The
+// Result is the one load() gives for tables that do not check (its problems and notes, and
+// "nothing was written"); ok() when load() would go on to write them.
+Result checkTables(const dictionary::FileDeclarations& decls, const platform::Locale& locale, const Tables& tables);
 
 struct LoadOptions {
   // Replace the records of data files that already exist (in the same transaction as the load),

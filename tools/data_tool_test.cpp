@@ -18,25 +18,25 @@
 #include <string>
 #include <vector>
 
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/core/cp1252_text.h"
 #include "platform/core/number_text.h"
 #include "platform/os/paths.h"
-#include "platform/storage/child_process.h"
 #include "platform/storage/data_file.h"
-#include "platform/storage/fault_vfs.h"
 #include "platform/storage/session.h"
+#include "platform/storage/testing/child_process.h"
+#include "platform/storage/testing/fault_vfs.h"
+#include "platform/storage/testing/status_matchers.h"
+#include "tests/support/source_dir.h"
 #include "tools/csv.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 namespace fault = platform::storage::testing;
+using platform::storage::testing::IsOk;
+using tests::sourceDir;
 
-fs::path sourceDir() {
-  const char* dir = std::getenv("GRADEBOOK_SOURCE_DIR");
-  return dir != nullptr ? fs::path(dir) : fs::path(GRADEBOOK_SOURCE_DIR_FALLBACK);
-}
 fs::path fixture(const std::string& name) { return sourceDir() / "tests" / "fixtures" / name; }
 
 std::string readFile(const fs::path& path) {
@@ -88,7 +88,7 @@ const char* const kLabels[] = {"CIUDAD",          "ZOLBRANS",           "UNIDAD_
 
 class DataTool : public testing::Test {
  protected:
-  DataTool() { gradebook::ApplySpanishLocale(locale_); }
+  DataTool() { dictionary::ApplySpanishLocale(locale_); }
 
   void SetUp() override { makeRoot(fs::temp_directory_path()); }
   void makeRoot(const fs::path& in) {
@@ -252,6 +252,26 @@ TEST_F(DataTool, LoadReportsEveryBadRowAndWritesNothing) {
   EXPECT_FALSE(fs::exists(folder_));
 }
 
+// The checking pass alone gives what a load gives for tables that do not check, and touches no
+// folder.
+TEST_F(DataTool, CheckTablesGivesTheLoadsProblemsAndWritesNothing) {
+  for (const char* school : {"datatool_good", "datatool_bad", "datatool_names"}) {
+    SCOPED_TRACE(school);
+    datatool::Tables tables;
+    ASSERT_TRUE(datatool::readTables(decls_, fixture(school), tables).ok());
+    const datatool::Result checked = datatool::checkTables(decls_, locale_, tables);
+    EXPECT_EQ(checked.ok(), std::string(school) != "datatool_bad");
+    EXPECT_FALSE(fs::exists(folder_));
+    const datatool::Result loaded = datatool::load(decls_, locale_, folder_, tables);
+    EXPECT_EQ(checked.problems, loaded.problems);
+    EXPECT_EQ(checked.notes, loaded.notes);
+    if (!checked.ok()) {
+      EXPECT_EQ(checked.error, loaded.error);
+    }
+    fs::remove_all(folder_);
+  }
+}
+
 TEST_F(DataTool, HeaderAndTableProblems) {
   const fs::path tables = root_ / "tables";
   fs::create_directories(tables);
@@ -378,6 +398,66 @@ class DataToolSweep : public DataTool {
     std::error_code ec;
     makeRoot(fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path());
   }
+
+  using Records = std::map<std::string, std::vector<std::string>>;
+
+  // The school of `tables` loaded apart, in whole_; and folder_ as a working folder may be, its
+  // records in before_: four of the data files, with records, a file of its own and a folder of
+  // its own whose name looks like a load's staging folder. A copy is kept, from which
+  // restoreSomeFiles() makes it again.
+  void makeSomeFiles(const fs::path& tables) {
+    ASSERT_EQ(tool({"load", (root_ / "whole").string(), tables.string()}).code, 0);
+    whole_ = recordsIn(root_ / "whole");
+    ASSERT_EQ(tool({"load", folder_.string(), fixture("datatool_names").string()}).code, 0);
+    for (const char* name : {"Zolbrans.Tps", "Prog_Academico.Tps", "Uni_Aprendizaje.Tps", "Actas.Tps"}) {
+      fs::remove(folder_ / name);
+    }
+    writeFile(folder_ / "gradebook.ini", "[Datos]\n");
+    fs::create_directory(folder_ / ".loading-notes");
+    fs::copy(folder_, root_ / "some files", fs::copy_options::recursive);
+    before_ = recordsIn(folder_);
+    ASSERT_EQ(before_.size(), 4u);
+  }
+  void restoreSomeFiles() {
+    fs::remove_all(folder_);
+    fs::copy(root_ / "some files", folder_, fs::copy_options::recursive);
+  }
+
+  // The staging folders inside folder_ (a load in place makes the files the folder lacks there).
+  std::vector<fs::path> stagedInside() {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind(".loading-", 0) == 0 && name != ".loading-notes") found.push_back(entry.path());
+    }
+    return found;
+  }
+
+  // What a --replace into the folder of makeSomeFiles() left when it stopped: the files as they
+  // were, the whole new school, or (stopped between the commit and the moving in of the files the
+  // folder lacked) the files it held with the new records and the others not yet moved in, which
+  // in `staged` are complete. Anything else fails the test.
+  enum class Left { kAsBefore, kCommittedNotAllMoved, kWholeSchool };  // in the order of the steps
+  Left whatWasLeft(const fs::path& staged = {}) {
+    EXPECT_EQ(readFile(folder_ / "gradebook.ini"), "[Datos]\n");
+    EXPECT_TRUE(fs::is_directory(folder_ / ".loading-notes"));
+    const auto left = recordsIn(folder_);
+    if (left == before_) return Left::kAsBefore;
+    if (left == whole_) return Left::kWholeSchool;
+    const auto inStaging = staged.empty() ? decltype(left){} : recordsIn(staged);
+    for (const auto& [label, records] : whole_) {
+      const auto at = left.find(label);
+      const auto inStagingAt = inStaging.find(label);
+      const bool loaded =
+          at != left.end() ? at->second == records
+                           : before_.count(label) == 0 &&
+                                 (staged.empty() || (inStagingAt != inStaging.end() && inStagingAt->second == records));
+      if (!loaded) ADD_FAILURE() << label << " is neither as it was nor loaded; records by file: " << counts(left);
+    }
+    return Left::kCommittedNotAllMoved;
+  }
+
+  Records whole_, before_;
 };
 
 // A load into a new folder killed at any of its steps (each write, sync, truncate and delete of
@@ -433,6 +513,78 @@ TEST_F(DataToolSweep, FailedFreshLoadLeavesNothing) {
   }
   EXPECT_GT(failures, 20);
   EXPECT_EQ(recordsIn(folder_).size(), 8u);
+}
+
+// A --replace into a folder that holds only some of the data files, killed at any of its steps,
+// leaves the files it held with their old records and no other data file, or the whole school.
+// The one exception is the moment between the commit and the moving in of the files it lacked,
+// made in a staging folder inside it: there it leaves the new records in the files it held, the
+// others complete in the staging folder, and a new load gets the whole school.
+TEST_F(DataToolSweep, KilledReplaceOfSomeFilesLeavesThemOrTheWholeSchool) {
+  const fs::path tables = fixture("datatool_good");
+  makeSomeFiles(tables);
+  datatool::Tables read;
+  ASSERT_TRUE(datatool::readTables(decls_, tables, read).ok());
+
+  std::map<Left, int> left;
+  Left last = Left::kAsBefore;
+  for (int crashAt = 1;; ++crashAt) {
+    SCOPED_TRACE("killed before operation " + std::to_string(crashAt));
+    const int code = loadInChild(
+        tables, [&] { fault::crashAtOperation(crashAt); }, true);
+    ASSERT_TRUE(code == 77 || code == 0) << "exit code " << code;
+    const auto staged = stagedInside();
+    ASSERT_LE(staged.size(), 1u);
+    const Left what = whatWasLeft(staged.empty() ? fs::path() : staged.front());
+    ++left[what];
+    // Killed later, the load leaves what it leaves at a later stage: never the files as they were
+    // once it committed, never files not moved in once they all were.
+    EXPECT_GE(what, last);
+    last = what;
+    EXPECT_EQ(besideTheFolder(), std::vector<std::string>{});
+    if (code == 0) break;
+    if (what == Left::kCommittedNotAllMoved) {
+      datatool::LoadOptions options;
+      options.replace = true;
+      options.engine = &faultEngine();  // disarmed in this process
+      const datatool::Result again = datatool::load(decls_, locale_, folder_, read, options);
+      ASSERT_TRUE(again.ok()) << again.error;
+      EXPECT_EQ(recordsIn(folder_), whole_);
+      EXPECT_EQ(stagedInside(), std::vector<fs::path>{});
+    }
+    if (what != Left::kAsBefore) restoreSomeFiles();
+  }
+  EXPECT_EQ(whatWasLeft(), Left::kWholeSchool);
+  EXPECT_EQ(stagedInside(), std::vector<fs::path>{});
+  EXPECT_GT(left[Left::kAsBefore], 20);
+  EXPECT_GT(left[Left::kWholeSchool], 1);  // killed once the files were in, before the load ended
+  std::printf("replace of some files killed at %d points: %d as before, %d whole, %d not all moved in\n",
+              left[Left::kAsBefore] + left[Left::kWholeSchool] + left[Left::kCommittedNotAllMoved] - 1,
+              left[Left::kAsBefore], left[Left::kWholeSchool] - 1, left[Left::kCommittedNotAllMoved]);
+}
+
+// The same load failing at a step (a full disk from there on) says so and leaves the files as they
+// were, nothing staged inside the folder or beside it; failing once it committed, while the files
+// the folder lacked are moved in, it leaves the new records in the files it held.
+TEST_F(DataToolSweep, FailedReplaceOfSomeFilesLeavesThem) {
+  const fs::path tables = fixture("datatool_good");
+  makeSomeFiles(tables);
+  std::map<Left, int> left;
+  for (int failAt = 1;; failAt += 1 + failAt / 8) {
+    SCOPED_TRACE("failing from operation " + std::to_string(failAt));
+    const int code = loadInChild(
+        tables, [&] { fault::failFromOperation(failAt); }, true);
+    ASSERT_TRUE(code == 0 || code == 4) << "exit code " << code;
+    const Left what = whatWasLeft();
+    EXPECT_EQ(stagedInside(), std::vector<fs::path>{});
+    EXPECT_EQ(besideTheFolder(), std::vector<std::string>{});
+    if (code == 0) break;
+    EXPECT_NE(what, Left::kWholeSchool);
+    ++left[what];
+    if (what != Left::kAsBefore) restoreSomeFiles();
+  }
+  EXPECT_EQ(whatWasLeft(), Left::kWholeSchool);
+  EXPECT_GT(left[Left::kAsBefore], 20);
 }
 
 // A table that changes between the check of its rows and their writing is not loaded: what is
@@ -569,15 +721,15 @@ TEST_F(DataTool, DumpChoosesTheDeclarationByTheFilesName) {
   // Any other name is an export file.
   dictionary::FileDeclarations decls;
   platform::Locale locale;
-  gradebook::ApplySpanishLocale(locale);
+  dictionary::ApplySpanishLocale(locale);
   const fs::path exportFile = root_ / "Exporacion - 1001 - 10-12-2024 10_05.Vyr";
   decls.Gs_ArchivoExportacion = platform::os::textOf(exportFile).value();
   {
     platform::storage::Engine engine(locale);
     platform::storage::Session session(engine, root_.string());
     platform::storage::DataFile file(decls.EXPORTACION, session);
-    ASSERT_EQ(file.create(), 0);
-    ASSERT_EQ(file.open(), 0);
+    ASSERT_THAT(file.create(), IsOk());
+    ASSERT_THAT(file.open(), IsOk());
     auto& b = file.buffer();
     b.clear();
     b.setLong(0, 7);
@@ -586,7 +738,7 @@ TEST_F(DataTool, DumpChoosesTheDeclarationByTheFilesName) {
                                                "a"));  // code page 1252: "Peña"
     b.setText(10, platform::Cp1252View::ofBytes("M\xe9rida"));
     b.setReal(19, 59.75);
-    ASSERT_EQ(file.add(), 0);
+    ASSERT_THAT(file.add(), IsOk());
     file.close();
   }
   const auto dumped = lines(dumpOf(exportFile));

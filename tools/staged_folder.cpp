@@ -1,6 +1,7 @@
 #include "tools/staged_folder.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -18,12 +20,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The name of a staging folder beside `target` starts with this.
 std::string stagingPrefix(const fs::path& target) {
   std::string prefix = ".";
   prefix += target.filename().string();
   prefix += ".loading-";
   return prefix;
 }
+
+// The name of a staging folder inside a folder starts with this.
+constexpr std::string_view kInsidePrefix = ".loading-";
 
 std::string why(int error) { return std::strerror(error); }
 
@@ -75,7 +81,14 @@ bool sameFolder(const fs::path& a, const fs::path& b) {
 }  // namespace
 
 StagedFolder::StagedFolder(fs::path target, FolderChangeHook hook)
-    : target_(std::move(target)), hook_(std::move(hook)) {}
+    : StagedFolder(std::move(target), std::move(hook), false) {}
+
+StagedFolder::StagedFolder(fs::path target, FolderChangeHook hook, bool inside)
+    : target_(std::move(target)), inside_(inside), hook_(std::move(hook)) {}
+
+StagedFolder StagedFolder::inside(fs::path folder, FolderChangeHook hook) {
+  return StagedFolder(std::move(folder), std::move(hook), true);
+}
 
 StagedFolder::~StagedFolder() {
   if (!path_.empty() && !placed_) {
@@ -87,10 +100,12 @@ StagedFolder::~StagedFolder() {
 
 std::string StagedFolder::make() {
   struct stat targetStat = {};
-  const bool targetExists = ::stat(target_.c_str(), &targetStat) == 0;
-  const fs::path parent = target_.parent_path();
+  // Inside a folder the staging folder replaces nothing: it keeps what it is made with.
+  const bool targetExists = !inside_ && ::stat(target_.c_str(), &targetStat) == 0;
+  const fs::path parent = inside_ ? target_ : target_.parent_path();
+  const std::string prefix = inside_ ? std::string(kInsidePrefix) : stagingPrefix(target_);
   for (int n = 0; n < 1000; ++n) {
-    const fs::path candidate = parent / (stagingPrefix(target_) + std::to_string(::getpid()) + "-" + std::to_string(n));
+    const fs::path candidate = parent / (prefix + std::to_string(::getpid()) + "-" + std::to_string(n));
     if (change()) return parent.string() + ": cannot make a folder: " + why(ENOSPC);
     if (::mkdir(candidate.c_str(), 0777) != 0) {
       if (errno == EEXIST) continue;
@@ -149,12 +164,59 @@ std::string StagedFolder::putInPlace(const std::set<std::string>& keep) {
   return {};
 }
 
-void removeLeftoverStagings(const fs::path& target, const FolderChangeHook& hook) {
-  const std::string prefix = stagingPrefix(target);
+std::string StagedFolder::removeJournalsOf(const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    const fs::path journal = target_ / (name + "-journal");
+    std::error_code ec;
+    if (!fs::exists(journal, ec)) continue;
+    if (change()) return journal.string() + ": cannot remove: " + why(EIO);
+    fs::remove(journal, ec);
+    if (ec) return journal.string() + ": cannot remove: " + ec.message();
+  }
+  if (change() || !syncFolder(target_)) return target_.string() + ": cannot sync the folder: " + why(EIO);
+  return {};
+}
+
+std::string StagedFolder::moveInto(const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    const fs::path from = path_ / name, to = target_ / name;
+    if (change()) return to.string() + ": cannot put the loaded file in place: " + why(ENOSPC);
+    // Where the file system cannot tell a rename not to replace, a file made meanwhile is looked for.
+    int moved = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    if (moved != 0 && errno == EINVAL) {
+      errno = EEXIST;
+      moved = identityOf(to) ? -1 : ::rename(from.c_str(), to.c_str());
+    }
+    if (moved != 0) {
+      const int error = errno;
+      if (error == EEXIST) return to.string() + " was made by another program while the load ran";
+      return to.string() + ": cannot put the loaded file in place: " + why(error);
+    }
+  }
+  // The renames last once the folder is synced; they are made whatever that reports.
+  if (!change()) syncFolder(target_);
+  return {};
+}
+
+namespace {
+
+// Whether `name` is that of a staging folder: the prefix, then "PID-N".
+bool isStagingName(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix)) return false;
+  const std::string_view rest = name.substr(prefix.size());
+  const std::size_t dash = rest.find('-');
+  const auto digits = [](std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  return dash != std::string_view::npos && digits(rest.substr(0, dash)) && digits(rest.substr(dash + 1));
+}
+
+// Removes the unlocked staging folders in `parent` whose names start with `prefix`.
+void removeLeftovers(const fs::path& parent, std::string_view prefix, const FolderChangeHook& hook) {
   std::error_code ec;
   std::vector<fs::path> found;
-  for (fs::directory_iterator it(target.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
-    if (it->path().filename().string().rfind(prefix, 0) == 0 && it->is_directory(ec)) found.push_back(it->path());
+  for (fs::directory_iterator it(parent, ec), end; !ec && it != end; it.increment(ec)) {
+    if (isStagingName(it->path().filename().string(), prefix) && it->is_directory(ec)) found.push_back(it->path());
   }
   for (const fs::path& folder : found) {
     bool locked = false;
@@ -164,6 +226,14 @@ void removeLeftoverStagings(const fs::path& target, const FolderChangeHook& hook
     if (locked && !(hook && hook())) fs::remove_all(folder, ec);
     ::close(fd);
   }
+}
+
+}  // namespace
+
+void removeLeftoverStagings(const fs::path& target, const FolderChangeHook& hook) {
+  removeLeftovers(target.parent_path(), stagingPrefix(target), hook);
+  std::error_code ec;
+  if (fs::is_directory(target, ec)) removeLeftovers(target, kInsidePrefix, hook);
 }
 
 }  // namespace datatool

@@ -1,11 +1,16 @@
 // For tests of the grade book only: stand-ins for the grade form, the grade sheet and the export
-// that record what the grade book asked of them. The program links the real procedures.
+// that record what the grade book asked of them. A test gives them to the program it starts
+// (standIns()), beside the grade book's own Main; the program gives the real procedures
+// (gradebook/procedures.h).
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "dictionary/program.h"
 
 namespace gradebook::testing {
 
@@ -28,9 +33,12 @@ struct ProcedureCalls {
   std::function<std::uint8_t()> form;
 
   void clear() { *this = ProcedureCalls{}; }
-};
 
-// The calls of this thread.
-ProcedureCalls& Calls();
+  // The stand-ins: each records its call here. Main is left to the test.
+  dictionary::Procedures standIns();
+  void gradeForm();
+  void gradeSheet(std::string_view group, std::int32_t programme);
+  void exportGradeRecords(std::int32_t studentCount);
+};
 
 }  // namespace gradebook::testing

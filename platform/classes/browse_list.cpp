@@ -277,8 +277,9 @@ void BrowseList::updateThumb() {
 void BrowseList::afterReload() {
   lowStep_ = highStep_ = 0;
   if (currentOrder()->step) {
-    view().readPage({}, true, Direction::Forward, 1, [&] { return lowStep_ = stepValue(), true; });
-    view().readPage({}, true, Direction::Backward, 1, [&] { return highStep_ = stepValue(), true; });
+    // A read that fails leaves a step 0: the thumb then shows no place.
+    (void)view().readPage({}, true, Direction::Forward, 1, [&] { return lowStep_ = stepValue(), true; });
+    (void)view().readPage({}, true, Direction::Backward, 1, [&] { return highStep_ = stepValue(), true; });
   }
   updateThumb();
 }

@@ -94,7 +94,7 @@ class BrowseList : public WindowComponent {
   // selection's place among the rows read from there (rows filled in from above move it down with
   // its record), then runs afterReload().
   void refreshPage();
-  // Reads the selected row's record into the view's buffers again; 35 when it is gone.
+  // Reads the selected row's record into the view's buffers again; kRecordNotFound when it is gone.
   int fetchSelected();
   // Reports a failed read and asks the window to close.
   void reportReadError(int error);

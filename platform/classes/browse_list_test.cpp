@@ -481,10 +481,10 @@ TEST_F(BrowseListTest, ARecordGoneSinceThePageWasReadIsNotChanged) {
     // Another connection (as another program would) deletes player 2.
     storage::Session own(engine, folder.string());
     storage::DataFile data(playerDecl, own);
-    ASSERT_EQ(0, data.open());
+    ASSERT_THAT(data.open(), IsOk());
     data.buffer().setLong(kPlayerId, 2);
-    ASSERT_EQ(0, data.get(kPlayerPk));
-    ASSERT_EQ(0, data.erase());
+    ASSERT_THAT(data.get(kPlayerPk), IsOk());
+    ASSERT_THAT(data.erase(), IsOk());
     w.press("?CAMBIAR");
   });
   robot.inWindow("Jugadores", [](WindowDriver& w) {

@@ -1,6 +1,7 @@
 #include "platform/classes/error_reporter.h"
 
 #include <array>
+#include <ostream>
 #include <string_view>
 #include <utility>
 
@@ -93,7 +94,7 @@ std::string ErrorReporter::render(int id, const std::string& messageText) const 
                                      {"%ErrorText", errorText}}});
 }
 
-int ErrorReporter::throwMessage(int id, const std::string& messageText) {
+Level ErrorReporter::throwMessage(int id, const std::string& messageText) {
   ErrorStatus& s = status();
   s.message = messageText;
   const ErrorMessage* found = find(id);
@@ -139,7 +140,14 @@ int ErrorReporter::throwMessage(int id, const std::string& messageText) {
   // Notify, cancel and any level outside the table: a notice with one OK button. An unlisted
   // level is returned as given so that the caller's test of the result still sees a failure.
   port_.message(request);
-  return message.level;
+  return static_cast<Level>(message.level);
+}
+
+void PrintTo(Level level, std::ostream* os) {
+  static constexpr std::array<std::string_view, 6> kNames = {"done", "user", "program", "fatal", "cancelled", "notify"};
+  *os << static_cast<int>(level);
+  if (level >= 0 && level < static_cast<int>(kNames.size()))
+    *os << " (" << kNames[static_cast<std::size_t>(level)] << ")";
 }
 
 }  // namespace platform

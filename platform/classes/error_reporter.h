@@ -3,13 +3,14 @@
 // placeholders %File, %Field, %Message and %ErrorText from the calling thread's error status, and
 // reaches the user through a UserPort.
 //
-// Levels (the result of every manager operation): 0 done, 1 user (a question; Yes gives 0, No 4),
-// 2 program error and 3 fatal (shown with "  Press OK to end this application" appended, then the
-// program ends), 4 cancelled, 5 notify (shown with an OK button; returns 5).
-// A level-0 message is benign: nothing is shown and 0 is returned. A level-4 message tells the
-// user that something was cancelled: it is shown with an OK button and 4 is returned.
-// A question may name its own buttons (Yes, No and Cancel): Yes gives 0, No 4, Cancel 1 (nothing
-// done, the caller stays where it is).
+// Levels (Level below, the result of every manager operation): a kLevelUser message is a
+// question (Yes gives kLevelBenign, No kLevelCancel); kLevelProgram and kLevelFatal are shown with
+// "  Press OK to end this application" appended, then the program ends; a kLevelNotify message is
+// shown with an OK button and returns kLevelNotify. A kLevelBenign message is benign: nothing is
+// shown and kLevelBenign is returned. A kLevelCancel message tells the user that something was
+// cancelled: it is shown with an OK button and kLevelCancel is returned.
+// A question may name its own buttons (Yes, No and Cancel): Yes gives kLevelBenign, No
+// kLevelCancel, Cancel kLevelUser (nothing done, the caller stays where it is).
 //
 // Placeholders are replaced in one pass: a value that itself holds "%Field" is not expanded again.
 // "|" in a title or text goes to the port unchanged (it starts a new line there).
@@ -23,21 +24,30 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "platform/classes/user_port.h"
 #include "platform/core/locale.h"
+#include "platform/port/user_port.h"
 
 namespace platform {
 
-inline constexpr int kLevelBenign = 0;
-inline constexpr int kLevelUser = 1;
-inline constexpr int kLevelProgram = 2;
-inline constexpr int kLevelFatal = 3;
-inline constexpr int kLevelCancel = 4;
-inline constexpr int kLevelNotify = 5;
+// A report's level, and what every manager operation returns. It widens to int by itself, so that
+// a window handler (whose result is an int level) can hand it on; an int becomes a Level only by a
+// cast, so a runtime error number is never returned as a level by mistake.
+enum Level : int {
+  kLevelBenign = 0,   // done; nothing to show
+  kLevelUser = 1,     // a question (from a manager: not done, the caller stays where it is)
+  kLevelProgram = 2,  // a program error: shown, then the program ends
+  kLevelFatal = 3,    // a fatal error: shown, then the program ends
+  kLevelCancel = 4,   // cancelled
+  kLevelNotify = 5,   // failed and shown
+};
+
+// How GoogleTest prints a level (found by argument-dependent lookup): "5 (notify)".
+void PrintTo(Level level, std::ostream* os);
 
 struct ErrorMessage {
   int id;
@@ -93,8 +103,8 @@ class ErrorReporter {
   // Reports message `id` with `messageText` as %Message; returns the level's result (see above).
   // An unknown id is reported as a program error naming the number. Every report shown is added
   // to the thread's history. Levels 2 and 3 do not return: the port halts the program.
-  int throwMessage(int id, const std::string& messageText = {});
-  int throwFile(int id, const std::string& file) {
+  Level throwMessage(int id, const std::string& messageText = {});
+  Level throwFile(int id, const std::string& file) {
     setFile(file);
     return throwMessage(id);
   }

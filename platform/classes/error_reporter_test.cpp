@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <utility>
 
-#include "platform/classes/scripted_port.h"
 #include "platform/core/runtime_errors.h"
+#include "platform/port/scripted_port.h"
 
 namespace platform {
 namespace {
@@ -57,7 +58,7 @@ TEST_F(ErrorReporterTest, QuestionAnswersMapToLevels) {
   struct Case {
     int id;
     B answer;
-    int level;
+    Level level;
   };
   const Case cases[] = {
       {36, B::Yes, kLevelBenign}, {36, B::No, kLevelCancel},   {37, B::Yes, kLevelBenign},
@@ -105,6 +106,21 @@ TEST_F(ErrorReporterTest, BenignIsSilentAndCancelIsShown) {
   EXPECT_EQ(reporter.throwMessage(51, "el usuario"), kLevelCancel);
   ASSERT_EQ(port.shown().size(), 1u);
   EXPECT_EQ(port.last().text, "Cancelado por el usuario");
+  EXPECT_EQ(port.last().buttons, std::vector<B>{B::Ok});
+}
+
+// A failing test shows a level with its name; a level the table gives outside the named ones is
+// shown with one OK button and returned as given, so that the caller still sees a failure.
+TEST_F(ErrorReporterTest, LevelsPrintWithTheirNamesAndAnUnlistedOneComesBackAsGiven) {
+  const std::pair<Level, const char*> named[] = {{kLevelBenign, "0 (done)"},      {kLevelUser, "1 (user)"},
+                                                 {kLevelProgram, "2 (program)"},  {kLevelFatal, "3 (fatal)"},
+                                                 {kLevelCancel, "4 (cancelled)"}, {kLevelNotify, "5 (notify)"}};
+  for (const auto& [level, printed] : named) EXPECT_EQ(printed, ::testing::PrintToString(level));
+
+  reporter.addMessages({{60, 7, "Otro", "Nivel siete"}});
+  const Level unlisted = reporter.throwMessage(60);
+  EXPECT_EQ(7, unlisted);
+  EXPECT_EQ("7", ::testing::PrintToString(unlisted));
   EXPECT_EQ(port.last().buttons, std::vector<B>{B::Ok});
 }
 

@@ -89,10 +89,10 @@ void FileManager::kill() {
 
 // ---- Opening ----
 
-int FileManager::open() {
+Level FileManager::open() {
   ++openCount_;
   if (!lazyOpen_) {
-    if (int level = useFile(kUseAccess)) {
+    if (Level level = useFile(kUseAccess)) {
       --openCount_;
       return level;
     }
@@ -100,13 +100,13 @@ int FileManager::open() {
   return kLevelBenign;
 }
 
-int FileManager::close() {
+Level FileManager::close() {
   if (openCount_ == 0) return kLevelBenign;
   if (--openCount_ == 0 && isPhysicallyOpen()) file_->close();
   return kLevelBenign;
 }
 
-int FileManager::useFile(int kind) {
+Level FileManager::useFile(int kind) {
   if (file_ == nullptr || errors_ == nullptr) return kLevelFatal;
   if (!initialized_) init(*file_, *errors_);
   if (file_->isOpen()) return kLevelBenign;
@@ -115,7 +115,7 @@ int FileManager::useFile(int kind) {
   return openPhysically();
 }
 
-int FileManager::openPhysically() {
+Level FileManager::openPhysically() {
   int mode = openMode_;
   int error = file_->open(mode);
   if (error == errors::kNone) return kLevelBenign;
@@ -142,13 +142,13 @@ int FileManager::openPhysically() {
 
 // ---- Reading ----
 
-int FileManager::tryFetch(int key) {
+Level FileManager::tryFetch(int key) {
   if (useFile(kUseAccess) != kLevelBenign) return kLevelFatal;
   return file_->get(key) == errors::kNone ? kLevelBenign : kLevelNotify;
 }
 
-int FileManager::fetch(int key) {
-  const int level = tryFetch(key);
+Level FileManager::fetch(int key) {
+  const Level level = tryFetch(key);
   if (level == kLevelNotify) buffer().clear();
   return level;
 }
@@ -211,33 +211,33 @@ int FileManager::numberOnce() {
   return errors::kNone;
 }
 
-int FileManager::numberRecord() {
+Level FileManager::numberRecord() {
   for (;;) {
     int error = errors::kNone;
     for (int tries = 0; tries < 3; ++tries) {
       if ((error = numberOnce()) == errors::kNone) return kLevelBenign;
     }
-    if (report(35, error, storageErrorText()) != kLevelBenign) return kLevelNotify;
+    if (report(kMessageNumberingFailed, error, storageErrorText()) != kLevelBenign) return kLevelNotify;
   }
 }
 
 // ---- Writing ----
 
-int FileManager::primeRecord() {
-  if (int level = useFile(kUseAccess)) return level;
+Level FileManager::primeRecord() {
+  if (Level level = useFile(kUseAccess)) return level;
   buffer().clear();
   primed_ = false;
   if (!numbers()) return kLevelBenign;
-  if (int level = numberRecord()) return level;
+  if (Level level = numberRecord()) return level;
   primed_ = true;
   return kLevelBenign;
 }
 
-int FileManager::insert() { return insertRecord(true); }
-int FileManager::tryInsert() { return insertRecord(false); }
+Level FileManager::insert() { return insertRecord(true); }
+Level FileManager::tryInsert() { return insertRecord(false); }
 
-int FileManager::insertRecord(bool reportFailure) {
-  if (int level = useFile(kUseAccess)) return level;
+Level FileManager::insertRecord(bool reportFailure) {
+  if (Level level = useFile(kUseAccess)) return level;
   if (validateRecord() != kLevelBenign) return kLevelNotify;
   int failedTries = 0;
   for (;;) {
@@ -270,42 +270,42 @@ int FileManager::insertRecord(bool reportFailure) {
     failWrite(error);
     if (++failedTries < 3) continue;
     if (!reportFailure) return kLevelNotify;
-    if (report(35, error, lastWriteErrorText_) != kLevelBenign) return kLevelNotify;
+    if (report(kMessageNumberingFailed, error, lastWriteErrorText_) != kLevelBenign) return kLevelNotify;
     failedTries = 0;
   }
 }
 
-int FileManager::update() {
-  if (int level = tryUpdate()) return level == kLevelUser ? level : reportWriteError();
+Level FileManager::update() {
+  if (Level level = tryUpdate()) return level == kLevelUser ? level : reportWriteError();
   return kLevelBenign;
 }
 
-int FileManager::tryUpdate() {
-  if (int level = useFile(kUseAccess)) return level;
+Level FileManager::tryUpdate() {
+  if (Level level = useFile(kUseAccess)) return level;
   if (validateRecord() != kLevelBenign) return kLevelUser;
   return tryPut();
 }
 
-int FileManager::tryPut() {
-  if (int level = useFile(kUseAccess)) return level;
+Level FileManager::tryPut() {
+  if (Level level = useFile(kUseAccess)) return level;
   if (int error = file_->put()) return failWrite(error);
   lastWriteError_ = errors::kNone;
   return kLevelBenign;
 }
 
-int FileManager::deleteRecord() {
+Level FileManager::deleteRecord() {
   if (tryDelete() != kLevelBenign) return reportWriteError();
   return kLevelBenign;
 }
 
-int FileManager::tryDelete() {
-  if (int level = useFile(kUseAccess)) return level;
+Level FileManager::tryDelete() {
+  if (Level level = useFile(kUseAccess)) return level;
   if (int error = file_->erase()) return failWrite(error);
   lastWriteError_ = errors::kNone;
   return kLevelBenign;
 }
 
-int FileManager::failWrite(int error) {
+Level FileManager::failWrite(int error) {
   lastWriteError_ = error;
   lastWriteErrorText_ = storageErrorText();
   return kLevelNotify;
@@ -313,30 +313,30 @@ int FileManager::failWrite(int error) {
 
 bool FileManager::lastWriteChangedElsewhere() const { return lastWriteError_ == errors::kRecordChanged; }
 
-int FileManager::reportWriteError(int changedMessage, bool reread) {
+Level FileManager::reportWriteError(int changedMessage, bool reread) {
   if (lastWriteChangedElsewhere()) {
     const std::int64_t record = file_->position().record;
-    if (reread && record != 0) file_->getRecord(record);
+    if (reread && record != 0) (void)file_->getRecord(record);  // the message is shown either way
     return report(changedMessage, lastWriteError_, lastWriteErrorText_);
   }
-  return report(28, lastWriteError_, lastWriteErrorText_);
+  return report(kMessageWriteFailed, lastWriteError_, lastWriteErrorText_);
 }
 
 // ---- Checks ----
 
-int FileManager::validateField(int field, bool report) {
+Level FileManager::validateField(int field, bool report) {
   if (aliasedFile_ == nullptr) return kLevelBenign;
   const SavedState saved = aliasedFile_->saveFile();
   aliasedFile_->buffer().assign(buffer());
-  const int level = aliasedFile_->validateField(field, report);
+  const Level level = aliasedFile_->validateField(field, report);
   aliasedFile_->restoreFile(saved);
   return level;
 }
 
-int FileManager::validateRecord() {
+Level FileManager::validateRecord() {
   const int fields = buffer().layout().fieldCount();
   for (int field = 1; field <= fields; ++field) {
-    if (int level = validateField(field, true)) return level;
+    if (Level level = validateField(field, true)) return level;
   }
   return kLevelBenign;
 }
@@ -351,7 +351,7 @@ std::string FileManager::storageErrorText() const {
   return file_ == nullptr ? std::string() : cp1252ToUtf8(file_->session().lastErrorText());
 }
 
-int FileManager::report(int id, int errorCode, const std::string& errorText, const std::string& messageText) {
+Level FileManager::report(int id, int errorCode, const std::string& errorText, const std::string& messageText) {
   errors_->setFile(fileName());
   errors_->setError(errorCode, errorText);
   return errors_->throwMessage(id, messageText);

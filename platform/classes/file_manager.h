@@ -16,12 +16,14 @@
 // - Record validation: validateField() for fields 1 to n in order, stopping at the first failure.
 //   The base accepts every field, except for an alias: the aliased file's checks then run on a
 //   copy of the alias' record, and the aliased file's buffer and position are put back.
-// - insert, update and delete with their messages (15, 4, 35 on insert; 7, 28 on update and
-//   delete), each also as a quiet try... variant that shows nothing but the field checks' own
-//   messages and leaves the write's error for reportWriteError().
+// - insert, update and delete with their messages (15, 4, kMessageNumberingFailed on insert;
+//   kMessageRecordChanged, kMessageWriteFailed on update and delete), each also as a quiet try...
+//   variant that shows nothing but the field checks' own messages and leaves the write's error
+//   for reportWriteError().
 //
-// Every operation returns an error level (ErrorReporter's levels): 0 done, 1 refused by the checks,
-// 4 cancelled, 5 failed and shown; levels 2 and 3 end the program through the reporter's port.
+// Every operation returns a Level (error_reporter.h): kLevelBenign done, kLevelUser refused by the
+// checks, kLevelCancel cancelled, kLevelNotify failed and shown; kLevelProgram and kLevelFatal end
+// the program through the reporter's port.
 //
 // Field numbers given to validateField() count from 1, in the record's order. Key numbers are
 // indexes into the declaration's keys.
@@ -42,6 +44,12 @@ namespace platform {
 // useFile() kinds: the first-use set-up only, or an access to the records (anything else).
 inline constexpr int kUseAccess = 0;
 inline constexpr int kUseSetUpOnly = 5;
+
+// The numbered messages of the program's table that more than one place of the managers shows.
+inline constexpr int kMessageRecordChanged = 7;        // another program changed the record since it was read
+inline constexpr int kMessageRecordChangedShown = 8;   // the same from a form, which shows it as now stored
+inline constexpr int kMessageWriteFailed = 28;         // any other failed write (%ErrorText says why)
+inline constexpr int kMessageNumberingFailed = 35;     // a question: number the record again?
 
 class FileManager {
  public:
@@ -121,20 +129,21 @@ class FileManager {
 
   // ---- Opening ----
 
-  int open();
-  int close();
+  Level open();
+  Level close();
   // Makes the file ready for `kind` of use: the first-use set-up, then (for an access) the
   // physical open when the file is opened but not yet open. Derived classes do their first-use
   // registration here and then call the base.
-  virtual int useFile(int kind = kUseAccess);
+  virtual Level useFile(int kind = kUseAccess);
 
   // ---- Reading ----
 
-  // The record whose `key` equals the key fields in the buffer: 0 found; 5 not found (the buffer
-  // is left as it was); 3 when the file cannot be used. Shows nothing.
-  int tryFetch(int key);
+  // The record whose `key` equals the key fields in the buffer: kLevelBenign found; kLevelNotify
+  // not found (the buffer is left as it was); kLevelFatal when the file cannot be used. Shows
+  // nothing.
+  Level tryFetch(int key);
   // As tryFetch, but a record that is not found leaves the buffer cleared.
-  int fetch(int key);
+  Level fetch(int key);
 
   SavedState saveFile() const;
   void restoreFile(const SavedState& state);
@@ -142,61 +151,64 @@ class FileManager {
   // ---- Writing ----
 
   // Clears the buffer and numbers it in every numbered key; the number is checked again when the
-  // record is inserted. 0, or 5 when the file could not be read to number it (shown).
-  int primeRecord();
+  // record is inserted. kLevelBenign, or kLevelNotify when the file could not be read to number
+  // it (shown).
+  Level primeRecord();
   bool primed() const { return primed_; }
 
   // Validates the record, numbers it when it was not primed, and adds it. A numbered key that
-  // another program took meanwhile is numbered again, three tries in all; then message 35 asks
-  // whether to try three more times (No: 5). A duplicate in another unique key is message 15
-  // naming the key's label; any other failure message 4. A refused check gives 5.
-  int insert();
-  int tryInsert();
-  // Validates the record and rewrites the record last read. A refused check gives 1; a record that
-  // another program changed since it was read is read again into the buffer and reported as
-  // message 7 (5); any other failure is message 28 (5).
-  int update();
+  // another program took meanwhile is numbered again, three tries in all; then
+  // kMessageNumberingFailed asks whether to try three more times (No: kLevelNotify). A duplicate in
+  // another unique key is message 15 naming the key's label; any other failure message 4. A refused
+  // check gives kLevelNotify.
+  Level insert();
+  Level tryInsert();
+  // Validates the record and rewrites the record last read. A refused check gives kLevelUser; a
+  // record that another program changed since it was read is read again into the buffer and
+  // reported as kMessageRecordChanged (kLevelNotify); any other failure is kMessageWriteFailed
+  // (kLevelNotify).
+  Level update();
   // The same without showing a write error: the failure is kept for reportWriteError().
-  int tryUpdate();
+  Level tryUpdate();
   // Only the write of tryUpdate(), for callers that validated the record themselves.
-  int tryPut();
+  Level tryPut();
   // Deletes the record last read; failures as update's.
-  int deleteRecord();
-  int tryDelete();
+  Level deleteRecord();
+  Level tryDelete();
 
-  // The error of the last failed write (a runtime error number, 0 after a write that worked).
+  // The error of the last failed write (a runtime error number, kNone after a write that worked).
   int lastWriteError() const { return lastWriteError_; }
   bool lastWriteChangedElsewhere() const;
-  // Shows the last write error: `changedMessage` (7 by default) for a record changed by another
-  // program, after reading the stored record again into the buffer when `reread`; else message 28.
-  // Returns the reporter's level (5).
-  int reportWriteError(int changedMessage = 7, bool reread = true);
+  // Shows the last write error: `changedMessage` for a record changed by another program, after
+  // reading the stored record again into the buffer when `reread`; else kMessageWriteFailed.
+  // Returns the reporter's level (kLevelNotify).
+  Level reportWriteError(int changedMessage = kMessageRecordChanged, bool reread = true);
 
   // ---- Checks ----
 
   // Whether field `field` (from 1) holds an acceptable value; `report` shows a failure.
-  virtual int validateField(int field, bool report);
+  virtual Level validateField(int field, bool report);
   // Fields 1 to n, each with report on, stopping at the first failure.
-  int validateRecord();
+  Level validateRecord();
 
   // Sends the driver "QUICKSCAN=on" or "QUICKSCAN=off".
   void setQuickScan(bool on);
 
  protected:
   // Shows message `id` about this file, with the runtime error behind it as %ErrorText.
-  int report(int id, int errorCode, const std::string& errorText, const std::string& messageText = {});
+  Level report(int id, int errorCode, const std::string& errorText, const std::string& messageText = {});
 
   bool inUseFile_ = false;
 
  private:
-  int openPhysically();
+  Level openPhysically();
   int numberOnce();
-  int numberRecord();
+  Level numberRecord();
   int nextNumber(const KeyEntry& entry, std::int32_t& number);
   bool isNumberedKey(int key) const;
   bool numbers() const;
-  int insertRecord(bool report);
-  int failWrite(int error);
+  Level insertRecord(bool report);
+  Level failWrite(int error);
   std::string storageErrorText() const;
 
   storage::DataFile* file_ = nullptr;

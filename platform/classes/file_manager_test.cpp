@@ -227,11 +227,10 @@ TEST_F(FileManagerTest, RecordChangedByAnotherProgramIsReadAgainAndReported) {
   ASSERT_EQ(0, inChild([&] {
     storage::Session other(engine, folder.string());
     storage::DataFile data(teamDecl, other);
-    data.open();
     data.buffer().setLong(kTeamId, 1);
-    if (data.get(kTeamPk)) return 1;
+    if (data.open() || data.get(kTeamPk)) return 1;
     data.buffer().setText(kTeamName, "theirs"_cp1252);
-    return data.put();
+    return data.put().code();
   }));
   team->file.buffer().setText(kTeamName, "mine"_cp1252);
   EXPECT_EQ(kLevelNotify, team->file.update());
@@ -287,8 +286,8 @@ TEST_F(FileManagerTest, KeysBuiltUnderAnotherOrderAreRebuiltAfterMessage30) {
   ASSERT_EQ(kLevelBenign, team.file.open());
   ASSERT_EQ(kLevelBenign, team.file.useFile());
   EXPECT_EQ((std::vector<std::string>{"M30"}), captions());
-  ASSERT_EQ(errors::kNone, team.data.set(kTeamName_));
-  ASSERT_EQ(errors::kNone, team.data.next());
+  ASSERT_THAT(team.data.set(kTeamName_), IsOk());
+  ASSERT_THAT(team.data.next(), IsOk());
   EXPECT_EQ("b", team.data.buffer().getText(kTeamName).bytes().substr(0, 1));  // "b" sorts first now
 }
 

@@ -129,9 +129,8 @@ class FormTest : public ManagerTest {
   std::string player(std::int32_t id) {
     storage::Session own(engine, folder.string());
     storage::DataFile data(playerDecl, own);
-    data.open(storage::kReadOnly);
     data.buffer().setLong(kPlayerId, id);
-    if (data.get(kPlayerPk) != errors::kNone) return "none";
+    if (data.open(storage::kReadOnly) != errors::kNone || data.get(kPlayerPk) != errors::kNone) return "none";
     return std::string(trimRight(data.buffer().textView(kPlayerName).bytes())) + "/" +
            std::to_string(data.buffer().getLong(kPlayerTeam));
   }
@@ -304,11 +303,10 @@ TEST_F(FormTest, ARecordChangedByAnotherProgramIsShownAndDittoCallsTheUsersOneBa
     ASSERT_EQ(0, inChild([&] {
       storage::Session other(engine, folder.string());
       storage::DataFile data(playerDecl, other);
-      data.open();
       data.buffer().setLong(kPlayerId, 10);
-      if (data.get(kPlayerPk)) return 1;
+      if (data.open() || data.get(kPlayerPk)) return 1;
       data.buffer().setText(kPlayerName, "Otra"_cp1252);
-      return data.put();
+      return data.put().code();
     }));
     w.press("?OK");
   });

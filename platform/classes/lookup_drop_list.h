@@ -54,7 +54,7 @@ class LookupDropList : public WindowComponent {
   // added with addField); the row whose values equal the targets' is the current one.
   void addUpdateField(std::string_view source, RecordBuffer& target, int targetField);
 
-  // Reads every record of the file into the rows again; the read's runtime error (0 done).
+  // Reads every record of the file into the rows again; the read's runtime error (kNone done).
   int fill();
   // The current row, 0 for none.
   int current() const { return current_; }

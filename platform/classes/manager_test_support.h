@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,15 +17,18 @@
 #include "platform/classes/error_reporter.h"
 #include "platform/classes/file_manager.h"
 #include "platform/classes/relation_manager.h"
-#include "platform/classes/scripted_port.h"
 #include "platform/core/runtime_errors.h"
-#include "platform/storage/child_process.h"
+#include "platform/port/scripted_port.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/session.h"
+#include "platform/storage/testing/child_process.h"
+#include "platform/storage/testing/status_matchers.h"
 
 namespace platform::testing {
 
 namespace fs = std::filesystem;
+using storage::testing::HasError;
+using storage::testing::IsOk;
 
 enum TeamField { kTeamId, kTeamName };
 enum TeamKey { kTeamPk, kTeamName_ };
@@ -51,7 +55,7 @@ inline std::vector<ErrorMessage> testMessages() {
     return ErrorMessage{id, kLevelNotify, "M" + std::to_string(id),
                         "file=%File field=%Field message=%Message error=%ErrorText"};
   };
-  auto fatal = [](int id, int level) {
+  auto fatal = [](int id, Level level) {
     return ErrorMessage{id, level, "M" + std::to_string(id), "file=%File error=%ErrorText"};
   };
   auto question = [](int id) { return ErrorMessage{id, kLevelUser, "M" + std::to_string(id), "file=%File?"}; };
@@ -63,10 +67,10 @@ inline std::vector<ErrorMessage> testMessages() {
 // A file manager whose field checks are given by the test.
 class CheckedFileManager : public FileManager {
  public:
-  std::function<int(int field, bool report)> check;
+  std::function<Level(int field, bool report)> check;
 
-  int validateField(int field, bool report) override {
-    if (int level = FileManager::validateField(field, report)) return level;
+  Level validateField(int field, bool report) override {
+    if (Level level = FileManager::validateField(field, report)) return level;
     return check ? check(field, report) : kLevelBenign;
   }
 };
@@ -130,6 +134,11 @@ class ManagerTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    // A level compared says only that something went wrong; what the user was shown says what.
+    if (HasFailure()) {
+      for (const MessageRequest& m : port.shown())
+        std::cout << "  message shown: " << m.caption << ": " << m.text << "\n";
+    }
     session.reset();
     fs::remove_all(folder);
   }
@@ -144,9 +153,9 @@ class ManagerTest : public ::testing::Test {
     storage::Session own(engine, folder.string());
     storage::DataFile data(decl, own);
     if (!data.exists()) {
-      ASSERT_EQ(errors::kNone, data.create());
+      ASSERT_THAT(data.create(), IsOk());
     }
-    ASSERT_EQ(errors::kNone, data.open());
+    ASSERT_THAT(data.open(), IsOk());
     for (std::size_t r = 0; r < rows.size(); ++r) {
       data.buffer().clear();
       int text = 0;
@@ -157,7 +166,7 @@ class ManagerTest : public ::testing::Test {
           data.buffer().setText(f, platform::Cp1252View::ofBytes(r < names.size() && text++ == 0 ? names[r] : ""));
         }
       }
-      ASSERT_EQ(errors::kNone, data.add()) << decl.label << " row " << r;
+      ASSERT_THAT(data.add(), IsOk()) << decl.label << " row " << r;
     }
   }
 
@@ -167,7 +176,7 @@ class ManagerTest : public ::testing::Test {
     storage::DataFile data(decl, own);
     std::vector<std::vector<std::int32_t>> rows;
     if (data.open(storage::kReadOnly) != errors::kNone) return rows;
-    data.set();
+    (void)data.set();  // cannot fail on a file just opened
     while (data.next() == errors::kNone) {
       std::vector<std::int32_t> row;
       for (int f = 0; f < decl.layout.fieldCount(); ++f) {

@@ -17,8 +17,8 @@
 
 #include <string>
 
-#include "platform/classes/user_port.h"
 #include "platform/core/cp1252_text.h"
+#include "platform/port/user_port.h"
 
 namespace platform {
 

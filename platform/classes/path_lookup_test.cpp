@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "platform/classes/scripted_port.h"
+#include "platform/port/scripted_port.h"
 
 namespace platform {
 namespace {

@@ -14,8 +14,8 @@
 #include <string>
 
 #include "platform/classes/report_target.h"
-#include "platform/classes/user_port.h"
 #include "platform/core/locale.h"
+#include "platform/port/user_port.h"
 #include "platform/report/pdf_file.h"
 
 namespace platform {

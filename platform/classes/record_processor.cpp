@@ -11,16 +11,16 @@ void RecordProcessor::init(storage::View& view, ui::Window* window, int percentC
   thermometer_ = thermometer;
 }
 
-int RecordProcessor::open() {
+storage::Status RecordProcessor::open() {
   processed_ = 0;
   total_ = 0;
   percent_ = -1;
   if (!view_->isOpen())
-    if (int error = view_->open()) return error;
-  if (int error = view_->setFilter(filter_)) return error;
-  if (int error = view_->setOrder(order_)) return error;
+    if (storage::Status error = view_->open()) return error;
+  if (storage::Status error = view_->setFilter(filter_)) return error;
+  if (storage::Status error = view_->setOrder(order_)) return error;
   view_->restart();
-  int error = view_->next();
+  storage::Status error = view_->next();
   if (error != errors::kNone) return error;
   total_ = view_->rowsInMemory();
   if (total_ < 0) {
@@ -32,12 +32,12 @@ int RecordProcessor::open() {
     if (error != errors::kNone) return error;
   }
   showProgress();
-  return errors::kNone;
+  return error;
 }
 
-int RecordProcessor::next() {
+storage::Status RecordProcessor::next() {
   ++processed_;
-  const int error = view_->next();
+  storage::Status error = view_->next();
   showProgress();
   return error;
 }

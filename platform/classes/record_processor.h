@@ -9,8 +9,8 @@
 // How far it got is counted in records: a view sorted in memory knows how many it holds; a view in
 // storage order is counted once by open(), in a pass of its own.
 //
-// Errors: open() and next() return runtime error numbers (0, 33 no further record, others from the
-// view). Not thread safe; the view, the window and the variable must outlive the processor.
+// Errors: open() and next() return the view's Status (kNone, kRecordNotAvailable no further
+// record, others from the view). Not thread safe; the view, the window and the variable must outlive the processor.
 #pragma once
 
 #include <cstdint>
@@ -36,11 +36,11 @@ class RecordProcessor {
   void addSortOrder(std::string order) { order_ = std::move(order); }
   void setFilter(std::string filter) { filter_ = std::move(filter); }
 
-  // Opens the view if it is not open, applies the filter and order and reads the first record: 0,
-  // or 33 when no record passes.
-  virtual int open();
-  // Reads the next record: 0, or 33 after the last.
-  virtual int next();
+  // Opens the view if it is not open, applies the filter and order and reads the first record:
+  // done, or kRecordNotAvailable when no record passes.
+  [[nodiscard]] virtual storage::Status open();
+  // Reads the next record: done, or kRecordNotAvailable after the last.
+  [[nodiscard]] virtual storage::Status next();
   // What is done with the record now in the buffers; a non-zero level stops the pass.
   virtual int takeRecord() { return 0; }
 

@@ -22,10 +22,11 @@ void leaveThreadList(RelationManager* manager) {
 
 // Why integrity work failed, to be shown once everything is rolled back.
 struct RelationManager::Failure {
-  int level = kLevelNotify;
+  Level level = kLevelNotify;
   FileManager* file = nullptr;  // the file the message is about
-  int message = 0;              // 33, 34, or 28 for a read error; 0: the file's own write error, or
-                                // nothing to show (a refused check has shown its message already)
+  int message = 0;              // 33, 34, or kMessageWriteFailed for a read error; 0: the file's own
+                                // write error, or nothing to show (a refused check has shown its
+                                // message already)
   bool writeError = false;
   int errorCode = 0;
   std::string errorText;
@@ -41,14 +42,14 @@ class RelationManager::Transaction {
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
 
-  int begin(const std::vector<storage::DataFile*>& files, double timeoutSeconds) {
-    if (!used_) return errors::kNone;
-    const int error = session_.begin(files, timeoutSeconds);
-    active_ = error == errors::kNone;
+  storage::Status begin(const std::vector<storage::DataFile*>& files, double timeoutSeconds) {
+    if (!used_) return {};
+    storage::Status error = session_.begin(files, timeoutSeconds);
+    active_ = error.ok();
     return error;
   }
-  int commit() {
-    if (!active_) return errors::kNone;
+  storage::Status commit() {
+    if (!active_) return {};
     active_ = false;
     return session_.commit();
   }
@@ -111,31 +112,31 @@ void RelationManager::ensureRelations() {
 
 // ---- Open and close walks ----
 
-int RelationManager::open() {
+Level RelationManager::open() {
   ensureRelations();
   const bool forcing = forcingOpen_;
-  const int level = openWalk(++tWalkCounter, forcing, true);
+  const Level level = openWalk(++tWalkCounter, forcing, true);
   forcingOpen_ = false;
   return level;
 }
 
-int RelationManager::openWalk(int walk, bool forcing, bool starting) {
+Level RelationManager::openWalk(int walk, bool forcing, bool starting) {
   if (lastTouched_ == walk) return kLevelBenign;
   lastTouched_ = walk;
-  if (int level = me_->open()) return level;
+  if (Level level = me_->open()) return level;
   if (starting) {
-    if (int level = me_->useFile(kUseAccess)) return level;
+    if (Level level = me_->useFile(kUseAccess)) return level;
   }
   if (starting || forcing) ensureRelations();
   for (Relation& relation : relations_) {
     const int before = relation.file->me_->openCount();
-    if (int level = relation.file->openWalk(walk, forcing, false)) return level;
+    if (Level level = relation.file->openWalk(walk, forcing, false)) return level;
     if (relation.file->me_->openCount() > before) ++relation.opened;
   }
   return kLevelBenign;
 }
 
-int RelationManager::close() {
+Level RelationManager::close() {
   ensureRelations();
   closeWalk(++tWalkCounter);
   return kLevelBenign;
@@ -155,12 +156,12 @@ void RelationManager::closeWalk(int walk) {
 
 // Opens physically every file of the related set that is open (counted) but not yet in use: a
 // storage transaction cannot take in a file once it has started.
-int RelationManager::useConnected() {
+Level RelationManager::useConnected() {
   std::vector<RelationManager*> seen{this};
   for (std::size_t i = 0; i < seen.size(); ++i) {
     RelationManager* manager = seen[i];
     if (manager->me_->openCount() > 0) {
-      if (int level = manager->me_->useFile(kUseAccess)) return level;
+      if (Level level = manager->me_->useFile(kUseAccess)) return level;
     }
     for (const Relation& relation : manager->relations_) {
       if (std::find(seen.begin(), seen.end(), relation.file) == seen.end()) seen.push_back(relation.file);
@@ -266,7 +267,7 @@ FileManager& fileNamedBy(const std::vector<RelationManager*>& managers, const st
   return managers.front()->me();
 }
 
-int reportOn(FileManager& file, int id, int errorCode, const std::string& errorText) {
+Level reportOn(FileManager& file, int id, int errorCode, const std::string& errorText) {
   ErrorReporter& errors = *file.errors();
   errors.setFile(file.fileName());
   errors.setError(errorCode, errorText);
@@ -278,7 +279,7 @@ int reportOn(FileManager& file, int id, int errorCode, const std::string& errorT
 void RelationManager::showFailure(const Failure& failure) {
   if (failure.file == nullptr) return;
   if (failure.writeError) {
-    failure.file->reportWriteError(7, false);
+    failure.file->reportWriteError(kMessageRecordChanged, false);
   } else if (failure.message != 0) {
     reportOn(*failure.file, failure.message, failure.errorCode, failure.errorText);
   }
@@ -286,17 +287,17 @@ void RelationManager::showFailure(const Failure& failure) {
 
 // ---- Update ----
 
-int RelationManager::update(bool fromForm) {
+Level RelationManager::update(bool fromForm) {
   ensureRelations();
   setOpenRelated();
-  if (int level = open()) return level;
-  const int level = updateOpened(fromForm);
+  if (Level level = open()) return level;
+  const Level level = updateOpened(fromForm);
   close();
   return level;
 }
 
-int RelationManager::updateOpened(bool fromForm) {
-  if (int level = useConnected()) return level;
+Level RelationManager::updateOpened(bool fromForm) {
+  if (Level level = useConnected()) return level;
   // The checks read other files only: run them before any file is locked.
   if (me_->validateRecord() != kLevelBenign) return kLevelUser;
 
@@ -304,14 +305,13 @@ int RelationManager::updateOpened(bool fromForm) {
   collectUpdateWrites(writes, nullptr);
   storage::Session& session = me_->file().session();
   Transaction transaction(session, useLogout_);
-  if (int error = transaction.begin(dataFilesOf(writes.files), logoutTimeout_)) {
-    return reportOn(fileNamedBy(writes.files, session.lastErrorFile()), 24, error,
-                    cp1252ToUtf8(session.lastErrorText()));
+  if (storage::Status error = transaction.begin(dataFilesOf(writes.files), logoutTimeout_)) {
+    return reportOn(fileNamedBy(writes.files, error.file()), kMessageTransactionFailed, error, cp1252ToUtf8(error.text()));
   }
   if (me_->tryPut() != kLevelBenign) {
     transaction.rollback();
     const bool changedElsewhere = me_->lastWriteChangedElsewhere();
-    me_->reportWriteError(fromForm ? 8 : 7, true);
+    me_->reportWriteError(fromForm ? kMessageRecordChangedShown : kMessageRecordChanged, true);
     return changedElsewhere ? kLevelNotify : kLevelUser;
   }
   Failure failure;
@@ -320,10 +320,10 @@ int RelationManager::updateOpened(bool fromForm) {
     showFailure(failure);
     return failure.level;
   }
-  if (int error = transaction.commit()) {
+  if (storage::Status error = transaction.commit()) {
     // Nothing was written (another program's reader still held a file, the disk is full): a write
     // error of the record like any other, which a form offers to try again.
-    reportOn(*me_, 28, error, cp1252ToUtf8(session.lastErrorText()));
+    reportOn(*me_, kMessageWriteFailed, error, cp1252ToUtf8(error.text()));
     return kLevelUser;
   }
   rememberLinkingValues();
@@ -351,7 +351,7 @@ bool RelationManager::cascadeUpdates(Failure& failure) {
 // The child's own cascades, then its write (with its checks).
 bool RelationManager::nestedUpdate(Failure& failure) {
   if (!cascadeUpdates(failure)) return false;
-  const int level = me_->tryUpdate();
+  const Level level = me_->tryUpdate();
   if (level == kLevelBenign) return true;
   failure = Failure{};
   failure.level = level;
@@ -382,7 +382,7 @@ bool RelationManager::forEachLinkedChild(Relation& relation, const RecordBuffer&
     if (error == errors::kNone) error = data.next();
     if (error == errors::kRecordNotAvailable) break;
     if (error != errors::kNone) {
-      failure = Failure{kLevelNotify, &childFile, 28, false, error, cp1252ToUtf8(data.session().lastErrorText()), {}};
+      failure = Failure{kLevelNotify, &childFile, kMessageWriteFailed, false, error, cp1252ToUtf8(data.session().lastErrorText()), {}};
       ok = false;
       break;
     }
@@ -418,12 +418,12 @@ bool RelationManager::updateChildren(Relation& relation, Failure& failure) {
 
 // ---- Delete ----
 
-int RelationManager::deleteRecord(bool ask) {
+Level RelationManager::deleteRecord(bool ask) {
   ensureRelations();
   ErrorReporter& errors = *me_->errors();
   if (ask && errors.throwMessage(11) != kLevelBenign) return kLevelCancel;
   for (;;) {
-    int level;
+    Level level;
     {
       BusyCursor busy(errors.port());
       const storage::Position kept = me_->file().position();
@@ -439,22 +439,21 @@ int RelationManager::deleteRecord(bool ask) {
   }
 }
 
-int RelationManager::deleteOpened(const storage::Position& kept) {
-  if (int level = useConnected()) return level;
+Level RelationManager::deleteOpened(const storage::Position& kept) {
+  if (Level level = useConnected()) return level;
   WriteSet writes;
   collectDeleteWrites(writes);
   storage::Session& session = me_->file().session();
   Transaction transaction(session, useLogout_);
-  if (int error = transaction.begin(dataFilesOf(writes.files), logoutTimeout_)) {
-    return reportOn(fileNamedBy(writes.files, session.lastErrorFile()), 24, error,
-                    cp1252ToUtf8(session.lastErrorText()));
+  if (storage::Status error = transaction.begin(dataFilesOf(writes.files), logoutTimeout_)) {
+    return reportOn(fileNamedBy(writes.files, error.file()), kMessageTransactionFailed, error, cp1252ToUtf8(error.text()));
   }
   storage::DataFile& data = me_->file();
   const int reread = kept.record == 0 ? errors::kRecordNotAvailable : data.getRecord(kept.record);
   if (reread != errors::kNone) {
     const std::string text = cp1252ToUtf8(session.lastErrorText());
     transaction.rollback();
-    return reportOn(*me_, 28, reread, text);
+    return reportOn(*me_, kMessageWriteFailed, reread, text);
   }
   Failure failure;
   bool ok = applyDeleteRules(failure);
@@ -469,7 +468,9 @@ int RelationManager::deleteOpened(const storage::Position& kept) {
     showFailure(failure);
     return failure.level;
   }
-  if (int error = transaction.commit()) return reportOn(*me_, 28, error, cp1252ToUtf8(session.lastErrorText()));
+  if (storage::Status error = transaction.commit()) {
+    return reportOn(*me_, kMessageWriteFailed, error, cp1252ToUtf8(error.text()));
+  }
   return kLevelBenign;
 }
 

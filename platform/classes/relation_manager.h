@@ -5,9 +5,9 @@
 // Relations. Each file registers its relations once, the first time they are needed
 // (registerRelations(), an override of the derived class): a child-of entry names only the other
 // file; a parent-of entry names the child, the child's key by which its records that refer to this
-// file are found, an update mode and a delete mode (0 nothing, 1 clear, 2 restrict, 3 cascade),
-// followed by its linking pairs (this file's field, the child's field). Every relation is
-// registered on both sides.
+// file are found, an update mode and a delete mode (kRelationNone, kRelationClear,
+// kRelationRestrict, kRelationCascade), followed by its linking pairs (this file's field, the
+// child's field). Every relation is registered on both sides.
 //
 // Opening. open() walks the relations: the file is opened (counted) and used at once, then every
 // related file is opened in the same walk, each once (a per-thread walk counter marks the visited
@@ -18,21 +18,22 @@
 //
 // Writing. update() and deleteRecord() open the file with every related file, make every file of
 // that set physically open, and run the whole work in one storage transaction over every file it
-// may write, started within the logout time-out (2 s) or not at all (message 24). An update may
-// write a child only through a link whose value changed (and, below it, through links made of the
-// fields that change), so a save that changes no link is a transaction over its own file alone. Update writes the
-// record and then carries every changed linking value into the children (clear, restrict: message
-// 34, cascade), each child through its own relation manager; delete first applies each child
-// relation (restrict: message 33, clear, cascade) and then deletes the record; a failed delete asks
-// message 36 whether to try again. Any failure rolls everything back; the relation manager's own
-// messages are shown after the rollback, so that no other program waits on a message box. Linking
-// values are compared with the ones remembered by rememberLinkingValues(); a relation whose values
-// were never remembered is taken as unchanged, and a successful update remembers the new ones.
+// may write, started within the logout time-out (2 s) or not at all (kMessageTransactionFailed). An
+// update may write a child only through a link whose value changed (and, below it, through links
+// made of the fields that change), so a save that changes no link is a transaction over its own
+// file alone. Update writes the record and then carries every changed linking value into the
+// children (clear, restrict: message 34, cascade), each child through its own relation manager;
+// delete first applies each child relation (restrict: message 33, clear, cascade) and then deletes
+// the record; a failed delete asks message 36 whether to try again. Any failure rolls everything
+// back; the relation manager's own messages are shown after the rollback, so that no other program
+// waits on a message box. Linking values are compared with the ones remembered by
+// rememberLinkingValues(); a relation whose values were never remembered is taken as unchanged, and
+// a successful update remembers the new ones.
 //
-// Levels returned: 0 done; 1 the record was not written (refused by its checks, or any write error
-// of the record or of its commit but a change by another program); 4 cancelled (delete); 5 failed
-// and shown. A save that failed leaves the record in the buffer as the caller made it, and the
-// next update() tries the same write again.
+// Levels returned: kLevelBenign done; kLevelUser the record was not written (refused by its checks,
+// or any write error of the record or of its commit but a change by another program); kLevelCancel
+// cancelled (delete); kLevelNotify failed and shown. A save that failed leaves the record in the
+// buffer as the caller made it, and the next update() tries the same write again.
 //
 // Thread safety: a relation manager and its relations belong to one thread.
 #pragma once
@@ -44,6 +45,9 @@
 #include "platform/classes/file_manager.h"
 
 namespace platform {
+
+// The message shown when the storage transaction of a save or delete cannot be started.
+inline constexpr int kMessageTransactionFailed = 24;
 
 // Update and delete modes of a relation.
 inline constexpr int kRelationNone = 0;
@@ -91,15 +95,16 @@ class RelationManager {
 
   // The next open() also registers and opens the related files at every level.
   void setOpenRelated() { forcingOpen_ = true; }
-  int open();
-  int close();
+  Level open();
+  Level close();
   // Takes the current value of every parent field, to know later which links changed.
   void rememberLinkingValues();
   // Writes the changed record and carries changed links into the children. `fromForm` reports a
-  // record changed by another program with message 8 instead of 7.
-  int update(bool fromForm = false);
+  // record changed by another program with kMessageRecordChangedShown instead of
+  // kMessageRecordChanged.
+  Level update(bool fromForm = false);
   // Deletes the record when the relations allow it; `ask` asks message 11 first.
-  int deleteRecord(bool ask = true);
+  Level deleteRecord(bool ask = true);
   // Sends "QUICKSCAN=on|off" to the file while it is open; `propagate` 0 stops there, 1 carries it
   // to the files this file is a child of, 2 to its children, anything else to every related file.
   void setQuickScan(bool on, int propagate = 0);
@@ -129,13 +134,13 @@ class RelationManager {
   struct WriteSet;
 
   void ensureRelations();
-  int openWalk(int walk, bool forcing, bool starting);
+  Level openWalk(int walk, bool forcing, bool starting);
   void closeWalk(int walk);
-  int useConnected();
+  Level useConnected();
   void collectUpdateWrites(WriteSet& writes, const std::vector<int>* changedFields);
   void collectDeleteWrites(WriteSet& writes);
-  int updateOpened(bool fromForm);
-  int deleteOpened(const storage::Position& kept);
+  Level updateOpened(bool fromForm);
+  Level deleteOpened(const storage::Position& kept);
   bool cascadeUpdates(Failure& failure);
   bool nestedUpdate(Failure& failure);
   bool forEachLinkedChild(Relation& relation, const RecordBuffer& values, Failure& failure,

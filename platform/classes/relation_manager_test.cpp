@@ -221,11 +221,10 @@ TEST_F(RelationManagerTest, RecordChangedByAnotherProgramIsReportedAndReadAgain)
     ASSERT_EQ(0, inChild([&] {
       storage::Session other(engine, folder.string());
       storage::DataFile data(teamDecl, other);
-      data.open();
       data.buffer().setLong(kTeamId, 2);
-      if (data.get(kTeamPk)) return 1;
+      if (data.open() || data.get(kTeamPk)) return 1;
       data.buffer().setText(kTeamName, platform::Cp1252View::ofBytes(fromForm ? "Pumas" : "Jaguars"));
-      return data.put();
+      return data.put().code();
     }));
     team->file.buffer().setText(kTeamName, "Mine"_cp1252);
     EXPECT_EQ(kLevelNotify, team->relations.update(fromForm));

@@ -11,6 +11,7 @@
 #include "platform/classes/record_processor.h"
 #include "platform/classes/report_controller.h"
 #include "platform/core/runtime_errors.h"
+#include "platform/storage/testing/status_matchers.h"
 #include "platform/ui/test_robot.h"
 
 namespace platform {
@@ -18,6 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::kPlayerId;
+using storage::testing::IsOk;
 using testing::kPlayerName;
 using testing::kPlayerTeam;
 
@@ -206,7 +208,7 @@ TEST_F(ReportClassesTest, TheProcessorCountsAViewInStorageOrderBeforeItStarts) {
   RecordProcessor processor;
   processor.init(view, nullptr, 0, &thermometer);
   processor.setFilter("PLA:TEAM=1");
-  ASSERT_EQ(processor.open(), 0);
+  ASSERT_THAT(processor.open(), IsOk());
   EXPECT_EQ(processor.recordsToProcess(), 4);
   EXPECT_EQ(thermometer, 0);
   std::vector<Cp1252Text> seen{FixedText<20>(players->buffer().getText(kPlayerName)).trimmed()};
@@ -215,9 +217,9 @@ TEST_F(ReportClassesTest, TheProcessorCountsAViewInStorageOrderBeforeItStarts) {
       << "each record once, from the first";
   EXPECT_EQ(thermometer, 100);
   processor.addSortOrder("PLA:NAME");
-  ASSERT_EQ(processor.open(), 0);
+  ASSERT_THAT(processor.open(), IsOk());
   EXPECT_EQ(processor.recordsToProcess(), 4) << "a view sorted in memory knows its rows";
-  EXPECT_EQ(processor.next(), 0);
+  EXPECT_THAT(processor.next(), IsOk());
   EXPECT_EQ(processor.percent(), 25);
 }
 

@@ -7,24 +7,24 @@ namespace platform {
 ViewManager::ViewManager(FileManager& primary, const Bindings* names)
     : primary_(primary), view_(primary.file(), names), files_{&primary} {}
 
-int ViewManager::join(FileManager& parent, std::string_view parentKey, std::string_view fields,
-                      storage::View::JoinKind kind) {
-  const int error = view_.join(parent.file(), parentKey, fields, kind);
+storage::Status ViewManager::join(FileManager& parent, std::string_view parentKey, std::string_view fields,
+                                  storage::View::JoinKind kind) {
+  storage::Status error = view_.join(parent.file(), parentKey, fields, kind);
   if (error == 0) files_.push_back(&parent);
   return error;
 }
 
-int ViewManager::open() {
+Level ViewManager::open() {
   for (FileManager* file : files_) {
-    if (const int level = file->useFile()) return level;
+    if (const Level level = file->useFile()) return level;
   }
   if (const int error = view_.open()) return reportReadError(error);
   return kLevelBenign;
 }
 
-int ViewManager::close() { return view_.close(); }
+storage::Status ViewManager::close() { return view_.close(); }
 
-int ViewManager::reportReadError(int error) {
+Level ViewManager::reportReadError(int error) {
   ErrorReporter* errors = primary_.errors();
   if (errors == nullptr) return kLevelNotify;
   errors->setError(error, cp1252ToUtf8(primary_.file().session().lastErrorText()));

@@ -3,7 +3,7 @@
 // reports why it cannot), so that the view reads files the managers own and never opens or closes
 // one behind their back. The files must have been opened through their managers (counted) before.
 //
-// Levels: open() returns the file manager's level (0 done). Reading goes through view(), which
+// Levels: open() returns the file manager's level (kLevelBenign done). Reading goes through view(), which
 // returns runtime errors; reportReadError() shows one through the primary file's error reporter.
 //
 // Thread safety: belongs to the thread of its file managers.
@@ -28,17 +28,17 @@ class ViewManager {
   explicit ViewManager(FileManager& primary, const Bindings* names = nullptr);
 
   // As View::join; the parent is read through its file manager.
-  int join(FileManager& parent, std::string_view parentKey, std::string_view fields,
-           storage::View::JoinKind kind = storage::View::JoinKind::Outer);
-  int open();
-  int close();
+  storage::Status join(FileManager& parent, std::string_view parentKey, std::string_view fields,
+                       storage::View::JoinKind kind = storage::View::JoinKind::Outer);
+  Level open();
+  storage::Status close();
   bool isOpen() const { return view_.isOpen(); }
 
   storage::View& view() { return view_; }
   FileManager& primary() { return primary_; }
 
   // Shows message kMessageViewReadFailed for the runtime error; returns the reporter's level.
-  int reportReadError(int error);
+  Level reportReadError(int error);
 
  private:
   FileManager& primary_;

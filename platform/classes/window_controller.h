@@ -2,7 +2,7 @@
 // overrides the handlers it needs, and runs it:
 //
 //   run()   init(); then, for each event of the window's accept loop, takeEvent(); then kill();
-//           returns the response (completed 1, cancelled 2).
+//           returns the response (kResponseCompleted, kResponseCancelled).
 //
 // init() follows the program's convention, in this order: gives the error reporter the procedure's
 // name (keeping the one it replaces); copies the caller's Request code into the window's request;
@@ -11,13 +11,13 @@
 // the files (the openFiles hook, whose result says whether they must be closed); opens the window;
 // sets the alert keys. A procedure whose order differs overrides init() and calls the same steps.
 //
-// kill() runs the platform's kill (killBase: a second kill gives level 5 and does nothing more),
-// closes the files if openFiles said so (closeFiles hook) and gives the error reporter back the
-// name init replaced.
+// kill() runs the platform's kill (killBase: a second kill gives kLevelNotify and does nothing
+// more), closes the files if openFiles said so (closeFiles hook) and gives the error reporter back
+// the name init replaced.
 //
-// Handlers return a level: 0 goes on; 5 (notify) refuses what the event was about (a close
-// request stays unanswered, the window stays open); 3 (fatal) ends the accept loop. A close request
-// that no handler refuses closes the window. Each override runs the base handler first.
+// Handlers return a level: kLevelBenign goes on; kLevelNotify refuses what the event was about (a
+// close request stays unanswered, the window stays open); kLevelFatal ends the accept loop. A close
+// request that no handler refuses closes the window. Each override runs the base handler first.
 //
 // Components (browse lists, resizers: window_component.h) added to the controller see each event
 // before the handlers; after each event that leaves the window open they are reset (without
@@ -27,29 +27,30 @@
 // Forms. A controller given an update file (setUpdateFile) is a form: it edits the record in that
 // file's buffer and saves it through its primary relation manager (setPrimary). After openFiles,
 // init sets the form up for its request:
-//   view (6)    no OK control, closing asks nothing, nothing is saved;
-//   delete (3)  the primary's delete, which asks message 11 first; the response is completed when
-//               the record went, else cancelled; the window is never shown (init ends there);
-//   insert (1)  on the record the caller primed; any other request works as change (2), whose
-//               record's linking values are remembered for the relation manager.
+//   kRequestView    no OK control, closing asks nothing, nothing is saved;
+//   kRequestDelete  the primary's delete, which asks message 11 first; the response is completed
+//                   when the record went, else cancelled; the window is never shown (init ends
+//                   there);
+//   kRequestInsert  on the record the caller primed; any other request works as kRequestChange,
+//                   whose record's linking values are remembered for the relation manager.
 // Except in view mode the OK control (setOkControl) saves, a successful save closes the window
-// completed, and closing a record that differs from the one the form started with asks message 10
-// (No keeps the window open with the focus on the first field). Closing a form otherwise leaves the
-// response cancelled. The title of the request's mode (setModeTitle) replaces the definition's when
-// the event loop starts; a form is reset when its window opens.
+// completed, and closing a record that differs from the one the form started with asks
+// kMessageLoseChanges (No keeps the window open with the focus on the first field). Closing a form
+// otherwise leaves the response cancelled. The title of the request's mode (setModeTitle) replaces
+// the definition's when the event loop starts; a form is reset when its window opens.
 //
-// Saving: the OK control starts the accept-all pass: every control that takes input (not hidden
-// or disabled), in control-number order, takes what the user typed and not yet handed over, is
-// checked (an empty required entry takes the focus and ends the pass) and is accepted again as if
-// the user had left it (components, then takeAccepted). A handler that calls select() ends the pass.
-// The window does no resets during the pass. When the pass goes through, takeCompleted(): the
-// history copy takes the record; insert adds it through the update file; change writes it through
-// the primary's update (from a form, under the busy cursor) unless it equals the record the form
-// started with. A write refused by its checks or failing (level 1) asks message 37: Yes writes
-// again, No closes the window cancelled, Cancel keeps it open. A record changed by another program
-// (message 8, level 5) is shown as now stored, becomes the record the form edits, and the user's
-// own record is kept for the ditto key (Ctrl+'), which puts it back. Any other failure keeps the
-// window open with the focus on the first field.
+// Saving: the OK control starts the accept-all pass: every control that takes input (not hidden or
+// disabled), in control-number order, takes what the user typed and not yet handed over, is checked
+// (an empty required entry takes the focus and ends the pass) and is accepted again as if the user
+// had left it (components, then takeAccepted). A handler that calls select() ends the pass. The
+// window does no resets during the pass. When the pass goes through, takeCompleted(): the history
+// copy takes the record; insert adds it through the update file; change writes it through the
+// primary's update (from a form, under the busy cursor) unless it equals the record the form
+// started with. A write refused by its checks or failing (kLevelUser) asks kMessageRetrySave: Yes
+// writes again, No closes the window cancelled, Cancel keeps it open. A record changed by another
+// program (kMessageRecordChangedShown, kLevelNotify) is shown as now stored, becomes the record the
+// form edits, and the user's own record is kept for the ditto key (Ctrl+'), which puts it back. Any
+// other failure keeps the window open with the focus on the first field.
 //
 // History: with a history key and copy (setHistory), the key pressed in one of the history fields'
 // controls puts the copy's value of that field back into the record and displays the control.

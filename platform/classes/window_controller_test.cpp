@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/classes/scripted_port.h"
 #include "platform/core/fixed_text.h"
+#include "platform/port/scripted_port.h"
 #include "platform/ui/test_robot.h"
 
 namespace platform {

@@ -94,7 +94,7 @@ Locale::Locale() {
   monthAbbrevs_ = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   buttons_ = {"&OK", "&Yes", "&No", "&Abort", "&Retry", "&Ignore", "&Cancel", "&Help"};
   texts_ = {"The PDF file %1 could not be written:|%2", "The records cannot be read (error %1).",
-            "The report could not be printed: %2", "Error %1"};
+            "The report could not be printed: %2", "Error %1", "Error"};
 }
 
 bool Locale::set(std::string_view name, std::string_view value) {

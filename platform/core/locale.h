@@ -28,8 +28,9 @@ enum class PlatformText : std::uint8_t {
   RecordsNotRead,    // "The records cannot be read (error %1).": the error's number; %2 its text
   ReportNotPrinted,  // "The report could not be printed: %2": the error's number (%1) and text
   UnknownError,      // "Error %1": the text of an error number the platform has no text for
+  MessageCaption,    // "Error": the caption of a message box that is given none
 };
-inline constexpr std::size_t kPlatformTextCount = 4;
+inline constexpr std::size_t kPlatformTextCount = 5;
 
 // `pattern` with "%1" to "%9" replaced by the values in that place ("" past the last), in one
 // pass: a value that holds "%1" is not expanded again. Any character code works, so the pattern

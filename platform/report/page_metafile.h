@@ -19,7 +19,7 @@ namespace platform::report {
 struct TextOp {
   Rect at;
   std::string text;  // UTF-8, as printed
-  ui::FontSpec font;
+  layout::FontSpec font;
   std::int32_t colour = 0;       // 00BBGGRRh
   std::int32_t background = -1;  // -1: transparent
   Alignment alignment = Alignment::Left;

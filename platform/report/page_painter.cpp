@@ -4,7 +4,7 @@
 #include <QPageSize>
 
 #include "platform/core/runtime_errors.h"
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 
 namespace platform::report {
 namespace {
@@ -24,7 +24,7 @@ Qt::Alignment alignmentOf(Alignment a) {
 }
 
 QColor colourOr(std::int32_t colour, const QColor& otherwise) {
-  const QColor c = ui::toQColor(colour);
+  const QColor c = layout::toQColor(colour);
   return c.isValid() ? c : otherwise;
 }
 
@@ -35,7 +35,7 @@ class OpPainter {
   void operator()(const TextOp& op) {
     // The painter's coordinates are thousandths of an inch: a font of p points must be p/72 inch
     // high there, which the device's resolution would otherwise decide.
-    QFont font = ui::makeFont(op.font);
+    QFont font = layout::makeFont(op.font);
     font.setPointSizeF(op.font.size * 1000.0 / deviceDpi_);
     painter_.setFont(font);
     if (op.background != -1) painter_.fillRect(rectOf(op.at), colourOr(op.background, Qt::white));

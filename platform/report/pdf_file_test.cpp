@@ -22,7 +22,7 @@ PageMetafile page(int number, const std::string& text) {
   TextOp t;
   t.at = {600, 600, 5000, 200};
   t.text = text;
-  t.font = {"Arial", 8, ui::FontStyle::Bold};
+  t.font = {"Arial", 8, layout::FontStyle::Bold};
   t.colour = 0xFFFFFF;
   p.ops.push_back(t);
   p.ops.push_back(LineOp{500, 2000, 8000, 2000, 0, 10, "?LINE"});

@@ -39,16 +39,16 @@ Report::Report(ReportDefinition definition, const Locale& locale, const Bindings
   }
 }
 
-double Report::textWidth(const std::string& utf8, const ui::FontSpec& font) {
-  return QFontMetricsF(ui::makeFont(font), &thousandthsDevice()).horizontalAdvance(QString::fromStdString(utf8));
+double Report::textWidth(const std::string& utf8, const layout::FontSpec& font) {
+  return QFontMetricsF(layout::makeFont(font), &thousandthsDevice()).horizontalAdvance(QString::fromStdString(utf8));
 }
 
-double Report::averageCharWidth(const ui::FontSpec& font) {
-  return QFontMetricsF(ui::makeFont(font), &thousandthsDevice()).averageCharWidth();
+double Report::averageCharWidth(const layout::FontSpec& font) {
+  return QFontMetricsF(layout::makeFont(font), &thousandthsDevice()).averageCharWidth();
 }
 
-double Report::fontHeight(const ui::FontSpec& font) {
-  return QFontMetricsF(ui::makeFont(font), &thousandthsDevice()).height();
+double Report::fontHeight(const layout::FontSpec& font) {
+  return QFontMetricsF(layout::makeFont(font), &thousandthsDevice()).height();
 }
 
 const ReportControlDefinition& Report::control(std::string_view label) const {
@@ -92,7 +92,7 @@ QImage Report::load(const std::string& source) const {
   if (source.empty()) return {};
   auto found = images_.find(source);
   if (found != images_.end()) return found->second;
-  QImageReader reader(QString::fromStdString(ui::imagePath(source)));
+  QImageReader reader(QString::fromStdString(layout::imagePath(source)));
   QImage image = reader.read();
   images_.emplace(source, image);
   return image;

@@ -69,9 +69,9 @@ class Report {
   int currentPage() const { return pageOpen_ ? static_cast<int>(pages_.size()) : 0; }
 
   // A text's width and height in thousandths of an inch, in a font.
-  static double textWidth(const std::string& utf8, const ui::FontSpec& font);
-  static double fontHeight(const ui::FontSpec& font);
-  static double averageCharWidth(const ui::FontSpec& font);
+  static double textWidth(const std::string& utf8, const layout::FontSpec& font);
+  static double fontHeight(const layout::FontSpec& font);
+  static double averageCharWidth(const layout::FontSpec& font);
 
  private:
   struct ControlState {

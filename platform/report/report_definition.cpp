@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "platform/core/picture.h"
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 
 namespace platform::report {
 namespace {
@@ -32,7 +32,7 @@ const std::vector<KindInfo>& kinds() {
 // Collects every problem of one definition, each prefixed with where it was found.
 class Reader {
  public:
-  Reader(std::string name, const ui::ImageCheck& imageExists) : name_(std::move(name)), imageExists_(imageExists) {}
+  Reader(std::string name, const layout::ImageCheck& imageExists) : name_(std::move(name)), imageExists_(imageExists) {}
 
   std::vector<std::string> problems;
 
@@ -99,7 +99,7 @@ class Reader {
     return out;
   }
 
-  ui::FontSpec font(const QJsonValue& v, const ui::FontSpec& base, const std::string& where) {
+  layout::FontSpec font(const QJsonValue& v, const layout::FontSpec& base, const std::string& where) {
     if (v.isUndefined()) return base;
     if (!v.isObject()) {
       fail(where, "\"font\" must be an object");
@@ -107,7 +107,7 @@ class Reader {
     }
     const QJsonObject o = v.toObject();
     onlyKeys(o, {"name", "size", "style"}, where + " font");
-    ui::FontSpec spec = base;
+    layout::FontSpec spec = base;
     if (o.contains("name")) spec.name = text(o, "name", where + " font");
     if (o.contains("size")) {
       if (isWhole(o.value("size"), 1, 144))
@@ -118,13 +118,13 @@ class Reader {
     if (o.contains("style")) {
       const std::string style = text(o, "style", where + " font");
       if (style == "regular")
-        spec.style = ui::FontStyle::Regular;
+        spec.style = layout::FontStyle::Regular;
       else if (style == "bold")
-        spec.style = ui::FontStyle::Bold;
+        spec.style = layout::FontStyle::Bold;
       else if (style == "italic")
-        spec.style = ui::FontStyle::Italic;
+        spec.style = layout::FontStyle::Italic;
       else if (style == "bold italic")
-        spec.style = ui::FontStyle::BoldItalic;
+        spec.style = layout::FontStyle::BoldItalic;
       else
         fail(where, "font style \"" + style + "\" is not regular, bold, italic or bold italic");
     }
@@ -133,7 +133,7 @@ class Reader {
 
   std::int32_t colour(const QJsonObject& o, const char* key, std::int32_t otherwise, const std::string& where) {
     if (!o.contains(key)) return otherwise;
-    const std::optional<std::int32_t> c = ui::parseColour(text(o, key, where));
+    const std::optional<std::int32_t> c = layout::parseColour(text(o, key, where));
     if (!c) fail(where, std::string("\"") + key + "\" is not a colour (00BBGGRRh or -1)");
     return c.value_or(otherwise);
   }
@@ -250,7 +250,7 @@ class Reader {
   }
 
   std::string name_;
-  const ui::ImageCheck& imageExists_;
+  const layout::ImageCheck& imageExists_;
   std::set<std::string> labels_;
   int bandCount_ = 0;
   int controlCount_ = 0;
@@ -278,23 +278,24 @@ const BandDefinition* ReportDefinition::bandOf(BandKind kind) const {
 }
 
 ReportDefinition parseReportDefinition(const QByteArray& json, const std::string& name,
-                                       const ui::ImageCheck& imageExists) {
+                                       const layout::ImageCheck& imageExists) {
   QJsonParseError error{};
   const QJsonDocument document = QJsonDocument::fromJson(json, &error);
   if (error.error != QJsonParseError::NoError)
-    throw ui::DefinitionError({name + ": not JSON at offset " + std::to_string(error.offset) + ": " +
-                               error.errorString().toStdString()});
-  if (!document.isObject()) throw ui::DefinitionError({name + ": a report definition must be a JSON object"});
+    throw layout::DefinitionError(
+        {name + ": not JSON at offset " + std::to_string(error.offset) + ": " + error.errorString().toStdString()});
+  if (!document.isObject()) throw layout::DefinitionError({name + ": a report definition must be a JSON object"});
   Reader reader(name, imageExists);
   ReportDefinition definition = reader.report(document.object());
-  if (!reader.problems.empty()) throw ui::DefinitionError(reader.problems);
+  if (!reader.problems.empty()) throw layout::DefinitionError(reader.problems);
   return definition;
 }
 
 ReportDefinition loadReportDefinition(const std::string& name) {
   QFile file(QString::fromStdString(":/reports/" + name + ".json"));
-  if (!file.open(QIODevice::ReadOnly)) throw ui::DefinitionError({name + ": the program holds no such report definition"});
-  return parseReportDefinition(file.readAll(), name, &ui::imageExists);
+  if (!file.open(QIODevice::ReadOnly))
+    throw layout::DefinitionError({name + ": the program holds no such report definition"});
+  return parseReportDefinition(file.readAll(), name, &layout::imageExists);
 }
 
 }  // namespace platform::report

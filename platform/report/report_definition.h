@@ -38,8 +38,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ui/dialog_units.h"
-#include "platform/ui/window_definition.h"
+#include "platform/layout/definitions.h"
+#include "platform/layout/font.h"
 
 namespace platform::report {
 
@@ -63,7 +63,7 @@ struct ReportControlDefinition {
   int x = 0;
   int y = 0;
   std::optional<int> width, height;
-  ui::FontSpec font;
+  layout::FontSpec font;
   std::int32_t fontColour = 0;  // black
   Alignment alignment = Alignment::Left;
   bool transparent = false;
@@ -81,7 +81,7 @@ struct BandDefinition {
   std::string label;
   BandKind kind = BandKind::Detail;
   Rect at;  // a detail band: only its width and height count
-  ui::FontSpec font;
+  layout::FontSpec font;
   std::vector<ReportControlDefinition> controls;
 };
 
@@ -91,7 +91,7 @@ struct ReportDefinition {
   int paperWidth = 8500;
   int paperHeight = 11000;
   bool landscape = false;
-  ui::FontSpec font{"Arial", 10, ui::FontStyle::Bold};
+  layout::FontSpec font{"Arial", 10, layout::FontStyle::Bold};
   Rect detailArea;
   std::vector<BandDefinition> bands;
 
@@ -107,9 +107,9 @@ struct ReportDefinition {
 // Labels are compared without regard to ASCII case: the form they are compared in.
 std::string labelKey(std::string_view label);
 
-// Reads a definition; throws ui::DefinitionError listing every problem found.
+// Reads a definition; throws layout::DefinitionError listing every problem found.
 ReportDefinition parseReportDefinition(const QByteArray& json, const std::string& name,
-                                       const ui::ImageCheck& imageExists = {});
+                                       const layout::ImageCheck& imageExists = {});
 // The definition stored as ":/reports/NAME.json"; images are checked against ":/images/".
 ReportDefinition loadReportDefinition(const std::string& name);
 

@@ -38,14 +38,14 @@ TEST(ReportDefinitionTest, AGoodDefinitionIsReadWithItsDefaultsInherited) {
   const ReportControlDefinition& t = header.controls[0];
   EXPECT_EQ(t.font.name, "Arial");
   EXPECT_EQ(t.font.size, 8) << "the band's size";
-  EXPECT_EQ(t.font.style, ui::FontStyle::Bold) << "the control's own style";
+  EXPECT_EQ(t.font.style, layout::FontStyle::Bold) << "the control's own style";
   EXPECT_FALSE(t.width.has_value());
   EXPECT_EQ(header.controls[1].fill, 0x614025);
   EXPECT_EQ(header.controls[2].alignment, Alignment::Centre);
   EXPECT_EQ(header.controls[2].fontColour, 0xFFFFFF);
   EXPECT_TRUE(header.controls[2].transparent);
   EXPECT_EQ(r.bands[1].controls[0].number, 4) << "controls are numbered across bands";
-  EXPECT_EQ(r.bands[1].controls[0].font.style, ui::FontStyle::Bold) << "the report's style reaches the detail";
+  EXPECT_EQ(r.bands[1].controls[0].font.style, layout::FontStyle::Bold) << "the report's style reaches the detail";
   EXPECT_EQ(r.band("?detail"), &r.bands[1]);
   EXPECT_EQ(r.bandOf(BandKind::Footer), nullptr);
 }
@@ -81,7 +81,7 @@ TEST(ReportDefinitionTest, EachMistakeIsReportedWithItsPlace) {
     try {
       parseReportDefinition(withControl(c.control), "bad");
       ADD_FAILURE() << "accepted";
-    } catch (const ui::DefinitionError& e) {
+    } catch (const layout::DefinitionError& e) {
       EXPECT_NE(std::string(e.what()).find(c.problem), std::string::npos) << e.what();
       EXPECT_EQ(std::string(e.what()).rfind("bad band 1 (?DETAIL) control", 0), 0u) << e.what();
     }
@@ -89,13 +89,14 @@ TEST(ReportDefinitionTest, EachMistakeIsReportedWithItsPlace) {
 }
 
 TEST(ReportDefinitionTest, AMissingImageIsReportedWhenImagesAreChecked) {
-  const ui::ImageCheck none = [](const std::string&) { return false; };
-  EXPECT_THROW(parseReportDefinition(withControl(R"({"label": "?A", "kind": "image", "at": [0,0,10,10], "image": "x.png"})"),
-                                     "bad", none),
-               ui::DefinitionError);
-  EXPECT_THROW(parseReportDefinition("[1]", "bad"), ui::DefinitionError);
-  EXPECT_THROW(parseReportDefinition("{", "bad"), ui::DefinitionError);
-  EXPECT_THROW(loadReportDefinition("no such report"), ui::DefinitionError);
+  const layout::ImageCheck none = [](const std::string&) { return false; };
+  EXPECT_THROW(
+      parseReportDefinition(withControl(R"({"label": "?A", "kind": "image", "at": [0,0,10,10], "image": "x.png"})"),
+                            "bad", none),
+      layout::DefinitionError);
+  EXPECT_THROW(parseReportDefinition("[1]", "bad"), layout::DefinitionError);
+  EXPECT_THROW(parseReportDefinition("{", "bad"), layout::DefinitionError);
+  EXPECT_THROW(loadReportDefinition("no such report"), layout::DefinitionError);
 }
 
 }  // namespace

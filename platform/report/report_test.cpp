@@ -123,7 +123,7 @@ TEST_F(ReportTest, PicturesShapeTheTexts) {
   EXPECT_EQ(number->alignment, Alignment::Right);
   EXPECT_EQ(number->font.size, 7) << "exact sizes";
   EXPECT_EQ(page.textOps("?TITLE")[0]->font.size, 8);
-  EXPECT_EQ(page.textOps("?TITLE")[0]->font.style, ui::FontStyle::Bold);
+  EXPECT_EQ(page.textOps("?TITLE")[0]->font.style, layout::FontStyle::Bold);
 }
 
 TEST_F(ReportTest, ControlsChangedAtRunTime) {

@@ -12,11 +12,13 @@
 #include "platform/storage/data_file.h"
 #include "platform/storage/page_cipher.h"
 #include "platform/storage/session.h"
+#include "platform/storage/testing/status_matchers.h"
 #include "platform/storage/view.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
 using namespace platform::storage;
+using platform::storage::testing::IsOk;
 
 namespace {
 
@@ -95,25 +97,25 @@ TEST_F(DamagedFileTest, FileMixingPagesOfTwoOfItsVersionsNeverReadsForEver) {
   {
     Session session(engine_, folder_.string());
     DataFile file(decl_, session);
-    ASSERT_EQ(errors::kNone, file.create());
-    ASSERT_EQ(errors::kNone, file.open());
-    ASSERT_EQ(errors::kNone, session.begin({&file}, 1));
+    ASSERT_THAT(file.create(), IsOk());
+    ASSERT_THAT(file.open(), IsOk());
+    ASSERT_THAT(session.begin({&file}, 1), IsOk());
     for (int id = 1; id <= kRecords; ++id) {
       file.buffer().setLong(0, id);
       file.buffer().setText(1, platform::Cp1252View::ofBytes("name " + std::to_string(1000 + id)));
-      ASSERT_EQ(errors::kNone, file.add());
+      ASSERT_THAT(file.add(), IsOk());
     }
-    ASSERT_EQ(errors::kNone, session.commit());
+    ASSERT_THAT(session.commit(), IsOk());
     before = readBytes(decl_.physicalName);
     // Later names that sort before or after every earlier one.
-    ASSERT_EQ(errors::kNone, session.begin({&file}, 1));
+    ASSERT_THAT(session.begin({&file}, 1), IsOk());
     for (int id = 1; id <= kRecords; id += 3) {
-      ASSERT_EQ(errors::kNone, file.getRecord(id));
+      ASSERT_THAT(file.getRecord(id), IsOk());
       file.buffer().setText(1,
                             platform::Cp1252View::ofBytes((id % 2 ? "early " : "zeta ") + std::to_string(1000 + id)));
-      ASSERT_EQ(errors::kNone, file.put());
+      ASSERT_THAT(file.put(), IsOk());
     }
-    ASSERT_EQ(errors::kNone, session.commit());
+    ASSERT_THAT(session.commit(), IsOk());
     after = readBytes(decl_.physicalName);
   }
   ASSERT_EQ(before.size(), after.size());
@@ -166,14 +168,14 @@ TEST_F(DamagedFileTest, IndexEntryUnderAnotherValueNeverReadsForEver) {
   {
     Session session(engine_, folder_.string());
     DataFile file(decl_, session);
-    ASSERT_EQ(errors::kNone, file.create());
-    ASSERT_EQ(errors::kNone, file.open());
+    ASSERT_THAT(file.create(), IsOk());
+    ASSERT_THAT(file.open(), IsOk());
     // One value in the key (which ignores case) for every record.
     const char* names[kRecords] = {"same", "Same", "sAme", "saMe", "samE"};
     for (int id = 1; id <= kRecords; ++id) {
       file.buffer().setLong(0, id);
       file.buffer().setText(1, platform::Cp1252View::ofBytes(names[id - 1]));
-      ASSERT_EQ(errors::kNone, file.add());
+      ASSERT_THAT(file.add(), IsOk());
     }
     image = file.keyImage(kNameKey);
     file.buffer().setText(1, "samd"_cp1252);
@@ -192,7 +194,7 @@ TEST_F(DamagedFileTest, IndexEntryUnderAnotherValueNeverReadsForEver) {
     writeBytes(decl_.physicalName, storage::encryptPages(damaged, key, "sixteen byte slt"));
     Session session(engine_, folder_.string());
     DataFile file(decl_, session);
-    ASSERT_EQ(errors::kNone, file.open());
+    ASSERT_THAT(file.open(), IsOk());
     for (bool forward : {true, false}) {
       for (const ReadEnd& end :
            {readInOrder(file, kNameKey, forward, kRecords), readViewInOrder(file, kNameKey, forward, kRecords)}) {
@@ -212,7 +214,7 @@ TEST_F(DamagedFileTest, FirstPageStatingAnotherPageSizeIsNoDataFile) {
   {
     Session session(engine_, folder_.string());
     DataFile file(decl_, session);
-    ASSERT_EQ(errors::kNone, file.create());
+    ASSERT_THAT(file.create(), IsOk());
   }
   const std::string key = engine_.rawKey(decl_.ownerPassword);
   std::string pages;

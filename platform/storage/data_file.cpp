@@ -173,8 +173,8 @@ void DataFile::sessionEnding() {
   session_ = nullptr;
 }
 
-int DataFile::notOpen() {
-  if (session_ == nullptr) return errors::kFileNotOpen;
+Status DataFile::notOpen() {
+  if (session_ == nullptr) return Status(errors::kFileNotOpen);
   return session_->setError(errors::kFileNotOpen, {}, decl_.physicalPath());
 }
 
@@ -212,13 +212,13 @@ static bool tellsWhyNotMade(int error) {
 }
 
 // Makes an empty data file under `temporary` and leaves it attached, its schema committed.
-int DataFile::makeEmptyFile(const std::string& temporary, Session::Attachment*& attachment) {
+Status DataFile::makeEmptyFile(const std::string& temporary, Session::Attachment*& attachment) {
   std::error_code ec;
   std::filesystem::remove(temporary, ec);
   std::filesystem::remove(temporary + "-journal", ec);
-  int error = 0;
+  Status error;
   attachment = session_->attach(temporary, decl_.encrypted ? decl_.ownerPassword : std::string(), true, error);
-  if (attachment == nullptr) return tellsWhyNotMade(error) ? error : errors::kCannotCreate;
+  if (attachment == nullptr) return tellsWhyNotMade(error) ? error : Status(errors::kCannotCreate);
   std::string sql = "BEGIN;";
   for (const std::string& statement : schemaStatements(attachment->schema, decl_, session_->engine().locale())) {
     sql += statement + ";";
@@ -228,14 +228,13 @@ int DataFile::makeEmptyFile(const std::string& temporary, Session::Attachment*& 
   const int rc = sqlite3_exec(session_->db_, sql.c_str(), nullptr, nullptr, &message);
   const std::string why = message ? message : "";
   sqlite3_free(message);
-  if (rc == SQLITE_OK) return errors::kNone;
+  if (rc == SQLITE_OK) return Status();
   sqlite3_exec(session_->db_, "ROLLBACK", nullptr, nullptr, nullptr);
   session_->detach(attachment);
   attachment = nullptr;
   std::filesystem::remove(temporary, ec);
-  if (const int reason = session_->fromSqlite(rc, temporary); tellsWhyNotMade(reason)) return reason;
-  session_->setError(errors::kCannotCreate, why, temporary);
-  return errors::kCannotCreate;
+  if (Status reason = session_->fromSqlite(rc, temporary); tellsWhyNotMade(reason)) return reason;
+  return session_->setError(errors::kCannotCreate, why, temporary);
 }
 
 void stored::syncFolderOf(const std::string& path) {
@@ -266,7 +265,7 @@ bool stored::replaceFile(const std::string& from, const std::string& to) {
   return true;
 }
 
-int DataFile::create() {
+Status DataFile::create() {
   if (session_ == nullptr) return notOpen();
   const std::string path = decl_.physicalPath();
   if (path.empty()) return session_->setError(errors::kInvalidFileName, {}, path);
@@ -280,7 +279,7 @@ int DataFile::create() {
   }
   const std::string temporary = path + ".new";
   Session::Attachment* attachment = nullptr;
-  if (int error = makeEmptyFile(temporary, attachment)) {
+  if (Status error = makeEmptyFile(temporary, attachment)) {
     return session_->setError(error, session_->lastErrorCause(), path);
   }
   session_->detach(attachment);
@@ -288,23 +287,23 @@ int DataFile::create() {
   return session_->setError(errors::kNone, {}, path);
 }
 
-int DataFile::buildKeys() {
+Status DataFile::buildKeys() {
   if (session_ == nullptr) return notOpen();
   const std::string path = decl_.physicalPath();
   const bool wasOpen = isOpen();
   const int wasMode = mode_;
   if (wasOpen) close();
-  const int result = rebuildClosed(path);
+  const Status result = rebuildClosed(path);
   // A file that was open is open again, whether the rebuild ran or not.
   if (wasOpen && !isOpen()) {
     const std::string cause = session_->lastErrorCause();
-    if (int error = open(wasMode); error != errors::kNone && result == errors::kNone) return error;
+    if (Status error = open(wasMode); error != errors::kNone && result == errors::kNone) return error;
     return session_->setError(result, cause, path);
   }
   return result;
 }
 
-int DataFile::rebuildClosed(const std::string& path) {
+Status DataFile::rebuildClosed(const std::string& path) {
   if (session_->findAttachment(path) != nullptr || session_->inTransaction()) {
     return session_->setError(errors::kExclusiveAccessRequired, {}, path);
   }
@@ -318,8 +317,8 @@ int DataFile::rebuildClosed(const std::string& path) {
   }
   // Read the records as stored (their keys may be stale or damaged) and write them with fresh keys
   // into a new file that then replaces the old one whole.
-  if (int error = attachLocked(path, false)) return error;
-  const int result = rebuildInto(path + ".rebuild");
+  if (Status error = attachLocked(path, false)) return error;
+  const Status result = rebuildInto(path + ".rebuild");
   const std::string cause = session_->lastErrorCause();
   close();
   if (result == errors::kNone && !stored::replaceFile(path + ".rebuild", path)) {
@@ -328,7 +327,7 @@ int DataFile::rebuildClosed(const std::string& path) {
   return session_->setError(result, cause, path);
 }
 
-int DataFile::rebuildInto(const std::string& temporary) {
+Status DataFile::rebuildInto(const std::string& temporary) {
   const std::string path = decl_.physicalPath();
   return writeRebuilt(temporary, [&](const RecordSink& take) {
     sqlite3_stmt* read = session_->statement(attachment_, "SELECT pos, ver, data FROM " + attachment_->schema + ".rec ORDER BY pos");
@@ -336,16 +335,17 @@ int DataFile::rebuildInto(const std::string& temporary) {
     StatementGuard guard(read);
     int rc;
     while ((rc = sqlite3_step(read)) == SQLITE_ROW) {
-      if (int error = take({sqlite3_column_int64(read, 0), sqlite3_column_int64(read, 1), columnBytes(read, 2)})) return error;
+      if (Status error = take({sqlite3_column_int64(read, 0), sqlite3_column_int64(read, 1), columnBytes(read, 2)}))
+        return error;
     }
-    return rc == SQLITE_DONE ? errors::kNone : session_->fromSqlite(rc, path);
+    return rc == SQLITE_DONE ? Status() : session_->fromSqlite(rc, path);
   });
 }
 
-int DataFile::writeRebuilt(const std::string& temporary, const RecordSource& source) {
+Status DataFile::writeRebuilt(const std::string& temporary, const RecordSource& source) {
   if (session_ == nullptr) return notOpen();
   Session::Attachment* target = nullptr;
-  if (int error = makeEmptyFile(temporary, target)) return error;
+  if (Status error = makeEmptyFile(temporary, target)) return error;
   sqlite3* db = session_->db_;
   std::string columns = "pos, ver, data", values = "?1, ?2, ?3";
   for (std::size_t k = 0; k < decl_.keys.size(); ++k) {
@@ -354,7 +354,7 @@ int DataFile::writeRebuilt(const std::string& temporary, const RecordSource& sou
   }
   sqlite3_stmt* write =
       session_->statement(target, "INSERT OR FAIL INTO " + target->schema + ".rec (" + columns + ") VALUES (" + values + ")");
-  int result = write == nullptr ? session_->fromSqlite(sqlite3_errcode(db), temporary) : errors::kNone;
+  Status result = write == nullptr ? session_->fromSqlite(sqlite3_errcode(db), temporary) : Status();
   if (result == errors::kNone) {
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     result = source([&](const StoredRecord& record) {
@@ -376,7 +376,7 @@ int DataFile::writeRebuilt(const std::string& temporary, const RecordSource& sou
       const int written = sqlite3_step(write);
       if (written == SQLITE_CONSTRAINT) return session_->setError(errors::kDuplicateKey, {}, decl_.physicalPath());
       if (written != SQLITE_DONE) return session_->fromSqlite(written, temporary);
-      return errors::kNone;
+      return Status();
     });
     buffer_.clear();
     if (result == errors::kNone && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
@@ -392,7 +392,7 @@ int DataFile::writeRebuilt(const std::string& temporary, const RecordSource& sou
   return result;
 }
 
-int DataFile::attachAndCheck(int mode, bool checkCollation) {
+Status DataFile::attachAndCheck(int mode, bool checkCollation) {
   const std::string path = decl_.physicalPath();
   if (path.empty()) return session_->setError(errors::kInvalidFileName, {}, path);
   if (::access(path.c_str(), F_OK) != 0) {
@@ -409,28 +409,30 @@ int DataFile::attachAndCheck(int mode, bool checkCollation) {
   }
   recoverSeconds_ = 0;
   if (error != errors::kNone) return session_->setError(error, {}, path);
-  if (int failed = attachLocked(path, checkCollation)) {
+  if (Status failed = attachLocked(path, checkCollation)) {
     sharing::release(lockFd, mode);
     return failed;
   }
   lockFd_ = lockFd;
   mode_ = mode;
-  return errors::kNone;
+  return Status();
 }
 
 // Attaches the file, whose sharing locks the caller holds, and checks that it was made for this
 // declaration; the file is then open (with no locks of its own: the caller sets lockFd_ and mode_).
-int DataFile::attachLocked(const std::string& path, bool checkCollation) {
-  int error = errors::kNone;
+Status DataFile::attachLocked(const std::string& path, bool checkCollation) {
+  Status error;
   Session::Attachment* attachment = session_->attach(path, decl_.encrypted ? decl_.ownerPassword : std::string(), false, error);
   if (attachment == nullptr) return error;
   // The stored layout and key order must be this declaration's.
   sqlite3_stmt* statement = session_->statement(attachment, "SELECT name, value FROM " + attachment->schema + ".meta");
-  int result = errors::kNone;
+  Status result;
   if (statement == nullptr) {
     const int code = sqlite3_errcode(session_->db_);
-    result = code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_ERROR ? errors::kInvalidDataFile : errors::kIoError;
-    session_->setError(result, {}, path);
+    result = session_->setError(code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_ERROR
+                                    ? errors::kInvalidDataFile
+                                    : errors::kIoError,
+                                {}, path);
   } else {
     StatementGuard guard(statement);
     std::string layout, collation, format;
@@ -466,13 +468,13 @@ int DataFile::attachLocked(const std::string& path, bool checkCollation) {
   return session_->setError(errors::kNone, {}, path);
 }
 
-int DataFile::open(int mode) {
+Status DataFile::open(int mode) {
   if (session_ == nullptr) return notOpen();
   if (isOpen()) return session_->setError(errors::kFileAlreadyOpen, {}, decl_.physicalPath());
   return attachAndCheck(mode, true);
 }
 
-int DataFile::close() {
+Status DataFile::close() {
   if (!isOpen()) return notOpen();
   // Inside a transaction the file stays part of it: so do its locks, until the session lets it go.
   const bool heldByTransaction = session_->inTransaction() || session_->inReadTransaction();
@@ -490,7 +492,7 @@ int DataFile::close() {
   return session_->setError(errors::kNone, {}, decl_.physicalPath());
 }
 
-int DataFile::remove() {
+Status DataFile::remove() {
   if (session_ == nullptr) return notOpen();
   const std::string path = decl_.physicalPath();
   if (isOpen() || session_->findAttachment(path) != nullptr) return session_->setError(errors::kFileAlreadyOpen, {}, path);
@@ -505,17 +507,17 @@ int DataFile::remove() {
   return session_->setError(errors::kNone, {}, path);
 }
 
-int DataFile::requireOpen() {
+Status DataFile::requireOpen() {
   if (!isOpen()) return notOpen();
-  return errors::kNone;
+  return Status();
 }
 
-int DataFile::requireWrite() {
-  if (int error = requireOpen()) return error;
+Status DataFile::requireWrite() {
+  if (Status error = requireOpen()) return error;
   if (!writes(mode_)) return session_->setError(errors::kAccessDenied, {}, decl_.physicalPath());
   // A read transaction ends with endRead(), which cannot report a failed commit: no writes in it.
   if (session_->inReadTransaction()) return session_->setError(errors::kTransactionActive, {}, decl_.physicalPath());
-  return errors::kNone;
+  return Status();
 }
 
 std::string DataFile::keyImage(int key) const { return session_ != nullptr ? keyImageOf(buffer_, key) : std::string(); }
@@ -532,7 +534,7 @@ std::string DataFile::table() const { return attachment_->schema + ".rec"; }
 
 std::uint64_t DataFile::generation() const { return attachment_ != nullptr ? attachment_->generation : 0; }
 
-int DataFile::adopt(std::int64_t record, std::int64_t version, const std::string& data) {
+Status DataFile::adopt(std::int64_t record, std::int64_t version, const std::string& data) {
   if (data.size() != buffer_.size()) return session_->setError(errors::kBadFileStructure, {}, decl_.physicalPath());
   buffer_.assignBytes(data.data(), data.size());
   current_ = record;
@@ -547,7 +549,7 @@ int DataFile::adopt(std::int64_t record, std::int64_t version, const std::string
   cursor_ = Position{record, std::string(), -1};
   inclusive_ = false;
   atEnd_ = false;
-  return errors::kNone;
+  return Status();
 }
 
 void DataFile::forget() {
@@ -578,10 +580,10 @@ void DataFile::ReadAhead::clear() {
   next_ = 0;
 }
 
-int DataFile::set() { return set(-1); }
+Status DataFile::set() { return set(-1); }
 
-int DataFile::set(int key) {
-  if (int error = requireOpen()) return error;
+Status DataFile::set(int key) {
+  if (Status error = requireOpen()) return error;
   if (key < -1 || key >= static_cast<int>(decl_.keys.size())) return session_->setError(errors::kInvalidKey, {}, path_);
   seqKey_ = key;
   cursor_ = Position{0, std::string(), key};
@@ -595,17 +597,17 @@ int DataFile::set(int key) {
   return session_->setError(errors::kNone, {}, path_);
 }
 
-int DataFile::setFromBuffer(int key) {
-  if (int error = set(key)) return error;
+Status DataFile::setFromBuffer(int key) {
+  if (Status error = set(key)) return error;
   if (key >= 0) cursor_.keyImage = keyImage(key);
-  return errors::kNone;
+  return Status();
 }
 
-int DataFile::reset(const Position& position) {
-  if (int error = set(position.key)) return error;
+Status DataFile::reset(const Position& position) {
+  if (Status error = set(position.key)) return error;
   cursor_ = position;
   inclusive_ = true;
-  return errors::kNone;
+  return Status();
 }
 
 Position DataFile::position() const {
@@ -657,7 +659,7 @@ void DataFile::restoreState(const FileState& state) {
   currentTransaction_ = state.transaction;
 }
 
-int DataFile::fill(bool forward) {
+Status DataFile::fill(bool forward) {
   readAhead_.clear();
   readAheadGeneration_ = attachment_->generation;
   const int wanted = quickScan_ ? batch_ : 1;
@@ -717,7 +719,7 @@ int DataFile::fill(bool forward) {
     readAhead_.clear();
     return session_->fromSqlite(rc, path_);
   }
-  return errors::kNone;
+  return Status();
 }
 
 // Records read ahead are dropped when the file is written or the direction turns; a loop that
@@ -726,7 +728,7 @@ void DataFile::restartBatchIfDropped() {
   if (!readAhead_.empty() || readAheadGeneration_ != attachment_->generation) batch_ = 1;
 }
 
-int DataFile::take(const Row& row) {
+Status DataFile::take(const Row& row) {
   if (row.data.size() != buffer_.size()) return session_->setError(errors::kBadFileStructure, {}, path_);
   buffer_.assignBytes(row.data.data(), row.data.size());
   current_ = row.record;
@@ -744,7 +746,7 @@ int DataFile::take(const Row& row) {
 
 // A record read ahead goes to the caller only if it moves the sequence on (see movesOn); one that
 // does not comes from a damaged file, whose key must be rebuilt.
-int DataFile::takeNext(const Row& row) {
+Status DataFile::takeNext(const Row& row) {
   // The first record from the end follows nothing.
   const bool first = !forward_ && atEnd_;
   const bool keyed = seqKey_ >= 0;
@@ -757,14 +759,14 @@ int DataFile::takeNext(const Row& row) {
   return take(row);
 }
 
-int DataFile::next() {
-  if (int error = requireOpen()) return error;
+Status DataFile::next() {
+  if (Status error = requireOpen()) return error;
   if (!positioned_) return session_->setError(errors::kRecordNotAvailable, {}, path_);
   if (!forward_ || readAhead_.empty() || readAheadGeneration_ != attachment_->generation) {
     restartBatchIfDropped();
     forward_ = true;
     if (atEnd_) return session_->setError(errors::kRecordNotAvailable, {}, path_);
-    if (int error = fill(true)) return error;
+    if (Status error = fill(true)) return error;
   }
   if (readAhead_.empty()) {
     // Past the last record: previous() now reads the last one.
@@ -774,21 +776,21 @@ int DataFile::next() {
   return takeNext(readAhead_.pop());
 }
 
-int DataFile::previous() {
-  if (int error = requireOpen()) return error;
+Status DataFile::previous() {
+  if (Status error = requireOpen()) return error;
   if (!positioned_) return session_->setError(errors::kRecordNotAvailable, {}, path_);
   if (forward_ || readAhead_.empty() || readAheadGeneration_ != attachment_->generation) {
     restartBatchIfDropped();
     if (forward_ && cursor_.record == 0 && cursor_.keyImage.empty() && !inclusive_) atEnd_ = true;  // set() then previous()
     forward_ = false;
-    if (int error = fill(false)) return error;
+    if (Status error = fill(false)) return error;
   }
   if (readAhead_.empty()) return session_->setError(errors::kRecordNotAvailable, {}, path_);
   return takeNext(readAhead_.pop());
 }
 
-int DataFile::get(int key) {
-  if (int error = requireOpen()) return error;
+Status DataFile::get(int key) {
+  if (Status error = requireOpen()) return error;
   if (key < 0 || key >= static_cast<int>(decl_.keys.size())) return session_->setError(errors::kInvalidKey, {}, path_);
   const std::string image = keyImage(key);
   if (image.empty()) return session_->setError(errors::kRecordNotFound, {}, path_);
@@ -807,8 +809,8 @@ int DataFile::get(int key) {
   return take(Row{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2), image});
 }
 
-int DataFile::getRecord(std::int64_t record) {
-  if (int error = requireOpen()) return error;
+Status DataFile::getRecord(std::int64_t record) {
+  if (Status error = requireOpen()) return error;
   sqlite3_stmt* statement = session_->statement(attachment_, sql_->byRecord);
   if (statement == nullptr) return session_->fromSqlite(sqlite3_errcode(session_->db_), path_);
   StatementGuard guard(statement);
@@ -854,8 +856,8 @@ int DataFile::findDuplicate(std::int64_t exceptRecord) {
   return -1;
 }
 
-int DataFile::add() {
-  if (int error = requireWrite()) return error;
+Status DataFile::add() {
+  if (Status error = requireWrite()) return error;
   duplicateKey_ = -1;
   sqlite3_stmt* statement = session_->statement(attachment_, sql_->insert);
   if (statement == nullptr) return session_->fromSqlite(sqlite3_errcode(session_->db_), path_);
@@ -890,17 +892,18 @@ int DataFile::add() {
   return session_->setError(errors::kNone, {}, path_);
 }
 
-int DataFile::append() { return add(); }
+Status DataFile::append() { return add(); }
 
-// After an update or delete touched no row: the record changed (89) or is gone (33).
+// After an update or delete touched no row: the record changed (kRecordChanged) or is gone
+// (kRecordNotAvailable).
 static int missedRecordError(Session& session, sqlite3_stmt* version, std::int64_t record) {
   StatementGuard guard(version);
   sqlite3_bind_int64(version, 1, record);
   return sqlite3_step(version) == SQLITE_ROW ? errors::kRecordChanged : errors::kRecordNotAvailable;
 }
 
-int DataFile::put() {
-  if (int error = requireWrite()) return error;
+Status DataFile::put() {
+  if (Status error = requireWrite()) return error;
   duplicateKey_ = -1;
   if (current_ == 0) return session_->setError(errors::kRecordNotAvailable, {}, path_);
   // Only the keys whose values changed are rewritten: an index entry rewritten needlessly costs
@@ -953,8 +956,8 @@ int DataFile::put() {
   return session_->setError(errors::kNone, {}, path_);
 }
 
-int DataFile::erase() {
-  if (int error = requireWrite()) return error;
+Status DataFile::erase() {
+  if (Status error = requireWrite()) return error;
   if (current_ == 0) return session_->setError(errors::kRecordNotAvailable, {}, path_);
   sqlite3_stmt* statement = session_->statement(attachment_, sql_->erase);
   if (statement == nullptr) return session_->fromSqlite(sqlite3_errcode(session_->db_), path_);
@@ -1029,7 +1032,7 @@ void DataFile::transactionEnded(bool committed) {
   }
 }
 
-int DataFile::sendOption(std::string_view option) {
+Status DataFile::sendOption(std::string_view option) {
   if (session_ == nullptr) return notOpen();
   auto upper = [](std::string_view text) {
     std::string out(text);

@@ -2,20 +2,23 @@
 // Two DataFiles of the same physical file (a file and its alias) share the file but keep their
 // own buffer and position.
 //
-// Every operation returns a runtime error number (0 done; see platform/core/runtime_errors.h)
-// and also leaves it, with its text, in the Session (lastError/lastErrorText). Nothing throws.
+// Every operation returns a Status (status.h): its runtime error number (errors::kNone done; the
+// constants of platform/core/runtime_errors.h, named here without errors::) with the locale's text
+// and the file, which the Session also keeps as its last error (lastError/lastErrorText). Nothing
+// throws.
 //
 // Reading: set...() places the file before a record in an order (physical, or a key's order);
-// next()/previous() then read records into the buffer; 33 means there is no further record, 46
-// that the file is damaged (it handed back a record that does not come after the last one read).
-// get() reads the record whose key equals the key fields in the buffer (35 when there is none).
+// next()/previous() then read records into the buffer; kRecordNotAvailable means there is no
+// further record, kKeysMustBeRebuilt that the file is damaged (it handed back a record that does
+// not come after the last one read). get() reads the record whose key equals the key fields in the
+// buffer (kRecordNotFound when there is none).
 //
-// Writing: add() adds the buffer as a new record; put() rewrites the record last read (89 when
-// another program or buffer changed it since it was read, and nothing is written); erase()
-// deletes it. Outside a transaction every write commits on its own, durably; inside a read
-// transaction (Session::beginRead) writes are refused with 91. A write that is not committed
-// changes nothing of the record last read: once its transaction is rolled back, the same put()
-// or erase() can be made again (see Session::begin).
+// Writing: add() adds the buffer as a new record; put() rewrites the record last read
+// (kRecordChanged when another program or buffer changed it since it was read, and nothing is
+// written); erase() deletes it. Outside a transaction every write commits on its own, durably;
+// inside a read transaction (Session::beginRead) writes are refused with kTransactionActive. A
+// write that is not committed changes nothing of the record last read: once its transaction is
+// rolled back, the same put() or erase() can be made again (see Session::begin).
 #pragma once
 
 #include <cstdint>
@@ -44,11 +47,11 @@ struct StoredRecord {
   std::int64_t version = 0;
   std::string_view data;
 };
-// Takes one record: 0 to go on, else an error number that ends the rebuild.
-using RecordSink = std::function<int(const StoredRecord&)>;
-// Hands records to the sink in record-number order: 0 when all were handed out, else an error
-// number (the sink's, or the reader's own).
-using RecordSource = std::function<int(const RecordSink&)>;
+// Takes one record: done to go on, else the failure that ends the rebuild.
+using RecordSink = std::function<Status(const StoredRecord&)>;
+// Hands records to the sink in record-number order: done when all were handed out, else the
+// failure (the sink's, or the reader's own).
+using RecordSource = std::function<Status(const RecordSink&)>;
 
 // Where a record stands: its record number, and for key order the key's image at that record.
 struct Position {
@@ -91,32 +94,34 @@ class DataFile {
   RecordBuffer& buffer() { return buffer_; }
   const RecordBuffer& buffer() const { return buffer_; }
 
-  // Creates the physical file empty (replacing one that exists, 5 while that one is open
-  // anywhere); the file stays closed. No program can open the old file until the new one is in
-  // place. When it cannot be made: 3 its folder is not there, 5 the folder may not be written
-  // (no permission, read-only media), 93 the disk is full, 54 any other cause.
-  int create();
-  int open(int mode = kReadWriteShared);
-  int close();
-  // Deletes the physical file: 5 while it is open anywhere (this session included).
-  int remove();
+  // Creates the physical file empty, replacing one that exists (kFileAlreadyOpen while this
+  // session has it open, kAccessDenied while another program has); the file stays closed. No
+  // program can open the old file until the new one is in place. When it cannot be made:
+  // kPathNotFound its folder is not there, kAccessDenied the folder may not be written (no
+  // permission, read-only media), kDiskFull the disk is full, kCannotCreate any other cause.
+  [[nodiscard]] Status create();
+  [[nodiscard]] Status open(int mode = kReadWriteShared);
+  Status close();
+  // Deletes the physical file: kFileAlreadyOpen while it is open in this session, kAccessDenied
+  // while another program has it open.
+  Status remove();
   bool isOpen() const { return attachment_ != nullptr; }
   bool exists() const;
   int mode() const { return mode_; }
 
   // Before the first record in physical order / in the order of `key`.
-  int set();
-  int set(int key);
+  [[nodiscard]] Status set();
+  [[nodiscard]] Status set(int key);
   // Before the first record whose key value is at or after the key fields in the buffer.
-  int setFromBuffer(int key);
+  [[nodiscard]] Status setFromBuffer(int key);
   // Before the given record: next() reads it (or the one after it, if it is gone).
-  int reset(const Position& position);
-  int next();
-  int previous();
+  [[nodiscard]] Status reset(const Position& position);
+  [[nodiscard]] Status next();
+  [[nodiscard]] Status previous();
   // Exact match on all components of `key` from the buffer; the first in key order.
-  int get(int key);
+  [[nodiscard]] Status get(int key);
   // The record with that record number.
-  int getRecord(std::int64_t record);
+  [[nodiscard]] Status getRecord(std::int64_t record);
   // The number of records; 0 when they cannot be counted, the error then in the Session.
   std::int64_t records();
   // The position of the record last read (or written).
@@ -129,34 +134,36 @@ class DataFile {
   FileState saveState() const;
   void restoreState(const FileState& state);
 
-  int add();
-  int append();  // like add(); no difference for this engine, kept for callers that distinguish
-  int put();
-  int erase();
+  [[nodiscard]] Status add();
+  [[nodiscard]] Status append();  // like add(); no difference for this engine, kept for callers that distinguish
+  [[nodiscard]] Status put();
+  [[nodiscard]] Status erase();
 
   // Driver options: "QUICKSCAN=on|off" (read ahead in sequential reads), "Recover=n" (wait up to
-  // n seconds for another program's lock at the next open). Unknown options give error 80.
-  int sendOption(std::string_view option);
+  // n seconds for another program's lock at the next open). Unknown options give kNotSupported.
+  Status sendOption(std::string_view option);
   // Whether sequential reads read ahead ("QUICKSCAN=on", the default).
   bool quickScan() const { return quickScan_; }
 
-  // Recomputes every key of every record and rebuilds the key indexes (the cure for error 46),
-  // writing a new file that replaces the old one. The file must be open nowhere else (63); no
-  // program can open it until the new file is in place. An open file is open again afterwards.
-  int buildKeys();
+  // Recomputes every key of every record and rebuilds the key indexes (the cure for
+  // kKeysMustBeRebuilt), writing a new file that replaces the old one. The file must be open
+  // nowhere else (kExclusiveAccessRequired); no program can open it until the new file is in
+  // place. An open file is open again afterwards.
+  [[nodiscard]] Status buildKeys();
 
   // Writes a new file of this declaration at `temporary` (beside the file, replacing anything
   // there) holding the records that `source` hands out, each with its record number, its version
   // and every key computed afresh; all in one transaction. On success the new file is whole and
-  // closed, for the caller to move into place; on failure it is removed: 40 when two records take
-  // one value of a unique key, 47 when a record is not of the record length, or the source's
-  // error. Uses the record buffer, which is cleared afterwards; the file itself may stay closed.
-  int writeRebuilt(const std::string& temporary, const RecordSource& source);
+  // closed, for the caller to move into place; on failure it is removed: kDuplicateKey when two
+  // records take one value of a unique key, kBadFileStructure when a record is not of the record
+  // length, or the source's error. Uses the record buffer, which is cleared afterwards; the file
+  // itself may stay closed.
+  [[nodiscard]] Status writeRebuilt(const std::string& temporary, const RecordSource& source);
 
   // The key image of the buffer for `key`; empty when the record is left out of an optional key.
   std::string keyImage(int key) const;
 
-  // After error 40: the key whose value was already taken (-1 otherwise).
+  // After kDuplicateKey: the key whose value was already taken (-1 otherwise).
   int duplicateKey() const { return duplicateKey_; }
 
   // Records fetched from storage by next() and previous() since open(), those read ahead
@@ -171,8 +178,9 @@ class DataFile {
   std::string table() const;                        // "<schema>.rec" of the open file
   std::uint64_t generation() const;                 // changes with every write through the session
   // Makes a row read by such a reader the record last read: put() and erase() then act on it
-  // (and fail with 89 if it changed since). 47 when the row is not a whole record.
-  int adopt(std::int64_t record, std::int64_t version, const std::string& data);
+  // (and fail with kRecordChanged if it changed since). kBadFileStructure when the row is not a
+  // whole record.
+  Status adopt(std::int64_t record, std::int64_t version, const std::string& data);
   // No record: the buffer is cleared and put()/erase() have nothing to act on.
   void forget();
 
@@ -203,19 +211,19 @@ class DataFile {
     std::string bytes_;
     std::size_t next_ = 0;
   };
-  int requireOpen();
-  int requireWrite();
-  int notOpen();  // error 37, recorded in the session if there is one
+  Status requireOpen();
+  Status requireWrite();
+  Status notOpen();  // kFileNotOpen, recorded in the session if there is one
   // The Session is being destroyed: the file is closed and left without it.
   void sessionEnding();
-  int fill(bool forward);
-  int attachAndCheck(int mode, bool checkCollation);
-  int attachLocked(const std::string& path, bool checkCollation);
-  int makeEmptyFile(const std::string& temporary, Session::Attachment*& attachment);
+  Status fill(bool forward);
+  Status attachAndCheck(int mode, bool checkCollation);
+  Status attachLocked(const std::string& path, bool checkCollation);
+  Status makeEmptyFile(const std::string& temporary, Session::Attachment*& attachment);
   int findDuplicate(std::int64_t exceptRecord);
-  int rebuildClosed(const std::string& path);
-  int rebuildInto(const std::string& path);
-  int take(const Row& row);
+  Status rebuildClosed(const std::string& path);
+  Status rebuildInto(const std::string& path);
+  Status take(const Row& row);
   // The record last read was just read or written: within which transaction.
   void markCurrentTaken();
   // Keeps, for a rollback, the record last read as stored before this transaction first writes it.
@@ -223,7 +231,7 @@ class DataFile {
   // The session's transaction is over (see Session::endTransaction).
   void transactionEnded(bool committed);
   // take() for a record read ahead by next() or previous(), once it is known to move the sequence on.
-  int takeNext(const Row& row);
+  Status takeNext(const Row& row);
   std::string keyImageOf(const RecordBuffer& record, int key) const;
   void invalidateReadAhead();
   void restartBatchIfDropped();

@@ -671,8 +671,9 @@ class Snapshot {
     if (!folder_.empty()) fs::remove_all(folder_, ec);
   }
 
-  // 0, or the runtime error number of why the file could not be copied (2 gone, 5 not ours to
-  // read, 36 nothing of it can be read, 32 a commit outlasted the wait).
+  // kNone, or the runtime error number of why the file could not be copied (kFileNotFound gone,
+  // kAccessDenied not ours to read, kInvalidDataFile nothing of it can be read, kFileLocked a commit
+  // outlasted the wait; kCannotCreate or kIoError the copy could not be made).
   int take(const std::string& path, const std::string& key) {
     std::string pattern = (fs::temp_directory_path() / "data-check-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) return errors::kCannotCreate;
@@ -832,13 +833,16 @@ RepairOutcome repairFile(Session& session, const FileDecl& decl) {
   const std::size_t length = decl.layout.length();
   int error = rebuilt.writeRebuilt(temporary, [&](const RecordSink& sink) {
     RecordReader reader(source, decl);
-    return reader.read([&](const StoredRow& row) {
-      if (row.data.size() != length) {
-        if (out.records.wrongLength++ == 0) out.records.firstWrongLength = row.record;
-        return errors::kNone;
-      }
-      return sink(StoredRecord{row.record, row.version, row.data});
-    }, out.records);
+    const int read = reader.read(
+        [&](const StoredRow& row) -> int {
+          if (row.data.size() != length) {
+            if (out.records.wrongLength++ == 0) out.records.firstWrongLength = row.record;
+            return errors::kNone;
+          }
+          return sink(StoredRecord{row.record, row.version, row.data});
+        },
+        out.records);
+    return Status(read);  // the outcome keeps the number only
   });
   out.records.read -= out.records.wrongLength;
   source.close();

@@ -77,7 +77,7 @@ struct FileCheck {
     kMissing,      // no such file
     kUnreadable,   // nothing can be read (`error`): not a data file under this password, its first
                    // pages damaged, or not readable by this user
-    kOtherLayout,  // made for another layout or format (47): not a file of this declaration
+    kOtherLayout,  // made for another layout or format (kBadFileStructure): not a file of this declaration
     kDamaged,      // readable, with the findings below
   };
   State state = State::kSound;
@@ -100,9 +100,10 @@ struct FileCheck {
 FileCheck checkFile(Engine& engine, const FileDecl& decl);
 
 struct RepairOutcome {
-  // 0: repaired, or nothing to do (`repaired` false: the file was sound). Otherwise nothing was
-  // changed: 2 no such file; 63 the file is open in a program (on this or another computer);
-  // 36, 47 or 40 it cannot be repaired (`before` says why); or the error that stopped the repair.
+  // kNone: repaired, or nothing to do (`repaired` false: the file was sound). Otherwise nothing
+  // was changed: kFileNotFound no such file; kExclusiveAccessRequired the file is open in a
+  // program (on this or another computer); kInvalidDataFile, kBadFileStructure or kDuplicateKey it
+  // cannot be repaired (`before` says why); or the error that stopped the repair.
   int error = 0;
   bool repaired = false;
   FileCheck before;      // what was wrong

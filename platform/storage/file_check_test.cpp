@@ -10,12 +10,14 @@
 
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
-#include "platform/storage/page_damage.h"
 #include "platform/storage/session.h"
+#include "platform/storage/testing/page_damage.h"
+#include "platform/storage/testing/status_matchers.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
 using namespace platform::storage;
+using platform::storage::testing::IsOk;
 
 namespace {
 
@@ -50,17 +52,17 @@ class FileCheckTest : public ::testing::Test {
   void fill(const FileDecl& decl) {
     Session session(engine_, folder_.string());
     DataFile file(decl, session);
-    ASSERT_EQ(errors::kNone, file.create());
-    ASSERT_EQ(errors::kNone, file.open());
-    ASSERT_EQ(errors::kNone, session.begin({&file}, 5));
+    ASSERT_THAT(file.create(), IsOk());
+    ASSERT_THAT(file.open(), IsOk());
+    ASSERT_THAT(session.begin({&file}, 5), IsOk());
     for (int id = 1; id <= kRecords; ++id) {
       file.buffer().clear();
       file.buffer().setLong(0, id);
       file.buffer().setText(1, platform::Cp1252View::ofBytes("Person " + std::to_string(id)));
       file.buffer().setReal(2, id % 7);
-      ASSERT_EQ(errors::kNone, file.add());
+      ASSERT_THAT(file.add(), IsOk());
     }
-    ASSERT_EQ(errors::kNone, session.commit());
+    ASSERT_THAT(session.commit(), IsOk());
   }
 
   // Every record by its number, as the driver reads it.
@@ -68,8 +70,8 @@ class FileCheckTest : public ::testing::Test {
     std::map<std::int64_t, std::string> out;
     Session session(engine_, folder_.string());
     DataFile file(decl, session);
-    EXPECT_EQ(errors::kNone, file.open());
-    file.set();
+    EXPECT_THAT(file.open(), IsOk());
+    (void)file.set();  // cannot fail on a file just opened
     while (file.next() == errors::kNone) {
       out[file.position().record] = std::string(reinterpret_cast<const char*>(file.buffer().data()), file.buffer().size());
     }

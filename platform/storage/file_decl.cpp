@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <stdexcept>
 #include <utility>
 
 #include "platform/core/trim.h"
@@ -47,6 +48,18 @@ int FileDecl::keyIndex(std::string_view name) const {
 
 int FileDecl::fieldIndex(std::string_view name) const {
   return layout.indexOf(withoutPrefix(name, prefix));
+}
+
+int FileDecl::keyNamed(std::string_view name) const {
+  const int key = keyIndex(name);
+  if (key < 0) throw std::logic_error(label + " has no key " + std::string(name));
+  return key;
+}
+
+int FileDecl::fieldNamed(std::string_view name) const {
+  const int field = fieldIndex(name);
+  if (field < 0) throw std::logic_error(label + " has no field " + std::string(name));
+  return field;
 }
 
 FileDecl aliasOf(const FileDecl& file, std::string label, std::string prefix) {

@@ -41,9 +41,15 @@ struct FileDecl {
   // "ACT:ID_ACT" for field 0 of ACTAS.
   std::string fieldName(int field) const;
   // Index of a key by its name with or without the prefix, ignoring ASCII case; -1 when absent.
+  // For names that come from outside (a data file's rows, a view's text), which may be wrong.
   int keyIndex(std::string_view name) const;
   // Index of a field by its name with or without the prefix, ignoring ASCII case; -1 when absent.
   int fieldIndex(std::string_view name) const;
+  // The same for a name the program itself spells: one the declaration lacks is a fault of the
+  // program, and fails at once with std::logic_error naming the file and the name ("ACTAS has no
+  // field PROMEDI"), before a -1 can reach a record.
+  int keyNamed(std::string_view name) const;
+  int fieldNamed(std::string_view name) const;
 };
 
 // The declaration of an alias: the same physical file, layout and keys under another label and

@@ -12,10 +12,12 @@
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/session.h"
+#include "platform/storage/testing/status_matchers.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
 using namespace platform::storage;
+using platform::storage::testing::IsOk;
 
 namespace {
 
@@ -46,16 +48,16 @@ class PageCipherTest : public ::testing::Test {
   // A file of `count` records, ids 1.. and names "item N", as the storage writes it.
   void makeFile(Session& session, int count) {
     DataFile file(decl_, session);
-    ASSERT_EQ(errors::kNone, file.create());
-    ASSERT_EQ(errors::kNone, file.open());
-    ASSERT_EQ(errors::kNone, session.begin({&file}, 1));
+    ASSERT_THAT(file.create(), IsOk());
+    ASSERT_THAT(file.open(), IsOk());
+    ASSERT_THAT(session.begin({&file}, 1), IsOk());
     for (int id = 1; id <= count; ++id) {
       file.buffer().setLong(0, id);
       file.buffer().setText(1, platform::Cp1252View::ofBytes("item " + std::to_string(id)));
-      ASSERT_EQ(errors::kNone, file.add());
+      ASSERT_THAT(file.add(), IsOk());
     }
-    ASSERT_EQ(errors::kNone, session.commit());
-    ASSERT_EQ(errors::kNone, file.close());
+    ASSERT_THAT(session.commit(), IsOk());
+    ASSERT_THAT(file.close(), IsOk());
   }
 
   Locale locale_;
@@ -88,10 +90,10 @@ TEST_F(PageCipherTest, PagesOfAStoredFileAreThePlainDatabaseAndEncryptBackIntoAF
   // Encrypted again under another salt, the file opens and reads through the storage.
   writeBytes(decl_.physicalName, encryptPages(pages, key, "another salt 16b"));
   DataFile file(decl_, session);
-  ASSERT_EQ(errors::kNone, file.open());
+  ASSERT_THAT(file.open(), IsOk());
   EXPECT_EQ(200, file.records());
   file.buffer().setLong(0, 117);
-  ASSERT_EQ(errors::kNone, file.get(0));
+  ASSERT_THAT(file.get(0), IsOk());
   EXPECT_EQ("item 117 ", file.buffer().getText(1).bytes().substr(0, 9));
 }
 

@@ -181,15 +181,16 @@ void Session::setBusyTimeout(int milliseconds) {
   sqlite3_busy_timeout(db_, milliseconds);
 }
 
-int Session::setError(int code, std::string cause, const std::string& file) {
+Status Session::setError(int code, std::string cause, const std::string& file) {
   lastError_ = code;
   lastErrorText_ = code == 0 ? std::string() : engine_.locale().errorText(code);
   lastErrorCause_ = code == 0 ? std::string() : std::move(cause);
   lastErrorFile_ = file;
-  return code;
+  if (code == 0) return Status();
+  return Status(code, lastErrorText_, lastErrorFile_, lastErrorCause_);
 }
 
-int Session::fromSqlite(int rc, const std::string& file) {
+Status Session::fromSqlite(int rc, const std::string& file) {
   const int code = [&] {
     switch (rc & 0xFF) {
       case SQLITE_OK:
@@ -222,8 +223,8 @@ int Session::fromSqlite(int rc, const std::string& file) {
   return setError(code, code == errors::kNone ? std::string() : std::string(sqlite3_errmsg(db_)), file);
 }
 
-int Session::exec(const std::string& sql) {
-  return fromSqlite(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), {});
+void Session::exec(const std::string& sql) {
+  fromSqlite(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), {});
 }
 
 sqlite3_stmt* Session::statement(Attachment* attachment, const std::string& sql) {
@@ -246,7 +247,7 @@ Session::Attachment* Session::findAttachment(const std::string& path) {
   return nullptr;
 }
 
-Session::Attachment* Session::attach(const std::string& path, const std::string& password, bool create, int& error) {
+Session::Attachment* Session::attach(const std::string& path, const std::string& password, bool create, Status& error) {
   const std::string canonical = canonicalPath(path);
   for (auto& attachment : attachments_) {
     if (attachment->path == canonical) {
@@ -339,7 +340,7 @@ void Session::detach(Attachment* attachment) {
   }
 }
 
-int Session::begin(const std::vector<DataFile*>& files, double timeoutSeconds) {
+Status Session::begin(const std::vector<DataFile*>& files, double timeoutSeconds) {
   if (inTransaction_ || inRead_) return setError(errors::kTransactionActive, {}, {});
   for (DataFile* file : files) {
     if (file == nullptr || !file->isOpen()) {
@@ -386,12 +387,12 @@ void Session::endTransaction(bool committed) {
   }
 }
 
-int Session::commit() {
+Status Session::commit() {
   if (!inTransaction_) return setError(errors::kNoTransaction, {}, {});
   const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     // All or nothing: a commit that cannot finish is rolled back whole.
-    const int error = fromSqlite(rc, {});
+    const Status error = fromSqlite(rc, {});
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     inTransaction_ = false;
     endTransaction(false);
@@ -404,7 +405,7 @@ int Session::commit() {
   return setError(errors::kNone, {}, {});
 }
 
-int Session::beginRead() {
+Status Session::beginRead() {
   if (inTransaction_ || inRead_) return setError(errors::kTransactionActive, {}, {});
   if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) return fromSqlite(sqlite3_errcode(db_), {});
   inRead_ = true;
@@ -420,7 +421,7 @@ void Session::endRead() {
   detachUnused();
 }
 
-int Session::rollback() {
+Status Session::rollback() {
   if (!inTransaction_) return setError(errors::kNoTransaction, {}, {});
   const int rc = sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   inTransaction_ = false;

@@ -11,8 +11,8 @@
 //
 // Lifetime: the Engine outlives its Sessions, and a Session should outlive the DataFiles (and
 // Views) made on it. A Session destroyed first rolls back its open transaction and closes those
-// DataFiles, giving up their locks; each is then closed for good: its operations answer 37 (file
-// not open) and record it nowhere, and it may be destroyed at any time. Its session(), and a View
+// DataFiles, giving up their locks; each is then closed for good: its operations answer kFileNotOpen
+// and record it nowhere, and it may be destroyed at any time. Its session(), and a View
 // over it, must not be used any more (session() ends the program with a message).
 #pragma once
 
@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/core/locale.h"
+#include "platform/storage/status.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -88,27 +89,28 @@ class Session {
   Engine& engine() { return engine_; }
 
   // A transaction over the given open files, started within `timeoutSeconds` or not at all
-  // (error 48). Inside it, writes to any attached file join it.
+  // (kTransactionNotStarted). Inside it, writes to any attached file join it.
   //
   // A commit that cannot finish (another program's reader still holds a file after the busy
-  // time-out: 32; a full disk: 93) is rolled back whole. Once a transaction is rolled back, every
+  // time-out: kFileLocked; a full disk: kDiskFull) is rolled back whole. Once a transaction is rolled back, every
   // buffer's record last read is the record as stored again: put() and erase() go on working on a
   // record written in it, a record erased in it is the record last read again by the buffer that
   // erased it, and one added in it is no record at all.
-  int begin(const std::vector<DataFile*>& files, double timeoutSeconds);
-  int commit();
-  int rollback();
+  [[nodiscard]] Status begin(const std::vector<DataFile*>& files, double timeoutSeconds);
+  [[nodiscard]] Status commit();
+  Status rollback();
 
   // A short read transaction: every read between beginRead() and endRead() sees the files as one
-  // committed state; writes are refused inside it (91). Never hold one across the user's think
+  // committed state; writes are refused inside it (kTransactionActive). Never hold one across the user's think
   // time: it blocks other programs' commits.
-  int beginRead();
+  [[nodiscard]] Status beginRead();
   void endRead();
   bool inTransaction() const { return inTransaction_; }
   bool inReadTransaction() const { return inRead_; }
 
-  // The error of the last operation of any file of this session (0 none), and its text: always
-  // the locale's text for that number (code page 1252), what a user may be shown.
+  // The error of the last operation of any file of this session (kNone: none), and its text: always
+  // the locale's text for that number (code page 1252), what a user may be shown. The operation's
+  // Status says the same.
   int lastError() const { return lastError_; }
   const std::string& lastErrorText() const { return lastErrorText_; }
   const std::string& lastErrorFile() const { return lastErrorFile_; }
@@ -127,16 +129,17 @@ class Session {
 
   // Attaches (or shares the attachment of) a physical file; returns the attachment or null with
   // the error set.
-  Attachment* attach(const std::string& path, const std::string& password, bool create, int& error);
+  Attachment* attach(const std::string& path, const std::string& password, bool create, Status& error);
   Attachment* findAttachment(const std::string& path);
   // Lets a file go when its last user is done with it (inside a transaction: when it ends).
   void detach(Attachment* attachment);
   void detachUnused();
   sqlite3_stmt* statement(Attachment* attachment, const std::string& sql);
-  // Records error `code` with its locale text, and `cause` for developers.
-  int setError(int code, std::string cause, const std::string& file);
-  int fromSqlite(int rc, const std::string& file);
-  int exec(const std::string& sql);
+  // Records error `code` with its locale text, and `cause` for developers; the Status says the same.
+  Status setError(int code, std::string cause, const std::string& file);
+  Status fromSqlite(int rc, const std::string& file);
+  // Runs a statement of the connection's own; a failure is only recorded.
+  void exec(const std::string& sql);
   // The transaction is over: its records of writes are dropped, and when it was rolled back each
   // buffer's record last read is set back to what is stored.
   void endTransaction(bool committed);

@@ -38,9 +38,10 @@ struct Session::Attachment {
   std::unordered_map<std::int64_t, Before> written;
 };
 
-// Why the file system would not open or make the file `path`: its folder is not there (3), the
-// folder or the file may not be written (5: no permission, read-only media), the disk is full
-// (93), the name is too long (45); 5 when nothing else explains it.
+// Why the file system would not open or make the file `path`: its folder is not there
+// (kPathNotFound), the folder or the file may not be written (kAccessDenied: no permission,
+// read-only media), the disk is full (kDiskFull), the name is too long (kInvalidFileName);
+// kAccessDenied when nothing else explains it.
 int fileSystemError(const std::string& path);
 
 // RAII reset of a cached statement: a statement left stepping would keep a read transaction open.

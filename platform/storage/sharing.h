@@ -12,9 +12,9 @@
 
 namespace platform::storage::sharing {
 
-// Takes the locks of an open with the given access mode byte. Returns 0, or error 5 when another
-// open forbids this one (it denies writing and we write, or we deny writing and it writes, or the
-// file is held exclusive), in another program or in this process. Two programs opening at the
+// Takes the locks of an open with the given access mode byte. Returns kNone, or kAccessDenied when
+// another open forbids this one (it denies writing and we write, or we deny writing and it writes,
+// or the file is held exclusive), in another program or in this process. Two programs opening at the
 // same moment in modes that exclude each other never both succeed. The locks are on the file the
 // path names once they are set: a file replaced meanwhile is not the one locked. `fd` receives
 // the descriptor that holds the locks.
@@ -23,9 +23,10 @@ int acquire(const std::string& path, int mode, int& fd);
 // file any more.
 void release(int fd, int mode);
 
-// Takes the file for this caller alone: 0, 5 while it is open anywhere (this process included),
-// 2 when it does not exist. Until releaseExclusive no open succeeds, so the file can be replaced
-// or removed without another program writing to it in the meantime. A file this process may not
+// Takes the file for this caller alone: kNone, kAccessDenied while it is open anywhere (this
+// process included), kFileNotFound when it does not exist. Until releaseExclusive no open
+// succeeds, so the file can be replaced or removed without another program writing to it in the
+// meantime. A file this process may not
 // write cannot be held: it is only seen not to be open, and `fd` is -1.
 int acquireExclusive(const std::string& path, int& fd);
 void releaseExclusive(int fd);

@@ -1,32 +1,20 @@
 #include "platform/storage/step_hooks.h"
 
-#include <array>
-#include <utility>
-
 namespace platform::storage {
 namespace {
 
-// One pending action per step, per thread: a test's action never runs on another thread.
-std::array<std::function<void()>, 3>& pendingActions() {
-  thread_local std::array<std::function<void()>, 3> actions;
-  return actions;
+// One hook per thread: a test's action never runs on another thread.
+StepHook& threadHook() {
+  thread_local StepHook hook = nullptr;
+  return hook;
 }
 
 }  // namespace
 
 void reached(Step step) {
-  auto& pending = pendingActions()[static_cast<std::size_t>(step)];
-  if (!pending) return;
-  const std::function<void()> action = std::move(pending);
-  pending = nullptr;
-  action();
+  if (const StepHook hook = threadHook()) hook(step);
 }
 
-namespace testing {
+void setStepHook(StepHook hook) { threadHook() = hook; }
 
-void atNextStep(Step step, std::function<void()> action) {
-  pendingActions()[static_cast<std::size_t>(step)] = std::move(action);
-}
-
-}  // namespace testing
 }  // namespace platform::storage

@@ -148,11 +148,17 @@ View::~View() {
   if (open_ && primary_.hasSession()) close();
 }
 
-int View::fail(int code, const std::string& cause) {
+Status View::fail(int code, const std::string& cause) {
   return session().setError(code, cause, primary_.decl().physicalPath());
 }
 
-int View::succeed() { return session().setError(errors::kNone, {}, primary_.decl().physicalPath()); }
+Status View::recorded(int code) {
+  if (code == errors::kNone) return Status();
+  const Session& s = session();
+  return Status(code, s.lastErrorText(), s.lastErrorFile(), s.lastErrorCause());
+}
+
+Status View::succeed() { return session().setError(errors::kNone, {}, primary_.decl().physicalPath()); }
 
 int View::locateField(std::string_view name, int& fileIndex, int& field, int filesKnown) {
   const std::size_t colon = name.find(':');
@@ -167,7 +173,7 @@ int View::locateField(std::string_view name, int& fileIndex, int& field, int fil
   return errors::kInvalidParameters;
 }
 
-int View::join(DataFile& parent, std::string_view parentKey, std::string_view fields, JoinKind kind) {
+Status View::join(DataFile& parent, std::string_view parentKey, std::string_view fields, JoinKind kind) {
   const int key = parent.decl().keyIndex(parentKey);
   if (key < 0) return fail(errors::kInvalidKey, "no key " + std::string(parentKey) + " in " + parent.decl().label);
   for (int i = 0; i < fileCount(); ++i) {
@@ -203,16 +209,15 @@ int View::join(DataFile& parent, std::string_view parentKey, std::string_view fi
   return succeed();
 }
 
-int View::open(int mode) {
+Status View::open(int mode) {
   if (open_) return succeed();
   for (int i = 0; i < fileCount(); ++i) {
     if (file(i).isOpen()) continue;
-    if (int error = file(i).open(mode)) {
-      const std::string cause = session().lastErrorCause();
-      const std::string where = session().lastErrorFile();
+    if (Status error = file(i).open(mode)) {
       for (auto it = openedByView_.rbegin(); it != openedByView_.rend(); ++it) (*it)->close();
       openedByView_.clear();
-      return session().setError(error, cause, where);
+      // The closes recorded their own outcome: the session says again why the open failed.
+      return session().setError(error.code(), error.cause(), error.file());
     }
     openedByView_.push_back(&file(i));
   }
@@ -222,7 +227,7 @@ int View::open(int mode) {
   return succeed();
 }
 
-int View::close() {
+Status View::close() {
   if (!open_) return fail(errors::kFileNotOpen, {});
   for (auto it = openedByView_.rbegin(); it != openedByView_.rend(); ++it) (*it)->close();
   openedByView_.clear();
@@ -233,7 +238,7 @@ int View::close() {
   return succeed();
 }
 
-int View::setFilter(std::string_view text) {
+Status View::setFilter(std::string_view text) {
   filterText_ = std::string(text);
   restart();
   if (!filter_.compile(text, names_, session().engine().locale())) {
@@ -263,9 +268,9 @@ int View::parseTerms(std::string_view text, std::vector<Term>& terms) {
   return errors::kNone;
 }
 
-int View::setOrder(std::string_view fields) { return setOrder(-1, fields); }
+Status View::setOrder(std::string_view fields) { return setOrder(-1, fields); }
 
-int View::setOrder(int primaryKey, std::string_view appendedFields) {
+Status View::setOrder(int primaryKey, std::string_view appendedFields) {
   restart();
   orderKey_ = -1;
   orderError_ = parseTerms(appendedFields, terms_);
@@ -290,14 +295,14 @@ void View::restart() {
   batch_ = kFirstBatch;
 }
 
-int View::requireReadable() {
+Status View::requireReadable() {
   if (!open_) return fail(errors::kFileNotOpen, {});
   for (int i = 0; i < fileCount(); ++i) {
     if (!file(i).isOpen()) return session().setError(errors::kFileNotOpen, {}, file(i).decl().physicalPath());
   }
   if (filterError_ != errors::kNone) return fail(filterError_, filterErrorCause_);
   if (orderError_ != errors::kNone) return fail(orderError_, orderErrorCause_);
-  return errors::kNone;
+  return Status();
 }
 
 std::uint64_t View::generation() const {
@@ -350,7 +355,7 @@ void View::planRange(const std::vector<Expression::FieldEquality>& equalities) {
   }
 }
 
-int View::makePlan() {
+Status View::makePlan() {
   plan_ = Plan{};
   if (!filter_.refresh()) return fail(errors::kInvalidFilter, "Invalid filter: " + filter_.error().message);
   std::vector<const RecordBuffer*> varying;
@@ -375,7 +380,7 @@ int View::makePlan() {
   }
   plan_.signature = signature;
   plan_.ready = true;
-  return errors::kNone;
+  return Status();
 }
 
 int View::imageKey() const { return plan_.sorted ? orderKey_ : plan_.streamKey; }
@@ -499,7 +504,7 @@ std::vector<RecordBuffer*> View::buffers() {
 
 // ---- In-memory order: the whole range read, filtered, joined and sorted in one transaction.
 
-int View::build() {
+Status View::build() {
   ReadScope read(session());
   SavedBuffers saved(buffers());
   rows_.clear();
@@ -522,8 +527,9 @@ int View::build() {
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
       ++recordsRead_;
       Stored stored{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2)};
-      if (int error = accept(std::move(stored), key >= 0 ? columnBytes(statement, 3) : std::string(), &rows_, nullptr)) {
-        return error;
+      if (int error =
+              accept(std::move(stored), key >= 0 ? columnBytes(statement, 3) : std::string(), &rows_, nullptr)) {
+        return recorded(error);
       }
     }
   }
@@ -534,7 +540,7 @@ int View::build() {
   });
   readGeneration_ = generation();
   built_ = true;
-  return errors::kNone;
+  return Status();
 }
 
 bool View::before(const Row& row, const Mark& mark) {
@@ -545,14 +551,14 @@ bool View::after(const Row& row, const Mark& mark) {
   return row.image != mark.image ? row.image > mark.image : row.primary.record > mark.record;
 }
 
-int View::stepSorted(Direction direction) {
+Status View::stepSorted(Direction direction) {
   if (!built_ || readGeneration_ != generation()) {
     // Read again, from the current row on.
     if (at_ == At::Row) {
       at_ = At::Seek;
       seekInclusive_ = false;
     }
-    if (int error = build()) return error;
+    if (Status error = build()) return error;
   }
   const bool forward = direction == Direction::Forward;
   const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(rows_.size());
@@ -578,13 +584,13 @@ int View::stepSorted(Direction direction) {
     return fail(errors::kRecordNotAvailable, {});
   }
   index_ = static_cast<std::size_t>(i);
-  return deliver(rows_[index_]);
+  return recorded(deliver(rows_[index_]));
 }
 
 // ---- Storage order: batches read ahead from the key (or physical) order, filtered and joined.
 
-int View::readBatch(Direction direction, bool haveMark, bool inclusive, const Mark& from, int limit,
-                    std::vector<Raw>& raws) {
+Status View::readBatch(Direction direction, bool haveMark, bool inclusive, const Mark& from, int limit,
+                       std::vector<Raw>& raws) {
   raws.clear();
   const bool forward = direction == Direction::Forward;
   const int key = plan_.streamKey;
@@ -605,7 +611,7 @@ int View::readBatch(Direction direction, bool haveMark, bool inclusive, const Ma
       raws.push_back(Raw{{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2)},
                          key >= 0 ? columnBytes(statement, 3) : std::string()});
     }
-    return rc == SQLITE_DONE ? errors::kNone : session().fromSqlite(rc, primary_.decl().physicalPath());
+    return rc == SQLITE_DONE ? Status() : session().fromSqlite(rc, primary_.decl().physicalPath());
   };
   const std::string cmp = forward ? (inclusive ? ">=" : ">") : (inclusive ? "<=" : "<");
   if (key < 0) {
@@ -619,16 +625,16 @@ int View::readBatch(Direction direction, bool haveMark, bool inclusive, const Ma
     // Records with the mark's own key value come first, by record number; then the key's next values.
     const bool inRange = from.image >= plan_.low && (plan_.high.empty() || from.image < plan_.high);
     if (inRange) {
-      if (int error = run(c + " = :img AND pos " + cmp + " :rec", forward ? "pos" : "pos DESC", limit)) return error;
+      if (Status error = run(c + " = :img AND pos " + cmp + " :rec", forward ? "pos" : "pos DESC", limit)) return error;
     }
     const int rest = limit - static_cast<int>(raws.size());
-    if (rest <= 0) return errors::kNone;
+    if (rest <= 0) return Status();
     return run(c + (forward ? " > " : " < ") + ":img AND " + range, order, rest);
   }
   return run(range, order, limit);
 }
 
-int View::fetch(Direction direction) {
+Status View::fetch(Direction direction) {
   ReadScope read(session());
   SavedBuffers saved(buffers());
   ahead_.clear();
@@ -640,7 +646,7 @@ int View::fetch(Direction direction) {
   bool inclusive = at_ == At::Seek && seekInclusive_;
   Mark from = mark_;
   std::vector<Raw> raws;
-  int error = errors::kNone;
+  Status error;
   const bool keyed = plan_.streamKey >= 0;
   while (error == errors::kNone) {
     error = readBatch(direction, haveMark, inclusive, from, wanted, raws);
@@ -656,7 +662,7 @@ int View::fetch(Direction direction) {
       inclusive = false;
       ++recordsRead_;
       from = Mark{raw.keyImage, raw.stored.record};
-      error = accept(std::move(raw.stored), std::move(raw.keyImage), nullptr, &ahead_);
+      error = recorded(accept(std::move(raw.stored), std::move(raw.keyImage), nullptr, &ahead_));
     }
     haveMark = true;
     inclusive = false;
@@ -670,17 +676,17 @@ int View::fetch(Direction direction) {
   }
   aheadDirection_ = direction;
   readGeneration_ = generation();
-  return errors::kNone;
+  return Status();
 }
 
-int View::stepStreaming(Direction direction) {
+Status View::stepStreaming(Direction direction) {
   const bool forward = direction == Direction::Forward;
   if (at_ == (forward ? At::AfterLast : At::BeforeFirst)) return fail(errors::kRecordNotAvailable, {});
   // Read ahead again when turning round, after a write, or when the rows read ahead ran out
   // before the end.
   const bool sameBatch = aheadDirection_ == direction && readGeneration_ == generation();
   if (!sameBatch || (ahead_.empty() && !aheadReachedEnd_)) {
-    if (int error = fetch(direction)) return error;
+    if (Status error = fetch(direction)) return error;
   }
   if (ahead_.empty()) {
     at_ = forward ? At::AfterLast : At::BeforeFirst;
@@ -688,7 +694,7 @@ int View::stepStreaming(Direction direction) {
   }
   const Row row = std::move(ahead_.front());
   ahead_.pop_front();
-  return deliver(row);
+  return recorded(deliver(row));
 }
 
 // ---- Delivering rows and moving through the view.
@@ -709,17 +715,17 @@ int View::deliver(const Row& row) {
   return succeed();
 }
 
-int View::step(Direction direction) {
-  if (int error = requireReadable()) return error;
+Status View::step(Direction direction) {
+  if (Status error = requireReadable()) return error;
   if (!plan_.ready) {
-    if (int error = makePlan()) return error;
+    if (Status error = makePlan()) return error;
   }
   return plan_.sorted ? stepSorted(direction) : stepStreaming(direction);
 }
 
-int View::next() { return step(Direction::Forward); }
+Status View::next() { return step(Direction::Forward); }
 
-int View::previous() { return step(Direction::Backward); }
+Status View::previous() { return step(Direction::Backward); }
 
 std::string View::position() const {
   if (at_ != At::Row) return {};
@@ -735,7 +741,7 @@ std::string View::position() const {
 
 // The place of a record in the current order, read from storage: for a position taken in another
 // order (or with other variable values that changed the plan).
-int View::markOf(std::int64_t record, Mark& mark, bool& found) {
+Status View::markOf(std::int64_t record, Mark& mark, bool& found) {
   ReadScope read(session());
   SavedBuffers saved(buffers());
   const int key = imageKey();
@@ -746,7 +752,7 @@ int View::markOf(std::int64_t record, Mark& mark, bool& found) {
   bindNamed(statement, ":rec", record);
   const int rc = sqlite3_step(statement);
   found = rc == SQLITE_ROW;
-  if (rc == SQLITE_DONE) return errors::kNone;
+  if (rc == SQLITE_DONE) return Status();
   if (rc != SQLITE_ROW) return session().fromSqlite(rc, primary_.decl().physicalPath());
   const std::string data = columnBytes(statement, 2);
   if (data.size() != primary_.buffer().size()) return session().setError(errors::kBadFileStructure, {}, primary_.decl().physicalPath());
@@ -755,15 +761,15 @@ int View::markOf(std::int64_t record, Mark& mark, bool& found) {
   if (plan_.sorted) {
     std::vector<StoredPtr> parents;
     bool keep;
-    if (int error = joinParents(parents, keep)) return error;
+    if (int error = joinParents(parents, keep)) return recorded(error);
     appendSortImage(mark.image);
     for (auto& cache : parentCache_) cache.clear();
   }
-  return errors::kNone;
+  return Status();
 }
 
-int View::reset(std::string_view position) {
-  if (int error = requireReadable()) return error;
+Status View::reset(std::string_view position) {
+  if (Status error = requireReadable()) return error;
   if (position.size() < kPositionHeader || position.substr(0, 2) != kPositionMagic) {
     return fail(errors::kInvalidParameters, "not a view position");
   }
@@ -773,12 +779,12 @@ int View::reset(std::string_view position) {
                              static_cast<std::uint8_t>(position[19]);
   if (position.size() < kPositionHeader + length) return fail(errors::kInvalidParameters, "not a view position");
   restart();
-  if (int error = makePlan()) return error;
+  if (Status error = makePlan()) return error;
   if (signature == plan_.signature) {
     mark_ = Mark{std::string(position.substr(kPositionHeader, length)), record};
   } else {
     bool found = false;
-    if (int error = markOf(record, mark_, found)) return error;
+    if (Status error = markOf(record, mark_, found)) return error;
     if (!found) return succeed();  // nowhere to stand in this order: from the start
   }
   at_ = At::Seek;
@@ -786,19 +792,19 @@ int View::reset(std::string_view position) {
   return succeed();
 }
 
-int View::readPage(std::string_view from, bool inclusive, Direction direction, int count,
-                   const std::function<bool()>& row) {
-  if (int error = requireReadable()) return error;
+Status View::readPage(std::string_view from, bool inclusive, Direction direction, int count,
+                      const std::function<bool()>& row) {
+  if (Status error = requireReadable()) return error;
   ReadScope read(session());
   if (from.empty()) {
     restart();
   } else {
-    if (int error = reset(from)) return error;
+    if (Status error = reset(from)) return error;
     if (at_ == At::Seek) seekInclusive_ = inclusive;
   }
   batch_ = std::clamp(count, 1, kLargestBatch);
   for (int i = 0; i < count; ++i) {
-    const int error = step(direction);
+    const Status error = step(direction);
     if (error == errors::kRecordNotAvailable) break;
     if (error != errors::kNone) return error;
     if (!row()) break;

@@ -1,7 +1,7 @@
 // A view: the records of a primary file, each with the records of parent files joined to it,
 // those that pass a filter, in an order. Reading a row fills the record buffers of the primary
 // and of every joined file, as their DataFiles hold them: put() on the primary after next()
-// rewrites that row's record (and fails with 89 if another program changed it since).
+// rewrites that row's record (and fails with kRecordChanged if another program changed it since).
 //
 // Joins. A parent is found through one of its keys, the key's components taking their values
 // from fields of the primary (or of a file joined before it). A row whose parent is missing is
@@ -11,7 +11,7 @@
 // their prefixes ("ACT:ID_MAE"), and over the names of the procedure's bindings ("Gl_IdMaestro"),
 // tested on each record as it is read from storage, with the variables' values then (for a view
 // sorted in memory: at the first read after restart() or reset()). A bad filter or order makes
-// every read fail (95, 96) until it is replaced: a view never shows rows it was not asked for.
+// every read fail (kInvalidFilter, kInvalidOrder) until it is replaced: a view never shows rows it was not asked for.
 //
 // Order. Fields of any of the view's files, by name, separated by commas, a leading "-" for
 // descending ("PACA:DESCRIPCION,AACT:GRUPO"); or a key of the primary followed by such fields.
@@ -38,17 +38,18 @@
 // also after the order changed (the record is looked up and placed in the new order).
 //
 // Buffers. While it reads, a view uses its files' buffers to test records; a read that delivers
-// no row (33 or an error) puts every buffer back as it was. Other code should not keep the
+// no row (kRecordNotAvailable or an error) puts every buffer back as it was. Other code should not keep the
 // view's files positioned between two reads of the view: a row read moves their positions.
 //
 // Use: join the parents, open(), then setFilter() and setOrder() (the filter may name the joined
 // files), then restart() and next(), or readPage().
 //
-// Errors: every operation returns a runtime error number (0 done, 33 no further row, 46 a damaged
-// file that handed back a row out of the order) and leaves it, with its text, in the Session; what
-// is wrong with a filter or an order is the error's cause (Session::lastErrorCause). Nothing
-// throws. Not thread safe: a view belongs to the thread of its files' session. The DataFiles and
-// the bindings must outlive the view.
+// Errors: every operation returns a Status (status.h): a runtime error number (kNone done,
+// kRecordNotAvailable no further row, kKeysMustBeRebuilt a damaged file that handed back a row out
+// of the order) with its text, also kept in the Session; what is wrong with a filter or an order
+// is the error's cause (Status::cause, Session::lastErrorCause). Nothing throws. Not thread safe: a
+// view belongs to the thread of its files' session. The DataFiles and the bindings must outlive
+// the view.
 #pragma once
 
 #include <cstdint>
@@ -79,40 +80,41 @@ class View {
 
   // Joins `parent` through its key `parentKey` ("PACA:PK_PROGRAMA_ACADEMICO", the prefix
   // optional) on `fields`, one per key component, separated by commas ("AACT:ID_PACA"): fields
-  // of the primary or of a file joined before, of the components' types. 78 when they do not
-  // fit; 76 for an unknown key.
-  int join(DataFile& parent, std::string_view parentKey, std::string_view fields, JoinKind kind = JoinKind::Outer);
+  // of the primary or of a file joined before, of the components' types. kInvalidParameters
+  // when they do not fit; kInvalidKey for an unknown key.
+  Status join(DataFile& parent, std::string_view parentKey, std::string_view fields, JoinKind kind = JoinKind::Outer);
 
   // Opens the view's files that are not open yet (in `mode`); close() closes those again. A view
   // that is open stays open as it is.
-  int open(int mode = kReadWriteShared);
-  int close();
+  [[nodiscard]] Status open(int mode = kReadWriteShared);
+  Status close();
   bool isOpen() const { return open_; }
 
   // Both place the view before its first row.
-  int setFilter(std::string_view text);
-  int setOrder(std::string_view fields);
-  int setOrder(int primaryKey, std::string_view appendedFields = {});
+  Status setFilter(std::string_view text);
+  Status setOrder(std::string_view fields);
+  Status setOrder(int primaryKey, std::string_view appendedFields = {});
   const std::string& filterText() const { return filterText_; }
   // The names the view's filter can use: its files' fields by prefix, then the procedure's.
   const Bindings& names() const { return names_; }
 
   // Before the first row: next() reads the first row, previous() the last.
   void restart();
-  int next();
-  int previous();
+  [[nodiscard]] Status next();
+  [[nodiscard]] Status previous();
 
   // The current row's position; empty before the first read.
   std::string position() const;
   // Places the view at a position: next() reads the row there (or the first after it), previous()
-  // the row there (or the last before it). 78 for bytes that are not a position.
-  int reset(std::string_view position);
+  // the row there (or the last before it). kInvalidParameters for bytes that are not a position.
+  [[nodiscard]] Status reset(std::string_view position);
 
   // Reads up to `count` rows in one read transaction, forward or backward, starting at `from`
   // (a position; empty: the first row, or the last going backward), the row at `from` itself
   // only when `inclusive`. `row` is called with each row in the buffers; returning false stops.
-  // Returns 0 when the rows ran out as well.
-  int readPage(std::string_view from, bool inclusive, Direction direction, int count, const std::function<bool()>& row);
+  // Done when the rows ran out as well.
+  [[nodiscard]] Status readPage(std::string_view from, bool inclusive, Direction direction, int count,
+                                const std::function<bool()>& row);
 
   // How the reads since the last restart() or reset() were served, for tests and tuning: the
   // key of the primary whose range was read (-1: the whole file), whether the rows were sorted
@@ -173,14 +175,18 @@ class View {
   int fileCount() const { return static_cast<int>(joins_.size()) + 1; }
   Session& session() { return primary_.session(); }
   std::vector<RecordBuffer*> buffers();
-  int fail(int code, const std::string& cause);
-  int succeed();
+  Status fail(int code, const std::string& cause);
+  Status succeed();
+  // The work done for each row (filter, joins, delivery) returns the bare number, the session
+  // holding the rest: a Status made and dropped at every row costs a few percent of a pass.
+  // recorded() makes the Status of such a number from what the session recorded.
+  Status recorded(int code);
   int locateField(std::string_view name, int& fileIndex, int& field, int filesKnown);
   int parseTerms(std::string_view text, std::vector<Term>& terms);
-  int requireReadable();
+  Status requireReadable();
   std::uint64_t generation() const;
 
-  int makePlan();
+  Status makePlan();
   void planRange(const std::vector<Expression::FieldEquality>& equalities);
   // The key whose image begins a row's place in the order; -1 none.
   int imageKey() const;
@@ -192,15 +198,15 @@ class View {
   // Takes the record into `sorted` or `ahead` when it passes the key, the joins and the filter.
   int accept(Stored stored, std::string keyImage, std::vector<Row>* sorted, std::deque<Row>* ahead);
 
-  int build();
-  int stepSorted(Direction direction);
-  int readBatch(Direction direction, bool haveMark, bool inclusive, const Mark& from, int limit,
-                std::vector<Raw>& raws);
-  int fetch(Direction direction);
-  int stepStreaming(Direction direction);
-  int step(Direction direction);
+  Status build();
+  Status stepSorted(Direction direction);
+  Status readBatch(Direction direction, bool haveMark, bool inclusive, const Mark& from, int limit,
+                   std::vector<Raw>& raws);
+  Status fetch(Direction direction);
+  Status stepStreaming(Direction direction);
+  Status step(Direction direction);
   int deliver(const Row& row);
-  int markOf(std::int64_t record, Mark& mark, bool& found);
+  Status markOf(std::int64_t record, Mark& mark, bool& found);
   static bool before(const Row& row, const Mark& mark);
   static bool after(const Row& row, const Mark& mark);
 

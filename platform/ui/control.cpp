@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QPalette>
 
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 #include "platform/ui/controls/kinds.h"
 #include "platform/ui/window.h"
 
@@ -69,12 +69,12 @@ void Control::applyColours() {
   QWidget* w = widget();
   if (w == nullptr) return;
   QPalette palette = QApplication::palette(w);
-  const QColor text = toQColor(fontColour_);
+  const QColor text = layout::toQColor(fontColour_);
   if (text.isValid()) {
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
       palette.setColor(role, text);
   }
-  const QColor back = toQColor(background_);
+  const QColor back = layout::toQColor(background_);
   if (back.isValid()) {
     for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button}) palette.setColor(role, back);
   }
@@ -85,7 +85,7 @@ void Control::applyColours() {
 void Control::setUpWidget(QWidget* w) {
   w->setObjectName(QString::fromStdString(definition_.label));
   w->setProperty("controlNumber", definition_.number);
-  if (definition_.font) w->setFont(makeFont(*definition_.font));
+  if (definition_.font) w->setFont(layout::makeFont(*definition_.font));
   if (!definition_.tip.empty()) w->setToolTip(QString::fromStdString(definition_.tip));
   if (!definition_.status.empty()) w->setStatusTip(QString::fromStdString(definition_.status));
   if (definition_.has("hidden")) w->setVisible(false);

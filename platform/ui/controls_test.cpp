@@ -6,7 +6,7 @@
 
 #include "platform/core/cp1252_text.h"
 #include "platform/core/record_queue.h"
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 #include "platform/ui/controls/drop_list_control.h"
 #include "platform/ui/controls/list_control.h"
 #include "platform/ui/controls/sheet_control.h"
@@ -118,11 +118,11 @@ TEST_F(ControlsTest, AListShowsItsQueueInTheFormatsColumns) {
     EXPECT_EQ(w.cellColours("?LISTA", 1, 2), (CellColours{0x0000FF, 0xD0DEDE, 0x0000FF, -1}));
     EXPECT_EQ(w.shownBackground("?LISTA", 1, 2), 0xD0DEDE);
     EXPECT_EQ(w.shownText("?LISTA", 1, 2), 0x0000FF);
-    EXPECT_EQ(w.shownBackground("?LISTA", 3, 2), fromQColor(QApplication::palette().color(QPalette::Base)));
-    EXPECT_EQ(w.shownBackground("?LISTA", 1, 3), fromQColor(QApplication::palette().color(QPalette::Base)));
+    EXPECT_EQ(w.shownBackground("?LISTA", 3, 2), layout::fromQColor(QApplication::palette().color(QPalette::Base)));
+    EXPECT_EQ(w.shownBackground("?LISTA", 1, 3), layout::fromQColor(QApplication::palette().color(QPalette::Base)));
     // The selected row: its own selected colours where it has them, the highlight elsewhere.
     EXPECT_EQ(w.selectedRow("?LISTA"), 2);
-    const std::int32_t highlight = fromQColor(QApplication::palette().color(QPalette::Highlight));
+    const std::int32_t highlight = layout::fromQColor(QApplication::palette().color(QPalette::Highlight));
     EXPECT_EQ(w.shownBackground("?LISTA", 2, 2), highlight);
     EXPECT_EQ(w.shownBackground("?LISTA", 2, 3), highlight);
     w.clickRow("?LISTA", 3);

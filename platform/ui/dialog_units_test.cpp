@@ -5,11 +5,13 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 
+#include "platform/layout/font.h"
+
 namespace platform::ui {
 namespace {
 
 TEST(DialogUnitsTest, ComeFromTheFontsAverageWidthAndHeight) {
-  const QFont font = makeFont({"MS Sans Serif", 8, FontStyle::Regular});
+  const QFont font = layout::makeFont({"MS Sans Serif", 8, layout::FontStyle::Regular});
   const QFontMetrics metrics(font);
   const DialogUnits units(font);
   const int letters = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
@@ -25,7 +27,7 @@ TEST(DialogUnitsTest, ComeFromTheFontsAverageWidthAndHeight) {
 }
 
 TEST(DialogUnitsTest, RoundHalfAwayFromZero) {
-  const QFont font = makeFont({"Arial", 10, FontStyle::Regular});
+  const QFont font = layout::makeFont({"Arial", 10, layout::FontStyle::Regular});
   const DialogUnits units(font);
   for (int du : {1, 2, 3, 5, 7, 13, -3}) {
     const double exact = du * units.baseWidth() / 4.0;
@@ -34,16 +36,17 @@ TEST(DialogUnitsTest, RoundHalfAwayFromZero) {
 }
 
 TEST(DialogUnitsTest, FontNamesMapToThisDesktopsFonts) {
-  const QFont arial = makeFont({"Arial", 10, FontStyle::Bold});
+  const QFont arial = layout::makeFont({"Arial", 10, layout::FontStyle::Bold});
   EXPECT_EQ(QFontInfo(arial).family(), "Liberation Sans");
   EXPECT_TRUE(QFontInfo(arial).bold());
   EXPECT_EQ(arial.pointSize(), 10);
 
-  const QFont sans = makeFont({"MS Sans Serif", 8, FontStyle::Italic});
+  const QFont sans = layout::makeFont({"MS Sans Serif", 8, layout::FontStyle::Italic});
   EXPECT_EQ(sans.pointSize(), 8);
   EXPECT_TRUE(QFontInfo(sans).italic());
   EXPECT_FALSE(QFontInfo(sans).family().isEmpty());
-  EXPECT_EQ(QFontInfo(sans).family(), QFontInfo(makeFont({"MS Sans Serif", 8, FontStyle::Regular})).family());
+  EXPECT_EQ(QFontInfo(sans).family(),
+            QFontInfo(layout::makeFont({"MS Sans Serif", 8, layout::FontStyle::Regular})).family());
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/classes/user_port.h"
+#include "platform/port/user_port.h"
 
 namespace platform::ui {
 

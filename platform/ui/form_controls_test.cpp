@@ -86,7 +86,7 @@ TEST(ChoicesTest, ADropListNeedsRowsOrChoicesAndOnlyChoicesTakeAVariable) {
         std::string(R"({"title": "x", "at": [0, 0, 50, 50], "controls": [)") + control + "]}";
     try {
       parseWindowDefinition(QByteArray::fromStdString(json), "x", ControlKinds::standard());
-    } catch (const DefinitionError& e) {
+    } catch (const layout::DefinitionError& e) {
       return static_cast<int>(e.problems().size());
     }
     return 0;

@@ -1,6 +1,7 @@
 #include "platform/ui/message_box.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -29,6 +30,9 @@ QStyle::StandardPixmap pixmapOf(MessageIcon icon) {
   return QStyle::SP_CustomBase;
 }
 
+// What a title bar takes beside its caption: the window's icon and its boxes, with margins.
+constexpr int kTitleFrameAllowance = 120;
+
 }  // namespace
 
 std::string messageLines(const std::string& text) {
@@ -40,7 +44,10 @@ std::string messageLines(const std::string& text) {
 
 MessageDialog::MessageDialog(const MessageRequest& request, const Locale& locale)
     : answer_(request.defaultButton), icon_(request.icon) {
-  setWindowTitle(QString::fromStdString(request.caption));
+  // A box given no caption takes the locale's, rather than the program file's name.
+  const QString caption = QString::fromStdString(
+      request.caption.empty() ? cp1252ToUtf8(locale.text(PlatformText::MessageCaption)) : request.caption);
+  setWindowTitle(caption);
   setWindowModality(Qt::ApplicationModal);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
@@ -83,6 +90,11 @@ MessageDialog::MessageDialog(const MessageRequest& request, const Locale& locale
   layout->addLayout(body);
   layout->addSpacing(8);
   layout->addLayout(row);
+  // Wide enough for the caption in the window manager's title font (commonly bold), beside the
+  // frame's icon and boxes: a desktop's message box widens for its caption rather than cut it.
+  QFont titleFont = font();
+  titleFont.setBold(true);
+  layout->addStrut(QFontMetrics(titleFont).horizontalAdvance(caption) + kTitleFrameAllowance);
 }
 
 QtUserPort::QtUserPort(const Locale& locale) : locale_(&locale) {}

@@ -15,8 +15,8 @@
 #include <QDialog>
 #include <vector>
 
-#include "platform/classes/user_port.h"
 #include "platform/core/locale.h"
+#include "platform/port/user_port.h"
 
 class QLabel;
 class QPushButton;

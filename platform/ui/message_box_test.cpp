@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 
 #include "platform/ui/test_robot.h"
 
@@ -38,6 +39,28 @@ TEST_F(MessageBoxTest, ShowsCaptionLinesIconAndTheLocalesButtons) {
   });
   EXPECT_TRUE(robot.done()) << robot.report();
   EXPECT_EQ(answer, B::Ok);
+}
+
+TEST_F(MessageBoxTest, ABoxGivenNoCaptionTakesTheLocalesAndALongCaptionIsNotCut) {
+  const std::string caption = "Los Cambios serán Perdidos si no se Guardan";
+  int captionWidth = 0;
+  robot.inMessage([](MessageDriver& m) {
+    EXPECT_EQ(m.caption(), "Error") << "not the program file's name";
+    m.press("&Aceptar");
+  });
+  robot.inMessage([&](MessageDriver& m) {
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    captionWidth = QFontMetrics(bold).horizontalAdvance(QString::fromStdString(caption));
+    EXPECT_GT(m.width(), captionWidth) << "the title bar holds the whole caption";
+    m.press("&Si");
+  });
+  robot.run([&] {
+    port.message({"", "NO se encontró el Path del archivo", MessageIcon::None, {B::Ok}, B::Ok});
+    port.message({caption, "¿Seguro?", MessageIcon::Question, {B::Yes, B::No}, B::No});
+  });
+  EXPECT_TRUE(robot.done()) << robot.report();
+  EXPECT_GT(captionWidth, 0);
 }
 
 TEST_F(MessageBoxTest, ReturnsTheButtonPressed) {

@@ -24,7 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 #include "platform/ui/controls/list_view.h"
 #include "platform/ui/message_box.h"
 
@@ -285,12 +285,12 @@ std::string WindowDriver::focusLabel() const {
 
 std::int32_t WindowDriver::fontColour(const std::string& label) const {
   QWidget* w = find(label);
-  return fromQColor(w->palette().color(w->foregroundRole()));
+  return layout::fromQColor(w->palette().color(w->foregroundRole()));
 }
 
 std::int32_t WindowDriver::background(const std::string& label) const {
   QWidget* w = find(label);
-  return fromQColor(w->palette().color(w->backgroundRole()));
+  return layout::fromQColor(w->palette().color(w->backgroundRole()));
 }
 
 QRect WindowDriver::geometry(const std::string& label) const { return find(label)->geometry(); }
@@ -336,7 +336,7 @@ CellColours WindowDriver::cellColours(const std::string& label, int row, int col
 }
 
 std::int32_t WindowDriver::shownText(const std::string& label, int row, int column) const {
-  return fromQColor(list(label)->shownText(row, column));
+  return layout::fromQColor(list(label)->shownText(row, column));
 }
 
 std::int32_t WindowDriver::shownBackground(const std::string& label, int row, int column) const {
@@ -346,7 +346,7 @@ std::int32_t WindowDriver::shownBackground(const std::string& label, int row, in
     throw RobotError(label + ": the cell " + std::to_string(row) + "," + std::to_string(column) +
                      " is not on the screen");
   const QImage painted = view->viewport()->grab().toImage();
-  return fromQColor(painted.pixelColor(r.left() + 1, r.top() + 1));
+  return layout::fromQColor(painted.pixelColor(r.left() + 1, r.top() + 1));
 }
 
 int WindowDriver::selectedRow(const std::string& label) const { return list(label)->selected(); }
@@ -464,6 +464,8 @@ MessageDriver::MessageDriver(MessageDialog* box) : box_(box) {
 }
 
 std::string MessageDriver::caption() const { return utf8(box_->windowTitle()); }
+
+int MessageDriver::width() const { return box_->width(); }
 std::string MessageDriver::text() const { return utf8(box_->textLabel()->text()); }
 
 std::vector<std::string> MessageDriver::buttons() const {

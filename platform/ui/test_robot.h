@@ -157,6 +157,8 @@ class MessageDriver {
   explicit MessageDriver(MessageDialog* box);
 
   std::string caption() const;
+  // The box's width in pixels, its frame left out.
+  int width() const;
   // The text, its lines separated by "\n".
   std::string text() const;
   // The buttons' captions, "&" included, in the order shown.

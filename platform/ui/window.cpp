@@ -16,8 +16,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/layout/colour.h"
 #include "platform/os/window_style.h"
-#include "platform/ui/colour.h"
 #include "platform/ui/help_viewer.h"
 
 namespace platform::ui {
@@ -112,13 +112,14 @@ void Window::setTitle(const std::string& utf8) {
 }
 
 void Window::build(const ControlKinds& kinds) {
-  const QFont font = makeFont(definition_.font);
+  const QFont font = layout::makeFont(definition_.font);
   units_ = std::make_unique<DialogUnits>(font);
   widget_ = new WindowWidget(*this);
   widget_->setFont(font);
   widget_->setWindowTitle(QString::fromStdString(definition_.title));
   widget_->setObjectName(QString::fromStdString(definition_.name));
-  if (!definition_.icon.empty()) widget_->setWindowIcon(QIcon(QString::fromStdString(imagePath(definition_.icon))));
+  if (!definition_.icon.empty())
+    widget_->setWindowIcon(QIcon(QString::fromStdString(layout::imagePath(definition_.icon))));
   os::setWindowStyle(widget_, styleOf(definition_));
   client_ = widget_;
   buildChrome();
@@ -131,7 +132,7 @@ void Window::build(const ControlKinds& kinds) {
     widget_->resize(size);
   else
     widget_->setFixedSize(size);
-  const QColor background = toQColor(definition_.background);
+  const QColor background = layout::toQColor(definition_.background);
   if (background.isValid()) {
     QPalette palette = widget_->palette();
     palette.setColor(QPalette::Window, background);

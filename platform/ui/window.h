@@ -69,7 +69,7 @@ class Window {
   // Builds the window hidden. The locale decides case conversion and the AM/PM marks of pictures;
   // it must outlive the window. Throws std::runtime_error when a control cannot be made.
   Window(WindowDefinition definition, const Locale& locale, const ControlKinds& kinds = ControlKinds::standard());
-  // The window of the definition stored as ":/windows/NAME.json" (throws DefinitionError).
+  // The window of the definition stored as ":/windows/NAME.json" (throws layout::DefinitionError).
   Window(const std::string& resourceName, const Locale& locale);
   ~Window();
   Window(const Window&) = delete;

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "platform/core/picture.h"
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 #include "platform/ui/control.h"
 
 namespace platform::ui {
@@ -18,15 +18,6 @@ std::string upper(std::string_view text) {
   for (char& c : out)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return out;
-}
-
-std::string joinProblems(const std::vector<std::string>& problems) {
-  std::string text;
-  for (const std::string& p : problems) {
-    if (!text.empty()) text += '\n';
-    text += p;
-  }
-  return text;
 }
 
 // The value a definition's word stands for, or nothing.
@@ -40,7 +31,7 @@ std::optional<T> choose(const std::string& word, std::initializer_list<std::pair
 // Collects the problems of one definition, each prefixed with where it was found.
 class Reader {
  public:
-  Reader(std::string name, const ControlKinds& kinds, const ImageCheck& imageExists)
+  Reader(std::string name, const ControlKinds& kinds, const layout::ImageCheck& imageExists)
       : name_(std::move(name)), kinds_(kinds), imageExists_(imageExists) {}
 
   std::vector<std::string> problems;
@@ -85,12 +76,12 @@ class Reader {
 
   std::int32_t colour(const QJsonObject& object, const char* key, const std::string& where) {
     const QJsonValue v = object.value(key);
-    if (v.isUndefined()) return kDefaultColour;
+    if (v.isUndefined()) return layout::kDefaultColour;
     std::optional<std::int32_t> c;
-    if (v.isString()) c = parseColour(v.toString().toStdString());
+    if (v.isString()) c = layout::parseColour(v.toString().toStdString());
     if (!c) {
       fail(where, std::string("\"") + key + "\" is not a colour (00BBGGRRh, -1 or COLOR:name)");
-      return kDefaultColour;
+      return layout::kDefaultColour;
     }
     return *c;
   }
@@ -120,7 +111,7 @@ class Reader {
     if (sizeRequired && (!parts[2] || !parts[3])) fail(where, "the window needs a width and a height");
   }
 
-  std::optional<FontSpec> font(const QJsonValue& v, const FontSpec& base, const std::string& where) {
+  std::optional<layout::FontSpec> font(const QJsonValue& v, const layout::FontSpec& base, const std::string& where) {
     if (v.isUndefined()) return std::nullopt;
     if (!v.isObject()) {
       fail(where, "\"font\" must be an object");
@@ -128,15 +119,15 @@ class Reader {
     }
     const QJsonObject o = v.toObject();
     onlyKeys(o, {"name", "size", "style"}, where + " font");
-    FontSpec spec = base;
+    layout::FontSpec spec = base;
     if (o.contains("name")) spec.name = text(o, "name", where + " font");
     if (o.contains("size")) spec.size = whole(o, "size", 1, 72, where + " font");
     if (o.contains("style")) {
       const std::string style = text(o, "style", where + " font");
-      if (auto chosen = choose<FontStyle>(style, {{"regular", FontStyle::Regular},
-                                                  {"bold", FontStyle::Bold},
-                                                  {"italic", FontStyle::Italic},
-                                                  {"bold italic", FontStyle::BoldItalic}}))
+      if (auto chosen = choose<layout::FontStyle>(style, {{"regular", layout::FontStyle::Regular},
+                                                          {"bold", layout::FontStyle::Bold},
+                                                          {"italic", layout::FontStyle::Italic},
+                                                          {"bold italic", layout::FontStyle::BoldItalic}}))
         spec.style = *chosen;
       else
         fail(where, "font style \"" + style + "\" is not regular, bold, italic or bold italic");
@@ -242,7 +233,7 @@ class Reader {
     w.width = at[2].value_or(0);
     w.height = at[3].value_or(0);
     w.centred = flag(o, "centre", where);
-    if (std::optional<FontSpec> f = font(o.value("font"), FontSpec{}, where)) w.font = *f;
+    if (std::optional<layout::FontSpec> f = font(o.value("font"), layout::FontSpec{}, where)) w.font = *f;
     w.icon = text(o, "icon", where);
     image(w.icon, where);
     const std::string frame = o.contains("frame") ? text(o, "frame", where) : "double";
@@ -280,7 +271,7 @@ class Reader {
  private:
   std::string name_;
   const ControlKinds& kinds_;
-  const ImageCheck& imageExists_;
+  const layout::ImageCheck& imageExists_;
 };
 
 }  // namespace
@@ -288,7 +279,7 @@ class Reader {
 std::string ControlDefinition::text(const char* field) const { return fields.value(field).toString().toStdString(); }
 
 std::int32_t ControlDefinition::colour(const char* field) const {
-  return parseColour(fields.value(field).toString().toStdString()).value_or(kDefaultColour);
+  return layout::parseColour(fields.value(field).toString().toStdString()).value_or(layout::kDefaultColour);
 }
 
 int WindowDefinition::find(std::string_view label) const {
@@ -298,35 +289,25 @@ int WindowDefinition::find(std::string_view label) const {
   return 0;
 }
 
-DefinitionError::DefinitionError(const std::vector<std::string>& problems)
-    : std::runtime_error(joinProblems(problems)), problems_(problems) {}
-
 WindowDefinition parseWindowDefinition(const QByteArray& json, const std::string& name, const ControlKinds& kinds,
-                                       const ImageCheck& imageExists) {
+                                       const layout::ImageCheck& imageExists) {
   QJsonParseError error{};
   const QJsonDocument document = QJsonDocument::fromJson(json, &error);
   if (error.error != QJsonParseError::NoError)
-    throw DefinitionError({name + ": not JSON at offset " + std::to_string(error.offset) + ": " +
-                           error.errorString().toStdString()});
-  if (!document.isObject()) throw DefinitionError({name + ": a window definition must be a JSON object"});
+    throw layout::DefinitionError(
+        {name + ": not JSON at offset " + std::to_string(error.offset) + ": " + error.errorString().toStdString()});
+  if (!document.isObject()) throw layout::DefinitionError({name + ": a window definition must be a JSON object"});
   Reader reader(name, kinds, imageExists);
   WindowDefinition definition = reader.window(document.object());
-  if (!reader.problems.empty()) throw DefinitionError(reader.problems);
+  if (!reader.problems.empty()) throw layout::DefinitionError(reader.problems);
   return definition;
 }
 
-std::string imagePath(const std::string& name) {
-  // A path of its own (a file, or a resource of another folder) is taken as it is.
-  if (!name.empty() && (name[0] == '/' || name[0] == ':')) return name;
-  return ":/images/" + name;
-}
-
-bool imageExists(const std::string& name) { return QFile::exists(QString::fromStdString(imagePath(name))); }
-
 WindowDefinition loadWindowDefinition(const std::string& name) {
   QFile file(QString::fromStdString(":/windows/" + name + ".json"));
-  if (!file.open(QIODevice::ReadOnly)) throw DefinitionError({name + ": the program holds no such window definition"});
-  return parseWindowDefinition(file.readAll(), name, ControlKinds::standard(), &imageExists);
+  if (!file.open(QIODevice::ReadOnly))
+    throw layout::DefinitionError({name + ": the program holds no such window definition"});
+  return parseWindowDefinition(file.readAll(), name, ControlKinds::standard(), &layout::imageExists);
 }
 
 }  // namespace platform::ui

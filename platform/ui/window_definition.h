@@ -37,15 +37,14 @@
 
 #include <QJsonObject>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/ui/dialog_units.h"
+#include "platform/layout/definitions.h"
+#include "platform/layout/font.h"
 
 class QByteArray;
 
@@ -65,7 +64,7 @@ struct ControlDefinition {
   std::set<std::string> flags;
   std::int32_t fontColour = -1;
   std::int32_t background = -1;
-  std::optional<FontSpec> font;
+  std::optional<layout::FontSpec> font;
   std::string tip;     // UTF-8
   std::string status;  // UTF-8
   // The kind's own fields, as written (text, picture, use, image, icon, std, colour, fill ...).
@@ -86,7 +85,7 @@ struct WindowDefinition {
   int width = 0;
   int height = 0;
   bool centred = false;
-  FontSpec font;
+  layout::FontSpec font;
   std::string icon;
   Frame frame = Frame::Double;
   bool systemMenu = false;
@@ -104,29 +103,11 @@ struct WindowDefinition {
   int find(std::string_view label) const;
 };
 
-class DefinitionError : public std::runtime_error {
- public:
-  explicit DefinitionError(const std::vector<std::string>& problems);
-  const std::vector<std::string>& problems() const { return problems_; }
-
- private:
-  std::vector<std::string> problems_;
-};
-
-// Whether the program holds an image of that name.
-using ImageCheck = std::function<bool(const std::string& name)>;
-
-// Reads a definition; throws DefinitionError listing every problem found.
+// Reads a definition; throws layout::DefinitionError listing every problem found.
 WindowDefinition parseWindowDefinition(const QByteArray& json, const std::string& name, const ControlKinds& kinds,
-                                       const ImageCheck& imageExists = {});
+                                       const layout::ImageCheck& imageExists = {});
 
 // The definition stored as ":/windows/NAME.json", read with the standard control kinds; images
-// are checked against ":/images/". Throws DefinitionError (also when there is no such resource).
+// are checked against ":/images/". Throws layout::DefinitionError (also when there is no such resource).
 WindowDefinition loadWindowDefinition(const std::string& name);
-
-// The path of an image named in a definition: a bare name is a resource of ":/images/"; a name
-// that begins with "/" or ":" is a path of its own.
-std::string imagePath(const std::string& name);
-bool imageExists(const std::string& name);
-
 }  // namespace platform::ui

@@ -64,7 +64,7 @@ TEST(WindowDefinitionTest, ReadsTheWindowAndItsControlsInOrder) {
   EXPECT_FALSE(entry.has("password"));
   EXPECT_EQ(entry.fontColour, 0x800000);
   ASSERT_TRUE(entry.font.has_value());
-  EXPECT_EQ(entry.font->style, FontStyle::Bold);
+  EXPECT_EQ(entry.font->style, layout::FontStyle::Bold);
   EXPECT_EQ(entry.font->size, 8);  // the window's, where the control's font says nothing
 
   EXPECT_FALSE(w.controls[1].width.has_value());  // a dash: the default size
@@ -122,7 +122,7 @@ TEST(WindowDefinitionTest, ReportsEveryMistakeWithWhereItIs) {
     try {
       parse(c.json);
       ADD_FAILURE() << "accepted: " << c.json;
-    } catch (const DefinitionError& e) {
+    } catch (const layout::DefinitionError& e) {
       EXPECT_NE(std::string(e.what()).find(c.problem), std::string::npos) << e.what() << "\nwanted: " << c.problem;
     }
   }
@@ -132,13 +132,13 @@ TEST(WindowDefinitionTest, ListsAllProblemsAtOnce) {
   try {
     parse(R"({"title": "T", "at": [0, 0, 10, 5], "frame": "x", "controls": [{"label": "?A", "kind": "z"}]})");
     FAIL();
-  } catch (const DefinitionError& e) {
+  } catch (const layout::DefinitionError& e) {
     EXPECT_EQ(e.problems().size(), 2u) << e.what();
   }
 }
 
 TEST(WindowDefinitionTest, AStoredDefinitionThatIsNotThereIsReported) {
-  EXPECT_THROW(loadWindowDefinition("no_such_window"), DefinitionError);
+  EXPECT_THROW(loadWindowDefinition("no_such_window"), layout::DefinitionError);
 }
 
 }  // namespace

@@ -8,10 +8,11 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "dictionary/file_declarations.h"
 #include "dictionary/program.h"
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 #include "platform/os/fake_desktop_settings.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/test_robot.h"
@@ -22,7 +23,7 @@ namespace tests {
 class DemoSchoolTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    gradebook::ApplySpanishLocale(spanish);
+    dictionary::ApplySpanishLocale(spanish);
     folder = std::filesystem::temp_directory_path() / ("demo-" + std::to_string(::getpid()));
     std::filesystem::remove_all(folder);
     const datatool::Result built = datatool::buildDemo(decls, spanish, folder);
@@ -35,9 +36,11 @@ class DemoSchoolTest : public ::testing::Test {
     std::filesystem::remove_all(folder);
   }
 
-  // Runs the program in the demo folder, its messages shown through `port`; the exit code.
-  int runProgram(platform::ui::QtUserPort& port) {
+  // Runs the program in the demo folder with `procedures`, its messages shown through `port`; the
+  // exit code.
+  int runProgram(platform::ui::QtUserPort& port, dictionary::Procedures procedures) {
     dictionary::ProgramEnvironment env;
+    env.procedures = std::move(procedures);
     env.port = &port;
     env.desktop = &desktop;
     env.makeWindowSystemReady = [&port] { port.useLocale(dictionary::program().locale()); };

@@ -1,7 +1,7 @@
 #include <QPainter>
 #include <QWidget>
 
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 #include "platform/ui/controls/kinds.h"
 
 namespace platform::ui::controls {
@@ -15,8 +15,8 @@ class BoxWidget : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    const QColor border = toQColor(border_);
-    const QColor fill = toQColor(fill_);
+    const QColor border = layout::toQColor(border_);
+    const QColor fill = layout::toQColor(fill_);
     painter.setPen(border.isValid() ? border : palette().color(QPalette::WindowText));
     painter.setBrush(fill.isValid() ? QBrush(fill) : Qt::NoBrush);
     const QRect r = rect().adjusted(0, 0, -1, -1);

@@ -18,7 +18,7 @@ class ButtonControl : public Control {
     button_->setDefault(definition.has("default"));
     button_->setFocusPolicy(definition.has("skip") ? Qt::ClickFocus : Qt::StrongFocus);
     const std::string icon = definition.text("icon");
-    if (!icon.empty()) button_->setIcon(QIcon(QString::fromStdString(imagePath(icon))));
+    if (!icon.empty()) button_->setIcon(QIcon(QString::fromStdString(layout::imagePath(icon))));
     const std::string action = definition.text("std");
     QObject::connect(button_, &QPushButton::clicked, button_, [this, action] {
       if (action == "close")

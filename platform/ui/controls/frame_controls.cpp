@@ -1,7 +1,7 @@
 #include <QFrame>
 #include <QPainter>
 
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 #include "platform/ui/controls/kinds.h"
 
 namespace platform::ui::controls {
@@ -28,7 +28,7 @@ class LineWidget : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    const QColor c = toQColor(colour_);
+    const QColor c = layout::toQColor(colour_);
     painter.setPen(c.isValid() ? c : palette().color(QPalette::WindowText));
     painter.drawLine(0, 0, std::max(0, width() - 1), std::max(0, height() - 1));
   }

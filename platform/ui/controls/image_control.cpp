@@ -15,7 +15,7 @@ class ImageControl : public Control {
       : Control(window, definition), label_(new QLabel(parent)) {
     setUpWidget(label_);
     label_->setAlignment(Qt::AlignCenter);
-    const QString path = QString::fromStdString(imagePath(definition.text("image")));
+    const QString path = QString::fromStdString(layout::imagePath(definition.text("image")));
     QImageReader reader(path);
     if (reader.supportsAnimation() && reader.imageCount() > 1) {
       movie_ = new QMovie(path, QByteArray(), label_);

@@ -8,7 +8,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 
 namespace platform::ui {
 namespace {
@@ -128,7 +128,7 @@ QRect ListView::cellRect(int row, int column) const {
 QColor ListView::shownText(int row, int column) const {
   const CellColours& c = cell(row, column).colours;
   const bool selected = row == selected_;
-  const QColor own = toQColor(selected ? c.selectedText : c.normalText);
+  const QColor own = layout::toQColor(selected ? c.selectedText : c.normalText);
   if (own.isValid()) return own;
   return palette().color(selected ? QPalette::HighlightedText : QPalette::Text);
 }
@@ -136,7 +136,7 @@ QColor ListView::shownText(int row, int column) const {
 QColor ListView::shownBackground(int row, int column) const {
   const CellColours& c = cell(row, column).colours;
   const bool selected = row == selected_;
-  const QColor own = toQColor(selected ? c.selectedBackground : c.normalBackground);
+  const QColor own = layout::toQColor(selected ? c.selectedBackground : c.normalBackground);
   if (own.isValid()) return own;
   return palette().color(selected ? QPalette::Highlight : QPalette::Base);
 }

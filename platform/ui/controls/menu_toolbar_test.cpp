@@ -118,14 +118,14 @@ TEST_F(MenuToolbarTest, AToolbarControlNeedsAToolbarAndAnItemAMenu) {
   EXPECT_THROW(parseWindowDefinition(R"({"title": "x", "at": [0, 0, 10, 10], "controls": [
     {"label": "?A", "kind": "panel", "at": [0, 0, 5, 5], "flags": ["toolbar"]}]})",
                                      "x", ControlKinds::standard()),
-               DefinitionError);
+               layout::DefinitionError);
   EXPECT_THROW(parseWindowDefinition(R"({"title": "x", "at": [0, 0, 10, 10], "controls": [
     {"label": "?A", "kind": "item", "text": "Hola"}]})",
                                      "x", ControlKinds::standard()),
-               DefinitionError);
+               layout::DefinitionError);
   EXPECT_THROW(parseWindowDefinition(R"({"title": "x", "at": [0, 0, 10, 10], "statusBar": [-2], "controls": []})", "x",
                                      ControlKinds::standard()),
-               DefinitionError);
+               layout::DefinitionError);
 }
 
 }  // namespace

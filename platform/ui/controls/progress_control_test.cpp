@@ -64,7 +64,7 @@ TEST_F(ProgressTest, DefinitionMistakesAreReported) {
     try {
       parse(windowWith(c.fields));
       ADD_FAILURE() << "accepted";
-    } catch (const DefinitionError& e) {
+    } catch (const layout::DefinitionError& e) {
       ASSERT_EQ(e.problems().size(), 1u) << e.what();
       EXPECT_EQ(e.problems()[0], "progreso control 1 (?PROGRESS1): " + std::string(c.problem));
     }

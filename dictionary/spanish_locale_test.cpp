@@ -1,4 +1,4 @@
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include "platform/core/picture.h"
 #include "platform/core/runtime_errors.h"
 
-namespace gradebook {
+namespace dictionary {
 namespace {
 
 using platform::Locale;
@@ -37,9 +37,8 @@ TEST_F(SpanishLocale, WeightsOfTheCollatingSequence) {
     int weight;
   };
   const Case cases[] = {
-      {"A", 0x41}, {"Ä", 0x42}, {"Å", 0x43}, {"Æ", 0x44}, {"a", 0x45}, {"ë", 0x5A}, {"F", 0x61},
-      {"Ö", 0x7A}, {"o", 0xC4}, {"z", 0xFC}, {"ÿ", 0xFF}, {"Á", 0xC1}, {"[", 0x5B}, {"{", 0x7B},
-      {" ", 0x20}, {"0", 0x30},
+      {"A", 0x41}, {"Ä", 0x42}, {"Å", 0x43}, {"Æ", 0x44}, {"a", 0x45}, {"ë", 0x5A}, {"F", 0x61}, {"Ö", 0x7A},
+      {"o", 0xC4}, {"z", 0xFC}, {"ÿ", 0xFF}, {"Á", 0xC1}, {"[", 0x5B}, {"{", 0x7B}, {" ", 0x20}, {"0", 0x30},
   };
   for (const Case& c : cases) EXPECT_EQ(locale_.weight(byte(c.character)), c.weight) << c.character;
 }
@@ -50,9 +49,9 @@ TEST_F(SpanishLocale, TextsSortAsTheGradeBookShowsThem) {
     const char* higher;
   };
   const Case cases[] = {
-      {"Olga", "Ángel"},  {"Ángel", "Pablo"},   {"Pena", "Peña"}, {"Peña", "Perez"},
-      {"Martinez", "Martínez"}, {"Aesir", "Æsir"}, {"Æb", "Aec"}, {"ABC", "abc"},
-      {"a", "B"},          {"Ñuñez", "nuñez"}, {"9", "A"},       {"Nuñez", "Ñuñez"},
+      {"Olga", "Ángel"}, {"Ángel", "Pablo"}, {"Pena", "Peña"}, {"Peña", "Perez"}, {"Martinez", "Martínez"},
+      {"Aesir", "Æsir"}, {"Æb", "Aec"},      {"ABC", "abc"},   {"a", "B"},        {"Ñuñez", "nuñez"},
+      {"9", "A"},        {"Nuñez", "Ñuñez"},
   };
   for (const Case& c : cases) {
     EXPECT_LT(locale_.compare(cp(c.lower), cp(c.higher)), 0) << c.lower << " < " << c.higher;
@@ -65,8 +64,9 @@ TEST_F(SpanishLocale, TextsSortAsTheGradeBookShowsThem) {
 
 TEST_F(SpanishLocale, KeyImagesSortTheNamesLikeTheComparison) {
   std::vector<std::string> names;
-  for (const char* n : {"Perez", "Peña", "Pena", "Pablo", "Ángel", "Olga", "Æsir", "Aesir", "Aec", "Æb", "abc", "ABC",
-                        "B", "a", "Martínez", "Martinez", "martinez", "ÑANDÚ", "ñandú", "Ñandu "}) {
+  for (const char* n :
+       {"Perez", "Peña", "Pena", "Pablo", "Ángel",    "Olga",     "Æsir",     "Aesir", "Aec",   "Æb",
+        "abc",   "ABC",  "B",    "a",     "Martínez", "Martinez", "martinez", "ÑANDÚ", "ñandú", "Ñandu "}) {
     names.push_back(cp(n));
   }
   for (bool caseInsensitive : {false, true}) {
@@ -162,4 +162,4 @@ TEST_F(SpanishLocale, ThePlatformsOtherErrorsAndMessagesAreSpanishToo) {
 }
 
 }  // namespace
-}  // namespace gradebook
+}  // namespace dictionary

@@ -2,7 +2,7 @@
 //
 // Pages are found the way the engine finds them: a fresh connection through the fault VFS, which
 // notes where it reads, looks the record up by its number (or its key entry by the stored image)
-// and the last page it reads is the leaf that holds it. Link fault_vfs.cpp.
+// and the last page it reads is the leaf that holds it. Link platform_storage_testing.
 #pragma once
 
 #include <sqlcipher/sqlite3.h>
@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/storage/fault_vfs.h"
 #include "platform/storage/stored_format.h"
+#include "platform/storage/testing/fault_vfs.h"
 
 namespace platform::storage::testing {
 
@@ -26,7 +26,8 @@ inline std::int64_t lastPageRead(const std::string& path, const std::string& raw
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, registerFaultVfs()) != SQLITE_OK) return 0;
   sqlite3_key(db, rawKey.data(), static_cast<int>(rawKey.size()));
-  sqlite3_exec(db, ("PRAGMA cipher_page_size = " + std::to_string(stored::kPageSize)).c_str(), nullptr, nullptr, nullptr);
+  sqlite3_exec(db, ("PRAGMA cipher_page_size = " + std::to_string(stored::kPageSize)).c_str(), nullptr, nullptr,
+               nullptr);
   // One read transaction, so that the pages read for the schema stay cached.
   sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
   std::vector<long long> offsets;
@@ -60,18 +61,20 @@ inline std::int64_t pageOfKeyEntry(const std::string& path, const std::string& r
   sqlite3* db = nullptr;
   sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
   sqlite3_key(db, rawKey.data(), static_cast<int>(rawKey.size()));
-  sqlite3_exec(db, ("PRAGMA cipher_page_size = " + std::to_string(stored::kPageSize)).c_str(), nullptr, nullptr, nullptr);
+  sqlite3_exec(db, ("PRAGMA cipher_page_size = " + std::to_string(stored::kPageSize)).c_str(), nullptr, nullptr,
+               nullptr);
   sqlite3_stmt* statement = nullptr;
   sqlite3_prepare_v2(db, ("SELECT " + column + " FROM rec WHERE pos = ?1").c_str(), -1, &statement, nullptr);
   sqlite3_bind_int64(statement, 1, record);
   if (sqlite3_step(statement) == SQLITE_ROW) {
-    image.assign(static_cast<const char*>(sqlite3_column_blob(statement, 0)), static_cast<std::size_t>(sqlite3_column_bytes(statement, 0)));
+    image.assign(static_cast<const char*>(sqlite3_column_blob(statement, 0)),
+                 static_cast<std::size_t>(sqlite3_column_bytes(statement, 0)));
   }
   sqlite3_finalize(statement);
   sqlite3_close_v2(db);
   if (image.empty()) return 0;
-  return pages_detail::lastPageRead(path, rawKey,
-                                    "SELECT pos FROM rec INDEXED BY rec_" + column + " WHERE " + column + " = ?1", 0, &image);
+  return pages_detail::lastPageRead(
+      path, rawKey, "SELECT pos FROM rec INDEXED BY rec_" + column + " WHERE " + column + " = ?1", 0, &image);
 }
 
 // The first page of a table or key ("rec", "meta", "rec_k1"): its root, which leads to its other pages.
@@ -79,7 +82,8 @@ inline std::int64_t rootPageOf(const std::string& path, const std::string& rawKe
   sqlite3* db = nullptr;
   sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
   sqlite3_key(db, rawKey.data(), static_cast<int>(rawKey.size()));
-  sqlite3_exec(db, ("PRAGMA cipher_page_size = " + std::to_string(stored::kPageSize)).c_str(), nullptr, nullptr, nullptr);
+  sqlite3_exec(db, ("PRAGMA cipher_page_size = " + std::to_string(stored::kPageSize)).c_str(), nullptr, nullptr,
+               nullptr);
   sqlite3_stmt* statement = nullptr;
   sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = ?1", -1, &statement, nullptr);
   sqlite3_bind_text(statement, 1, name.c_str(), -1, SQLITE_TRANSIENT);

@@ -1,4 +1,4 @@
-#include "platform/storage/fault_vfs.h"
+#include "platform/storage/testing/fault_vfs.h"
 
 #include <sqlcipher/sqlite3.h>
 #include <unistd.h>

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-namespace platform::ui {
+namespace platform::layout {
 
 inline constexpr std::int32_t kDefaultColour = -1;
 inline constexpr std::int32_t kSystemColourBase = static_cast<std::int32_t>(0x80000000u);
@@ -25,4 +25,4 @@ std::int32_t fromQColor(const QColor& colour);
 // other text.
 std::optional<std::int32_t> parseColour(std::string_view text);
 
-}  // namespace platform::ui
+}  // namespace platform::layout

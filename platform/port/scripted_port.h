@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/classes/user_port.h"
+#include "platform/port/user_port.h"
 
 namespace platform {
 

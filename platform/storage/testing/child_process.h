@@ -9,15 +9,20 @@
 
 namespace platform::storage::testing {
 
+// Waits for the child process `pid` to end; its exit code (-1 when it did not exit normally).
+inline int exitStatus(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 // Runs `body` in a child process and returns its exit code (-1 when it did not exit normally).
 // Fork only while this process holds no open connection to a file the child uses: SQLite's locks
 // do not survive being shared across a fork.
 inline int runInChild(const std::function<int()>& body) {
   const pid_t pid = fork();
   if (pid == 0) _exit(body());
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return exitStatus(pid);
 }
 
 // The user whose file permissions bind a test: this process's own, or nobody (65534) when it runs

@@ -6,7 +6,7 @@
 
 #include "platform/core/locale.h"
 
-namespace gradebook {
+namespace dictionary {
 
 // Applies the nine settings in their fixed order (character set, collating sequence, AM/PM,
 // month names, month abbreviations, digraphs, case pairs, button captions, then the error texts
@@ -16,4 +16,4 @@ namespace gradebook {
 // or that the locale refuses is a programming error and aborts the program with a message.
 void ApplySpanishLocale(platform::Locale& locale);
 
-}  // namespace gradebook
+}  // namespace dictionary

@@ -1,11 +1,11 @@
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QPalette>
 #include <array>
 #include <string>
 
-namespace platform::ui {
+namespace platform::layout {
 namespace {
 
 struct SystemColour {
@@ -41,7 +41,7 @@ QColor toQColor(std::int32_t colour) {
   if (value & 0x80000000u) {
     const int index = static_cast<int>(value & 0x00FFFFFFu);
     for (const SystemColour& s : kSystemColours)
-      if (s.index == index) return QApplication::palette().color(s.group, s.role);
+      if (s.index == index) return QGuiApplication::palette().color(s.group, s.role);
     return {};
   }
   return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
@@ -77,4 +77,4 @@ std::optional<std::int32_t> parseColour(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
-}  // namespace platform::ui
+}  // namespace platform::layout

@@ -1,11 +1,11 @@
-#include "platform/ui/colour.h"
+#include "platform/layout/colour.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QPalette>
 
-namespace platform::ui {
+namespace platform::layout {
 namespace {
 
 TEST(ColourTest, ValuesAreBlueGreenRed) {
@@ -18,8 +18,8 @@ TEST(ColourTest, ValuesAreBlueGreenRed) {
 }
 
 TEST(ColourTest, SystemColoursComeFromThePalette) {
-  EXPECT_EQ(toQColor(static_cast<std::int32_t>(0x8000000Fu)), QApplication::palette().color(QPalette::Button));
-  EXPECT_EQ(toQColor(static_cast<std::int32_t>(0x80000005u)), QApplication::palette().color(QPalette::Base));
+  EXPECT_EQ(toQColor(static_cast<std::int32_t>(0x8000000Fu)), QGuiApplication::palette().color(QPalette::Button));
+  EXPECT_EQ(toQColor(static_cast<std::int32_t>(0x80000005u)), QGuiApplication::palette().color(QPalette::Base));
   EXPECT_FALSE(toQColor(static_cast<std::int32_t>(0x800000EEu)).isValid());
 }
 
@@ -49,4 +49,4 @@ TEST(ColourTest, ParsesWhatDefinitionsWrite) {
 }
 
 }  // namespace
-}  // namespace platform::ui
+}  // namespace platform::layout

@@ -32,7 +32,7 @@ struct FolderRequest {
 // A file to save, asked of the user: the dialog's title, the file types offered (a name and its
 // patterns, "*.PDF"), and the name and folder proposed.
 struct SaveFileRequest {
-  std::string title;  // UTF-8
+  std::string title;                                       // UTF-8
   std::vector<std::pair<std::string, std::string>> types;  // ("PDF", "*.PDF"), ("All", "*.*")
   std::string proposedName;
   std::string folder;

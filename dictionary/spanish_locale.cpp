@@ -1,4 +1,4 @@
-#include "gradebook/spanish_locale.h"
+#include "dictionary/spanish_locale.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -7,15 +7,15 @@
 
 #include "platform/core/cp1252.h"
 
-namespace gradebook {
+namespace dictionary {
 
 namespace {
 
 std::string Cp1252(std::string_view name, std::string_view utf8Value) {
   std::string value;
   if (!platform::utf8ToCp1252(utf8Value, value)) {
-    std::fprintf(stderr, "ApplySpanishLocale: the value of %.*s is not code page 1252\n",
-                 static_cast<int>(name.size()), name.data());
+    std::fprintf(stderr, "ApplySpanishLocale: the value of %.*s is not code page 1252\n", static_cast<int>(name.size()),
+                 name.data());
     std::abort();
   }
   return value;
@@ -23,8 +23,7 @@ std::string Cp1252(std::string_view name, std::string_view utf8Value) {
 
 void Apply(platform::Locale& locale, std::string_view name, std::string_view utf8Value) {
   if (!locale.set(name, Cp1252(name, utf8Value))) {
-    std::fprintf(stderr, "ApplySpanishLocale: the locale refused %.*s\n", static_cast<int>(name.size()),
-                 name.data());
+    std::fprintf(stderr, "ApplySpanishLocale: the locale refused %.*s\n", static_cast<int>(name.size()), name.data());
     std::abort();
   }
 }
@@ -102,11 +101,9 @@ constexpr PlatformText kPlatformTexts[] = {
 
 void ApplySpanishLocale(platform::Locale& locale) {
   Apply(locale, "CLACHARSET", "WINDOWS");
-  Apply(locale, "CLACOLSEQ",
-        "AÄÅÆaàáâäåæBbCÇcçDdEÉeèéêëFfGgHhIiìíîïJjKkLlMmNÑnñOÖoòóôöPpQqRrSsßTtUÜuùúûüVvWwXxYyZzÿ");
+  Apply(locale, "CLACOLSEQ", "AÄÅÆaàáâäåæBbCÇcçDdEÉeèéêëFfGgHhIiìíîïJjKkLlMmNÑnñOÖoòóôöPpQqRrSsßTtUÜuùúûüVvWwXxYyZzÿ");
   Apply(locale, "CLAAMPM", "Am,Pm");
-  Apply(locale, "CLAMONTH",
-        "Enero,Febrero,Marzo,Abril,Mayo,Junio,Julio,Agosto,Septiembre,Octubre,Noviembre,Diciembre");
+  Apply(locale, "CLAMONTH", "Enero,Febrero,Marzo,Abril,Mayo,Junio,Julio,Agosto,Septiembre,Octubre,Noviembre,Diciembre");
   Apply(locale, "CLAMON", "Ene,Feb,Mar,Abr,May,Jun,Jul,Ago,Sep,Oct,Nov,Dic");
   Apply(locale, "CLADIGRAPH", "ÆAe,æae");
   Apply(locale, "ClaCASE", "ÄÅÁÆÇÉÍÑÖÓÜÚ,äåáæçéíñöóüú");
@@ -116,4 +113,4 @@ void ApplySpanishLocale(platform::Locale& locale) {
   for (const PlatformText& t : kPlatformTexts) locale.setText(t.which, Cp1252(t.name, t.text));
 }
 
-}  // namespace gradebook
+}  // namespace dictionary
