@@ -132,7 +132,7 @@ void GradeSheet(benchmark::State& state, bool pdf) {
       if (platform::ui::Window* preview = platform::ui::Window::current()) preview->post(platform::ui::EventKind::CloseWindow);
     });
   });
-  for (auto _ : state) output::ReporteACTAS_CALIFICACIONES(group.bytes(), programme);
+  for (auto _ : state) output::ReporteACTAS_CALIFICACIONES(group, programme);
   state.counters["rows"] = static_cast<double>(rows);
   state.counters["pages"] = static_cast<double>(pageCount);
   std::error_code ignored;

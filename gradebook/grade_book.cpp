@@ -232,7 +232,7 @@ class GradeBookWindow : public platform::WindowController {
     if (variables_.LL_TOTGSCALIFICAR != 0 &&
         !confirmed(std::to_string(variables_.LL_TOTGSCALIFICAR) + kContinueQuestion, MessageButton::No))
       return;
-    procedures().ReporteACTAS_CALIFICACIONES(QGRU_.buffer().textView(LS_GRUPO).bytes(),
+    procedures().ReporteACTAS_CALIFICACIONES(QGRU_.buffer().getText(LS_GRUPO),
                                              platform::leadingWholeNumber(QGRU_.buffer().textView(LL_ID).bytes()));
   }
 

@@ -227,7 +227,7 @@ class Reporte : public platform::ReportController {
 
 }  // namespace
 
-void ReporteACTAS_CALIFICACIONES(std::string_view group, std::int32_t programme) {
+void ReporteACTAS_CALIFICACIONES(platform::Cp1252View group, std::int32_t programme) {
   dictionary::Program& program = dictionary::program();
   Variables v;
   platform::Bindings& names = platform::Bindings::forThread();
@@ -260,8 +260,7 @@ void ReporteACTAS_CALIFICACIONES(std::string_view group, std::int32_t programme)
   VistaPreviaConPdf previewer(program.errors(), codes, program.locale());
   platform::ReportTargetSelector selector;
   PdfWriter pdf(program.errors().port(), program.locale());
-  Reporte controller(progress, v, platform::Cp1252View::ofBytes(group), programme, view, processor, report, previewer,
-                     selector, pdf);
+  Reporte controller(progress, v, group, programme, view, processor, report, previewer, selector, pdf);
   const int response = controller.run();
   dictionary::ThisThread().Response = static_cast<std::uint8_t>(response);
 }

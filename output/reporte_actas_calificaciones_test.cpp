@@ -77,7 +77,7 @@ class GradeSheetTest : public dictionary::testing::DictionaryTest {
   // Runs the sheet with the robot's steps queued before; the pages previewed are kept.
   void run(std::string_view group, std::int32_t programme) {
     platform::PreviewWatch watch([this](const std::vector<PageMetafile>& shown) { pages = shown; });
-    robot.run([&] { ReporteACTAS_CALIFICACIONES(group, programme); });
+    robot.run([&] { ReporteACTAS_CALIFICACIONES(platform::Cp1252Text::fromUtf8(group).value(), programme); });
     EXPECT_TRUE(robot.done()) << robot.report();
   }
   void leavePreview() {
