@@ -36,6 +36,7 @@
 #include "output/export_window.h"
 #include "output/grade_export.h"
 #include "platform/core/date_time.h"
+#include "platform/os/paths.h"
 #include "platform/port/scripted_port.h"
 #include "platform/storage/key_image.h"
 
@@ -78,7 +79,7 @@ Shared& shared() {
 // A records-free progress, for the data work alone.
 class NoProgress : public output::ExportProgress {
  public:
-  void showFileName(const std::string&) override {}
+  void showFileName(platform::Cp1252View) override {}
   void start(std::int32_t) override {}
   void advance() override { ++records; }
   int records = 0;
@@ -119,7 +120,7 @@ void Export(benchmark::State& state) {
   } else {
     progress = std::make_unique<NoProgress>();
   }
-  const std::string out = (shared().scratch / "out").string();
+  const platform::Cp1252Text out = *platform::os::textOf(shared().scratch / "out");
   for (auto _ : state) {
     if (!output::GradeExport(kTotal, *progress).run(out)) return state.SkipWithError("the export failed");
     running.port().clear();

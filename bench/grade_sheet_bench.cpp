@@ -71,7 +71,7 @@ struct Running {
   }
 
   // The teacher's (programme, group), from their first grade record.
-  std::pair<std::int32_t, std::string> pairOf(std::int32_t teacher) {
+  std::pair<std::int32_t, platform::Cp1252Text> pairOf(std::int32_t teacher) {
     platform::Bindings names;
     platform::storage::DataFile& actas = dictionary::DataFileOf(dictionary::File::ACTAS);
     platform::storage::View view(actas, &names);
@@ -80,8 +80,8 @@ struct Running {
     view.restart();
     if (view.next() != 0) throw std::runtime_error("the school has no grade record of teacher " + std::to_string(teacher));
     const auto& decl = actas.decl();
-    std::pair<std::int32_t, std::string> pair{actas.buffer().getLong(decl.fieldIndex("ID_PACA")),
-                                              actas.buffer().getText(decl.fieldIndex("GRUPO"))};
+    std::pair<std::int32_t, platform::Cp1252Text> pair{actas.buffer().getLong(decl.fieldIndex("ID_PACA")),
+                                                       actas.buffer().getText(decl.fieldIndex("GRUPO"))};
     view.close();
     return pair;
   }
@@ -177,7 +177,8 @@ void GradeSheetRowsRaw(benchmark::State& state) {
       std::string data(static_cast<const char*>(sqlite3_column_blob(rows, 1)), static_cast<std::size_t>(sqlite3_column_bytes(rows, 1)));
       std::int32_t p;
       std::memcpy(&p, data.data() + programmeAt, 4);
-      if (p != programme || !r.program->locale().equal(std::string_view(data).substr(groupAt, 12), group)) continue;
+      if (p != programme || !r.program->locale().equal(std::string_view(data).substr(groupAt, 12), group.bytes()))
+        continue;
       Row row{std::move(data), {}, 0};
       std::memcpy(&row.id, row.data.data() + idAt, 4);
       for (int i = 0; i < 4; ++i) {

@@ -206,8 +206,9 @@ void fillGradeRecord(const SchoolSpec& spec, const ActasFields& f, std::int64_t 
   record.clear();
   record.setLong(f.id, static_cast<std::int32_t>(i + 1));
   record.setLong(f.code, 1000 * programme + unit);
-  record.setText(f.period, "2024-2");
-  record.setText(f.group, formatted("%lldG", programme) + formatted("%02lld", group % spec.groupsPerProgramme + 1));
+  record.setText(f.period, platform::Cp1252View::ofBytes("2024-2"));
+  record.setText(f.group, platform::Cp1252Text::fromBytes(formatted("%lldG", programme) +
+                                                          formatted("%02lld", group % spec.groupsPerProgramme + 1)));
   record.setLong(f.student, student);
   record.setLong(f.teacher, teacher);
   record.setLong(f.unit, unit);

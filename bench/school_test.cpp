@@ -118,7 +118,8 @@ TEST_F(SchoolTest, HoldsTheSpecsCountsWithValidReferencesAndGrades) {
   teachers.buffer().setLong(decls_.ZOLBRANS.fieldIndex("CLAVE"), school.busyTeacherKey);
   ASSERT_THAT(teachers.get(decls_.ZOLBRANS.keyIndex("AK_CLAVE")), IsOk());
   EXPECT_EQ(school.busyTeacherId, teachers.buffer().getLong(decls_.ZOLBRANS.fieldIndex("ID_MAE")));
-  EXPECT_TRUE(locale_.equal(teachers.buffer().getText(decls_.ZOLBRANS.fieldIndex("PASSWORD")), school.busyTeacherPassword));
+  EXPECT_TRUE(locale_.equal(teachers.buffer().getText(decls_.ZOLBRANS.fieldIndex("PASSWORD")).bytes(),
+                            school.busyTeacherPassword));
 }
 
 TEST_F(SchoolTest, ScatteredHoldsTheSameRecordsSpreadThroughTheFile) {

@@ -47,6 +47,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::RecordBuffer;
+using namespace platform::literals;
 using platform::storage::DataFile;
 using platform::storage::FileDecl;
 using platform::storage::Session;
@@ -88,7 +89,7 @@ const platform::RecordLayout& pairLayout() {
 // The (programme, group) pair the grade book shows first for the busy teacher.
 struct Pair {
   std::int32_t programme = 0;
-  std::string group;
+  platform::Cp1252Text group;
 };
 Pair firstPair(const bench::School& school);
 
@@ -143,17 +144,17 @@ struct GradeBook {
     groups.restart();
     pairs.free();
     graded = ungraded = 0;
-    std::string previous;
+    platform::Cp1252Text previous;
     while (groups.next() == 0) {
       const double value = alias.buffer().getReal(aliasAverage);
       if (value > 0) ++graded;
       if (platform::realIsZero(value)) ++ungraded;
-      const std::string description = paca.buffer().getText(1), group = alias.buffer().getText(3);
-      const std::string pair = trimmed(description) + "-" + trimmed(group);
+      const platform::Cp1252View description = paca.buffer().textView(1), group = alias.buffer().textView(3);
+      const platform::Cp1252Text pair = platform::Cp1252Text(trimRight(description)) + "-"_cp1252 + trimRight(group);
       if (!s.locale.equal(pair, previous)) {
         pairs.buffer().setText(0, description);
         pairs.buffer().setText(1, group);
-        pairs.buffer().setText(2, std::to_string(paca.buffer().getLong(0)));
+        pairs.buffer().setText(2, platform::Cp1252Text::decimal(paca.buffer().getLong(0)));
         pairs.append();
         previous = pair;
       }
@@ -200,12 +201,7 @@ struct GradeBook {
   Pair queuedPair() {
     groupPass();
     pairs.get(1);
-    return Pair{std::stoi(pairs.buffer().getText(2)), pairs.buffer().getText(1)};
-  }
-
-  static std::string trimmed(std::string text) {
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
+    return Pair{std::stoi(pairs.buffer().getText(2).bytes()), pairs.buffer().getText(1)};
   }
 
   Shared& s;
@@ -333,7 +329,7 @@ struct RawGradeBook {
   explicit RawGradeBook(const bench::School& school) : s(shared()), raw(school) {
     const Pair shown = firstPair(school);
     programme = shown.programme;
-    group = shown.group;
+    group = shown.group.bytes();
   }
 
   void groupPass() {
@@ -353,7 +349,8 @@ struct RawGradeBook {
     for (const auto& [description, r] : rows) {
       if (r->average > 0) ++graded;
       if (platform::realIsZero(r->average)) ++ungraded;
-      const std::string pair = GradeBook::trimmed(std::string(description)) + "-" + GradeBook::trimmed(std::string(r->group()));
+      const std::string pair =
+          std::string(platform::trimRight(description)) + "-" + std::string(platform::trimRight(r->group()));
       if (!s.locale.equal(pair, previous)) pairs.push_back(pair), previous = pair;
     }
     std::sort(pairs.begin(), pairs.end(), [&](const auto& a, const auto& b) { return s.locale.compare(a, b) < 0; });

@@ -19,7 +19,7 @@ namespace {
 
 void SignInWindowFromDefinition(benchmark::State& state) {
   platform::Locale locale;
-  platform::FixedText<20> key("1001");
+  platform::FixedText<20> key(platform::Cp1252View::ofBytes("1001"));
   platform::FixedText<20> password;
   for (auto _ : state) {
     platform::ui::Window window("comprobar_usuario", locale);

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/core/cp1252.h"
+#include "platform/os/paths.h"
 
 namespace dictionary {
 
@@ -126,9 +126,6 @@ FileDecl makeCatalogue(std::string label, std::string prefix, std::string physic
   return d;
 }
 
-// The file system's name of a file named in code page 1252.
-std::string pathOf(const platform::FixedText<255>& fileName) { return platform::cp1252ToUtf8(fileName.trimmed()); }
-
 FileDecl makeExportacion(const platform::FixedText<255>& fileName) {
   FileDecl d = file("EXPORTACION", "EXP", "",
                     {Long("ID_ACT"),
@@ -156,7 +153,7 @@ FileDecl makeExportacion(const platform::FixedText<255>& fileName) {
                      Long("HORA")});
   // The name is read each time the file is created or opened, so whoever sets the variable
   // first decides which physical file is meant.
-  d.nameSource = [&fileName] { return pathOf(fileName); };
+  d.nameSource = [&fileName] { return platform::os::pathOf(fileName.value()).string(); };
   d.keys = {key(d.layout, "PK_ACTA", {"ID_ACT"}, kPrimary), key(d.layout, "AK_CLAVE", {"CLAVE"}, kDuplicates),
             key(d.layout, "AKBUSCAR",
                 {"CLAVE", "PERIODO", "GRUPO", "MATRICULA", "NOMBRE", "CLA_MAESTRO", "NOM_MAESTRO", "UNI_APRENDIZAJE"},
@@ -209,7 +206,9 @@ FileDeclarations::FileDeclarations()
              &PROGRAMA_ACADEMICO_ALIAS,
              &UNIDAD_APRENDIZAJE_ALIAS} {}
 
-std::string FileDeclarations::exportFilePath() const { return pathOf(Gs_ArchivoExportacion); }
+std::filesystem::path FileDeclarations::exportFilePath() const {
+  return platform::os::pathOf(Gs_ArchivoExportacion.value());
+}
 
 int FileDeclarations::indexOf(const platform::storage::FileDecl& decl) const {
   for (int i = 0; i < kFileCount; ++i) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
 #include <span>
 #include <string_view>
 
@@ -30,7 +31,7 @@ struct ParentReference {
 std::span<const ParentReference> parentReferences();
 
 // The name Gs_ArchivoExportacion starts with: an export file in the working folder.
-inline constexpr std::string_view kInitialExportFileName = "Exportacion.Tps";
+inline constexpr platform::Cp1252View kInitialExportFileName = platform::Cp1252View::ofBytes("Exportacion.Tps");
 
 class FileDeclarations {
  public:
@@ -44,8 +45,8 @@ class FileDeclarations {
   // The physical name of EXPORTACION; initially kInitialExportFileName. Declared first: EXPORTACION is
   // built reading it. In code page 1252, as every text of the program: one byte per character.
   platform::FixedText<255> Gs_ArchivoExportacion;
-  // Gs_ArchivoExportacion as the file system names the file: UTF-8, without trailing blanks.
-  std::string exportFilePath() const;
+  // Gs_ArchivoExportacion as the file system names the file (platform/os/paths.h).
+  std::filesystem::path exportFilePath() const;
 
   // In the fixed order in which the managers are set up and torn down: every alias after the file
   // it aliases.

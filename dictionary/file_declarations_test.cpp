@@ -8,6 +8,8 @@
 
 namespace {
 
+using namespace platform::literals;
+
 using dictionary::FileDeclarations;
 using platform::FieldType;
 using platform::storage::FileDecl;
@@ -283,23 +285,23 @@ TEST(FileDeclarations, OneOwnerPasswordOfLettersDigitsAndBlanks) {
 
 TEST(FileDeclarations, ExportFileNameFollowsTheVariable) {
   FileDeclarations decls;
-  EXPECT_EQ(decls.Gs_ArchivoExportacion.value(), "Exportacion.Tps" + std::string(255 - 15, ' '));
+  EXPECT_EQ(decls.Gs_ArchivoExportacion.value().bytes(), "Exportacion.Tps" + std::string(255 - 15, ' '));
   EXPECT_EQ(decls.EXPORTACION.physicalPath(), "Exportacion.Tps");
 
-  decls.Gs_ArchivoExportacion = "/tmp/Exporacion - 1001 - 10-12-2024 10_00.Vyr";
+  decls.Gs_ArchivoExportacion = "/tmp/Exporacion - 1001 - 10-12-2024 10_00.Vyr"_cp1252;
   EXPECT_EQ(decls.EXPORTACION.physicalPath(), "/tmp/Exporacion - 1001 - 10-12-2024 10_00.Vyr");
   // A copy of the declaration (a thread's own) still follows the one variable.
   const FileDecl copy = decls.EXPORTACION;
-  decls.Gs_ArchivoExportacion = "other.Vyr";
+  decls.Gs_ArchivoExportacion = "other.Vyr"_cp1252;
   EXPECT_EQ(copy.physicalPath(), "other.Vyr");
 
   const std::string longPath = "/" + std::string(300, 'x');
-  decls.Gs_ArchivoExportacion = longPath;
+  decls.Gs_ArchivoExportacion = platform::Cp1252View::ofBytes(longPath);
   EXPECT_EQ(decls.Gs_ArchivoExportacion.value().size(), 255u);
   EXPECT_EQ(decls.EXPORTACION.physicalPath(), longPath.substr(0, 255));
 
   // The variable holds code page 1252, one byte per character; the file system names the file in UTF-8.
-  decls.Gs_ArchivoExportacion = "/tmp/Calificaci\xF3n A\xF1o/x.Vyr";
+  decls.Gs_ArchivoExportacion = platform::Cp1252View::ofBytes("/tmp/Calificaci\xF3n A\xF1o/x.Vyr");
   EXPECT_EQ(decls.EXPORTACION.physicalPath(), "/tmp/Calificación Año/x.Vyr");
   EXPECT_EQ(decls.exportFilePath(), "/tmp/Calificación Año/x.Vyr");
 
@@ -343,17 +345,13 @@ TEST(FixedText, AssignCutsOrPadsWithBlanks) {
   };
   for (const auto& c : cases) {
     platform::FixedText<5> text;
-    text = c.assigned;
-    EXPECT_EQ(text.value(), c.value) << '"' << c.assigned << '"';
-    EXPECT_EQ(text.trimmed(), c.trimmed) << '"' << c.assigned << '"';
+    text = platform::Cp1252View::ofBytes(c.assigned);
+    EXPECT_EQ(text.value().bytes(), c.value) << '"' << c.assigned << '"';
+    EXPECT_EQ(text.trimmed().bytes(), c.trimmed) << '"' << c.assigned << '"';
   }
   platform::FixedText<5> fresh;
-  EXPECT_EQ(fresh.value(), "     ");
-  EXPECT_EQ(platform::FixedText<3>("\xd1"
-                                   "and\xfa")
-                .value(),
-            "\xd1"
-            "an");  // bytes of code page 1252
+  EXPECT_EQ(fresh.value(), "     "_cp1252);
+  EXPECT_EQ(platform::FixedText<3>("Ñandú"_cp1252).value(), "Ñan"_cp1252) << "one character, one byte";
 }
 
 }  // namespace

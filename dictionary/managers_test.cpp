@@ -7,9 +7,12 @@
 
 #include "dictionary/dictionary_test_support.h"
 #include "platform/core/cp1252.h"
+#include "platform/os/paths.h"
 
 namespace dictionary::testing {
 namespace {
+
+using namespace platform::literals;
 
 using platform::kLevelBenign;
 using platform::kLevelNotify;
@@ -54,7 +57,7 @@ std::int32_t addWithoutPriming(File file, std::vector<std::pair<const char*, std
   platform::RecordBuffer& buffer = manager.buffer();
   buffer.clear();
   for (const auto& [name, value] : numbers) buffer.setLong(manager.file().decl().fieldIndex(name), value);
-  buffer.setText(manager.file().decl().fieldIndex(text.first), text.second);
+  buffer.setText(manager.file().decl().fieldIndex(text.first), platform::Cp1252View::ofBytes(text.second));
   EXPECT_EQ(kLevelBenign, manager.insert());
   manager.close();
   return buffer.getLong(0);
@@ -195,7 +198,7 @@ TEST_F(ManagersTest, NewTeacherGetsTheHighestIdPlusOneWhateverTheGaps) {
   ASSERT_EQ(kLevelBenign, teachers.primeRecord());
   EXPECT_EQ(42, record(File::ZOLBRANS).getLong(field(File::ZOLBRANS, "ID_MAE")));
   record(File::ZOLBRANS).setLong(field(File::ZOLBRANS, "CLAVE"), 1042);
-  record(File::ZOLBRANS).setText(field(File::ZOLBRANS, "NOMBRE"), "Nueva Maestra");
+  record(File::ZOLBRANS).setText(field(File::ZOLBRANS, "NOMBRE"), "Nueva Maestra"_cp1252);
   ASSERT_EQ(kLevelBenign, teachers.insert());
   EXPECT_NE(std::string::npos, dump(File::ZOLBRANS).find("42,1042,Nueva Maestra,"));
   teachers.close();
@@ -214,7 +217,7 @@ TEST_F(ManagersTest, DuplicateTeacherKeyIsRefusedNamingTheKey) {
   ASSERT_EQ(kLevelBenign, teachers.open());
   ASSERT_EQ(kLevelBenign, teachers.primeRecord());
   record(File::ZOLBRANS).setLong(field(File::ZOLBRANS, "CLAVE"), 1002);
-  record(File::ZOLBRANS).setText(field(File::ZOLBRANS, "NOMBRE"), "Otro");
+  record(File::ZOLBRANS).setText(field(File::ZOLBRANS, "NOMBRE"), "Otro"_cp1252);
   const std::string before = snapshot();
   EXPECT_EQ(kLevelNotify, teachers.insert());
   EXPECT_EQ("Error Clave Duplicada ", port.last().caption);
@@ -396,7 +399,7 @@ TEST_F(ManagersTest, OpenWalkOfStudentsWithAndWithoutTheOpenRelatedRequest) {
 }
 
 TEST_F(ManagersTest, ExportFileOpensAloneUnderItsCurrentName) {
-  started->files().Gs_ArchivoExportacion = "Export 7.Vyr";
+  started->files().Gs_ArchivoExportacion = "Export 7.Vyr"_cp1252;
   platform::RelationManager& exports = relationManager(File::EXPORTACION);
   ASSERT_EQ(kLevelBenign, exports.open());
   EXPECT_TRUE(exports.relations().empty());
@@ -406,7 +409,7 @@ TEST_F(ManagersTest, ExportFileOpensAloneUnderItsCurrentName) {
 
   // A file that cannot be opened is named by its path.
   std::ofstream(folder / "Broken.Vyr") << std::string(4096, 'x');
-  started->files().Gs_ArchivoExportacion = (folder / "Broken.Vyr").string();
+  started->files().Gs_ArchivoExportacion = platform::os::textOf(folder / "Broken.Vyr").value();
   EXPECT_THROW(exports.open(), platform::ProgramHalted);
   EXPECT_EQ("Error de Acceso", port.last().caption);
   EXPECT_EQ(0u, port.last().text.find("El archivo (" + (folder / "Broken.Vyr").string() + ") no pudo ser abierto."))

@@ -92,7 +92,7 @@ void MainModuleProcessInit() {
   Program& p = program();
   p.observe("MainModuleProcessInit");
   if (p.environment_.makeWindowSystemReady) p.environment_.makeWindowSystemReady();
-  p.Gs_Maestro = "";
+  p.Gs_Maestro = platform::Cp1252View();
   p.fuzzyMatcher_ = std::make_unique<platform::FuzzyMatcher>(p.locale_);
   p.observe("FuzzyMatcher created");
   p.errors_ = std::make_unique<platform::ErrorReporter>(p.locale_, *p.environment_.port);

@@ -73,7 +73,7 @@ struct Procedures {
   // asks (it leaves its Response code); the grade sheet of a (group, programme) pair; the export of
   // the teacher's grade records, given the number of their students.
   std::function<void()> UpdateACTAS_CALIFICACIONES;
-  std::function<void(std::string_view group, std::int32_t programme)> ReporteACTAS_CALIFICACIONES;
+  std::function<void(platform::Cp1252View group, std::int32_t programme)> ReporteACTAS_CALIFICACIONES;
   std::function<void(std::int32_t studentCount)> Dlg_Exportacion;
 };
 

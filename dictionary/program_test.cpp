@@ -7,6 +7,8 @@
 namespace dictionary::testing {
 namespace {
 
+using namespace platform::literals;
+
 using Steps = std::vector<std::string>;
 
 // A procedure module that only says when it is called.
@@ -101,8 +103,8 @@ TEST_F(ProgramTest, MainFindsEverythingReadyAndNoFileOpen) {
     EXPECT_EQ(0, ThisThread().Response);
     EXPECT_EQ(0, ThisThread().NavigationRequest);
     EXPECT_EQ(0, p.Gl_IdMaestro);
-    EXPECT_EQ(std::string(20, ' '), p.Gs_Maestro.value());
-    EXPECT_EQ("Exportacion.Tps", p.files().Gs_ArchivoExportacion.trimmed());
+    EXPECT_EQ(std::string(20, ' '), p.Gs_Maestro.value().bytes());
+    EXPECT_EQ("Exportacion.Tps"_cp1252, p.files().Gs_ArchivoExportacion.trimmed());
     EXPECT_TRUE(p.settings().isOpen());
     EXPECT_EQ((folder / "Zolbrans.INI").string(), p.settings().fileName());
     EXPECT_TRUE(p.fuzzyMatcher().option(platform::FuzzyMatcher::kNoCase));

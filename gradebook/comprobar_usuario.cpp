@@ -42,7 +42,7 @@ class SignInWindow : public platform::WindowController {
     const int level = WindowController::takeWindowEvent();
     if (event().kind == platform::ui::EventKind::OpenWindow) {
       dictionary::Quitar_Minimizar();
-      password_ = "";
+      password_ = platform::Cp1252View();
       window().display();
     }
     return level;
@@ -61,7 +61,7 @@ class SignInWindow : public platform::WindowController {
     const platform::storage::FileDecl& decl = teachers.decl();
     platform::RecordBuffer& teacher = teachers.buffer();
     window().update();
-    teacher.setLong(decl.fieldNamed("CLAVE"), platform::leadingWholeNumber(program.Gs_Maestro.value()));
+    teacher.setLong(decl.fieldNamed("CLAVE"), platform::leadingWholeNumber(program.Gs_Maestro.value().bytes()));
     const int read = teachers.get(decl.keyNamed("AK_CLAVE"));
     if (read == platform::errors::kRecordNotFound) {
       fail();

@@ -18,6 +18,8 @@
 namespace gradebook {
 namespace {
 
+using namespace platform::literals;
+
 using platform::ui::MessageDriver;
 using platform::ui::WindowDriver;
 
@@ -79,7 +81,7 @@ TEST_F(SignInTest, RightKeyAndPasswordSignInAtOnce) {
   signIn();
   EXPECT_EQ(failuresShown, 0);
   EXPECT_EQ(program().Gl_IdMaestro, 1);
-  EXPECT_EQ(program().Gs_Maestro.trimmed(), "1001");
+  EXPECT_EQ(program().Gs_Maestro.trimmed(), "1001"_cp1252);
   EXPECT_EQ(fileManager(dictionary::File::ZOLBRANS).openCount(), 0) << "kill closes the teachers file";
   EXPECT_EQ(program().errors().status().procedure, "Main") << "kill gives the caller's name back";
   EXPECT_EQ(dictionary::ThisThread().Request, 0);
@@ -207,7 +209,7 @@ TEST_F(SignInTest, CancelAndTheCloseBoxLeaveTheTeacherAsItWas) {
   });
   signIn();
   EXPECT_EQ(program().Gl_IdMaestro, 77);
-  EXPECT_EQ(program().Gs_Maestro.trimmed(), "1001") << "the key typed last stays";
+  EXPECT_EQ(program().Gs_Maestro.trimmed(), "1001"_cp1252) << "the key typed last stays";
 }
 
 TEST_F(SignInTest, EnterInEitherEntryChecks) {
@@ -242,7 +244,7 @@ TEST_F(SignInTest, TheKeyIsTypedInCapitalsAndTabGoesThroughTheWindow) {
     w.press("?CANCELAR");
   });
   signIn();
-  EXPECT_EQ(program().Gs_Maestro.trimmed(), "AB1\xD1");
+  EXPECT_EQ(program().Gs_Maestro.trimmed(), "AB1Ñ"_cp1252);
 }
 
 TEST_F(SignInTest, TheWindowCannotBeMinimised) {

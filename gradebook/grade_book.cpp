@@ -33,6 +33,7 @@ using dictionary::File;
 using platform::kLevelBenign;
 using platform::kLevelNotify;
 using platform::MessageButton;
+using namespace platform::literals;
 
 constexpr const char* kQuestionCaption = "Atención";
 constexpr const char* kContinueQuestion = " Alumno(s) no tiene(n) Calificación, Desea Continuar ?";
@@ -49,11 +50,6 @@ const platform::RecordLayout& pairLayout() {
 
 // The grade form, the grade sheet and the export, as the program was given them.
 const dictionary::Procedures& procedures() { return dictionary::program().environment().procedures; }
-
-std::string withoutTrailingBlanks(std::string text) {
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
-}
 
 class GradeBookWindow : public platform::WindowController {
  public:
@@ -191,17 +187,17 @@ class GradeBookWindow : public platform::WindowController {
     const int average = aliasDecl.fieldNamed("PROMEDIO"), group = aliasDecl.fieldNamed("GRUPO");
     const int description = programmeDecl.fieldNamed("DESCRIPCION"), id = programmeDecl.fieldNamed("ID_PACA");
     GradeCounts teacher;
-    std::string previousPair;
+    platform::Cp1252Text previousPair;
     const platform::Locale& locale = dictionary::program().locale();
     while (groupView_.view().next() == platform::errors::kNone) {
       teacher.count(alias.getReal(average));
-      const std::string pair =
-          withoutTrailingBlanks(programme.getText(description)) + "-" + withoutTrailingBlanks(alias.getText(group));
+      const platform::Cp1252Text pair = platform::Cp1252Text(trimRight(programme.textView(description))) + "-"_cp1252 +
+                                        trimRight(alias.textView(group));
       if (locale.equal(pair, previousPair)) continue;
       platform::RecordBuffer& entry = QGRU_.buffer();
-      entry.setText(LS_DESCRIPCION, programme.getText(description));
-      entry.setText(LS_GRUPO, alias.getText(group));
-      entry.setText(LL_ID, std::to_string(programme.getLong(id)));
+      entry.setText(LS_DESCRIPCION, programme.textView(description));
+      entry.setText(LS_GRUPO, alias.textView(group));
+      entry.setText(LL_ID, platform::Cp1252Text::decimal(programme.getLong(id)));
       QGRU_.append();
       previousPair = pair;
     }
@@ -222,7 +218,7 @@ class GradeBookWindow : public platform::WindowController {
   // buffer of QGRU keeps the pair it held.
   void applySelectedPair() {
     QGRU_.get(pairList().selected());
-    variables_.Ll_ProAcademico = platform::leadingWholeNumber(QGRU_.buffer().getText(LL_ID));
+    variables_.Ll_ProAcademico = platform::leadingWholeNumber(QGRU_.buffer().textView(LL_ID).bytes());
     variables_.Ls_Grupo = QGRU_.buffer().getText(LS_GRUPO);
   }
 
@@ -237,7 +233,7 @@ class GradeBookWindow : public platform::WindowController {
         !confirmed(std::to_string(variables_.LL_TOTGSCALIFICAR) + kContinueQuestion, MessageButton::No))
       return;
     procedures().ReporteACTAS_CALIFICACIONES(QGRU_.buffer().getText(LS_GRUPO),
-                                             platform::leadingWholeNumber(QGRU_.buffer().getText(LL_ID)));
+                                             platform::leadingWholeNumber(QGRU_.buffer().textView(LL_ID).bytes()));
   }
 
   void exportGradeRecords() {

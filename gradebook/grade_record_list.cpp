@@ -16,6 +16,7 @@ namespace {
 using dictionary::File;
 using platform::FieldSpec;
 using platform::FieldType;
+using namespace platform::literals;
 
 constexpr const char* kFilter = "(ACT:ID_MAE=Gl_IdMaestro AND ACT:ID_PACA=Ll_ProAcademico AND ACT:GRUPO=Ls_Grupo)";
 constexpr const char* kByName = "ALU:NOMBRE,ACT:ID_ACT";
@@ -143,7 +144,7 @@ bool GradeRecordList::ChooseSortOrder(bool force) {
 
 void GradeRecordList::PrepareRow() {
   variables_.Ls_Estatus =
-      dictionary::DataFileOf(File::ACTAS).buffer().getLong(status_) != 0 ? "ACREDITADO" : "RECUPERAR";
+      dictionary::DataFileOf(File::ACTAS).buffer().getLong(status_) != 0 ? "ACREDITADO"_cp1252 : "RECUPERAR"_cp1252;
   BrowseList::prepareRow();
 }
 

@@ -12,6 +12,8 @@
 namespace output {
 namespace {
 
+using namespace platform::literals;
+
 class ExportWindow : public platform::WindowController {
  public:
   ExportWindow(platform::ui::Window& window, platform::FixedText<255>& LS_RUTA, platform::FixedText<20>& LS_POR,
@@ -36,7 +38,7 @@ class ExportWindow : public platform::WindowController {
   int takeWindowEvent() override {
     const int level = WindowController::takeWindowEvent();
     if (event().kind == platform::ui::EventKind::OpenWindow) {
-      LS_POR_ = " 0 %";
+      LS_POR_ = " 0 %"_cp1252;
       window().display();
     }
     return level;

@@ -13,7 +13,7 @@
 #include "dictionary/dictionary_test_support.h"
 #include "output/export_window.h"
 #include "platform/classes/window_controller.h"
-#include "platform/core/cp1252.h"
+#include "platform/core/cp1252_text.h"
 #include "platform/core/date_time.h"
 #include "platform/storage/testing/open_descriptors.h"
 #include "platform/ui/message_box.h"
@@ -21,6 +21,8 @@
 
 namespace output {
 namespace {
+
+using namespace platform::literals;
 
 namespace fs = std::filesystem;
 using platform::ui::MessageDriver;
@@ -185,8 +187,9 @@ TEST_F(ExportWindowTest, AFolderWithAccentsShowsAsChosenAndReceivesTheFile) {
   close();
   run(4);
   EXPECT_TRUE(fs::exists(accented / kFileName));
-  EXPECT_EQ(platform::cp1252ToUtf8(started->files().Gs_ArchivoExportacion.trimmed()), (accented / kFileName).string())
+  EXPECT_EQ(started->files().Gs_ArchivoExportacion.trimmed().toUtf8(), (accented / kFileName).string())
       << "held in code page 1252, one byte per character";
+  EXPECT_EQ(started->files().exportFilePath(), accented / kFileName);
   ASSERT_EQ(port.folders.folderRequests().size(), 2u);
   EXPECT_EQ(port.folders.folderRequests()[1].startFolder, accented.string());
 }
@@ -218,7 +221,7 @@ TEST_F(ExportWindowTest, EachExportWritesANewFileAndTheWindowStaysOpen) {
   EXPECT_TRUE(fs::exists(out / kFileName));
   EXPECT_TRUE(fs::exists(out / "Exporacion - 1234 -  3-07-26  9-30.Vyr"));
   EXPECT_FALSE(fs::exists(folder / "Exportacion.Tps"));
-  EXPECT_EQ(started->files().Gs_ArchivoExportacion.trimmed(),
+  EXPECT_EQ(started->files().Gs_ArchivoExportacion.trimmed().toUtf8(),
             (out / "Exporacion - 1234 -  3-07-26  9-30.Vyr").string());
   EXPECT_EQ(fileManager(dictionary::File::EXPORTACION).openCount(), 0) << "the window's kill closes the last export";
   // Closed for good: the program holds nothing of either file.
@@ -302,7 +305,7 @@ TEST_F(ExportWindowTest, FailureIsShownOnceAndNotAsFinished) {
     w.press("?CANCELBUTTON");
   });
   run(4);
-  EXPECT_EQ(started->files().Gs_ArchivoExportacion.trimmed(), "Exportacion.Tps");
+  EXPECT_EQ(started->files().Gs_ArchivoExportacion.trimmed(), "Exportacion.Tps"_cp1252);
 }
 
 // The export runs inside a handler, where no event is processed: each percentage must be painted
@@ -320,11 +323,11 @@ TEST(ExportWindowProgressTest, EachNewPercentageIsPaintedAtOnce) {
   auto* percent = qobject_cast<QLabel*>(window.control("?LS_POR").widget());
   platform::ui::PaintCounter counter(percent);
 
-  progress.showFileName("Exporacion - 1 -  3-07-26  9-30.Vyr");
+  progress.showFileName("Exporacion - 1 -  3-07-26  9-30.Vyr"_cp1252);
   EXPECT_EQ(qobject_cast<QLabel*>(window.control("?STRNOMARCHIVO").widget())->text().toStdString(),
             "Exporacion - 1 -  3-07-26  9-30.Vyr");
   progress.start(3);
-  EXPECT_EQ(LS_POR.value(), "  0 %" + std::string(15, ' '));
+  EXPECT_EQ(LS_POR.value().bytes(), "  0 %" + std::string(15, ' '));
   const char* shown[] = {"33 %", "67 %", "100 %"};
   for (const char* text : shown) {
     const int before = counter.paints;
@@ -338,7 +341,7 @@ TEST(ExportWindowProgressTest, EachNewPercentageIsPaintedAtOnce) {
   progress.start(2000);
   counter.paints = 0;
   for (int i = 0; i < 2000; ++i) progress.advance();
-  EXPECT_EQ(LS_POR.trimmed(), "100 %");
+  EXPECT_EQ(LS_POR.trimmed(), "100 %"_cp1252);
   EXPECT_GE(counter.paints, 100);
   EXPECT_LE(counter.paints, 2 * 101);
   window.close();

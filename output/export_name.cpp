@@ -1,35 +1,33 @@
 #include "output/export_name.h"
 
-#include "platform/core/cp1252.h"
 #include "platform/core/picture.h"
 #include "platform/os/folders.h"
+#include "platform/os/paths.h"
 
 namespace output {
-namespace {
 
-std::string withoutTrailingBlanks(const std::string& text) {
-  const std::size_t end = text.find_last_not_of(' ');
-  return end == std::string::npos ? std::string() : text.substr(0, end + 1);
-}
+using platform::Cp1252Text;
+using namespace platform::literals;
 
-}  // namespace
-
-std::string ExportFileName(std::int32_t teacherKey, platform::LocalMoment moment, const platform::Locale& locale) {
+// The pictures make code page 1252 (digits, dashes and blanks).
+Cp1252Text ExportFileName(std::int32_t teacherKey, platform::LocalMoment moment, const platform::Locale& locale) {
   const platform::Picture date = *platform::Picture::parse("d1-");
   const platform::Picture time = *platform::Picture::parse("t1-");
-  return "Exporacion - " + std::to_string(teacherKey) + " - " + withoutTrailingBlanks(date.formatDate(moment.date)) +
-         " " + withoutTrailingBlanks(time.formatTime(moment.time, locale)) + ".Vyr";
+  return "Exporacion - "_cp1252 + Cp1252Text::decimal(teacherKey) + " - "_cp1252 +
+         trimRight(Cp1252Text::fromBytes(date.formatDate(moment.date))) + " "_cp1252 +
+         trimRight(Cp1252Text::fromBytes(time.formatTime(moment.time, locale))) + ".Vyr"_cp1252;
 }
 
-std::optional<std::string> ExportPath(const std::string& folder, const std::string& fileName) {
-  std::string chosen = withoutTrailingBlanks(folder);
-  if (chosen.empty() && !platform::utf8ToCp1252(platform::os::homeFolder(), chosen)) return std::nullopt;
-  return chosen + "/" + fileName;
+std::optional<Cp1252Text> ExportPath(platform::Cp1252View folder, platform::Cp1252View fileName) {
+  std::optional<Cp1252Text> chosen = Cp1252Text(trimRight(folder));
+  if (chosen->empty()) chosen = platform::os::textOf(platform::os::homeFolder());
+  if (!chosen) return std::nullopt;
+  return *chosen + "/"_cp1252 + fileName;
 }
 
-std::string PercentText(std::int32_t done, std::int32_t total) {
+Cp1252Text PercentText(std::int32_t done, std::int32_t total) {
   const double percent = total > 0 ? static_cast<double>(done) / total * 100 : 100;
-  return platform::formatPicture("n3", percent) + " %";
+  return Cp1252Text::fromBytes(platform::formatPicture("n3", percent)) + " %"_cp1252;
 }
 
 }  // namespace output

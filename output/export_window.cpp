@@ -1,9 +1,10 @@
 #include "output/export_window.h"
 
 #include "output/export_name.h"
-#include "platform/core/cp1252.h"
 
 namespace output {
+
+using namespace platform::literals;
 
 ExportWindowProgress::ExportWindowProgress(platform::ui::Window& window, platform::FixedText<20>& LS_POR)
     : window_(window),
@@ -12,8 +13,8 @@ ExportWindowProgress::ExportWindowProgress(platform::ui::Window& window, platfor
       barControl_(window.control("?PROGRESS1").number()),
       percentControl_(window.control("?LS_POR").number()) {}
 
-void ExportWindowProgress::showFileName(const std::string& name) {
-  window_.control(fileNameControl_).setText(platform::cp1252ToUtf8(name));
+void ExportWindowProgress::showFileName(platform::Cp1252View name) {
+  window_.control(fileNameControl_).setText(name.toUtf8());
   window_.display();
   window_.redraw();
 }
@@ -24,7 +25,7 @@ void ExportWindowProgress::start(std::int32_t total) {
   bar.setRange(0, total);
   bar.setProgress(0);
   window_.redraw(barControl_);
-  showPercent("  0 %");
+  showPercent("  0 %"_cp1252);
 }
 
 // The bar paints itself as soon as its fill changes; the percentage is painted when its text
@@ -36,7 +37,7 @@ void ExportWindowProgress::advance() {
   showPercent(PercentText(bar.progress(), total_));
 }
 
-void ExportWindowProgress::showPercent(const std::string& text) {
+void ExportWindowProgress::showPercent(const platform::Cp1252Text& text) {
   const bool changed = LS_POR_.value() != platform::FixedText<20>(text).value();
   LS_POR_ = text;
   window_.display(percentControl_);

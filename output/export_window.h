@@ -21,12 +21,12 @@ class ExportWindowProgress : public ExportProgress {
   // The window and LS_POR must outlive the object.
   ExportWindowProgress(platform::ui::Window& window, platform::FixedText<20>& LS_POR);
 
-  void showFileName(const std::string& name) override;
+  void showFileName(platform::Cp1252View name) override;
   void start(std::int32_t total) override;
   void advance() override;
 
  private:
-  void showPercent(const std::string& text);
+  void showPercent(const platform::Cp1252Text& text);
 
   platform::ui::Window& window_;
   platform::FixedText<20>& LS_POR_;

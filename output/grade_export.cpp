@@ -11,7 +11,6 @@
 #include "dictionary/managers.h"
 #include "dictionary/program.h"
 #include "output/export_name.h"
-#include "platform/core/cp1252.h"
 #include "platform/core/date_time.h"
 #include "platform/core/runtime_errors.h"
 
@@ -19,7 +18,10 @@ namespace output {
 namespace {
 
 using dictionary::File;
+using platform::Cp1252Text;
+using platform::Cp1252View;
 using platform::RecordBuffer;
+using namespace platform::literals;
 using platform::storage::DataFile;
 namespace errors = platform::errors;
 
@@ -82,17 +84,17 @@ platform::FixedText<255>& exportFileName() { return dictionary::program().files(
 
 const platform::Locale& locale() { return dictionary::program().locale(); }
 
+// The locale's text of a runtime error, code page 1252 as every locale setting.
+Cp1252Text errorText(int code) { return Cp1252Text::fromBytes(locale().errorText(code)); }
+
 // Why a folder too deep for the export file's name is refused, in the teacher's words.
-std::string tooLongText(std::size_t length) {
-  return locale().errorText(errors::kInvalidFileName) + "\nLa ruta de la carpeta es demasiado larga: el nombre del " +
-         "archivo\ntendr\xED" "a " + std::to_string(length) + " caracteres y no puede pasar de " +
-         std::to_string(exportFileName().size()) + ".\nElija una carpeta con una ruta m\xE1s corta.";
+Cp1252Text tooLongText(std::size_t length) {
+  return errorText(errors::kInvalidFileName) + "\nLa ruta de la carpeta es demasiado larga: el nombre del "_cp1252 +
+         "archivo\ntendría "_cp1252 + Cp1252Text::decimal(length) + " caracteres y no puede pasar de "_cp1252 +
+         Cp1252Text::decimal(exportFileName().size()) + ".\nElija una carpeta con una ruta más corta."_cp1252;
 }
 
-bool isPlaceholder(const std::string& name) {
-  const std::size_t end = name.find_last_not_of(' ');
-  return name.substr(0, end == std::string::npos ? 0 : end + 1) == dictionary::kInitialExportFileName;
-}
+bool isPlaceholder(Cp1252View name) { return trimRight(name) == dictionary::kInitialExportFileName; }
 
 }  // namespace
 
@@ -153,7 +155,7 @@ GradeExport::GradeExport(std::int32_t total, ExportProgress& progress) : total_(
 
 GradeExport::~GradeExport() = default;
 
-bool GradeExport::run(const std::string& folder) {
+bool GradeExport::run(Cp1252View folder) {
   dictionary::Program& program = dictionary::program();
   // The signed-in teacher, whose key names the file; sign-in found them, so a failure is not told.
   DataFile& teachers = dictionary::DataFileOf(File::ZOLBRANS);
@@ -162,16 +164,16 @@ bool GradeExport::run(const std::string& folder) {
   const std::int32_t teacherKey = teachers.buffer().getLong(fieldOf(teachers, "CLAVE"));
 
   // One reading of the clock names the file and shows its name; nothing of it is done yet.
-  const std::string fileName = ExportFileName(teacherKey, platform::localNow(), program.locale());
+  const Cp1252Text fileName = ExportFileName(teacherKey, platform::localNow(), program.locale());
   progress_.showFileName(fileName);
   progress_.start(total_);
   // A name that Gs_ArchivoExportacion cannot hold whole is refused before anything changes.
-  const std::optional<std::string> path = ExportPath(folder, fileName);
-  if (!path) return refuse(locale().errorText(errors::kInvalidFileName));
+  const std::optional<Cp1252Text> path = ExportPath(folder, fileName);
+  if (!path) return refuse(errorText(errors::kInvalidFileName));
   if (path->size() > exportFileName().size()) return refuse(tooLongText(path->size()));
 
   // Close the export file; the placeholder the window's opening kept goes.
-  const std::string previousName = exportFileName().value();
+  const Cp1252Text previousName = exportFileName().value();
   dictionary::RelationManagerOf(File::EXPORTACION)->close();
   exportFile().close();
   if (isPlaceholder(previousName)) exportFile().remove();
@@ -243,18 +245,15 @@ bool GradeExport::fail(int error, bool removeFile) {
   if (file.session().inTransaction()) file.session().rollback();
   file.close();
   if (removeFile) file.remove();
-  return refuse(locale().errorText(error));
+  return refuse(errorText(error));
 }
 
 // Nothing of the export is kept: the progress goes back to nothing done, and one message box
 // (no caption, no icon, an OK button) tells why.
-bool GradeExport::refuse(const std::string& text) {
+bool GradeExport::refuse(Cp1252View text) {
   progress_.start(total_);
-  dictionary::program().errors().port().message({"",
-                                                 platform::cp1252ToUtf8(text),
-                                                 platform::MessageIcon::None,
-                                                 {platform::MessageButton::Ok},
-                                                 platform::MessageButton::Ok});
+  dictionary::program().errors().port().message(
+      {"", text.toUtf8(), platform::MessageIcon::None, {platform::MessageButton::Ok}, platform::MessageButton::Ok});
   return false;
 }
 

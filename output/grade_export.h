@@ -30,14 +30,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/cp1252_text.h"
+
 namespace output {
 
 // What the export shows while it runs.
 class ExportProgress {
  public:
   virtual ~ExportProgress() = default;
-  // The new file's name without its folder (code page 1252), before the file is created.
-  virtual void showFileName(const std::string& name) = 0;
+  // The new file's name without its folder, before the file is created.
+  virtual void showFileName(platform::Cp1252View name) = 0;
   // Nothing done of `total`: as each export starts, and again when it fails (nothing of it is kept).
   virtual void start(std::int32_t total) = 0;
   // After each record written.
@@ -52,9 +54,9 @@ class GradeExport {
   GradeExport(const GradeExport&) = delete;
   GradeExport& operator=(const GradeExport&) = delete;
 
-  // Exports into `folder` (code page 1252, trailing blanks ignored; blank: the user's home folder). True when the
+  // Exports into `folder` (trailing blanks ignored; blank: the user's home folder). True when the
   // file holds every grade record of the teacher.
-  bool run(const std::string& folder);
+  bool run(platform::Cp1252View folder);
 
  private:
   struct Lookup;
@@ -62,7 +64,7 @@ class GradeExport {
   bool appendGradeRecords();
   void fillExportRecord();
   bool fail(int error, bool removeFile);
-  bool refuse(const std::string& text);
+  bool refuse(platform::Cp1252View text);
 
   std::int32_t total_;
   ExportProgress& progress_;

@@ -13,12 +13,15 @@
 #include "dictionary/dictionary_test_support.h"
 #include "platform/core/cp1252.h"
 #include "platform/core/date_time.h"
+#include "platform/os/paths.h"
 #include "platform/storage/testing/fault_vfs.h"
 #include "platform/storage/testing/open_descriptors.h"
 #include "platform/storage/testing/status_matchers.h"
 
 namespace output {
 namespace {
+
+using namespace platform::literals;
 
 namespace fs = std::filesystem;
 using dictionary::File;
@@ -53,7 +56,7 @@ const std::string kRow6 =
 
 class RecordedProgress : public ExportProgress {
  public:
-  void showFileName(const std::string& name) override { fileNames.push_back(name); }
+  void showFileName(platform::Cp1252View name) override { fileNames.push_back(std::string(name.bytes())); }
   void start(std::int32_t total) override {
     starts.push_back(total);
     done = 0;
@@ -86,11 +89,15 @@ class GradeExportTest : public DictionaryTest {
     OpenExportFiles();
   }
 
+  bool exportInto(platform::Cp1252View folder, std::int32_t total = 4) {
+    return GradeExport(total, progress).run(folder);
+  }
   bool exportInto(const fs::path& where, std::int32_t total = 4) {
-    return GradeExport(total, progress).run(where.string());
+    return exportInto(platform::os::textOf(where).value(), total);
   }
 
-  std::string exportName() const { return started->files().Gs_ArchivoExportacion.trimmed(); }
+  // The name Gs_ArchivoExportacion holds, in UTF-8.
+  std::string exportName() const { return started->files().Gs_ArchivoExportacion.trimmed().toUtf8(); }
 
   // The export file as the data tool's command line dumps it.
   static std::string dumped(const fs::path& file) {
@@ -269,7 +276,7 @@ TEST_F(GradeExportTest, FolderThatRefusesWritingSaysAccessIsDenied) {
     return asAnotherProgram(environment(), [&] {
       dictionary::program().Gl_IdMaestro = 1;
       OpenExportFiles();
-      const bool done = GradeExport(4, progress).run(closed.string());
+      const bool done = GradeExport(4, progress).run(platform::os::textOf(closed).value());
       std::ofstream shown(shownFile);
       for (const std::string& text : messages()) shown << text << "\n";
       shown << dictionary::program().files().Gs_ArchivoExportacion.trimmed() << "\n";
@@ -295,7 +302,7 @@ TEST_F(GradeExportTest, NameLongerThanItsFieldIsRefusedBeforeAnythingIsWritten) 
   // A folder under `out` whose name leaves the export file's path `length` characters long, with
   // accented letters in each of its parts.
   auto folderFor = [this](std::size_t length) {
-    const std::string pattern = "Calificaci\xF3n-A\xF1o-\xC1lgebra-";
+    const std::string pattern = "Calificaci\xF3n-A\xF1o-\xC1lgebra-";  // code page 1252
     std::string path = out.string();
     const std::size_t folderLength = length - 1 - std::strlen(kFileName);
     while (path.size() < folderLength) {
@@ -303,9 +310,10 @@ TEST_F(GradeExportTest, NameLongerThanItsFieldIsRefusedBeforeAnythingIsWritten) 
       path += "/";
       for (std::size_t i = 0; i < part; ++i) path += pattern[i % pattern.size()];
     }
-    const fs::path made = platform::cp1252ToUtf8(path);
+    const platform::Cp1252Text folder = platform::Cp1252Text::fromBytes(path);
+    const fs::path made = platform::os::pathOf(folder);
     fs::create_directories(made);
-    return std::pair{path, made};
+    return std::pair{folder, made};
   };
   openFor(1);
   {
@@ -331,7 +339,9 @@ TEST_F(GradeExportTest, NameLongerThanItsFieldIsRefusedBeforeAnythingIsWritten) 
     ASSERT_GT(made.string().size() + 1 + std::strlen(kFileName), 255u) << "more bytes than characters in UTF-8";
     EXPECT_TRUE(exportInto(deep));
     EXPECT_EQ(messages(), std::vector<std::string>{"Atención|Exportación Terminada"});
-    EXPECT_EQ(started->files().Gs_ArchivoExportacion.value(), deep + "/" + kFileName) << "whole, in code page 1252";
+    EXPECT_EQ(started->files().Gs_ArchivoExportacion.value(),
+              deep + "/"_cp1252 + platform::Cp1252View::ofBytes(kFileName))
+        << "whole, in code page 1252";
     EXPECT_EQ(dumped(made / kFileName), kHeader + kRow1 + kRow3 + kRow4 + kRow6);
   }
 }
@@ -443,7 +453,7 @@ TEST_F(LargeExportTest, KilledAnywhereTheFileHoldsAllOrNothing) {
       OpenExportFiles();
       RecordedProgress shown;
       platform::storage::testing::crashAtOperation(crashAt);
-      const bool done = GradeExport(4 + kExtra, shown).run(out.string());
+      const bool done = GradeExport(4 + kExtra, shown).run(platform::os::textOf(out).value());
       platform::storage::testing::crashAtOperation(0);
       return done ? 0 : 3;
     });

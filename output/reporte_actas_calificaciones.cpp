@@ -10,9 +10,9 @@
 #include "platform/classes/record_processor.h"
 #include "platform/classes/report_controller.h"
 #include "platform/core/bindings.h"
-#include "platform/core/cp1252.h"
 #include "platform/core/date_time.h"
 #include "platform/core/fixed_text.h"
+#include "platform/os/paths.h"
 #include "platform/report/report.h"
 #include "platform/storage/view.h"
 #include "platform/ui/window.h"
@@ -56,7 +56,7 @@ void upperCaseCaptions() {
   const platform::Locale& locale = dictionary::program().locale();
   for (const char* caption : {"DESC_UNO", "DESC_DOS", "DESC_TRES", "DESC_CUATRO"}) {
     const int f = field(File::UNIDAD_APRENDIZAJE, caption);
-    unit.setText(f, locale.upper(unit.getText(f)));
+    unit.setText(f, locale.upper(unit.textView(f)));
   }
 }
 
@@ -106,7 +106,7 @@ class PdfWriter : public platform::PdfReportWriter {
 
 class Reporte : public platform::ReportController {
  public:
-  Reporte(platform::ui::Window& progress, Variables& v, std::string_view group, std::int32_t programme,
+  Reporte(platform::ui::Window& progress, Variables& v, platform::Cp1252View group, std::int32_t programme,
           platform::storage::View& view, GradeRecords& processor, platform::report::Report& report,
           VistaPreviaConPdf& previewer, platform::ReportTargetSelector& selector, PdfWriter& pdf)
       : ReportController(progress, dictionary::program().errors(), kProcedure,
@@ -186,11 +186,10 @@ class Reporte : public platform::ReportController {
       const platform::LocalMoment now = platform::localNow();
       v_.LS_FECHA = TextoFecha(now.date, now.time, dictionary::program().locale());
       const platform::RecordBuffer& unit = DataFileOf(File::UNIDAD_APRENDIZAJE).buffer();
-      const std::string image = platform::FixedText<255>(unit.getText(field(File::UNIDAD_APRENDIZAJE, "RUT_IMAGEN"))).trimmed();
-      // A file that cannot be loaded leaves the image the sheet defines. The record holds the name
-      // in code page 1252; the file system names it in UTF-8.
-      if (!image.empty())
-        report_.setImage("?IMAGE2", std::filesystem::absolute(platform::cp1252ToUtf8(image)).string());
+      const std::filesystem::path image =
+          platform::os::pathOf(unit.textView(field(File::UNIDAD_APRENDIZAJE, "RUT_IMAGEN")));
+      // A file that cannot be loaded leaves the image the sheet defines.
+      if (!image.empty()) report_.setImage("?IMAGE2", std::filesystem::absolute(image).string());
     }
     return level;
   }
@@ -215,7 +214,7 @@ class Reporte : public platform::ReportController {
   }
 
   Variables& v_;
-  std::string group_;
+  platform::Cp1252Text group_;
   std::int32_t programme_;
   platform::storage::View& view_;
   GradeRecords& processor_;
@@ -228,7 +227,7 @@ class Reporte : public platform::ReportController {
 
 }  // namespace
 
-void ReporteACTAS_CALIFICACIONES(std::string_view group, std::int32_t programme) {
+void ReporteACTAS_CALIFICACIONES(platform::Cp1252View group, std::int32_t programme) {
   dictionary::Program& program = dictionary::program();
   Variables v;
   platform::Bindings& names = platform::Bindings::forThread();

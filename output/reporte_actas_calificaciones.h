@@ -11,10 +11,11 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
+
+#include "platform/core/cp1252_text.h"
 
 namespace output {
 
-void ReporteACTAS_CALIFICACIONES(std::string_view group, std::int32_t programme);
+void ReporteACTAS_CALIFICACIONES(platform::Cp1252View group, std::int32_t programme);
 
 }  // namespace output

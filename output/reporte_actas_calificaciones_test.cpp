@@ -77,7 +77,7 @@ class GradeSheetTest : public dictionary::testing::DictionaryTest {
   // Runs the sheet with the robot's steps queued before; the pages previewed are kept.
   void run(std::string_view group, std::int32_t programme) {
     platform::PreviewWatch watch([this](const std::vector<PageMetafile>& shown) { pages = shown; });
-    robot.run([&] { ReporteACTAS_CALIFICACIONES(group, programme); });
+    robot.run([&] { ReporteACTAS_CALIFICACIONES(platform::Cp1252Text::fromUtf8(group).value(), programme); });
     EXPECT_TRUE(robot.done()) << robot.report();
   }
   void leavePreview() {
@@ -389,6 +389,29 @@ TEST_F(PreviewTargetsTest, ZoomChoicesPagesAcrossAndJumping) {
   });
   robot.run([&] { previewer.display(shown, 33); });
   EXPECT_TRUE(robot.done()) << robot.report();
+}
+
+// The zoom list's texts are the program's (UTF-8) and its entry holds code page 1252: a choice with
+// an accent shows as written, and typed, it is that choice.
+TEST_F(PreviewTargetsTest, AZoomChoiceWithAnAccentShowsAsWrittenAndTypedIsThatChoice) {
+  const std::vector<PageMetafile> shown = twoPages();
+  VistaPreviaConPdf previewer(started->errors(), codes(), started->locale());
+  platform::PreviewTexts texts = previewer.texts();
+  texts.zoomChoices.push_back({"Página doble", "Zoom: dos páginas", 150});
+  previewer.setTexts(texts);
+  previewer.setUserZoom(true);
+  robot.inWindow(kPreview, [](WindowDriver& w) {
+    w.type("?ZOOMLIST", "Página doble");
+    w.key(Qt::Key_Return);
+  });
+  robot.inWindow(kPreview, [](WindowDriver& w) {
+    EXPECT_EQ(w.statusText(1), "Zoom: dos páginas");
+    EXPECT_EQ(w.text("?ZOOMLIST"), "Página doble");
+    w.press("?TBAREXIT");
+  });
+  robot.run([&] { previewer.display(shown); });
+  EXPECT_TRUE(robot.done()) << robot.report();
+  EXPECT_EQ(previewer.zoom(), 150);
 }
 
 // The toolbar's prompts take the focus from the print button to their controls, so that the Return

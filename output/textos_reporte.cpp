@@ -7,27 +7,28 @@
 namespace output {
 namespace {
 
-std::string withoutTrailingBlanks(std::string text) {
-  const std::size_t end = text.find_last_not_of(' ');
-  text.erase(end == std::string::npos ? 0 : end + 1);
-  return text;
+using platform::Cp1252Text;
+using namespace platform::literals;
+
+// What a picture makes is code page 1252.
+Cp1252Text pictured(std::string_view picture, double value) {
+  return Cp1252Text::fromBytes(platform::formatPicture(picture, value));
 }
 
 }  // namespace
 
-std::string TextoCalificacion(double score, std::int32_t weight) {
-  return withoutTrailingBlanks(platform::formatPicture("@N3", score)) + ", (" +
-         platform::formatPicture("@n2", static_cast<double>(weight)) + "%)";
+Cp1252Text TextoCalificacion(double score, std::int32_t weight) {
+  return trimRight(pictured("@N3", score)) + ", ("_cp1252 + pictured("@n2", static_cast<double>(weight)) + "%)"_cp1252;
 }
 
-std::string TextoEstatus(double average) { return average >= 60.0 ? "ACREDITADO" : "RECUPERAR"; }
+Cp1252Text TextoEstatus(double average) { return average >= 60.0 ? "ACREDITADO"_cp1252 : "RECUPERAR"_cp1252; }
 
-std::string TextoFecha(std::int32_t date, std::int32_t time, const platform::Locale& locale) {
+Cp1252Text TextoFecha(std::int32_t date, std::int32_t time, const platform::Locale& locale) {
   const platform::CivilDate day = platform::civilDate(date);
   const std::optional<platform::Picture> t6 = platform::Picture::parse("@t6");
-  return withoutTrailingBlanks(locale.upper(Nombre_Dia(date))) + " " + std::to_string(day.day) + " DE " +
-         withoutTrailingBlanks(locale.upper(Nombre_Mes(day.month))) + " DE " + std::to_string(day.year) + ", " +
-         t6->formatTime(time, locale);
+  return trimRight(locale.upper(Nombre_Dia(date))) + " "_cp1252 + Cp1252Text::decimal(day.day) + " DE "_cp1252 +
+         trimRight(locale.upper(Nombre_Mes(day.month))) + " DE "_cp1252 + Cp1252Text::decimal(day.year) + ", "_cp1252 +
+         Cp1252Text::fromBytes(t6->formatTime(time, locale));
 }
 
 }  // namespace output

@@ -4,19 +4,21 @@
 #include <gtest/gtest.h>
 
 #include "dictionary/spanish_locale.h"
-#include "platform/core/cp1252.h"
 #include "platform/core/date_time.h"
 
 namespace output {
 namespace {
 
+using namespace platform::literals;
+
 TEST(TextosReporteTest, ScoresWithTheirWeights) {
   const struct {
     double score;
     std::int32_t weight;
-    const char* text;
-  } cases[] = {{85.5, 30, " 86, (30%)"}, {100, 5, "100, ( 5%)"}, {0, 30, "  0, (30%)"},  {100, 100, "100, (##%)"},
-               {84.49, 30, " 84, (30%)"}, {1000, 20, "###, (20%)"}, {-5, 20, " -5, (20%)"}, {7, 0, "  7, ( 0%)"}};
+    platform::Cp1252View text;
+  } cases[] = {{85.5, 30, " 86, (30%)"_cp1252}, {100, 5, "100, ( 5%)"_cp1252},    {0, 30, "  0, (30%)"_cp1252},
+               {100, 100, "100, (##%)"_cp1252}, {84.49, 30, " 84, (30%)"_cp1252}, {1000, 20, "###, (20%)"_cp1252},
+               {-5, 20, " -5, (20%)"_cp1252},   {7, 0, "  7, ( 0%)"_cp1252}};
   for (const auto& c : cases) {
     EXPECT_EQ(TextoCalificacion(c.score, c.weight), c.text) << c.score << " " << c.weight;
     EXPECT_LE(TextoCalificacion(c.score, c.weight).size(), 14u) << "fits its 14 characters";
@@ -24,12 +26,12 @@ TEST(TextosReporteTest, ScoresWithTheirWeights) {
 }
 
 TEST(TextosReporteTest, TheStatusComparesTheUnroundedAverage) {
-  EXPECT_EQ(TextoEstatus(60.0), "ACREDITADO");
-  EXPECT_EQ(TextoEstatus(59.99), "RECUPERAR");
-  EXPECT_EQ(TextoEstatus(59.5), "RECUPERAR");
-  EXPECT_EQ(TextoEstatus(59.99999999999999), "RECUPERAR") << "no tolerance";
-  EXPECT_EQ(TextoEstatus(0), "RECUPERAR");
-  EXPECT_EQ(TextoEstatus(100), "ACREDITADO");
+  EXPECT_EQ(TextoEstatus(60.0), "ACREDITADO"_cp1252);
+  EXPECT_EQ(TextoEstatus(59.99), "RECUPERAR"_cp1252);
+  EXPECT_EQ(TextoEstatus(59.5), "RECUPERAR"_cp1252);
+  EXPECT_EQ(TextoEstatus(59.99999999999999), "RECUPERAR"_cp1252) << "no tolerance";
+  EXPECT_EQ(TextoEstatus(0), "RECUPERAR"_cp1252);
+  EXPECT_EQ(TextoEstatus(100), "ACREDITADO"_cp1252);
 }
 
 TEST(TextosReporteTest, TheDateLineInSpanishWithTheTwelveHourClock) {
@@ -49,7 +51,7 @@ TEST(TextosReporteTest, TheDateLineInSpanishWithTheTwelveHourClock) {
       {platform::dateSerial(2027, 9, 25), platform::clockValue(23, 59, 59), "SABADO 25 DE SEPTIEMBRE DE 2027, 11:59:59Pm"},
       {platform::dateSerial(2026, 4, 1), platform::clockValue(13, 0, 0), "MIERCOLES 1 DE ABRIL DE 2026,  1:00:00Pm"},
   };
-  for (const auto& c : cases) EXPECT_EQ(platform::cp1252ToUtf8(TextoFecha(c.date, c.time, spanish)), c.text);
+  for (const auto& c : cases) EXPECT_EQ(TextoFecha(c.date, c.time, spanish).toUtf8(), c.text);
 }
 
 }  // namespace

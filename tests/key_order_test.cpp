@@ -11,7 +11,7 @@
 
 #include "dictionary/file_declarations.h"
 #include "dictionary/spanish_locale.h"
-#include "platform/core/cp1252.h"
+#include "platform/core/cp1252_text.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/testing/status_matchers.h"
@@ -23,16 +23,15 @@ using platform::storage::testing::IsOk;
 
 namespace {
 
-std::string cp1252(const std::string& utf8) {
-  std::string out;
-  EXPECT_TRUE(platform::utf8ToCp1252(utf8, out)) << utf8;
-  return out;
+using namespace platform::literals;
+
+platform::Cp1252Text cp1252(const std::string& utf8) {
+  std::optional<platform::Cp1252Text> out = platform::Cp1252Text::fromUtf8(utf8);
+  EXPECT_TRUE(out) << utf8;
+  return out.value_or(platform::Cp1252Text());
 }
 
-std::string trimmedUtf8(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return platform::cp1252ToUtf8(text);
-}
+std::string trimmedUtf8(platform::Cp1252View text) { return trimRight(text).toUtf8(); }
 
 class KeyOrderTest : public ::testing::Test {
  protected:
@@ -77,13 +76,13 @@ TEST_F(KeyOrderTest, StudentNamesFollowTheSpanishCollatingSequence) {
   for (const std::string& each : names) {
     students.buffer().clear();
     students.buffer().setLong(id, next);
-    students.buffer().setText(registration, std::to_string(next++));
+    students.buffer().setText(registration, platform::Cp1252View::ofBytes(std::to_string(next++)));
     students.buffer().setText(name, cp1252(each));
     ASSERT_THAT(students.add(), IsOk()) << each;
   }
   // Trailing blanks never matter: the same name with blanks is a duplicate.
   students.buffer().setLong(id, next);
-  students.buffer().setText(registration, "dup");
+  students.buffer().setText(registration, "dup"_cp1252);
   students.buffer().setText(name, cp1252("Peña   "));
   EXPECT_THAT(students.add(), HasError(platform::errors::kDuplicateKey));
 

@@ -24,7 +24,7 @@
 #include "dictionary/file_declarations.h"
 #include "dictionary/spanish_locale.h"
 #include "platform/core/bindings.h"
-#include "platform/core/cp1252.h"
+#include "platform/core/cp1252_text.h"
 #include "platform/core/fixed_text.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"
@@ -34,6 +34,8 @@
 #include "tools/data_tool.h"
 
 namespace {
+
+using namespace platform::literals;
 
 namespace fs = std::filesystem;
 using platform::storage::DataFile;
@@ -48,11 +50,7 @@ using Ids = std::vector<int>;
 constexpr auto kForward = View::Direction::Forward;
 constexpr auto kBackward = View::Direction::Backward;
 
-std::string utf8(const std::string& cp1252) {
-  std::string text = cp1252;
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return platform::cp1252ToUtf8(text);
-}
+std::string utf8(platform::Cp1252View text) { return trimRight(text).toUtf8(); }
 
 class ViewTest : public testing::Test {
  public:
@@ -146,7 +144,7 @@ class ViewTest : public testing::Test {
   platform::Bindings names_;
   std::int32_t Gl_IdMaestro = 1;
   std::int32_t Ll_ProAcademico = 1;
-  platform::FixedText<20> Ls_Grupo{"1A"};
+  platform::FixedText<20> Ls_Grupo{"1A"_cp1252};
 };
 
 // The grade book's pass over the teacher's pairs: by programme description in the Spanish order
@@ -238,11 +236,11 @@ TEST_F(ViewTest, ListShowsThePairInEitherOrderWithTheVariablesCurrentValues) {
   while (view->next() == 0) names.push_back(utf8(alumnos_->buffer().getText(2)));
   EXPECT_EQ(names, (std::vector<std::string>{"Martinez Eva", "Ángel Núñez", "Ángel Núñez", "Pablo Ruiz"}));
 
-  Ls_Grupo = "1B";
+  Ls_Grupo = "1B"_cp1252;
   EXPECT_EQ(readAll(*view, *actas_), (Ids{40}));
-  Ls_Grupo = "1a";  // case counts
+  Ls_Grupo = "1a"_cp1252;  // case counts
   EXPECT_EQ(readAll(*view, *actas_), (Ids{55}));
-  Ls_Grupo = "1A";
+  Ls_Grupo = "1A"_cp1252;
   Gl_IdMaestro = 2;
   EXPECT_EQ(readAll(*view, *actas_), (Ids{10}));
   Ll_ProAcademico = 4;
@@ -280,11 +278,11 @@ TEST_F(ViewTest, MissingParentLeavesItsBufferClearedOrTheRowOut) {
   auto view = groupView();
   ASSERT_EQ(0, view->setFilter("AACT:ID_MAE=Gl_IdMaestro"));
   ASSERT_EQ(0, view->setOrder("PACA:DESCRIPCION,AACT:GRUPO"));
-  paca_->buffer().setText(1, "left over");
+  paca_->buffer().setText(1, "left over"_cp1252);
   ASSERT_EQ(0, view->next());
   EXPECT_EQ(alias_->buffer().getLong(0), 20);
   EXPECT_EQ(paca_->buffer().getLong(0), 0);
-  EXPECT_EQ(paca_->buffer().getText(1), std::string(100, ' '));
+  EXPECT_EQ(paca_->buffer().getText(1).bytes(), std::string(100, ' '));
   EXPECT_EQ(errors::kRecordNotAvailable, paca_->put());  // no programme record to rewrite
   ASSERT_EQ(0, view->next());
   EXPECT_EQ(alias_->buffer().getLong(0), 25);
@@ -414,8 +412,8 @@ void ViewModes::checkReset(const Mode& mode) {
   // A list row keeps its position in a blank-padded text field of 1024 characters.
   platform::RecordLayout rowLayout({{"VIEWPOSITION", platform::FieldType::String, 1024}});
   platform::RecordBuffer row(rowLayout);
-  row.setText(0, at[3]);
-  ASSERT_EQ(0, view->reset(row.getText(0))) << mode.name;
+  row.setText(0, platform::Cp1252View::ofBytes(at[3]));
+  ASSERT_EQ(0, view->reset(row.getText(0).bytes())) << mode.name;
   ASSERT_EQ(0, view->next());
   EXPECT_EQ(actas_->buffer().getLong(0), rows[3]) << mode.name;
 
@@ -515,7 +513,7 @@ TEST_F(ViewModes, ReadingHoldsNothingBetweenReads) {
     writer.buffer().clear();
     writer.buffer().setLong(0, 1);
     ASSERT_THAT(writer.get(0), IsOk());
-    writer.buffer().setText(2, "Otro Nombre " + std::to_string(++changes));
+    writer.buffer().setText(2, platform::Cp1252View::ofBytes("Otro Nombre " + std::to_string(++changes)));
     EXPECT_THAT(writer.put(), IsOk()) << mode.name << ": " << other.lastErrorText();
     ASSERT_EQ(0, view->next()) << mode.name;
   }
@@ -585,7 +583,7 @@ TEST_F(ViewTest, ReadingNoRowLeavesTheBuffersAsTheyWere) {
   ASSERT_EQ(0, view->setFilter("ACT:ID_MAE=Gl_IdMaestro AND ACT:PROMEDIO>100"));
   ASSERT_EQ(0, view->setOrder("ALU:NOMBRE"));
   actas_->buffer().setLong(0, 777);
-  alumnos_->buffer().setText(2, "sin cambio");
+  alumnos_->buffer().setText(2, "sin cambio"_cp1252);
   EXPECT_EQ(errors::kRecordNotAvailable, view->next());
   EXPECT_EQ(view->recordsRead(), 9);
   EXPECT_EQ(actas_->buffer().getLong(0), 777);

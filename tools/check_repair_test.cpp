@@ -30,6 +30,8 @@
 
 namespace {
 
+using namespace platform::literals;
+
 namespace fs = std::filesystem;
 using platform::storage::testing::damagePage;
 using platform::storage::testing::HasError;
@@ -421,7 +423,7 @@ TEST_F(CheckRepair, RepairOfADamagedKeyLosesNoRecord) {
     ASSERT_THAT(teachers.open(), IsOk());
     teachers.buffer().setLong(decls_.ZOLBRANS.fieldIndex("CLAVE"), 1001);
     ASSERT_THAT(teachers.get(byKey), IsOk());
-    EXPECT_EQ("sol2024   ", teachers.buffer().getText(decls_.ZOLBRANS.fieldIndex("PASSWORD")));
+    EXPECT_EQ("sol2024   "_cp1252, teachers.buffer().getText(decls_.ZOLBRANS.fieldIndex("PASSWORD")));
   }
   const Outcome again = repair("Zolbrans.Tps");
   EXPECT_EQ(0, again.code);

@@ -33,6 +33,8 @@
 namespace datatool {
 
 namespace fs = std::filesystem;
+using platform::Cp1252Text;
+using platform::Cp1252View;
 using platform::FieldType;
 using platform::Locale;
 using platform::RecordBuffer;
@@ -78,11 +80,12 @@ std::string unicodeName(char32_t c) {
   return hex;
 }
 
-// Why a text (code page 1252) cannot be stored, when it holds a control character: it would show
-// and print broken (a line break inside a name, a tab).
-std::optional<std::string> controlCharacterIn(std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char32_t c = platform::cp1252ToUnicode(static_cast<std::uint8_t>(text[i]));
+// Why a text cannot be stored, when it holds a control character: it would show and print broken
+// (a line break inside a name, a tab).
+std::optional<std::string> controlCharacterIn(Cp1252View text) {
+  const std::string_view bytes = text.bytes();
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char32_t c = platform::cp1252ToUnicode(static_cast<std::uint8_t>(bytes[i]));
     if (c >= 0x20 && !(c >= 0x7F && c <= 0x9F)) continue;
     std::string name;
     if (c == '\n') name = " (line break)";
@@ -133,31 +136,30 @@ std::optional<std::string> putValue(RecordBuffer& buffer, int index, std::string
     }
     case FieldType::String:
     case FieldType::CString: {
-      std::string text;
-      char32_t bad = 0;
-      std::size_t offset = 0;
-      if (!platform::utf8ToCp1252(value, text, &bad, &offset)) {
-        if (bad == platform::kInvalidUtf8) return "not valid UTF-8 (at byte " + std::to_string(offset + 1) + ")";
-        return "character " + unicodeName(bad) + " is not in code page 1252";
+      platform::Utf8Refusal refusal;
+      const std::optional<Cp1252Text> text = Cp1252Text::fromUtf8(value, &refusal);
+      if (!text) {
+        if (refusal.character == platform::kInvalidUtf8)
+          return "not valid UTF-8 (at byte " + std::to_string(refusal.offset + 1) + ")";
+        return "character " + unicodeName(refusal.character) + " is not in code page 1252";
       }
-      if (auto control = controlCharacterIn(text)) return control;
+      if (auto control = controlCharacterIn(*text)) return control;
       const std::size_t room = field.type == FieldType::String ? field.size : field.size - 1;
-      if (text.size() > room) {
-        return std::to_string(text.size()) + " characters, the field holds " + std::to_string(room);
+      if (text->size() > room) {
+        return std::to_string(text->size()) + " characters, the field holds " + std::to_string(room);
       }
-      buffer.setText(index, text);
+      buffer.setText(index, *text);
       return std::nullopt;
     }
   }
   return "field of an unknown type";
 }
 
-// A text field's characters (code page 1252) as stored: a STRING without its trailing blanks,
-// a CSTRING up to its NUL.
-std::string_view storedText(const RecordBuffer& buffer, const platform::Field& field) {
-  std::string_view text(reinterpret_cast<const char*>(buffer.data()) + field.offset, field.size);
-  if (field.type == FieldType::CString) return text.substr(0, text.find('\0'));
-  return text.substr(0, text.find_last_not_of(' ') + 1);
+// A text field's characters as stored: a STRING without its trailing blanks, a CSTRING up to its
+// NUL.
+Cp1252View storedText(const RecordBuffer& buffer, int index) {
+  const Cp1252View text = buffer.textView(index);
+  return buffer.layout().field(index).type == FieldType::CString ? text : trimRight(text);
 }
 
 // The value of a field as the CSV shows it (UTF-8), appended as a CSV field (quoted where needed).
@@ -178,7 +180,7 @@ void appendFieldText(const RecordBuffer& buffer, int index, std::string& out, st
     case FieldType::String:
     case FieldType::CString:
       scratch.clear();
-      platform::appendCp1252AsUtf8(storedText(buffer, field), scratch);
+      storedText(buffer, index).appendUtf8To(scratch);
       csv::appendField(out, scratch);
       return;
   }
@@ -188,7 +190,7 @@ void appendFieldText(const RecordBuffer& buffer, int index, std::string& out, st
 std::string fieldText(const RecordBuffer& buffer, int index) {
   const platform::Field& field = buffer.layout().field(index);
   if (field.type == FieldType::String || field.type == FieldType::CString) {
-    return platform::cp1252ToUtf8(storedText(buffer, field));
+    return storedText(buffer, index).toUtf8();
   }
   std::string text, scratch;
   appendFieldText(buffer, index, text, scratch);

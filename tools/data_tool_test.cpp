@@ -19,8 +19,9 @@
 #include <vector>
 
 #include "dictionary/spanish_locale.h"
-#include "platform/core/cp1252.h"
+#include "platform/core/cp1252_text.h"
 #include "platform/core/number_text.h"
+#include "platform/os/paths.h"
 #include "platform/storage/data_file.h"
 #include "platform/storage/session.h"
 #include "platform/storage/testing/child_process.h"
@@ -722,7 +723,7 @@ TEST_F(DataTool, DumpChoosesTheDeclarationByTheFilesName) {
   platform::Locale locale;
   dictionary::ApplySpanishLocale(locale);
   const fs::path exportFile = root_ / "Exporacion - 1001 - 10-12-2024 10_05.Vyr";
-  decls.Gs_ArchivoExportacion = exportFile.string();
+  decls.Gs_ArchivoExportacion = platform::os::textOf(exportFile).value();
   {
     platform::storage::Engine engine(locale);
     platform::storage::Session session(engine, root_.string());
@@ -733,10 +734,9 @@ TEST_F(DataTool, DumpChoosesTheDeclarationByTheFilesName) {
     b.clear();
     b.setLong(0, 7);
     b.setLong(1, 5110);
-    b.setText(5,
-              "Pe\xf1"
-              "a");  // code page 1252: "Peña"
-    b.setText(10, "M\xe9rida");
+    b.setText(5, platform::Cp1252View::ofBytes("Pe\xf1"
+                                               "a"));  // code page 1252: "Peña"
+    b.setText(10, platform::Cp1252View::ofBytes("M\xe9rida"));
     b.setReal(19, 59.75);
     ASSERT_THAT(file.add(), IsOk());
     file.close();

@@ -7,8 +7,8 @@ namespace gradebook::testing {
 dictionary::Procedures ProcedureCalls::standIns() {
   dictionary::Procedures procedures;
   procedures.UpdateACTAS_CALIFICACIONES = [this] { gradeForm(); };
-  procedures.ReporteACTAS_CALIFICACIONES = [this](std::string_view group, std::int32_t programme) {
-    gradeSheet(group, programme);
+  procedures.ReporteACTAS_CALIFICACIONES = [this](platform::Cp1252View group, std::int32_t programme) {
+    gradeSheet(group.bytes(), programme);
   };
   procedures.Dlg_Exportacion = [this](std::int32_t studentCount) { exportGradeRecords(studentCount); };
   return procedures;

@@ -313,7 +313,7 @@ int BrowseList::seekThumb(int value) {
 
 int BrowseList::locate() {
   const SortOrder& order = orders_[static_cast<std::size_t>(current_ - 1)];
-  const std::string typed = control_->locatorText();
+  const Cp1252Text typed = control_->locatorText();
   // Without a locator what is typed moves nothing.
   if (!order.locator) {
     control_->clearLocator();
@@ -325,11 +325,11 @@ int BrowseList::locate() {
   std::function<bool()> reached;
   if (isText(field)) {
     reached = [&] {
-      const std::string value = textOf(field);
+      const Cp1252Text value = textOf(field);
       return (order.locatorCaseSensitive ? locale.compare(value, typed) : locale.compareNoCase(value, typed)) >= 0;
     };
   } else {
-    const double wanted = leadingReal(typed);
+    const double wanted = leadingReal(typed.bytes());
     reached = [&, wanted] { return numberOf(field) >= wanted; };
   }
   std::string found;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/core/cp1252.h"
+#include "platform/core/trim.h"
 
 namespace platform {
 namespace {
@@ -17,12 +18,6 @@ ErrorStatus& unboundStatus() {
 }
 
 constexpr std::string_view kEndSuffix = "  Press OK to end this application";
-
-std::string trimTrailingBlanks(std::string_view text) {
-  std::size_t end = text.size();
-  while (end > 0 && text[end - 1] == ' ') --end;
-  return std::string(text.substr(0, end));
-}
 
 ErrorMessage unknownMessage(int id) {
   return ErrorMessage{id, kLevelProgram, "Error",
@@ -93,7 +88,7 @@ std::string ErrorReporter::render(int id, const std::string& messageText) const 
   const ErrorStatus& s = status();
   std::string errorText = s.errorText;
   if (errorText.empty() && s.errorCode != 0) errorText = cp1252ToUtf8(locale_.errorText(s.errorCode));
-  return fillPlaceholders(m->text, {{{"%File", trimTrailingBlanks(s.file)},
+  return fillPlaceholders(m->text, {{{"%File", std::string(trimRight(s.file))},
                                      {"%Field", s.field},
                                      {"%Message", messageText},
                                      {"%ErrorText", errorText}}});

@@ -30,7 +30,7 @@ void copyValue(const RecordBuffer& from, int fromField, RecordBuffer& to, int to
     else if (target == FieldType::Byte) to.setByte(toField, static_cast<std::uint8_t>(value));
     else to.setReal(toField, value);
   } else if (!isNumberField(source) && !isNumberField(target)) {
-    to.setText(toField, from.getText(fromField));
+    to.setText(toField, from.textView(fromField));
   }
 }
 
@@ -39,7 +39,7 @@ void clearValue(RecordBuffer& record, int field) {
   if (type == FieldType::Long) record.setLong(field, 0);
   else if (type == FieldType::Byte) record.setByte(field, 0);
   else if (type == FieldType::Real) record.setReal(field, 0);
-  else record.setText(field, "");
+  else record.setText(field, Cp1252View());
 }
 
 bool sameValue(const RecordBuffer& a, int aField, const RecordBuffer& b, int bField, const Locale& locale,
@@ -47,7 +47,7 @@ bool sameValue(const RecordBuffer& a, int aField, const RecordBuffer& b, int bFi
   const bool aNumber = isNumberField(a.layout().field(aField).type);
   if (aNumber != isNumberField(b.layout().field(bField).type)) return false;
   if (aNumber) return fieldNumber(a, aField) == fieldNumber(b, bField);
-  const std::string left = a.getText(aField), right = b.getText(bField);
+  const std::string_view left = a.textView(aField).bytes(), right = b.textView(bField).bytes();
   return (noCase ? locale.compareNoCase(left, right) : locale.compare(left, right)) == 0;
 }
 
@@ -67,7 +67,7 @@ double numberOf(const BoundName& name) {
     case BoundName::Kind::Byte:
       return *static_cast<const std::uint8_t*>(name.variable);
     case BoundName::Kind::Text:
-      return leadingReal(*static_cast<const std::string*>(name.variable));
+      return leadingReal(static_cast<const Cp1252Text*>(name.variable)->bytes());
     case BoundName::Kind::Field:
       break;
   }
@@ -80,21 +80,21 @@ double numberOf(const BoundName& name) {
     case FieldType::Byte:
       return record.getByte(name.field);
     default:
-      return leadingReal(record.getText(name.field));
+      return leadingReal(record.textView(name.field).bytes());
   }
 }
 
-std::string textOf(const BoundName& name) {
-  if (name.kind == BoundName::Kind::Text) return *static_cast<const std::string*>(name.variable);
+Cp1252Text textOf(const BoundName& name) {
+  if (name.kind == BoundName::Kind::Text) return *static_cast<const Cp1252Text*>(name.variable);
   if (isText(name)) return name.record->getText(name.field);
-  return shortestDecimal(numberOf(name));
+  return Cp1252Text::fromBytes(shortestDecimal(numberOf(name)));  // digits, a sign and a point
 }
 
 void copyInto(const BoundName& source, RecordBuffer& row, int field) {
   switch (row.layout().field(field).type) {
     case FieldType::Long:
-      row.setLong(field,
-                  isText(source) ? leadingWholeNumber(textOf(source)) : static_cast<std::int32_t>(numberOf(source)));
+      row.setLong(field, isText(source) ? leadingWholeNumber(textOf(source).bytes())
+                                        : static_cast<std::int32_t>(numberOf(source)));
       return;
     case FieldType::Real:
       row.setReal(field, numberOf(source));

@@ -27,7 +27,7 @@ bool sameValue(const RecordBuffer& a, int aField, const RecordBuffer& b, int bFi
 // text's leading number).
 bool isText(const BoundName& name);
 double numberOf(const BoundName& name);
-std::string textOf(const BoundName& name);
+Cp1252Text textOf(const BoundName& name);
 // Puts a bound name's value into a field, converted to the field's type.
 void copyInto(const BoundName& source, RecordBuffer& record, int field);
 

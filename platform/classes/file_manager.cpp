@@ -5,6 +5,7 @@
 
 #include "platform/core/cp1252.h"
 #include "platform/core/runtime_errors.h"
+#include "platform/core/trim.h"
 
 namespace platform {
 namespace {
@@ -32,10 +33,7 @@ FileManager::~FileManager() { leaveThreadList(this); }
 const std::vector<FileManager*>& FileManager::thisThreadsManagers() { return tManagers; }
 
 std::string FileManager::fileName() const {
-  std::string name = fileNameSource_ ? fileNameSource_() : fileNameValue_;
-  const std::size_t end = name.find_last_not_of(' ');
-  name.erase(end == std::string::npos ? 0 : end + 1);
-  return name;
+  return std::string(trimRight(fileNameSource_ ? fileNameSource_() : fileNameValue_));
 }
 
 void FileManager::init() {

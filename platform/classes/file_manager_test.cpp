@@ -74,7 +74,7 @@ TEST_F(FileManagerTest, NumberingTakesTheHighestValuePlusOne) {
   ASSERT_EQ(kLevelBenign, team->file.open());
 
   team->file.buffer().setLong(kTeamId, 77);  // an unprimed record is numbered whatever it holds
-  team->file.buffer().setText(kTeamName, "first");
+  team->file.buffer().setText(kTeamName, "first"_cp1252);
   ASSERT_EQ(kLevelBenign, team->file.insert());
   EXPECT_EQ(1, team->file.buffer().getLong(kTeamId));
 
@@ -84,7 +84,7 @@ TEST_F(FileManagerTest, NumberingTakesTheHighestValuePlusOne) {
   ASSERT_EQ(kLevelBenign, team->file.primeRecord());
   EXPECT_EQ(42, team->file.buffer().getLong(kTeamId));
   EXPECT_TRUE(team->file.primed());
-  team->file.buffer().setText(kTeamName, "next");
+  team->file.buffer().setText(kTeamName, "next"_cp1252);
   ASSERT_EQ(kLevelBenign, team->file.insert());
   EXPECT_FALSE(team->file.primed());
   EXPECT_EQ((std::vector<std::vector<std::int32_t>>{{1}, {5}, {41}, {17}, {42}}), rowsOf(teamDecl));
@@ -114,7 +114,7 @@ TEST_F(FileManagerTest, NumberTakenMeanwhileIsTakenAgain) {
   ASSERT_EQ(kLevelBenign, team->file.primeRecord());
   ASSERT_EQ(2, team->file.buffer().getLong(kTeamId));
   seed(teamDecl, {{2}, {3}}, {"two", "three"});  // another program numbers two records meanwhile
-  team->file.buffer().setText(kTeamName, "mine");
+  team->file.buffer().setText(kTeamName, "mine"_cp1252);
   ASSERT_EQ(kLevelBenign, team->file.insert());
   EXPECT_EQ(4, team->file.buffer().getLong(kTeamId));
   EXPECT_TRUE(port.shown().empty());
@@ -125,7 +125,7 @@ TEST_F(FileManagerTest, NumberingThatKeepsFailingAsksWhetherToGoOn) {
   auto team = manage(teamDecl);
   team->file.addKey(kTeamPk, "TEA:PK_ID", true);
   ASSERT_EQ(kLevelBenign, team->file.open());
-  team->file.buffer().setText(kTeamName, "mine");
+  team->file.buffer().setText(kTeamName, "mine"_cp1252);
   port.answer({B::Yes, B::No});
   EXPECT_EQ(kLevelNotify, team->file.insert());
   EXPECT_EQ((std::vector<std::string>{"M35", "M35"}), captions());
@@ -139,13 +139,13 @@ TEST_F(FileManagerTest, DuplicateInAUniqueKeyNamesTheKeyAndAddsNothing) {
   team->file.addKey(kTeamName_, "TEA:AK_NAME");
   ASSERT_EQ(kLevelBenign, team->file.open());
   ASSERT_EQ(kLevelBenign, team->file.primeRecord());
-  team->file.buffer().setText(kTeamName, "Lions");
+  team->file.buffer().setText(kTeamName, "Lions"_cp1252);
   EXPECT_EQ(kLevelNotify, team->file.insert());
   EXPECT_EQ("M15", port.last().caption);
   EXPECT_NE(std::string::npos, port.last().text.find("message=TEA:AK_NAME")) << port.last().text;
   EXPECT_EQ(1u, rowsOf(teamDecl).size());
   // The primed number stays: the corrected record goes in under it.
-  team->file.buffer().setText(kTeamName, "Tigers");
+  team->file.buffer().setText(kTeamName, "Tigers"_cp1252);
   ASSERT_EQ(kLevelBenign, team->file.insert());
   EXPECT_EQ(2, team->file.buffer().getLong(kTeamId));
 }
@@ -160,7 +160,7 @@ TEST_F(FileManagerTest, FieldChecksRunInFieldOrderAndStopAtTheFirstFailure) {
     return report ? reporter.throwMessage(16, "TEAM") : kLevelNotify;
   };
   ASSERT_EQ(kLevelBenign, player->file.open());
-  player->file.buffer().setText(kPlayerName, "Ann");
+  player->file.buffer().setText(kPlayerName, "Ann"_cp1252);
   EXPECT_EQ(kLevelNotify, player->file.insert());
   EXPECT_EQ((std::vector<int>{1, 2}), checked);
   ASSERT_EQ(1u, port.shown().size());
@@ -196,7 +196,7 @@ TEST_F(FileManagerTest, AliasRunsTheAliasedFilesChecksOnItsOwnRecord) {
   EXPECT_EQ(kLevelBenign, alias->file.validateRecord());
   EXPECT_EQ(std::vector<std::int32_t>{99}, teamsSeen);
   EXPECT_TRUE(player->file.buffer() == before);
-  player->file.buffer().setText(kPlayerName, "Ann B");
+  player->file.buffer().setText(kPlayerName, "Ann B"_cp1252);
   EXPECT_EQ(kLevelBenign, player->file.update());  // still aimed at record 1
   EXPECT_EQ((std::vector<std::vector<std::int32_t>>{{1, 10}, {2, 20}}), rowsOf(playerDecl));
 }
@@ -229,15 +229,15 @@ TEST_F(FileManagerTest, RecordChangedByAnotherProgramIsReadAgainAndReported) {
     storage::DataFile data(teamDecl, other);
     data.buffer().setLong(kTeamId, 1);
     if (data.open() || data.get(kTeamPk)) return 1;
-    data.buffer().setText(kTeamName, "theirs");
+    data.buffer().setText(kTeamName, "theirs"_cp1252);
     return data.put().code();
   }));
-  team->file.buffer().setText(kTeamName, "mine");
+  team->file.buffer().setText(kTeamName, "mine"_cp1252);
   EXPECT_EQ(kLevelNotify, team->file.update());
   EXPECT_EQ("M7", port.last().caption);
-  EXPECT_EQ("theirs", team->file.buffer().getText(kTeamName).substr(0, 6));
+  EXPECT_EQ("theirs", team->file.buffer().getText(kTeamName).bytes().substr(0, 6));
   // With the stored record read again, saving it works.
-  team->file.buffer().setText(kTeamName, "mine again");
+  team->file.buffer().setText(kTeamName, "mine again"_cp1252);
   EXPECT_EQ(kLevelBenign, team->file.update());
 }
 
@@ -247,7 +247,7 @@ TEST_F(FileManagerTest, OtherUpdateFailureIsMessage28) {
   ASSERT_EQ(kLevelBenign, team->file.open());
   team->file.buffer().setLong(kTeamId, 2);
   ASSERT_EQ(kLevelBenign, team->file.tryFetch(kTeamPk));
-  team->file.buffer().setText(kTeamName, "one");
+  team->file.buffer().setText(kTeamName, "one"_cp1252);
   EXPECT_EQ(kLevelNotify, team->file.tryUpdate());  // quiet: nothing shown yet
   EXPECT_TRUE(port.shown().empty());
   EXPECT_EQ(errors::kDuplicateKey, team->file.lastWriteError());
@@ -288,7 +288,7 @@ TEST_F(FileManagerTest, KeysBuiltUnderAnotherOrderAreRebuiltAfterMessage30) {
   EXPECT_EQ((std::vector<std::string>{"M30"}), captions());
   ASSERT_THAT(team.data.set(kTeamName_), IsOk());
   ASSERT_THAT(team.data.next(), IsOk());
-  EXPECT_EQ("b", team.data.buffer().getText(kTeamName).substr(0, 1));  // "b" sorts first now
+  EXPECT_EQ("b", team.data.buffer().getText(kTeamName).bytes().substr(0, 1));  // "b" sorts first now
 }
 
 // Another program holds the file with writing denied: after the lock-recovery retry the file is

@@ -66,7 +66,7 @@ class PlayerForm : public WindowController {
     const int level = WindowController::takeAccepted();
     const std::string label = window().control(event().control).label();
     accepted.push_back(label + (acceptingAll() ? " again" : ""));
-    if (label == "?NOMBRE" && players_.data.buffer().getText(kPlayerName).rfind("NADIE", 0) == 0) select(label);
+    if (label == "?NOMBRE" && players_.data.buffer().getText(kPlayerName).bytes().rfind("NADIE", 0) == 0) select(label);
     return level;
   }
   void reset(bool force) override {
@@ -131,9 +131,8 @@ class FormTest : public ManagerTest {
     storage::DataFile data(playerDecl, own);
     data.buffer().setLong(kPlayerId, id);
     if (data.open(storage::kReadOnly) != errors::kNone || data.get(kPlayerPk) != errors::kNone) return "none";
-    std::string name = data.buffer().getText(kPlayerName);
-    name.erase(name.find_last_not_of(' ') + 1);
-    return name + "/" + std::to_string(data.buffer().getLong(kPlayerTeam));
+    return std::string(trimRight(data.buffer().textView(kPlayerName).bytes())) + "/" +
+           std::to_string(data.buffer().getLong(kPlayerTeam));
   }
 
   std::unique_ptr<ManagedFile> teams, players;
@@ -169,7 +168,7 @@ TEST_F(FormTest, ChangeSavesTheRecordOnlyWhenItChangedAndClosesCompleted) {
   EXPECT_EQ(kResponseCompleted, run(kRequestChange));
   EXPECT_EQ("Ana Paz/3", player(10));
   EXPECT_EQ("Luis/2", player(11));
-  EXPECT_EQ("Ana Paz", history->getText(kPlayerName).substr(0, 7)) << "the history took the saved record";
+  EXPECT_EQ("Ana Paz", history->getText(kPlayerName).bytes().substr(0, 7)) << "the history took the saved record";
   players->file.close();
 }
 
@@ -306,7 +305,7 @@ TEST_F(FormTest, ARecordChangedByAnotherProgramIsShownAndDittoCallsTheUsersOneBa
       storage::DataFile data(playerDecl, other);
       data.buffer().setLong(kPlayerId, 10);
       if (data.open() || data.get(kPlayerPk)) return 1;
-      data.buffer().setText(kPlayerName, "Otra");
+      data.buffer().setText(kPlayerName, "Otra"_cp1252);
       return data.put().code();
     }));
     w.press("?OK");

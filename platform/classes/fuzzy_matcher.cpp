@@ -5,17 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/trim.h"
+
 namespace platform {
 namespace {
 
 const Locale& plainLocale() {
   static const Locale locale;
   return locale;
-}
-
-std::string_view trimTrailingBlanks(std::string_view text) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
 }
 
 // A word ends at a blank, a control character or ASCII punctuation.
@@ -91,8 +88,8 @@ bool FuzzyMatcher::option(int option) const {
 void FuzzyMatcher::kill() { init(); }
 
 int FuzzyMatcher::match(std::string_view pattern, std::string_view text) const {
-  std::string p(trimTrailingBlanks(pattern));
-  std::string t(trimTrailingBlanks(text));
+  std::string p(trimRight(pattern));
+  std::string t(trimRight(text));
   if (NOCASE) {
     p = locale_->upper(p);
     t = locale_->upper(t);

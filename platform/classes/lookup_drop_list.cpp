@@ -4,22 +4,15 @@
 #include <stdexcept>
 
 #include "platform/classes/field_values.h"
-#include "platform/core/cp1252.h"
+#include "platform/core/cp1252_text.h"
 #include "platform/core/runtime_errors.h"
 
 namespace platform {
 namespace {
 
-std::string toCp1252(const std::string& utf8) {
-  std::string out;
-  return utf8ToCp1252(utf8, out) ? out : utf8;
-}
-
-std::string trimmedRight(std::string text) {
-  const std::size_t end = text.find_last_not_of(' ');
-  text.erase(end == std::string::npos ? 0 : end + 1);
-  return text;
-}
+// What the combo shows or was typed into it (UTF-8), without its trailing blanks. The combo shows
+// record texts and takes only characters that records can hold, so every text converts.
+Cp1252Text heldText(const std::string& utf8) { return trimRight(Cp1252Text::fromUtf8(utf8).value_or(Cp1252Text())); }
 
 // A field's bytes, to tell whether it changed.
 std::string bytesOf(const RecordBuffer& record, int field) {
@@ -144,16 +137,16 @@ void LookupDropList::choose(int row) {
   changed_ = true;
 }
 
-std::string LookupDropList::rowText(int row) const { return trimmedRight(toCp1252(control_->cell(row, textColumn_))); }
+Cp1252Text LookupDropList::rowText(int row) const { return heldText(control_->cell(row, textColumn_)); }
 
-int LookupDropList::rowByText(const std::string& typed) const {
+int LookupDropList::rowByText(Cp1252View typed) const {
   const Locale& locale = window_.window().locale();
   if (typed.empty()) return 0;
   for (int r = 1; r <= queue_->count(); ++r)
     if (locale.compareNoCase(rowText(r), typed) == 0) return r;
   for (int r = 1; r <= queue_->count(); ++r) {
-    const std::string text = rowText(r);
-    if (text.size() >= typed.size() && locale.compareNoCase(text.substr(0, typed.size()), typed) == 0) return r;
+    const Cp1252Text text = rowText(r);
+    if (text.size() >= typed.size() && locale.compareNoCase(text.view().first(typed.size()), typed) == 0) return r;
   }
   return 0;
 }
@@ -161,7 +154,7 @@ int LookupDropList::rowByText(const std::string& typed) const {
 // The row chosen in the drop-down, or else the row whose text was typed; a text no row begins with
 // gives the current row back.
 void LookupDropList::chooseTyped() {
-  const std::string typed = trimmedRight(toCp1252(control_->text()));
+  const Cp1252Text typed = heldText(control_->text());
   int row = control_->selected();
   const Locale& locale = window_.window().locale();
   if (row == 0 || locale.compareNoCase(rowText(row), typed) != 0) row = rowByText(typed);

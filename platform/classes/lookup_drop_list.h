@@ -80,8 +80,8 @@ class LookupDropList : public WindowComponent {
   bool follow();
   void choose(int row);
   void chooseTyped();
-  int rowByText(const std::string& typed) const;
-  std::string rowText(int row) const;
+  int rowByText(Cp1252View typed) const;
+  Cp1252Text rowText(int row) const;
   std::vector<std::string> targetValues() const;
 
   WindowController& window_;

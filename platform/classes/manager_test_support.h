@@ -163,7 +163,7 @@ class ManagerTest : public ::testing::Test {
         if (decl.layout.field(f).type == FieldType::Long) {
           data.buffer().setLong(f, rows[r].at(static_cast<std::size_t>(v++)));
         } else {
-          data.buffer().setText(f, r < names.size() && text++ == 0 ? names[r] : "");
+          data.buffer().setText(f, platform::Cp1252View::ofBytes(r < names.size() && text++ == 0 ? names[r] : ""));
         }
       }
       ASSERT_THAT(data.add(), IsOk()) << decl.label << " row " << r;

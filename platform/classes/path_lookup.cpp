@@ -4,21 +4,16 @@
 #include <optional>
 #include <system_error>
 
-#include "platform/core/cp1252.h"
+#include "platform/os/paths.h"
 
 namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string withoutTrailingBlanks(const std::string& text) {
-  const std::size_t end = text.find_last_not_of(' ');
-  return end == std::string::npos ? std::string() : text.substr(0, end + 1);
-}
-
-bool isFolder(const std::string& path) {
+bool isFolder(const fs::path& path) {
   std::error_code ec;
-  return !path.empty() && fs::is_directory(fs::path(path), ec);
+  return !path.empty() && fs::is_directory(path, ec);
 }
 
 // Puts the working folder back when it goes out of scope, whatever happened in between.
@@ -40,18 +35,17 @@ class WorkingFolderKeeper {
 
 }  // namespace
 
-std::string PathLookup::ask(const std::string& current) {
-  const std::string value = cp1252ToUtf8(withoutTrailingBlanks(current));
-  FolderRequest request{title_, isFolder(value) ? value : defaultFolder_};
+Cp1252Text PathLookup::ask(const Cp1252Text& current) {
+  const fs::path folder = os::pathOf(current);
+  FolderRequest request{title_, isFolder(folder) ? folder.string() : defaultFolder_};
   std::optional<std::string> chosen;
   {
     WorkingFolderKeeper keeper;
     chosen = port_.chooseFolder(request);
   }
-  if (!chosen) return clearOnCancel_ ? std::string() : current;
-  std::string entry;
+  if (!chosen) return clearOnCancel_ ? Cp1252Text() : current;
   // A folder whose name has a character the code page lacks cannot be held by the entry.
-  return utf8ToCp1252(*chosen, entry) ? entry : current;
+  return os::textOf(*chosen).value_or(current);
 }
 
 }  // namespace platform

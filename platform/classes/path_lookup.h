@@ -8,15 +8,16 @@
 // program away from the folder its data files lie in.
 //
 // The entry's text and what ask() returns are code page 1252, as entries hold every text; the
-// dialog, the default folder and the file system use UTF-8. A folder chosen whose path has a
-// character that code page 1252 lacks cannot be held by the entry: ask() then returns the entry's
-// value unchanged.
+// dialog and the default folder are the file system's names (UTF-8), and the two meet only through
+// platform/os/paths.h. A folder chosen whose path has a character that code page 1252 lacks cannot
+// be held by the entry: ask() then returns the entry's value unchanged.
 //
 // Not thread safe; the port must outlive the lookup.
 #pragma once
 
 #include <string>
 
+#include "platform/core/cp1252_text.h"
 #include "platform/port/user_port.h"
 
 namespace platform {
@@ -26,7 +27,7 @@ class PathLookup {
   explicit PathLookup(UserPort& port) : port_(port) {}
 
   void setTitle(std::string utf8) { title_ = std::move(utf8); }
-  // Where the dialog opens when the entry names no existing folder; empty: the working folder.
+  // Where the dialog opens when the entry names no existing folder (UTF-8); empty: the working folder.
   void setDefaultFolder(std::string folder) { defaultFolder_ = std::move(folder); }
   void setClearOnCancel(bool clear) { clearOnCancel_ = clear; }
 
@@ -34,8 +35,8 @@ class PathLookup {
   const std::string& defaultFolder() const { return defaultFolder_; }
   bool clearOnCancel() const { return clearOnCancel_; }
 
-  // Asks for a folder; `current` is what the entry holds (code page 1252, trailing blanks ignored).
-  std::string ask(const std::string& current);
+  // Asks for a folder; `current` is what the entry holds (trailing blanks ignored).
+  Cp1252Text ask(const Cp1252Text& current);
 
  private:
   UserPort& port_;

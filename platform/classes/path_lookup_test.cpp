@@ -23,6 +23,9 @@ class WanderingPort : public ScriptedPort {
   }
 };
 
+// What an entry holds for a folder the file system names in UTF-8.
+Cp1252Text entryOf(const std::string& utf8) { return Cp1252Text::fromUtf8(utf8).value(); }
+
 class PathLookupTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -50,13 +53,13 @@ class PathLookupTest : public ::testing::Test {
 TEST_F(PathLookupTest, OpensWhereTheEntryPointsOrInTheDefaultFolder) {
   const std::string actas = (root / "actas").string();
   const struct {
-    std::string current;
+    Cp1252Text current;
     std::string opensIn;
   } cases[] = {
-      {actas, actas},
-      {actas + "   ", actas},  // an entry's trailing blanks
-      {"", (root / "inicio").string()},
-      {(root / "no-existe").string(), (root / "inicio").string()},
+      {entryOf(actas), actas},
+      {entryOf(actas + "   "), actas},  // an entry's trailing blanks
+      {Cp1252Text(), (root / "inicio").string()},
+      {entryOf((root / "no-existe").string()), (root / "inicio").string()},
   };
   for (const auto& c : cases) {
     port.clear();
@@ -69,16 +72,16 @@ TEST_F(PathLookupTest, OpensWhereTheEntryPointsOrInTheDefaultFolder) {
 
 TEST_F(PathLookupTest, ReturnsTheChosenFolderAndKeepsTheWorkingFolder) {
   port.answerFolder((root / "actas").string());
-  EXPECT_EQ(lookup.ask(""), (root / "actas").string());
+  EXPECT_EQ(lookup.ask(Cp1252Text()), entryOf((root / "actas").string()));
   EXPECT_EQ(fs::current_path(), root / "datos") << "the data files' folder stays the working folder";
 }
 
 TEST_F(PathLookupTest, CancelEmptiesTheEntryOnlyWithClearOnCancel) {
-  const std::string current = (root / "actas").string();
+  const Cp1252Text current = entryOf((root / "actas").string());
   lookup.setClearOnCancel(false);
   EXPECT_EQ(lookup.ask(current), current);
   lookup.setClearOnCancel(true);
-  EXPECT_EQ(lookup.ask(current), "");
+  EXPECT_EQ(lookup.ask(current), Cp1252Text());
   EXPECT_EQ(fs::current_path(), root / "datos");
   EXPECT_EQ(port.folderRequests().size(), 2u);
 }
@@ -91,9 +94,9 @@ TEST_F(PathLookupTest, TheEntryHoldsTheFolderInCodePage1252) {
   const fs::path foreign = root / "成绩";
   fs::create_directories(accented);
   fs::create_directories(foreign);
-  const std::string entry = (root / "Calificaci").string() + "\xF3n";
+  const Cp1252Text entry = Cp1252Text::fromBytes((root / "Calificaci").string() + "\xF3n");
   port.answerFolder(accented.string());
-  EXPECT_EQ(lookup.ask(""), entry);
+  EXPECT_EQ(lookup.ask(Cp1252Text()), entry);
   port.answerFolder(foreign.string());
   EXPECT_EQ(lookup.ask(entry), entry) << "the entry keeps the folder it held";
   ASSERT_EQ(port.folderRequests().size(), 2u);

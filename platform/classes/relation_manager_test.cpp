@@ -137,10 +137,10 @@ TEST_F(RelationManagerTest, ChangedLinkUnderEachUpdateMode) {
 TEST_F(RelationManagerTest, UnchangedLinksRunNoChildStep) {
   teamUpdate = kRelationRestrict;
   readRecord(*team, kTeamPk, 1);
-  team->file.buffer().setText(kTeamName, "Lions FC");
+  team->file.buffer().setText(kTeamName, "Lions FC"_cp1252);
   EXPECT_EQ(kLevelBenign, team->relations.update());
   EXPECT_TRUE(port.shown().empty());
-  EXPECT_EQ("Lions FC", team->file.buffer().getText(kTeamName).substr(0, 8));
+  EXPECT_EQ("Lions FC", team->file.buffer().getText(kTeamName).bytes().substr(0, 8));
   team->relations.close();
 }
 
@@ -181,7 +181,7 @@ TEST_F(RelationManagerTest, SaveLocksOnlyTheFilesItMayWrite) {
   char c;
   ASSERT_EQ(1, read(ready[0], &c, 1));
   readRecord(*player, kPlayerPk, 10);
-  player->file.buffer().setText(kPlayerName, "Ann B");
+  player->file.buffer().setText(kPlayerName, "Ann B"_cp1252);
   EXPECT_EQ(kLevelBenign, player->relations.update());
   EXPECT_TRUE(port.shown().empty());
 
@@ -200,7 +200,7 @@ TEST_F(RelationManagerTest, SaveLocksOnlyTheFilesItMayWrite) {
 
 TEST_F(RelationManagerTest, ChildRefusedInTheMiddleRollsEverythingBack) {
   player->file.check = [this](int field, bool report) {
-    if (field != 3 || player->file.buffer().getText(kPlayerName).rfind("Bo", 0) != 0) return kLevelBenign;
+    if (field != 3 || player->file.buffer().getText(kPlayerName).bytes().rfind("Bo", 0) != 0) return kLevelBenign;
     reporter.setField("PLA:NAME");
     return report ? reporter.throwMessage(16, "TEAM") : kLevelNotify;
   };
@@ -223,13 +223,14 @@ TEST_F(RelationManagerTest, RecordChangedByAnotherProgramIsReportedAndReadAgain)
       storage::DataFile data(teamDecl, other);
       data.buffer().setLong(kTeamId, 2);
       if (data.open() || data.get(kTeamPk)) return 1;
-      data.buffer().setText(kTeamName, fromForm ? "Pumas" : "Jaguars");
+      data.buffer().setText(kTeamName, platform::Cp1252View::ofBytes(fromForm ? "Pumas" : "Jaguars"));
       return data.put().code();
     }));
-    team->file.buffer().setText(kTeamName, "Mine");
+    team->file.buffer().setText(kTeamName, "Mine"_cp1252);
     EXPECT_EQ(kLevelNotify, team->relations.update(fromForm));
     EXPECT_EQ(std::vector<std::string>{fromForm ? "M8" : "M7"}, captions());
-    EXPECT_EQ(fromForm ? "Pumas" : "Jaguars", team->file.buffer().getText(kTeamName).substr(0, fromForm ? 5 : 7));
+    EXPECT_EQ(fromForm ? "Pumas" : "Jaguars",
+              team->file.buffer().getText(kTeamName).bytes().substr(0, fromForm ? 5 : 7));
     team->relations.close();
   }
 }

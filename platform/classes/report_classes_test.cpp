@@ -105,7 +105,7 @@ class ReportClassesTest : public testing::ManagerTest {
       players->buffer().clear();
       players->buffer().setLong(kPlayerId, i + 1);
       players->buffer().setLong(kPlayerTeam, i % 2 + 1);
-      players->buffer().setText(kPlayerName, names[i]);
+      players->buffer().setText(kPlayerName, platform::Cp1252View::ofBytes(names[i]));
       ASSERT_EQ(players->add(), 0);
     }
     names_.bindRecord("PLA", players->buffer());
@@ -211,9 +211,10 @@ TEST_F(ReportClassesTest, TheProcessorCountsAViewInStorageOrderBeforeItStarts) {
   ASSERT_THAT(processor.open(), IsOk());
   EXPECT_EQ(processor.recordsToProcess(), 4);
   EXPECT_EQ(thermometer, 0);
-  std::vector<std::string> seen{FixedText<20>(players->buffer().getText(kPlayerName)).trimmed()};
+  std::vector<Cp1252Text> seen{FixedText<20>(players->buffer().getText(kPlayerName)).trimmed()};
   while (processor.next() == 0) seen.push_back(FixedText<20>(players->buffer().getText(kPlayerName)).trimmed());
-  EXPECT_EQ(seen, (std::vector<std::string>{"Zoe", "Luis", "Ivan", "Dora"})) << "each record once, from the first";
+  EXPECT_EQ(seen, (std::vector<Cp1252Text>{"Zoe"_cp1252, "Luis"_cp1252, "Ivan"_cp1252, "Dora"_cp1252}))
+      << "each record once, from the first";
   EXPECT_EQ(thermometer, 100);
   processor.addSortOrder("PLA:NAME");
   ASSERT_THAT(processor.open(), IsOk());

@@ -31,6 +31,9 @@ void applyPlace(QWidget* w, const WindowPlace& place) {
   if (place.maximized) w->showMaximized();
 }
 
+// What the zoom entry holds for a text of the preview's (UTF-8); nothing for one the entry cannot hold.
+Cp1252Text entryText(std::string_view utf8) { return Cp1252Text::fromUtf8(utf8).value_or(Cp1252Text()); }
+
 // Page numbers from a text such as "1-3,5": ranges and single pages separated by commas; a part
 // that is not one, or pages outside 1..count, are left out.
 std::vector<int> parsePages(const std::string& text, int count) {
@@ -366,24 +369,24 @@ void ReportPreviewer::applyZoom(int zoom) {
   zoomIsTyped_ = choice == choices.end();
   if (zoomIsTyped_ && zoom_ <= 0) zoom_ = 100;
   if (zoomIsTyped_) {
-    zoomText_ = std::to_string(zoom_) + texts_.typedZoomSuffix;
+    zoomText_ = entryText(std::to_string(zoom_) + texts_.typedZoomSuffix);
     window_->setStatusText(1, texts_.zoomPrefix + std::to_string(zoom_) + "%");
   } else {
-    zoomText_ = choice->menuText;
+    zoomText_ = entryText(choice->menuText);
     window_->setStatusText(1, choice->statusText);
   }
   showPages();
 }
 
 void ReportPreviewer::zoomTyped() {
-  const std::string typed = zoomText_.trimmed();
+  const Cp1252Text typed = zoomText_.trimmed();
   for (const ZoomChoice& choice : texts_.zoomChoices) {
-    if (typed == choice.menuText) {
+    if (typed == entryText(choice.menuText)) {
       applyZoom(choice.size);
       return;
     }
   }
-  const int percent = leadingWholeNumber(typed);
+  const int percent = leadingWholeNumber(typed.bytes());
   applyZoom(percent > 0 ? std::min(percent, 1000) : zoom_);
 }
 
@@ -449,11 +452,11 @@ void ReportPreviewer::runPagesDialog() {
   const int response = controller.run();
   if (settings_ != nullptr) settings_->storeWindow(kPagesSection, placeOf(dialog.handle(), false));
   if (response != kResponseCompleted) return;
-  std::vector<int> chosen = parsePages(text.trimmed(), count);
+  std::vector<int> chosen = parsePages(text.trimmed().bytes(), count);
   if (!chosen.empty()) pagesToPrint_ = std::move(chosen);
 }
 
-std::string ReportPreviewer::rangeText(const std::vector<int>& pages) const {
+Cp1252Text ReportPreviewer::rangeText(const std::vector<int>& pages) const {
   std::string text;
   for (std::size_t i = 0; i < pages.size();) {
     std::size_t j = i;
@@ -463,7 +466,7 @@ std::string ReportPreviewer::rangeText(const std::vector<int>& pages) const {
     if (j > i) text += "-" + std::to_string(pages[j]);
     i = j + 1;
   }
-  return text;
+  return Cp1252Text::fromBytes(std::move(text));  // digits, commas and dashes
 }
 
 void ReportPreviewer::storePlace() {

@@ -157,7 +157,7 @@ class ReportPreviewer {
   void runPagesDialog();
   void setLayout(int across, int down);
   void storePlace();
-  std::string rangeText(const std::vector<int>& pages) const;
+  Cp1252Text rangeText(const std::vector<int>& pages) const;
 
   ErrorReporter& reporter_;
   ProcedureCodes codes_;

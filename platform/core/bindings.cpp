@@ -39,7 +39,7 @@ void Bindings::bind(std::string_view name, const std::uint8_t& variable) {
   add(name, false, BoundName{BoundName::Kind::Byte, &variable});
 }
 
-void Bindings::bind(std::string_view name, const std::string& text) {
+void Bindings::bind(std::string_view name, const Cp1252Text& text) {
   add(name, false, BoundName{BoundName::Kind::Text, &text});
 }
 

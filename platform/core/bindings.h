@@ -30,7 +30,7 @@ namespace platform {
 struct BoundName {
   enum class Kind : std::uint8_t { Long, Real, Byte, Text, Field };
   Kind kind = Kind::Long;
-  const void* variable = nullptr;        // int32_t, double, uint8_t or std::string
+  const void* variable = nullptr;        // int32_t, double, uint8_t or Cp1252Text
   const RecordBuffer* record = nullptr;  // Kind::Field
   int field = -1;                        // Kind::Field
 };
@@ -48,9 +48,9 @@ class Bindings {
   void bind(std::string_view name, const std::int32_t& variable);
   void bind(std::string_view name, const double& variable);
   void bind(std::string_view name, const std::uint8_t& variable);
-  // A text variable: every character of the string is its value (trailing blanks never matter in
+  // A text variable: every character of the text is its value (trailing blanks never matter in
   // comparisons).
-  void bind(std::string_view name, const std::string& text);
+  void bind(std::string_view name, const Cp1252Text& text);
   template <std::size_t N>
   void bind(std::string_view name, const FixedText<N>& text) {
     bind(name, text.value());
@@ -59,7 +59,7 @@ class Bindings {
   void bind(std::string_view, const std::int32_t&&) = delete;
   void bind(std::string_view, const double&&) = delete;
   void bind(std::string_view, const std::uint8_t&&) = delete;
-  void bind(std::string_view, const std::string&&) = delete;
+  void bind(std::string_view, const Cp1252Text&&) = delete;
   template <std::size_t N>
   void bind(std::string_view, const FixedText<N>&&) = delete;
   // One field of a record under a name of its own.

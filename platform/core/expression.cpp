@@ -7,6 +7,7 @@
 
 #include "platform/core/number_text.h"
 #include "platform/core/real_compare.h"
+#include "platform/core/trim.h"
 
 namespace platform {
 
@@ -28,15 +29,9 @@ bool isKeyword(std::string_view word, std::string_view keyword) {
   return true;
 }
 
-std::string_view trimBlanks(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
 // Whether the whole text (blanks around it aside) is one number as a numeric entry reads it.
 bool isNumericText(std::string_view text, double& value) {
-  const std::string_view t = trimBlanks(text);
+  const std::string_view t = trim(text);
   std::size_t i = 0;
   if (i < t.size() && t[i] == '-') ++i;
   std::size_t digits = 0;
@@ -280,7 +275,7 @@ bool Expression::compile(std::string_view text, const Bindings& names, const Loc
   error_ = {};
   names_ = &names;
   locale_ = &locale;
-  if (trimBlanks(text).empty()) return true;
+  if (trim(text).empty()) return true;
   Parser parser{text_, nodes_, error_};
   root_ = parser.parseAll();
   if (!parser.failed && resolve()) return true;
@@ -340,7 +335,8 @@ Expression::Value Expression::eval(int index) const {
         case BoundName::Kind::Long: return number(*static_cast<const std::int32_t*>(b.variable));
         case BoundName::Kind::Real: return number(*static_cast<const double*>(b.variable));
         case BoundName::Kind::Byte: return number(*static_cast<const std::uint8_t*>(b.variable));
-        case BoundName::Kind::Text: return Value{true, 0, *static_cast<const std::string*>(b.variable)};
+        case BoundName::Kind::Text:
+          return Value{true, 0, static_cast<const Cp1252Text*>(b.variable)->bytes()};
         case BoundName::Kind::Field: {
           const Field& field = b.record->layout().field(b.field);
           switch (field.type) {

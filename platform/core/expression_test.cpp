@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace platform::literals;
+
 using platform::Bindings;
 using platform::BindingScope;
 using platform::Expression;
@@ -43,8 +45,8 @@ class ExpressionTest : public testing::Test {
     bindings_.bind("Lb_Byte", byte_);
     bindings_.bindRecord("REC", record_);
     record_.setLong(0, 12);
-    record_.setText(1, "1A");
-    record_.setText(2, "5");
+    record_.setText(1, "1A"_cp1252);
+    record_.setText(2, "5"_cp1252);
     record_.setReal(3, 0);
     record_.setLong(4, 7);
   }
@@ -69,7 +71,7 @@ class ExpressionTest : public testing::Test {
   double real_ = 2.5;
   double tiny_ = 1e-16;
   double negative_ = -5;
-  FixedText<20> group_{"1A"};
+  FixedText<20> group_{"1A"_cp1252};
   FixedText<20> blank_;
   std::uint8_t byte_ = 200;
   RecordBuffer record_;
@@ -199,9 +201,9 @@ TEST_F(ExpressionTest, ReadsTheVariablesCurrentValuesEachTime) {
   Expression e;
   ASSERT_TRUE(e.compile("REC:ID=Ll_Number AND REC:NAME=Ls_Group", bindings_, locale_));
   EXPECT_TRUE(outcome(e));
-  group_ = "2B";
+  group_ = "2B"_cp1252;
   EXPECT_FALSE(outcome(e));
-  record_.setText(1, "2B");
+  record_.setText(1, "2B"_cp1252);
   EXPECT_TRUE(outcome(e));
   number_ = 13;
   EXPECT_FALSE(outcome(e));

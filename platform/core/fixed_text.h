@@ -5,7 +5,8 @@
 
 #include <cstddef>
 #include <string>
-#include <string_view>
+
+#include "platform/core/cp1252_text.h"
 
 namespace platform {
 
@@ -14,35 +15,31 @@ class FixedText {
  public:
   static_assert(N > 0, "a fixed text holds at least one character");
 
-  FixedText() : text_(N, ' ') {}
-  explicit FixedText(std::string_view value) : FixedText() { assign(value); }
+  FixedText() { text_.padRight(N); }
+  explicit FixedText(Cp1252View value) : FixedText() { assign(value); }
 
-  FixedText& operator=(std::string_view value) {
+  FixedText& operator=(Cp1252View value) {
     assign(value);
     return *this;
   }
 
-  void assign(std::string_view value) {
-    const std::size_t kept = value.size() < N ? value.size() : N;
-    text_.assign(value.data(), kept);
-    text_.append(N - kept, ' ');
+  void assign(Cp1252View value) {
+    text_.assign(value.first(N));
+    text_.padRight(N);
   }
 
   // All N characters, trailing blanks included.
-  const std::string& value() const { return text_; }
+  const Cp1252Text& value() const { return text_; }
 
   // The value without its trailing blanks.
-  std::string trimmed() const {
-    const std::size_t end = text_.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : text_.substr(0, end + 1);
-  }
+  Cp1252Text trimmed() const { return Cp1252Text(trimRight(text_)); }
 
   static constexpr std::size_t size() { return N; }
 
   bool operator==(const FixedText& other) const { return text_ == other.text_; }
 
  private:
-  std::string text_;
+  Cp1252Text text_;
 };
 
 }  // namespace platform

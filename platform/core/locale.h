@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/core/cp1252_text.h"
+
 namespace platform {
 
 enum class MessageButton : std::uint8_t { Ok, Yes, No, Abort, Retry, Ignore, Cancel, Help };
@@ -77,6 +79,10 @@ class Locale {
   bool equal(std::string_view a, std::string_view b) const { return compare(a, b) == 0; }
   // The same after both texts are upper-cased.
   int compareNoCase(std::string_view a, std::string_view b) const;
+  // The same for texts of the Cp1252Text type.
+  int compare(Cp1252View a, Cp1252View b) const { return compare(a.bytes(), b.bytes()); }
+  bool equal(Cp1252View a, Cp1252View b) const { return compare(a, b) == 0; }
+  int compareNoCase(Cp1252View a, Cp1252View b) const { return compareNoCase(a.bytes(), b.bytes()); }
 
   std::uint8_t weight(std::uint8_t c) const { return weights_[c]; }
 
@@ -84,6 +90,8 @@ class Locale {
   char lower(char c) const { return static_cast<char>(lower_[static_cast<std::uint8_t>(c)]); }
   std::string upper(std::string_view text) const;
   std::string lower(std::string_view text) const;
+  Cp1252Text upper(Cp1252View text) const { return Cp1252Text::fromBytes(upper(text.bytes())); }
+  Cp1252Text lower(Cp1252View text) const { return Cp1252Text::fromBytes(lower(text.bytes())); }
 
   // Appends to `out` an image of `text` whose plain byte order (memcmp, shorter first on a tie)
   // is the order of compare() (or compareNoCase() when caseInsensitive). Images are prefix-free,

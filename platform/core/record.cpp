@@ -138,20 +138,21 @@ void RecordBuffer::setByte(int field, std::uint8_t value) {
   bytes_[f.offset] = value;
 }
 
-std::string RecordBuffer::getText(int field) const {
+Cp1252View RecordBuffer::textView(int field) const {
   const Field& f = layout_->field(field);
   const char* p = reinterpret_cast<const char*>(bytes_.data() + f.offset);
-  if (f.type == FieldType::String) return std::string(p, f.size);
+  if (f.type == FieldType::String) return Cp1252View::ofBytes(std::string_view(p, f.size));
   if (f.type == FieldType::CString) {
     // A CSTRING read from a damaged record may lack its NUL: never read past the field.
     const void* nul = std::memchr(p, '\0', f.size);
     const std::size_t n = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - p) : f.size;
-    return std::string(p, n);
+    return Cp1252View::ofBytes(std::string_view(p, n));
   }
   throw std::logic_error("getText on field '" + f.name + "' of another type");
 }
 
-void RecordBuffer::setText(int field, std::string_view cp1252) {
+void RecordBuffer::setText(int field, Cp1252View text) {
+  const std::string_view cp1252 = text.bytes();
   const Field& f = layout_->field(field);
   std::uint8_t* p = bytes_.data() + f.offset;
   if (f.type == FieldType::String) {

@@ -1,14 +1,15 @@
 // Packed record buffers: the field types LONG, REAL, BYTE, STRING(n) and CSTRING(n) laid out
 // one after another with no alignment gaps, exactly as the data files store them.
 //
-// Texts inside a record are code page 1252, one byte per character. Conversion to and from
-// UTF-8 happens only at the Qt boundary (see cp1252.h).
+// Texts inside a record are code page 1252, one byte per character (cp1252_text.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/core/cp1252_text.h"
 
 namespace platform {
 
@@ -78,12 +79,13 @@ class RecordBuffer {
   std::uint8_t getByte(int field) const;
   void setByte(int field, std::uint8_t value);
 
-  // STRING: all n bytes, trailing blanks included. CSTRING: the bytes before the NUL.
-  std::string getText(int field) const;
+  // STRING: all n characters, trailing blanks included. CSTRING: the characters before the NUL.
+  Cp1252Text getText(int field) const { return Cp1252Text(textView(field)); }
+  // The same without a copy, for passes over many records: valid until the buffer changes.
+  Cp1252View textView(int field) const;
   // Cuts a text to the field (STRING keeps n characters and pads with blanks, CSTRING keeps
-  // n-1 and fills the rest with NULs; a NUL inside the text ends a CSTRING there). The text is
-  // code page 1252.
-  void setText(int field, std::string_view cp1252);
+  // n-1 and fills the rest with NULs; a NUL inside the text ends a CSTRING there).
+  void setText(int field, Cp1252View text);
 
   // A field is null for an optional key when it is all blanks (STRING), empty (CSTRING) or 0.
   bool isNull(int field) const;

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <numeric>
 
+#include "platform/core/trim.h"
+
 namespace platform {
 
 namespace {
@@ -133,10 +135,8 @@ bool RecordQueue::sort(const Locale& locale, std::string_view text) {
   std::vector<SortField> fields;
   while (!text.empty()) {
     const std::size_t comma = text.find(',');
-    std::string_view name = text.substr(0, comma);
+    std::string_view name = trim(text.substr(0, comma));
     text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
-    while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
-    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
     SortField field{-1, false};
     if (!name.empty() && (name.front() == '-' || name.front() == '+')) {
       field.descending = name.front() == '-';

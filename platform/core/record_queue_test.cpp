@@ -7,6 +7,8 @@
 
 namespace {
 
+using namespace platform::literals;
+
 using platform::FieldType;
 using platform::Locale;
 using platform::RecordLayout;
@@ -21,9 +23,9 @@ const RecordLayout& pairLayout() {
   return layout;
 }
 
-void fill(RecordQueue& q, const std::string& description, const std::string& group, int id, double score = 0) {
-  q.buffer().setText(0, description);
-  q.buffer().setText(1, group);
+void fill(RecordQueue& q, std::string_view description, std::string_view group, int id, double score = 0) {
+  q.buffer().setText(0, platform::Cp1252Text::fromUtf8(description).value());
+  q.buffer().setText(1, platform::Cp1252Text::fromUtf8(group).value());
   q.buffer().setLong(2, id);
   q.buffer().setReal(3, score);
 }
@@ -36,7 +38,7 @@ std::vector<int> ids(RecordQueue& q) {
 
 TEST(RecordQueue, ReadsByPositionAndFailsOutsideLeavingTheBufferAsItWas) {
   RecordQueue q(pairLayout(), "QGRU");
-  EXPECT_EQ(q.buffer().getText(0), std::string(12, ' '));  // starts blank
+  EXPECT_EQ(q.buffer().getText(0).bytes(), std::string(12, ' '));  // starts blank
   EXPECT_FALSE(q.get(1));                                  // empty queue
   fill(q, "Uno", "1A", 1);
   q.append();
@@ -49,7 +51,7 @@ TEST(RecordQueue, ReadsByPositionAndFailsOutsideLeavingTheBufferAsItWas) {
     EXPECT_TRUE(q.buffer() == held) << position;
   }
   ASSERT_TRUE(q.get(2));
-  EXPECT_EQ(q.buffer().getText(0), "Dos         ");
+  EXPECT_EQ(q.buffer().getText(0), "Dos         "_cp1252);
   EXPECT_EQ(q.buffer().getLong(2), 2);
   EXPECT_EQ(q.count(), 2);
 

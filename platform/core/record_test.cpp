@@ -47,11 +47,11 @@ TEST(RecordBuffer, StartsClearedAndClearsAgain) {
   RecordBuffer r(layout);
   ASSERT_EQ(r.size(), 146u);
   for (int i = 0; i < layout.fieldCount(); ++i) EXPECT_TRUE(r.isNull(i)) << i;
-  EXPECT_EQ(r.getText(2), "        ");
-  EXPECT_EQ(r.getText(6), "");
+  EXPECT_EQ(r.getText(2), "        "_cp1252);
+  EXPECT_EQ(r.getText(6), ""_cp1252);
   r.setLong(0, 7);
-  r.setText(2, "2024A");
-  r.setText(6, "Monterrey");
+  r.setText(2, "2024A"_cp1252);
+  r.setText(6, "Monterrey"_cp1252);
   r.setReal(4, 1.5);
   r.setByte(5, 3);
   for (int i : {0, 2, 4, 5, 6}) EXPECT_FALSE(r.isNull(i)) << i;
@@ -83,17 +83,17 @@ TEST(RecordBuffer, TextsAreCutToTheirFields) {
   const RecordLayout layout({{"S", FieldType::String, 5}, {"C", FieldType::CString, 5}, {"END", FieldType::Byte}});
   RecordBuffer r(layout);
   struct Case {
-    const char* in;
-    const char* string;
-    const char* cstring;
+    Cp1252View in;
+    Cp1252View string;
+    Cp1252View cstring;
   };
   const Case cases[] = {
-      {"", "     ", ""},
-      {"ab", "ab   ", "ab"},
-      {"abcd", "abcd ", "abcd"},
-      {"abcde", "abcde", "abcd"},
-      {"abcdefgh", "abcde", "abcd"},
-      {"a  ", "a    ", "a  "},
+      {""_cp1252, "     "_cp1252, ""_cp1252},
+      {"ab"_cp1252, "ab   "_cp1252, "ab"_cp1252},
+      {"abcd"_cp1252, "abcd "_cp1252, "abcd"_cp1252},
+      {"abcde"_cp1252, "abcde"_cp1252, "abcd"_cp1252},
+      {"abcdefgh"_cp1252, "abcde"_cp1252, "abcd"_cp1252},
+      {"a  "_cp1252, "a    "_cp1252, "a  "_cp1252},
   };
   for (const Case& c : cases) {
     r.setByte(2, 0xAA);
@@ -102,7 +102,7 @@ TEST(RecordBuffer, TextsAreCutToTheirFields) {
     EXPECT_EQ(r.getText(0), c.string) << c.in;
     EXPECT_EQ(r.getText(1), c.cstring) << c.in;
     // The CSTRING's unused bytes are NUL and nothing spills into the next field.
-    const std::size_t n = std::strlen(c.cstring);
+    const std::size_t n = c.cstring.size();
     for (std::size_t k = n; k < 5; ++k) EXPECT_EQ(r.data()[5 + k], 0) << c.in << " " << k;
     EXPECT_EQ(r.getByte(2), 0xAA) << c.in;
   }
@@ -111,30 +111,31 @@ TEST(RecordBuffer, TextsAreCutToTheirFields) {
 TEST(RecordBuffer, CStringOfWidth101HoldsAHundredCharacters) {
   const RecordLayout layout({{"C", FieldType::CString, 101}});
   RecordBuffer r(layout);
-  const std::string hundred(100, 'x');
+  const Cp1252Text hundred = Cp1252Text::fromBytes(std::string(100, 'x'));
   r.setText(0, hundred);
   EXPECT_EQ(r.getText(0), hundred);
-  r.setText(0, hundred + "y");
+  r.setText(0, hundred + "y"_cp1252);
   EXPECT_EQ(r.getText(0), hundred);
 }
 
 TEST(RecordBuffer, CStringStopsAtEmbeddedNulAndNeverReadsPastItsField) {
   const RecordLayout layout({{"C", FieldType::CString, 4}, {"S", FieldType::String, 2}});
   RecordBuffer r(layout);
-  r.setText(0, std::string_view("a\0bc", 4));
-  EXPECT_EQ(r.getText(0), "a");
+  r.setText(0, Cp1252View::ofBytes(std::string_view("a\0bc", 4)));
+  EXPECT_EQ(r.getText(0), "a"_cp1252);
   // A damaged row whose CSTRING has no NUL reads as the field's bytes only.
   const char raw[6] = {'w', 'x', 'y', 'z', 'Q', 'Q'};
   r.assignBytes(raw, sizeof raw);
-  EXPECT_EQ(r.getText(0), "wxyz");
-  EXPECT_EQ(r.getText(1), "QQ");
+  EXPECT_EQ(r.getText(0), "wxyz"_cp1252);
+  EXPECT_EQ(r.getText(1), "QQ"_cp1252);
+  EXPECT_EQ(r.textView(0), "wxyz"_cp1252) << "the view reads the same bytes";
 }
 
 TEST(RecordBuffer, AssignsWholeRecords) {
   const RecordLayout layout = GradeLikeLayout();
   RecordBuffer a(layout), b(layout);
   a.setLong(0, 42);
-  a.setText(3, "3B");
+  a.setText(3, "3B"_cp1252);
   b.assign(a);
   EXPECT_TRUE(a == b);
   const RecordLayout other({{"X", FieldType::Long}});
@@ -145,15 +146,15 @@ TEST(RecordBuffer, AssignsWholeRecords) {
 TEST(RecordBuffer, AssignBytesOfAnotherLengthKeepsAWholeRecord) {
   const RecordLayout layout({{"L", FieldType::Long}, {"S", FieldType::String, 3}});
   RecordBuffer r(layout);
-  r.setText(1, "abc");
+  r.setText(1, "abc"_cp1252);
   const std::uint8_t shortRow[2] = {5, 0};
   r.assignBytes(shortRow, sizeof shortRow);
   EXPECT_EQ(r.getLong(0), 5);
-  EXPECT_EQ(r.getText(1), "   ");
+  EXPECT_EQ(r.getText(1), "   "_cp1252);
   const std::uint8_t longRow[9] = {1, 0, 0, 0, 'x', 'y', 'z', '!', '!'};
   r.assignBytes(longRow, sizeof longRow);
   EXPECT_EQ(r.getLong(0), 1);
-  EXPECT_EQ(r.getText(1), "xyz");
+  EXPECT_EQ(r.getText(1), "xyz"_cp1252);
 }
 
 TEST(RecordBuffer, WrongAccessorIsAProgrammingError) {
@@ -162,7 +163,7 @@ TEST(RecordBuffer, WrongAccessorIsAProgrammingError) {
   EXPECT_THROW(r.getLong(2), std::logic_error);
   EXPECT_THROW(r.setReal(0, 1.0), std::logic_error);
   EXPECT_THROW(r.getText(0), std::logic_error);
-  EXPECT_THROW(r.setText(4, "x"), std::logic_error);
+  EXPECT_THROW(r.setText(4, "x"_cp1252), std::logic_error);
   EXPECT_THROW(r.getByte(0), std::logic_error);
   EXPECT_THROW(r.getLong(99), std::out_of_range);
   EXPECT_THROW(r.getLong(-1), std::out_of_range);

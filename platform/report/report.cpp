@@ -5,7 +5,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "platform/core/cp1252.h"
+#include "platform/core/cp1252_text.h"
 #include "platform/core/number_text.h"
 #include "platform/core/picture.h"
 
@@ -21,18 +21,6 @@ const QImage& thousandthsDevice() {
     return image;
   }();
   return device;
-}
-
-std::string trimmedRight(std::string text) {
-  const std::size_t end = text.find_last_not_of(' ');
-  text.erase(end == std::string::npos ? 0 : end + 1);
-  return text;
-}
-
-std::string trimmedLeft(std::string text) {
-  const std::size_t start = text.find_first_not_of(' ');
-  text.erase(0, start == std::string::npos ? text.size() : start);
-  return text;
 }
 
 }  // namespace
@@ -168,7 +156,7 @@ std::string Report::valueText(const ReportControlDefinition& c) const {
   const std::optional<Picture> picture = c.picture.empty() ? std::nullopt : Picture::parse(c.picture);
   bool isNumber = false;
   double number = 0;
-  std::string text;
+  Cp1252Text text;
   if (states_.at(labelKey(c.label)).pageNumber) {
     isNumber = true;
     number = static_cast<double>(currentPage());
@@ -189,7 +177,7 @@ std::string Report::valueText(const ReportControlDefinition& c) const {
         number = *static_cast<const std::uint8_t*>(bound->variable);
         break;
       case BoundName::Kind::Text:
-        text = *static_cast<const std::string*>(bound->variable);
+        text = *static_cast<const Cp1252Text*>(bound->variable);
         break;
       case BoundName::Kind::Field:
         switch (bound->record->layout().field(bound->field).type) {
@@ -213,14 +201,15 @@ std::string Report::valueText(const ReportControlDefinition& c) const {
         break;
     }
   }
+  // What a picture makes is code page 1252: the value's characters and the locale's.
   std::string shown;
   if (!picture)
-    shown = isNumber ? formatPicture("", number) : text;  // the shortest decimal text
+    shown = isNumber ? formatPicture("", number) : text.bytes();  // the shortest decimal text
   else
-    shown = isNumber ? picture->format(number, locale_) : picture->formatText(text);
-  shown = trimmedRight(shown);
-  if (picture && picture->kind() != PictureKind::Text) shown = trimmedLeft(shown);
-  return cp1252ToUtf8(shown);
+    shown = isNumber ? picture->format(number, locale_) : picture->formatText(text.bytes());
+  Cp1252View kept = trimRight(Cp1252View::ofBytes(shown));
+  if (picture && picture->kind() != PictureKind::Text) kept = trimLeft(kept);
+  return kept.toUtf8();
 }
 
 void Report::printControl(const ReportControlDefinition& c, int x, int y) {

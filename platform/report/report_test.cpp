@@ -57,7 +57,7 @@ class ReportTest : public ::testing::Test {
 
   void printRow(int n, const std::string& who, double value) {
     row = n;
-    name = who;
+    name = Cp1252Text::fromUtf8(who).value();
     score = value;
     report->print();
   }
@@ -110,7 +110,7 @@ TEST_F(ReportTest, RowsFillThePagesWithHeaderAndFooterOnEach) {
 
 TEST_F(ReportTest, PicturesShapeTheTexts) {
   report->open();
-  pair = " 86, (30%)";
+  pair = " 86, (30%)"_cp1252;
   printRow(7, "Ana", 59.5);
   printRow(1234, "Beto", -3);
   report->close();

@@ -22,6 +22,8 @@ using platform::storage::testing::IsOk;
 
 namespace {
 
+using namespace platform::literals;
+
 std::string readBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -100,7 +102,7 @@ TEST_F(DamagedFileTest, FileMixingPagesOfTwoOfItsVersionsNeverReadsForEver) {
     ASSERT_THAT(session.begin({&file}, 1), IsOk());
     for (int id = 1; id <= kRecords; ++id) {
       file.buffer().setLong(0, id);
-      file.buffer().setText(1, "name " + std::to_string(1000 + id));
+      file.buffer().setText(1, platform::Cp1252View::ofBytes("name " + std::to_string(1000 + id)));
       ASSERT_THAT(file.add(), IsOk());
     }
     ASSERT_THAT(session.commit(), IsOk());
@@ -109,7 +111,8 @@ TEST_F(DamagedFileTest, FileMixingPagesOfTwoOfItsVersionsNeverReadsForEver) {
     ASSERT_THAT(session.begin({&file}, 1), IsOk());
     for (int id = 1; id <= kRecords; id += 3) {
       ASSERT_THAT(file.getRecord(id), IsOk());
-      file.buffer().setText(1, (id % 2 ? "early " : "zeta ") + std::to_string(1000 + id));
+      file.buffer().setText(1,
+                            platform::Cp1252View::ofBytes((id % 2 ? "early " : "zeta ") + std::to_string(1000 + id)));
       ASSERT_THAT(file.put(), IsOk());
     }
     ASSERT_THAT(session.commit(), IsOk());
@@ -171,11 +174,11 @@ TEST_F(DamagedFileTest, IndexEntryUnderAnotherValueNeverReadsForEver) {
     const char* names[kRecords] = {"same", "Same", "sAme", "saMe", "samE"};
     for (int id = 1; id <= kRecords; ++id) {
       file.buffer().setLong(0, id);
-      file.buffer().setText(1, names[id - 1]);
+      file.buffer().setText(1, platform::Cp1252View::ofBytes(names[id - 1]));
       ASSERT_THAT(file.add(), IsOk());
     }
     image = file.keyImage(kNameKey);
-    file.buffer().setText(1, "samd");
+    file.buffer().setText(1, "samd"_cp1252);
     smaller = file.keyImage(kNameKey);
     ASSERT_EQ(image.size(), smaller.size());
   }

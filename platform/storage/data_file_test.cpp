@@ -18,6 +18,8 @@
 namespace storage_test {
 namespace {
 
+using namespace platform::literals;
+
 TEST_F(StorageTest, MissingFileIsErrorTwoUntilCreated) {
   auto session = newSession();
   DataFile file(decl_, *session);
@@ -49,7 +51,7 @@ TEST_F(StorageTest, ReadsInPhysicalAndKeyOrderBothWays) {
   EXPECT_EQ((std::vector<std::string>{"Eva", "Diego", "Carla", "Bruno", "Ana"}), namesInOrder(file, kKScore));
 
   // Starting at a key value; then turning back.
-  file.buffer().setText(kName, "Bz");
+  file.buffer().setText(kName, "Bz"_cp1252);
   ASSERT_OK(file.setFromBuffer(kAkName));
   ASSERT_OK(file.next());
   EXPECT_EQ("Carla", trimmed(file.buffer().getText(kName)));
@@ -201,10 +203,10 @@ TEST_F(StorageTest, GetByKeyAndResumeFromPosition) {
   file.buffer().setLong(kId, 999);
   EXPECT_EQ(errors::kRecordNotFound, file.get(kPkId));
   // Text keys ignore trailing blanks; a case-insensitive key ignores case.
-  file.buffer().setText(kName, "Name 1200   ");
+  file.buffer().setText(kName, "Name 1200   "_cp1252);
   ASSERT_OK(file.get(kAkName));
   EXPECT_EQ(200, file.buffer().getLong(kId));
-  file.buffer().setText(kCode, "c77");
+  file.buffer().setText(kCode, "c77"_cp1252);
   ASSERT_OK(file.get(kAkCode));
   EXPECT_EQ(77, file.buffer().getLong(kId));
 }
@@ -342,7 +344,7 @@ TEST_F(StorageTest, DriverOptions) {
   ASSERT_OK(a.next());
   other.buffer().setLong(kId, 2);
   ASSERT_OK(other.get(kPkId));
-  other.buffer().setText(kName, "changed");
+  other.buffer().setText(kName, "changed"_cp1252);
   ASSERT_OK(other.put());
   ASSERT_OK(a.next());
   EXPECT_EQ("changed", trimmed(a.buffer().getText(kName)));

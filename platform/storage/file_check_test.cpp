@@ -58,7 +58,7 @@ class FileCheckTest : public ::testing::Test {
     for (int id = 1; id <= kRecords; ++id) {
       file.buffer().clear();
       file.buffer().setLong(0, id);
-      file.buffer().setText(1, "Person " + std::to_string(id));
+      file.buffer().setText(1, platform::Cp1252View::ofBytes("Person " + std::to_string(id)));
       file.buffer().setReal(2, id % 7);
       ASSERT_THAT(file.add(), IsOk());
     }

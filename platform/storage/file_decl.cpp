@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/core/trim.h"
+
 namespace platform::storage {
 namespace {
 
@@ -24,16 +26,9 @@ std::string_view withoutPrefix(std::string_view name, std::string_view prefix) {
   return name;
 }
 
-std::string trimRight(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
-}
-
 }  // namespace
 
-std::string FileDecl::physicalPath() const {
-  return trimRight(nameSource ? nameSource() : physicalName);
-}
+std::string FileDecl::physicalPath() const { return std::string(trimRight(nameSource ? nameSource() : physicalName)); }
 
 std::string FileDecl::keyName(int key) const {
   return prefix + ":" + keys.at(static_cast<std::size_t>(key)).label;

@@ -38,7 +38,7 @@ void appendFieldImage(const Locale& locale, const RecordBuffer& record, int fiel
       break;
     case FieldType::String:
     case FieldType::CString:
-      locale.appendKeyImage(record.getText(field), caseInsensitive, out);
+      locale.appendKeyImage(record.textView(field).bytes(), caseInsensitive, out);
       break;
   }
 }

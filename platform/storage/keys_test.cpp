@@ -11,6 +11,8 @@
 namespace storage_test {
 namespace {
 
+using namespace platform::literals;
+
 // put() rewrites only the keys whose values changed; every key still finds the record by its new
 // value and no longer by its old one.
 TEST_F(StorageTest, PutKeepsEveryKeyRightWhateverChanged) {
@@ -35,24 +37,24 @@ TEST_F(StorageTest, PutKeepsEveryKeyRightWhateverChanged) {
     file.buffer().setLong(kId, 1);
     ASSERT_OK(file.get(kPkId));
     const std::string oldName = trimmed(file.buffer().getText(kName));
-    file.buffer().setText(kName, change.name);
-    file.buffer().setText(kCode, change.code);
+    file.buffer().setText(kName, platform::Cp1252View::ofBytes(change.name));
+    file.buffer().setText(kCode, platform::Cp1252View::ofBytes(change.code));
     file.buffer().setReal(kScore, change.score);
     ASSERT_OK(file.put());
     DataFile check(decl_, *session);
     ASSERT_OK(check.open());
-    check.buffer().setText(kName, change.name);
+    check.buffer().setText(kName, platform::Cp1252View::ofBytes(change.name));
     ASSERT_OK(check.get(kAkName));
     EXPECT_EQ(1, check.buffer().getLong(kId));
     if (oldName != change.name) {
-      check.buffer().setText(kName, oldName);
+      check.buffer().setText(kName, platform::Cp1252View::ofBytes(oldName));
       EXPECT_EQ(errors::kRecordNotFound, check.get(kAkName));
     }
     EXPECT_EQ(std::string(change.code).empty() ? 1 : 2, static_cast<int>(namesInOrder(check, kAkCode).size()));
     EXPECT_EQ((std::vector<std::string>{"Bo", change.name}), namesInOrder(check, kKScore));
   }
   // A changed key that collides is refused and names the key.
-  file.buffer().setText(kName, "Bo");
+  file.buffer().setText(kName, "Bo"_cp1252);
   EXPECT_EQ(errors::kDuplicateKey, file.put());
   EXPECT_EQ(kAkName, file.duplicateKey());
 }
@@ -83,7 +85,7 @@ TEST_F(StorageTest, DuplicateInUniqueKeyIsRefusedAndNamed) {
   // A put that would duplicate is refused too, and the stored record stays.
   file.buffer().setLong(kId, 2);
   ASSERT_OK(file.get(kPkId));
-  file.buffer().setText(kName, "Ana");
+  file.buffer().setText(kName, "Ana"_cp1252);
   EXPECT_EQ(errors::kDuplicateKey, file.put());
   EXPECT_EQ(kAkName, file.duplicateKey());
   ASSERT_OK(file.get(kPkId));

@@ -53,7 +53,7 @@ class PageCipherTest : public ::testing::Test {
     ASSERT_THAT(session.begin({&file}, 1), IsOk());
     for (int id = 1; id <= count; ++id) {
       file.buffer().setLong(0, id);
-      file.buffer().setText(1, "item " + std::to_string(id));
+      file.buffer().setText(1, platform::Cp1252View::ofBytes("item " + std::to_string(id)));
       ASSERT_THAT(file.add(), IsOk());
     }
     ASSERT_THAT(session.commit(), IsOk());
@@ -94,7 +94,7 @@ TEST_F(PageCipherTest, PagesOfAStoredFileAreThePlainDatabaseAndEncryptBackIntoAF
   EXPECT_EQ(200, file.records());
   file.buffer().setLong(0, 117);
   ASSERT_THAT(file.get(0), IsOk());
-  EXPECT_EQ("item 117 ", file.buffer().getText(1).substr(0, 9));
+  EXPECT_EQ("item 117 ", file.buffer().getText(1).bytes().substr(0, 9));
 }
 
 TEST_F(PageCipherTest, WrongKeyAndPartialPagesAreRefused) {

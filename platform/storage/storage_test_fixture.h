@@ -69,8 +69,8 @@ class StorageTest : public ::testing::Test {
   static void fill(DataFile& file, std::int32_t id, const std::string& name, const std::string& code, double score) {
     file.buffer().clear();
     file.buffer().setLong(kId, id);
-    file.buffer().setText(kName, name);
-    file.buffer().setText(kCode, code);
+    file.buffer().setText(kName, platform::Cp1252View::ofBytes(name));
+    file.buffer().setText(kCode, platform::Cp1252View::ofBytes(code));
     file.buffer().setReal(kScore, score);
   }
 
@@ -82,10 +82,7 @@ class StorageTest : public ::testing::Test {
     return names;
   }
 
-  static std::string trimmed(std::string text) {
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-  }
+  static std::string trimmed(const platform::Cp1252Text& text) { return std::string(trimRight(text.bytes())); }
 
   // The file made with one record: 1, "Ana", score 10; closed again.
   void createWithAna() {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/core/runtime_errors.h"
+#include "platform/core/trim.h"
 #include "platform/storage/key_image.h"
 #include "platform/storage/session_internal.h"
 
@@ -52,18 +53,12 @@ class SavedBuffers {
   std::vector<std::vector<std::uint8_t>> saved_;
 };
 
-std::string_view trimBlanks(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
 std::vector<std::string_view> splitAtCommas(std::string_view text) {
   std::vector<std::string_view> parts;
-  if (trimBlanks(text).empty()) return parts;
+  if (trim(text).empty()) return parts;
   for (;;) {
     const std::size_t comma = text.find(',');
-    parts.push_back(trimBlanks(text.substr(0, comma)));
+    parts.push_back(trim(text.substr(0, comma)));
     if (comma == std::string_view::npos) return parts;
     text.remove_prefix(comma + 1);
   }
@@ -126,7 +121,7 @@ bool appendValueImage(const Locale& locale, const ExpressionValue& value, FieldT
     case FieldType::CString:
       if (!value.isText) return false;
       locale.appendKeyImage(value.text, caseInsensitive, out);
-      isNull = trimBlanks(value.text).empty();
+      isNull = trim(value.text).empty();
       return true;
     case FieldType::Real:
       return false;
@@ -262,7 +257,7 @@ int View::parseTerms(std::string_view text, std::vector<Term>& terms) {
     Term term{0, -1, false};
     if (!name.empty() && (name.front() == '-' || name.front() == '+')) {
       term.descending = name.front() == '-';
-      name = trimBlanks(name.substr(1));
+      name = trim(name.substr(1));
     }
     if (locateField(name, term.file, term.field, fileCount()) != errors::kNone) {
       orderErrorCause_ = "Invalid order: no field \"" + std::string(name) + "\" in the view";

@@ -49,10 +49,7 @@ FileDecl declaration(const fs::path& folder, const std::string& label, const std
   return decl;
 }
 
-std::string trimmed(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
-}
+std::string trimmed(Cp1252View text) { return std::string(trimRight(text.bytes())); }
 
 class StorageViewTest : public ::testing::Test {
  protected:
@@ -70,14 +67,14 @@ class StorageViewTest : public ::testing::Test {
     for (const auto& [id, name] : std::vector<std::tuple<int, std::string>>{{0, "Nowhere"}, {1, "Oslo"}, {2, "Lima"}}) {
       cities_->buffer().clear();
       cities_->buffer().setLong(kCityId, id);
-      cities_->buffer().setText(kCityName, name);
+      cities_->buffer().setText(kCityName, platform::Cp1252View::ofBytes(name));
       ASSERT_EQ(0, cities_->add());
     }
     for (const auto& [id, name, city] :
          std::vector<std::tuple<int, std::string, int>>{{10, "Ann", 1}, {11, "Bo", 2}, {12, "Cy", 1}}) {
       customers_->buffer().clear();
       customers_->buffer().setLong(kCustomerId, id);
-      customers_->buffer().setText(kCustomerName, name);
+      customers_->buffer().setText(kCustomerName, platform::Cp1252View::ofBytes(name));
       customers_->buffer().setLong(kCity, city);
       ASSERT_EQ(0, customers_->add());
     }

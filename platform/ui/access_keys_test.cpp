@@ -73,8 +73,8 @@ class AccessKeysTest : public ::testing::Test {
   Locale locale;
   std::int32_t page = 1;
   std::int32_t across = 1;
-  FixedText<16> zoom{"150"};
-  FixedText<10> hidden, disabled, name{"ANA"};
+  FixedText<16> zoom{"150"_cp1252};
+  FixedText<10> hidden, disabled, name{"ANA"_cp1252};
   std::unique_ptr<Window> window;
   Robot robot;
 };

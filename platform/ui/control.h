@@ -125,13 +125,13 @@ class Control {
   virtual std::vector<std::string> choices() const { return {}; }
 
  protected:
-  // What the variable shows, as the control presents it (code page 1252).
-  virtual void showValue(const std::string& cp1252) {}
+  // What the variable shows, as the control presents it.
+  virtual void showValue(const Cp1252Text& shown) {}
   // Whether the user can change what the control holds (an entry): only then does update() take
   // it into the variable.
   virtual bool takesInput() const { return false; }
-  // What the control holds, for its variable (code page 1252).
-  virtual std::string takenValue() const { return {}; }
+  // What the control holds, for its variable.
+  virtual Cp1252Text takenValue() const { return {}; }
   // Applies the colours to the widget: by default the text and background roles of its palette.
   virtual void applyColours();
   // Sets up what every kind shares: font, colours, hidden and disabled flags.
@@ -147,7 +147,7 @@ class Control {
   std::optional<Picture> picture_;
   std::string useName_;
   std::optional<Variable> variable_;
-  std::optional<std::string> displayed_;  // what display() put into the control last
+  std::optional<Cp1252Text> displayed_;  // what display() put into the control last
   std::int32_t fontColour_;
   std::int32_t background_;
 };

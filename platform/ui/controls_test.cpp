@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 
-#include "platform/core/cp1252.h"
+#include "platform/core/cp1252_text.h"
 #include "platform/core/record_queue.h"
 #include "platform/layout/colour.h"
 #include "platform/ui/controls/drop_list_control.h"
@@ -65,10 +65,8 @@ class ControlsTest : public ::testing::Test {
     for (const auto& [id, description, group] :
          std::vector<std::tuple<int, const char*, const char*>>{{7, "Derecho", "1A"}, {9, "Ingeniería", "2B"}}) {
       pairs.buffer().setLong(0, id);
-      std::string text;
-      utf8ToCp1252(description, text);
-      pairs.buffer().setText(1, text);
-      pairs.buffer().setText(2, group);
+      pairs.buffer().setText(1, Cp1252Text::fromUtf8(description).value());
+      pairs.buffer().setText(2, Cp1252Text::fromUtf8(group).value());
       pairs.append();
     }
   }
@@ -76,7 +74,7 @@ class ControlsTest : public ::testing::Test {
   void addRow(int id, const char* name, std::int32_t text, std::int32_t background, double grade) {
     RecordBuffer& row = rows.buffer();
     row.setLong(0, id);
-    row.setText(1, name);
+    row.setText(1, Cp1252Text::fromUtf8(name).value());
     row.setLong(2, text);
     row.setLong(3, background);
     row.setLong(4, text);
@@ -156,9 +154,9 @@ TEST_F(ControlsTest, AListReportsScrollingTypingAndPressesItsButtons) {
     w.key(Qt::Key_Home);
     w.scrollArrow("?LISTA", true);
     w.typeHere("ab");
-    EXPECT_EQ(list().locatorText(), "ab");
+    EXPECT_EQ(list().locatorText(), "ab"_cp1252);
     w.key(Qt::Key_Backspace);
-    EXPECT_EQ(list().locatorText(), "a");
+    EXPECT_EQ(list().locatorText(), "a"_cp1252);
     w.doubleClickRow("?LISTA", 2);
     w.key(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_THROW(w.contextMenu("?LISTA", 3, "&Borrar"), RobotError) << "a disabled button's entry";
@@ -208,7 +206,7 @@ TEST_F(ControlsTest, ADropListShowsItsRowsAndTheChosenOne) {
 // column where the drop-down shows it.
 TEST_F(ControlsTest, AClosedDropListShowsTheChosenRowsColumns) {
   pairs.buffer().setLong(0, 9);
-  pairs.buffer().setText(2, "2C");
+  pairs.buffer().setText(2, "2C"_cp1252);
   pairs.append();
   ASSERT_TRUE(drop().setRows(&pairs));
   const int groupColumn = window.units().toPixelsX(80);  // after the hidden id, Descripcion's width

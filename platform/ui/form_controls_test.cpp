@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "platform/core/cp1252.h"
+#include "platform/core/cp1252_text.h"
 #include "platform/core/record_queue.h"
 #include "platform/ui/controls/combo_control.h"
 #include "platform/ui/controls/drop_list_control.h"
@@ -46,9 +46,7 @@ class FormControlsTest : public ::testing::Test {
     window.bind("Sexo", Variable::of(sex));
     window.bind("Unidad", Variable::of(unit));
     for (const auto& [text, id] : std::vector<std::pair<const char*, int>>{{"Álgebra", 3}, {"Cálculo", 5}}) {
-      std::string cp1252;
-      utf8ToCp1252(text, cp1252);
-      units.buffer().setText(0, cp1252);
+      units.buffer().setText(0, Cp1252Text::fromUtf8(text).value());
       units.buffer().setLong(1, id);
       units.append();
     }
@@ -76,8 +74,8 @@ class FormControlsTest : public ::testing::Test {
 
 TEST(ChoicesTest, TextsStandForTheValueAfterThemOrForThemselves) {
   EXPECT_EQ(parseChoices("MASCULINO|#1|FEMENINO|#2"),
-            (std::vector<Choice>{{"MASCULINO", "1"}, {"FEMENINO", "2"}}));
-  EXPECT_EQ(parseChoices("Sí|No|#0"), (std::vector<Choice>{{"Sí", "S\xED"}, {"No", "0"}}));
+            (std::vector<Choice>{{"MASCULINO", "1"_cp1252}, {"FEMENINO", "2"_cp1252}}));
+  EXPECT_EQ(parseChoices("Sí|No|#0"), (std::vector<Choice>{{"Sí", Cp1252View::ofBytes("S\xED")}, {"No", "0"_cp1252}}));
   EXPECT_TRUE(parseChoices("").empty());
   EXPECT_TRUE(parseChoices("#1").empty()) << "a value with no text before it names nothing";
 }
@@ -158,7 +156,7 @@ TEST_F(FormControlsTest, AComboOfAFormatDropsItsRowsAndTakesTheChosenText) {
     w.chooseRow("?UNIDAD", 2);
     EXPECT_EQ(w.text("?UNIDAD"), "Cálculo");
     EXPECT_EQ(unitCombo().selected(), 2);
-    EXPECT_EQ(unit.trimmed(), "C\xE1lculo");
+    EXPECT_EQ(unit.trimmed(), "Cálculo"_cp1252);
     w.type("?UNIDAD", "Al");
     w.press("?CERRAR");
   });
@@ -178,7 +176,7 @@ TEST_F(FormControlsTest, AComboTakesOnlyCharactersThatRecordsCanHold) {
     w.press("?CERRAR");
   });
   runUntilClosed();
-  EXPECT_EQ(unit.trimmed(), "Ag\x80");
+  EXPECT_EQ(unit.trimmed(), "Ag€"_cp1252);
 }
 
 TEST_F(FormControlsTest, GroupsAndRegionsLeaveTheMouseToTheControlsTheyCover) {
@@ -216,7 +214,7 @@ TEST(BindRecordTest, BindsEveryControlThatUsesAFieldOfTheRecord) {
   const RecordLayout layout({{"ID", FieldType::Long}, {"NOMBRE", FieldType::String, 10}});
   RecordBuffer record(layout);
   record.setLong(0, 7);
-  record.setText(1, "Ana");
+  record.setText(1, "Ana"_cp1252);
   Locale locale;
   auto windowUsing = [&](const char* use) {
     return std::make_unique<Window>(

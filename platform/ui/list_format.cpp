@@ -144,12 +144,6 @@ class FormatReader {
   std::size_t at_ = 0;
 };
 
-std::string trimmed(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool isNumberField(FieldType type) {
   return type == FieldType::Long || type == FieldType::Real || type == FieldType::Byte;
 }
@@ -198,13 +192,14 @@ bool formatFitsLayout(const ListFormat& format, const RecordLayout& layout, std:
   return true;
 }
 
-std::string cellText(const ListColumn& column, const RecordBuffer& row, const Locale& locale) {
+Cp1252Text cellText(const ListColumn& column, const RecordBuffer& row, const Locale& locale) {
   if (!column.shownBy || column.field >= row.layout().fieldCount()) return {};
   const Picture& picture = *column.shownBy;
+  // What a picture makes is code page 1252: the value's characters and the locale's.
   const std::string shown = isNumberField(row.layout().field(column.field).type)
                                 ? picture.format(numberOf(row, column.field), locale)
-                                : picture.formatText(row.getText(column.field));
-  return trimmed(shown);
+                                : picture.formatText(row.textView(column.field).bytes());
+  return trim(Cp1252View::ofBytes(shown));
 }
 
 CellColours cellColours(const ListColumn& column, const RecordBuffer& row) {

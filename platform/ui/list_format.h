@@ -88,8 +88,8 @@ std::optional<ListFormat> parseListFormat(std::string_view text, ListFormatError
 bool formatFitsLayout(const ListFormat& format, const RecordLayout& layout, std::string* problem = nullptr);
 
 // A column's field of a row through the column's picture, without leading and trailing blanks
-// (the column justifies it), code page 1252.
-std::string cellText(const ListColumn& column, const RecordBuffer& row, const Locale& locale);
+// (the column justifies it).
+Cp1252Text cellText(const ListColumn& column, const RecordBuffer& row, const Locale& locale);
 // A coloured column's colours from the row; every colour -1 for a column without.
 CellColours cellColours(const ListColumn& column, const RecordBuffer& row);
 

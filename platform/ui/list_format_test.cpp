@@ -146,16 +146,16 @@ TEST(ListFormat, CellsShowTheirFieldThroughThePictureAndTakeTheirColoursFromTheR
 
   RecordBuffer row(layout);
   row.setLong(0, -12);
-  row.setText(1, "Ana Ruiz");
+  row.setText(1, "Ana Ruiz"_cp1252);
   for (int f = 2; f <= 5; ++f) row.setLong(f, 0x0000FF * (f - 1));
   row.setReal(6, 24.5);
   row.setLong(7, 1001);
   Locale locale;
   const auto& c = format->columns;
-  EXPECT_EQ(cellText(c[0], row, locale), "-12");
-  EXPECT_EQ(cellText(c[1], row, locale), "Ana") << "cut to the picture";
-  EXPECT_EQ(cellText(c[2], row, locale), "25") << "rounded half up";
-  EXPECT_EQ(cellText(c[3], row, locale), "1001") << "a number through a text picture";
+  EXPECT_EQ(cellText(c[0], row, locale), "-12"_cp1252);
+  EXPECT_EQ(cellText(c[1], row, locale), "Ana"_cp1252) << "cut to the picture";
+  EXPECT_EQ(cellText(c[2], row, locale), "25"_cp1252) << "rounded half up";
+  EXPECT_EQ(cellText(c[3], row, locale), "1001"_cp1252) << "a number through a text picture";
   EXPECT_EQ(cellColours(c[1], row), (CellColours{0xFF, 0x1FE, 0x2FD, 0x3FC}));
   EXPECT_EQ(cellColours(c[2], row), CellColours{});
 

@@ -9,7 +9,7 @@
 //   a field    RecordBuffer field by index: LONG, REAL, BYTE (kept within 0..255), STRING and
 //                                 CSTRING as above
 //
-// Texts are code page 1252 here; controls convert at the Qt boundary.
+// Texts are code page 1252 here (Cp1252Text); controls convert at the Qt boundary.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/core/cp1252_text.h"
 #include "platform/core/fixed_text.h"
 #include "platform/core/locale.h"
 #include "platform/core/picture.h"
@@ -31,8 +32,8 @@ class Variable {
   static Variable of(double& value);
   template <std::size_t N>
   static Variable of(FixedText<N>& value) {
-    return Variable(Kind::Text, [&value] { return value.value(); },
-                    [&value](std::string_view text) { value.assign(text); });
+    return Variable(
+        Kind::Text, [&value] { return value.value(); }, [&value](Cp1252View text) { value.assign(text); });
   }
   static Variable ofField(RecordBuffer& record, int field);
 
@@ -40,21 +41,21 @@ class Variable {
 
   // The value through the picture (no picture: numbers as their shortest decimal text, texts as
   // they are).
-  std::string show(const std::optional<Picture>& picture, const Locale& locale) const;
+  Cp1252Text show(const std::optional<Picture>& picture, const Locale& locale) const;
   // Takes the text the user typed.
-  void take(std::string_view typed) const;
+  void take(Cp1252View typed) const;
 
  private:
   enum class Kind { Number, Text };
-  Variable(Kind kind, std::function<std::string()> text, std::function<void(std::string_view)> setText)
+  Variable(Kind kind, std::function<Cp1252Text()> text, std::function<void(Cp1252View)> setText)
       : kind_(kind), text_(std::move(text)), setText_(std::move(setText)) {}
-  Variable(std::function<double()> number, std::function<void(std::string_view)> setFromText)
+  Variable(std::function<double()> number, std::function<void(Cp1252View)> setFromText)
       : kind_(Kind::Number), number_(std::move(number)), setText_(std::move(setFromText)) {}
 
   Kind kind_;
   std::function<double()> number_;
-  std::function<std::string()> text_;
-  std::function<void(std::string_view)> setText_;
+  std::function<Cp1252Text()> text_;
+  std::function<void(Cp1252View)> setText_;
 };
 
 }  // namespace platform::ui

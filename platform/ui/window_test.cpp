@@ -95,8 +95,8 @@ TEST_F(WindowTest, PlacesControlsInDialogUnitsOfTheWindowsFont) {
 }
 
 TEST_F(WindowTest, ShowsAndTakesUseVariablesThroughPictures) {
-  nombre = "ana";
-  clave = "secreto";
+  nombre = "ana"_cp1252;
+  clave = "secreto"_cp1252;
   numero = 42;
   importe = 3.14159;
   robot.inWindow("Prueba", [](WindowDriver& w) {
@@ -122,18 +122,16 @@ TEST_F(WindowTest, ShowsAndTakesUseVariablesThroughPictures) {
     }
   });
   ASSERT_TRUE(robot.done()) << robot.report();
-  std::string expectedName;
-  ASSERT_TRUE(utf8ToCp1252("JOSÉ PEÑA ", expectedName));
-  EXPECT_EQ(nombre.value(), expectedName);  // upper case by the locale's pairs (É, Ñ)
+  EXPECT_EQ(nombre.value(), "JOSÉ PEÑA "_cp1252);  // upper case by the locale's pairs (É, Ñ)
   EXPECT_EQ(numero, 12);  // the number the text begins with
-  EXPECT_EQ(clave.value(), "secreto" + std::string(13, ' '));
+  EXPECT_EQ(clave.value().bytes(), "secreto" + std::string(13, ' '));
 }
 
 TEST_F(WindowTest, RecordFieldsAndRealsAreUseVariablesToo) {
   RecordLayout layout({{"ID", FieldType::Long}, {"NOMBRE", FieldType::String, 10}, {"NOTA", FieldType::Real},
                        {"EDAD", FieldType::Byte}});
   RecordBuffer record(layout);
-  record.setText(1, "Luis");
+  record.setText(1, "Luis"_cp1252);
   record.setReal(2, 87.5);
   record.setByte(3, 200);
   const Picture text = *Picture::parse("@s6");
@@ -141,21 +139,21 @@ TEST_F(WindowTest, RecordFieldsAndRealsAreUseVariablesToo) {
   const Variable name = Variable::ofField(record, 1);
   const Variable grade = Variable::ofField(record, 2);
   const Variable age = Variable::ofField(record, 3);
-  EXPECT_EQ(name.show(text, locale), "Luis  ");
-  EXPECT_EQ(grade.show(number, locale), " 87.5");
-  EXPECT_EQ(grade.show(std::nullopt, locale), "87.5");
+  EXPECT_EQ(name.show(text, locale), "Luis  "_cp1252);
+  EXPECT_EQ(grade.show(number, locale), " 87.5"_cp1252);
+  EXPECT_EQ(grade.show(std::nullopt, locale), "87.5"_cp1252);
   EXPECT_TRUE(grade.isNumber());
   EXPECT_FALSE(name.isNumber());
-  name.take("Roberto Carlos");
-  EXPECT_EQ(record.getText(1), "Roberto Ca");
-  grade.take("9,25");
+  name.take("Roberto Carlos"_cp1252);
+  EXPECT_EQ(record.getText(1), "Roberto Ca"_cp1252);
+  grade.take("9,25"_cp1252);
   EXPECT_EQ(record.getReal(2), 9.25);
-  age.take("300");
+  age.take("300"_cp1252);
   EXPECT_EQ(record.getByte(3), 255);
-  age.take("-4");
+  age.take("-4"_cp1252);
   EXPECT_EQ(record.getByte(3), 0);
   std::int32_t whole = 0;
-  Variable::of(whole).take("99999999999");
+  Variable::of(whole).take("99999999999"_cp1252);
   EXPECT_EQ(whole, INT32_MAX);
 }
 
@@ -163,11 +161,11 @@ TEST_F(WindowTest, RealsShowAndAreTakenWithADotUnderADecimalCommaLocale) {
   tests::DecimalCommaLocale comma;
   double grade = 87.5;
   const Variable variable = Variable::of(grade);
-  EXPECT_EQ(variable.show(std::nullopt, locale), "87.5");
-  EXPECT_EQ(variable.show(*Picture::parse("@n5.1"), locale), " 87.5");
-  variable.take("9.25");
+  EXPECT_EQ(variable.show(std::nullopt, locale), "87.5"_cp1252);
+  EXPECT_EQ(variable.show(*Picture::parse("@n5.1"), locale), " 87.5"_cp1252);
+  variable.take("9.25"_cp1252);
   EXPECT_EQ(grade, 9.25);
-  variable.take("9,75");
+  variable.take("9,75"_cp1252);
   EXPECT_EQ(grade, 9.75);
 }
 
@@ -198,7 +196,7 @@ TEST_F(WindowTest, EventsComeInTheOrderThePersonCausedThem) {
       {EventKind::Accepted, 8},    {EventKind::Accepted, 8},    {EventKind::CloseWindow},
   };
   EXPECT_EQ(events, expected);
-  EXPECT_EQ(nombre.value(), "AB        ");
+  EXPECT_EQ(nombre.value(), "AB        "_cp1252);
   EXPECT_FALSE(window->accept().has_value()) << "a closed window gives no more events";
 }
 

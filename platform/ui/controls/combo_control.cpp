@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QLineEdit>
 
-#include "platform/core/cp1252.h"
 #include "platform/ui/controls/kinds.h"
 #include "platform/ui/controls/text_input.h"
 #include "platform/ui/window.h"
@@ -100,16 +99,15 @@ std::string ComboControl::cell(int row, int column) const {
                                                                   : std::string();
 }
 
-void ComboControl::showValue(const std::string& cp1252) {
+void ComboControl::showValue(const Cp1252Text& shown) {
   if (!combo_) return;
-  std::string shown = cp1252;
-  const std::size_t end = shown.find_last_not_of(' ');
-  shown.erase(end == std::string::npos ? 0 : end + 1);
-  combo_->setEditText(QString::fromStdString(cp1252ToUtf8(shown)));
+  combo_->setEditText(QString::fromStdString(trimRight(shown).toUtf8()));
   edited_ = false;
 }
 
-std::string ComboControl::takenValue() const { return combo_ ? controls::typedCp1252(combo_->currentText()) : std::string(); }
+Cp1252Text ComboControl::takenValue() const {
+  return combo_ ? controls::typedCp1252(combo_->currentText()) : Cp1252Text();
+}
 
 void ComboControl::take() {
   edited_ = false;

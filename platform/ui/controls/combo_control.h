@@ -48,9 +48,9 @@ class ComboControl : public Control {
   std::string cell(int row, int column) const;
 
  protected:
-  void showValue(const std::string& cp1252) override;
+  void showValue(const Cp1252Text& shown) override;
   bool takesInput() const override { return true; }
-  std::string takenValue() const override;
+  Cp1252Text takenValue() const override;
 
  private:
   void take();

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "platform/core/cp1252.h"
+#include "platform/core/cp1252_text.h"
 #include "platform/core/number_text.h"
 #include "platform/ui/controls/kinds.h"
 #include "platform/ui/window.h"
@@ -12,28 +12,19 @@ namespace {
 
 constexpr int kDefaultDropRows = 10;
 
-std::string trimmed(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // A value as the variable shows it and a choice's value name the same thing: the same text, or the
 // same number written two ways ("1" and "1.0").
-bool sameValue(const std::string& shown, const std::string& choice) {
-  const std::string a = trimmed(shown);
-  const std::string b = trimmed(choice);
+bool sameValue(Cp1252View shown, Cp1252View choice) {
+  const Cp1252View a = trim(shown);
+  const Cp1252View b = trim(choice);
   if (a == b) return true;
-  const std::optional<double> x = readDecimal(a);
-  const std::optional<double> y = readDecimal(b);
+  const std::optional<double> x = readDecimal(a.bytes());
+  const std::optional<double> y = readDecimal(b.bytes());
   return x && y && *x == *y;
 }
 
 // Definitions are UTF-8; a value that code page 1252 cannot hold is refused by the kind's check.
-std::string cp1252Of(std::string_view utf8) {
-  std::string out;
-  return utf8ToCp1252(utf8, out) ? out : std::string(utf8);
-}
+Cp1252Text cp1252Of(std::string_view utf8) { return Cp1252Text::fromUtf8(utf8).value_or(Cp1252Text()); }
 
 int dropRowsOf(const ControlDefinition& d) {
   const QJsonValue drop = d.fields.value("drop");
@@ -118,16 +109,16 @@ std::string DropListControl::cell(int row, int column) const {
   return inside ? choices_[static_cast<std::size_t>(row - 1)].text : std::string();
 }
 
-void DropListControl::showValue(const std::string& cp1252) {
+void DropListControl::showValue(const Cp1252Text& shown) {
   if (!box_ || choices_.empty()) return;
   int found = 0;
   for (std::size_t i = 0; i < choices_.size() && found == 0; ++i) {
-    if (sameValue(cp1252, choices_[i].value)) found = static_cast<int>(i) + 1;
+    if (sameValue(shown, choices_[i].value)) found = static_cast<int>(i) + 1;
   }
   select(found);
 }
 
-std::string DropListControl::takenValue() const {
+Cp1252Text DropListControl::takenValue() const {
   const int row = selected();
   if (row < 1 || row > static_cast<int>(choices_.size())) return {};
   return choices_[static_cast<std::size_t>(row - 1)].value;
@@ -144,8 +135,8 @@ std::unique_ptr<ControlKind> dropListKind() {
         if (hasFormat == hasChoices) problems.push_back("a drop list needs either a \"format\" or \"from\" choices");
         if (hasFormat) checkFormatField(d, problems);
         if (hasChoices && parseChoices(d.text("from")).empty()) problems.push_back("\"from\" names no choice");
-        std::string unused;
-        if (!utf8ToCp1252(d.text("from"), unused)) problems.push_back("\"from\" holds a character outside code page 1252");
+        if (!Cp1252Text::fromUtf8(d.text("from")))
+          problems.push_back("\"from\" holds a character outside code page 1252");
         if (!d.text("use").empty() && !hasChoices) problems.push_back("only a drop list of choices takes a \"use\"");
         checkDropField(d, problems);
       });

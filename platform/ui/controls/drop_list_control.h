@@ -31,7 +31,7 @@ namespace platform::ui {
 // One fixed choice: what it shows (UTF-8) and the value it stands for (code page 1252).
 struct Choice {
   std::string text;
-  std::string value;
+  Cp1252Text value;
   bool operator==(const Choice&) const = default;
 };
 
@@ -64,9 +64,9 @@ class DropListControl : public Control {
   std::string cell(int row, int column) const;
 
  protected:
-  void showValue(const std::string& cp1252) override;
+  void showValue(const Cp1252Text& shown) override;
   bool takesInput() const override { return true; }
-  std::string takenValue() const override;
+  Cp1252Text takenValue() const override;
 
  private:
   QPointer<QComboBox> box_;

@@ -1,6 +1,5 @@
 #include <QLineEdit>
 
-#include "platform/core/cp1252.h"
 #include "platform/core/number_text.h"
 #include "platform/core/real_compare.h"
 #include "platform/ui/controls/alignment.h"
@@ -48,7 +47,7 @@ class EntryControl : public Control {
   // A number counts as given only when it is not 0: a blank or zero key is no key.
   bool lacksRequiredValue() const override {
     if (!definition().has("required") || !edit_) return false;
-    if (isNumberPicture(picture())) return realIsZero(leadingReal(typedCp1252(edit_->text())));
+    if (isNumberPicture(picture())) return realIsZero(leadingReal(typedCp1252(edit_->text()).bytes()));
     return edit_->text().trimmed().isEmpty();
   }
 
@@ -66,20 +65,13 @@ class EntryControl : public Control {
  protected:
   // Numbers lose the blanks that right-align them, texts their trailing blanks: the entry aligns
   // them itself, and blanks would only be in the typist's way.
-  void showValue(const std::string& cp1252) override {
+  void showValue(const Cp1252Text& shown) override {
     if (!edit_) return;
-    std::string shown = cp1252;
-    if (isNumberPicture(picture())) {
-      shown.erase(0, shown.find_first_not_of(' ') == std::string::npos ? shown.size() : shown.find_first_not_of(' '));
-    } else {
-      const std::size_t end = shown.find_last_not_of(' ');
-      shown.erase(end == std::string::npos ? 0 : end + 1);
-    }
-    edit_->setText(QString::fromStdString(cp1252ToUtf8(shown)));
+    edit_->setText(QString::fromStdString((isNumberPicture(picture()) ? trimLeft(shown) : trimRight(shown)).toUtf8()));
     edited_ = false;
   }
   bool takesInput() const override { return true; }
-  std::string takenValue() const override { return edit_ ? typedCp1252(edit_->text()) : std::string(); }
+  Cp1252Text takenValue() const override { return edit_ ? typedCp1252(edit_->text()) : Cp1252Text(); }
 
  private:
   QPointer<QLineEdit> edit_;

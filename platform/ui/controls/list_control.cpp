@@ -3,7 +3,7 @@
 #include <QMenu>
 #include <QScrollBar>
 
-#include "platform/core/cp1252.h"
+#include "platform/core/cp1252_text.h"
 #include "platform/ui/controls/kinds.h"
 #include "platform/ui/window.h"
 
@@ -71,10 +71,8 @@ void ListControl::setThumb(int value) {
   if (view_) view_->setThumb(value);
 }
 
-std::string ListControl::locatorText() const {
-  std::string text;
-  if (view_) utf8ToCp1252(view_->locator().toStdString(), text);
-  return text;
+Cp1252Text ListControl::locatorText() const {
+  return view_ ? Cp1252Text::fromUtf8(view_->locator().toStdString()).value_or(Cp1252Text()) : Cp1252Text();
 }
 
 void ListControl::clearLocator() {

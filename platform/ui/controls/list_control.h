@@ -45,7 +45,7 @@ class ListControl : public Control {
   int thumb() const;
   void setThumb(int value);
   // What was typed into the list since the locator was last cleared (code page 1252).
-  std::string locatorText() const;
+  Cp1252Text locatorText() const;
   void clearLocator();
 
   void setActivateControl(int control) { activateControl_ = control; }

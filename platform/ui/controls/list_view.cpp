@@ -8,7 +8,6 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "platform/core/cp1252.h"
 #include "platform/layout/colour.h"
 
 namespace platform::ui {
@@ -57,8 +56,7 @@ std::vector<std::vector<ListCell>> queueCells(const RecordQueue& queue, const Li
   for (int n = 1; queue.read(n, entry); ++n) {
     auto& cells = rows.emplace_back();
     for (const ListColumn& column : format.columns)
-      cells.push_back(
-          {QString::fromStdString(cp1252ToUtf8(cellText(column, entry, locale))), cellColours(column, entry)});
+      cells.push_back({QString::fromStdString(cellText(column, entry, locale).toUtf8()), cellColours(column, entry)});
   }
   return rows;
 }

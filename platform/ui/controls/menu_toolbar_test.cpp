@@ -51,7 +51,7 @@ class MenuToolbarTest : public ::testing::Test {
 
   Locale locale;
   std::int32_t page = 2;
-  FixedText<16> zoom{"Page Width"};
+  FixedText<16> zoom{"Page Width"_cp1252};
   std::unique_ptr<Window> window;
 };
 
@@ -101,7 +101,7 @@ TEST_F(MenuToolbarTest, SpinsAndCombosTakeWhatTheUserDoes) {
   EXPECT_EQ(page, 3);
   w.type("?ZOOM", "150");
   w.key(Qt::Key_Tab);
-  EXPECT_EQ(zoom.trimmed(), "150");
+  EXPECT_EQ(zoom.trimmed(), "150"_cp1252);
   const std::vector<WindowEvent> events = drain();
   EXPECT_NE(std::find(events.begin(), events.end(), WindowEvent{EventKind::Accepted, 7}), events.end());
   EXPECT_NE(std::find(events.begin(), events.end(), WindowEvent{EventKind::Accepted, 8}), events.end());

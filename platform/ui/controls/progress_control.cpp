@@ -68,7 +68,7 @@ class ProgressControl : public Control {
   int progress() const override { return value_; }
 
  protected:
-  void showValue(const std::string& cp1252) override { setProgress(leadingWholeNumber(cp1252)); }
+  void showValue(const Cp1252Text& shown) override { setProgress(leadingWholeNumber(shown.bytes())); }
 
  private:
   QPointer<QProgressBar> bar_;

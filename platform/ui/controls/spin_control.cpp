@@ -43,14 +43,14 @@ class SpinControl : public Control {
   int rangeHigh() const override { return spin_ ? spin_->maximum() : 0; }
 
  protected:
-  void showValue(const std::string& cp1252) override {
+  void showValue(const Cp1252Text& shown) override {
     if (!spin_) return;
     showing_ = true;
-    spin_->setValue(leadingWholeNumber(cp1252));
+    spin_->setValue(leadingWholeNumber(shown.bytes()));
     showing_ = false;
   }
   bool takesInput() const override { return true; }
-  std::string takenValue() const override { return spin_ ? std::to_string(spin_->value()) : std::string(); }
+  Cp1252Text takenValue() const override { return spin_ ? Cp1252Text::decimal(spin_->value()) : Cp1252Text(); }
 
  private:
   QPointer<QSpinBox> spin_;

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <algorithm>
 
-#include "platform/core/cp1252.h"
+#include "platform/core/cp1252_text.h"
 #include "platform/ui/controls/alignment.h"
 #include "platform/ui/controls/kinds.h"
 #include "platform/ui/window.h"
@@ -53,12 +53,7 @@ class TextControl : public Control {
 
  protected:
   // The picture's blanks only place the value within its positions; the label aligns it itself.
-  void showValue(const std::string& cp1252) override {
-    const std::size_t first = cp1252.find_first_not_of(' ');
-    const std::string shown =
-        first == std::string::npos ? std::string() : cp1252.substr(first, cp1252.find_last_not_of(' ') - first + 1);
-    setText(cp1252ToUtf8(shown));
-  }
+  void showValue(const Cp1252Text& shown) override { setText(trim(shown).toUtf8()); }
 
  private:
   QPointer<QLabel> label_;

@@ -4,13 +4,13 @@
 
 namespace platform::ui::controls {
 
-std::string typedCp1252(const QString& text) {
+Cp1252Text typedCp1252(const QString& text) {
   std::string out;
   for (char32_t c : text.toUcs4()) {
     const int byte = unicodeToCp1252(c);
     if (byte >= 0) out += static_cast<char>(byte);
   }
-  return out;
+  return Cp1252Text::fromBytes(std::move(out));
 }
 
 QValidator::State Cp1252Validator::validate(QString& input, int&) const {
@@ -21,7 +21,7 @@ QValidator::State Cp1252Validator::validate(QString& input, int&) const {
     bytes += static_cast<char>(byte);
   }
   if (upper_) {
-    const QString upper = QString::fromStdString(cp1252ToUtf8(locale_.upper(bytes)));
+    const QString upper = QString::fromStdString(locale_.upper(Cp1252Text::fromBytes(std::move(bytes))).toUtf8());
     // Case pairs are one character each way, so positions stay where they were.
     if (upper != input) input = upper;
   }

@@ -5,12 +5,14 @@
 #include <QValidator>
 #include <string>
 
+#include "platform/core/cp1252_text.h"
 #include "platform/core/locale.h"
 
 namespace platform::ui::controls {
 
-// Code page 1252 of a text whose characters all have a byte (a Cp1252Validator sees to it).
-std::string typedCp1252(const QString& text);
+// Code page 1252 of a text whose characters all have a byte (a Cp1252Validator sees to it; any
+// other character is left out).
+Cp1252Text typedCp1252(const QString& text);
 
 // Takes only characters that records can hold, and turns letters into capitals for an upper-case
 // control, by the locale's case pairs.
