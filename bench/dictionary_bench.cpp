@@ -154,8 +154,9 @@ void RawAttach(benchmark::State& state) {
       const std::string attach = "ATTACH DATABASE '" + paths[i] + "' AS " + schema + " KEY \"" + key + "\"";
       int rows = 0;
       if (sqlite3_exec(db, attach.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) {
-        sqlite3_exec(db, ("SELECT name, value FROM " + schema + ".meta").c_str(),
-                     [](void* n, int, char**, char**) { return ++*static_cast<int*>(n), 0; }, &rows, nullptr);
+        sqlite3_exec(
+            db, ("SELECT name, value FROM " + schema + ".meta").c_str(),
+            [](void* n, int, char**, char**) { return ++*static_cast<int*>(n), 0; }, &rows, nullptr);
       }
       if (rows == 0) {
         sqlite3_close_v2(db);
@@ -262,18 +263,49 @@ void BareDurableCommitDriver(benchmark::State& state) {
   grades.close();
 }
 
-BENCHMARK(OpenActasRelatedCounted)->Name("OpenActasRelated")->ArgName("school")->Arg(0)->Arg(1)
-    ->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(OpenActasRelatedInUse)->Name("OpenActasRelatedInUse")->ArgName("school")->Arg(0)->Arg(1)
-    ->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(OpenActasRelatedCounted)
+    ->Name("OpenActasRelated")
+    ->ArgName("school")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(OpenActasRelatedInUse)
+    ->Name("OpenActasRelatedInUse")
+    ->ArgName("school")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 BENCHMARK(RawAttach)->Name("RawAttach")->ArgName("files")->Arg(1)->Arg(8)->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(ChangeTeacherId)->Name("ChangeTeacherId")->ArgName("school")->Arg(0)->Arg(1)
-    ->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-BENCHMARK(SaveGradeRecord)->Name("SaveGradeRecord")->ArgName("school")->Arg(0)->Arg(1)
-    ->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(BareDurableCommitRaw)->Name("BareDurableCommit/raw")->ArgName("school")->Arg(0)->Arg(1)
-    ->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(BareDurableCommitDriver)->Name("BareDurableCommit/driver")->ArgName("school")->Arg(0)->Arg(1)
-    ->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(ChangeTeacherId)
+    ->Name("ChangeTeacherId")
+    ->ArgName("school")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
+BENCHMARK(SaveGradeRecord)
+    ->Name("SaveGradeRecord")
+    ->ArgName("school")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(BareDurableCommitRaw)
+    ->Name("BareDurableCommit/raw")
+    ->ArgName("school")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(BareDurableCommitDriver)
+    ->Name("BareDurableCommit/driver")
+    ->ArgName("school")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 }  // namespace

@@ -78,7 +78,8 @@ struct Running {
     (void)view.open();  // a view that is not open reads nothing, which next() tells
     view.setFilter("ACT:ID_MAE=" + std::to_string(teacher));
     view.restart();
-    if (view.next() != 0) throw std::runtime_error("the school has no grade record of teacher " + std::to_string(teacher));
+    if (view.next() != 0)
+      throw std::runtime_error("the school has no grade record of teacher " + std::to_string(teacher));
     const auto& decl = actas.decl();
     std::pair<std::int32_t, platform::Cp1252Text> pair{actas.buffer().getLong(decl.fieldIndex("ID_PACA")),
                                                        actas.buffer().getText(decl.fieldIndex("GRUPO"))};
@@ -123,13 +124,15 @@ void GradeSheet(benchmark::State& state, bool pdf) {
       for (const auto& page : pages) all.push_back(&page);
       int error = 0;
       platform::report::PdfOptions options;
-      if (!platform::report::writePdf(all, out.string(),
-                                      {"QV Report", "Pelvanto", "ReporteACTAS_CALIFICACIONES", "ReporteACTAS_CALIFICACIONES", "", ""},
-                                      options, error))
+      if (!platform::report::writePdf(
+              all, out.string(),
+              {"QV Report", "Pelvanto", "ReporteACTAS_CALIFICACIONES", "ReporteACTAS_CALIFICACIONES", "", ""}, options,
+              error))
         state.SkipWithError(("the PDF could not be written: error " + std::to_string(error)).c_str());
     }
     QTimer::singleShot(0, [] {
-      if (platform::ui::Window* preview = platform::ui::Window::current()) preview->post(platform::ui::EventKind::CloseWindow);
+      if (platform::ui::Window* preview = platform::ui::Window::current())
+        preview->post(platform::ui::EventKind::CloseWindow);
     });
   });
   for (auto _ : state) output::ReporteACTAS_CALIFICACIONES(group, programme);
@@ -155,7 +158,8 @@ void GradeSheetRowsRaw(benchmark::State& state) {
   const int teacherKey = actas.keyIndex("FK_ACTA_REF_32_ZOLBRANS");
   sqlite3_stmt* rows = file.prepare("SELECT pos, data FROM main.rec WHERE k" + std::to_string(teacherKey) + " = ?1");
   sqlite3_stmt* lookUp[4];
-  for (int i = 0; i < 4; ++i) lookUp[i] = file.prepare(std::string("SELECT data FROM ") + parents[i].second + ".rec WHERE k0 = ?1");
+  for (int i = 0; i < 4; ++i)
+    lookUp[i] = file.prepare(std::string("SELECT data FROM ") + parents[i].second + ".rec WHERE k0 = ?1");
   const auto offset = [&](const char* field) { return actas.layout.field(actas.fieldIndex(field)).offset; };
   const std::size_t groupAt = offset("GRUPO"), programmeAt = offset("ID_PACA"), idAt = offset("ID_ACT");
   const std::size_t parentAt[4] = {offset("ID_MAE"), offset("ID_PACA"), offset("ID_UAPR"), offset("ID_ALU")};
@@ -174,7 +178,8 @@ void GradeSheetRowsRaw(benchmark::State& state) {
     platform::storage::appendLongImage(teacher, teacherImage);
     sqlite3_bind_blob(rows, 1, teacherImage.data(), static_cast<int>(teacherImage.size()), SQLITE_TRANSIENT);
     while (sqlite3_step(rows) == SQLITE_ROW) {
-      std::string data(static_cast<const char*>(sqlite3_column_blob(rows, 1)), static_cast<std::size_t>(sqlite3_column_bytes(rows, 1)));
+      std::string data(static_cast<const char*>(sqlite3_column_blob(rows, 1)),
+                       static_cast<std::size_t>(sqlite3_column_bytes(rows, 1)));
       std::int32_t p;
       std::memcpy(&p, data.data() + programmeAt, 4);
       if (p != programme || !r.program->locale().equal(std::string_view(data).substr(groupAt, 12), group.bytes()))
@@ -191,11 +196,13 @@ void GradeSheetRowsRaw(benchmark::State& state) {
           sqlite3_bind_blob(lookUp[i], 1, image.data(), static_cast<int>(image.size()), SQLITE_TRANSIENT);
           std::string parent;
           if (sqlite3_step(lookUp[i]) == SQLITE_ROW)
-            parent.assign(static_cast<const char*>(sqlite3_column_blob(lookUp[i], 0)), static_cast<std::size_t>(sqlite3_column_bytes(lookUp[i], 0)));
+            parent.assign(static_cast<const char*>(sqlite3_column_blob(lookUp[i], 0)),
+                          static_cast<std::size_t>(sqlite3_column_bytes(lookUp[i], 0)));
           sqlite3_reset(lookUp[i]);
           it = cache[i].emplace(id, std::move(parent)).first;
         }
-        if (i == 3 && it->second.size() >= name.offset + name.size) row.student = std::string_view(it->second).substr(name.offset, name.size);
+        if (i == 3 && it->second.size() >= name.offset + name.size)
+          row.student = std::string_view(it->second).substr(name.offset, name.size);
       }
       found.push_back(std::move(row));
     }
@@ -213,9 +220,25 @@ void GradeSheetRowsRaw(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(GradeSheet, pages, false)->ArgName("teacher")->Arg(2)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(GradeSheet, pdf, true)->ArgName("teacher")->Arg(2)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(GradeSheetRowsRaw)->Name("GradeSheetRows/raw")->ArgName("teacher")->Arg(2)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(GradeSheet, pages, false)
+    ->ArgName("teacher")
+    ->Arg(2)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(GradeSheet, pdf, true)
+    ->ArgName("teacher")
+    ->Arg(2)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(GradeSheetRowsRaw)
+    ->Name("GradeSheetRows/raw")
+    ->ArgName("teacher")
+    ->Arg(2)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);

@@ -35,26 +35,26 @@ constexpr int kRecordsPerTransaction = 100'000;
 // insert re-reads and decrypts pages that were just written out.
 constexpr int kGeneratorCacheKiB = 512 * 1024;
 
-constexpr std::array kCities = {"Guadalajara", "Mérida",   "León",     "Querétaro", "Morelia",   "Córdoba",
-                                "Monterrey",   "Cancún",   "Tepic",    "Culiacán",  "Mazatlán",  "Zapopan"};
+constexpr std::array kCities = {"Guadalajara", "Mérida", "León",  "Querétaro", "Morelia",  "Córdoba",
+                                "Monterrey",   "Cancún", "Tepic", "Culiacán",  "Mazatlán", "Zapopan"};
 constexpr std::array kProgrammeNames = {"Licenciatura en Informática", "Ingeniería de Software",
                                         "Licenciatura en Contaduría"};
 constexpr std::array kAcademicUnits = {"Facultad de Informática", "Facultad de Ingeniería",
                                        "Escuela de Contaduría y Administración"};
 constexpr std::array kStudentProgrammes = {"Escolarizado", "Semiescolarizado", "Intercambio académico"};
-constexpr std::array kFirstNames = {
-    "Ángel",  "Begoña",  "Íñigo",  "Sofía",   "María José", "José Luis", "Lucía",   "Andrés",
-    "Ramón",  "Inés",    "Raúl",   "Mónica",  "Julián",     "Verónica",  "Óscar",   "Valeria",
-    "Daniel", "Fernanda", "Jesús", "Zoé",     "Hugo",       "Paula",     "Elena",   "Adrián",
-    "Camila", "Tomás",   "Nicolás", "Martín", "Víctor",     "Jimena",    "Renata",  "Emilio"};
+constexpr std::array kFirstNames = {"Ángel",  "Begoña",  "Íñigo",  "Sofía",    "María José", "José Luis", "Lucía",
+                                    "Andrés", "Ramón",   "Inés",   "Raúl",     "Mónica",     "Julián",    "Verónica",
+                                    "Óscar",  "Valeria", "Daniel", "Fernanda", "Jesús",      "Zoé",       "Hugo",
+                                    "Paula",  "Elena",   "Adrián", "Camila",   "Tomás",      "Nicolás",   "Martín",
+                                    "Víctor", "Jimena",  "Renata", "Emilio"};
 constexpr std::array kSurnames = {
-    "Martínez", "Martinez", "García",   "López",    "Hernández", "González", "Pérez",  "Perez",  "Sánchez",
-    "Ramírez",  "Torres",   "Flores",   "Rivera",   "Gómez",     "Díaz",     "Cruz",   "Morales", "Reyes",
-    "Gutiérrez", "Ortiz",   "Muñoz",    "Peña",     "Pena",      "Núñez",    "Castillo", "Jiménez", "Ruiz",
-    "Álvarez",  "Romero",   "Vázquez",  "Ávila",    "Ibáñez",    "Olvera",   "Ñíguez", "Aguilar", "Mendoza"};
+    "Martínez",  "Martinez", "García",  "López",  "Hernández", "González", "Pérez",    "Perez",   "Sánchez",
+    "Ramírez",   "Torres",   "Flores",  "Rivera", "Gómez",     "Díaz",     "Cruz",     "Morales", "Reyes",
+    "Gutiérrez", "Ortiz",    "Muñoz",   "Peña",   "Pena",      "Núñez",    "Castillo", "Jiménez", "Ruiz",
+    "Álvarez",   "Romero",   "Vázquez", "Ávila",  "Ibáñez",    "Olvera",   "Ñíguez",   "Aguilar", "Mendoza"};
 // The four weights of a learning unit, by unit number.
-constexpr std::array<std::array<int, 4>, 6> kWeights = {{
-    {30, 20, 20, 30}, {25, 25, 25, 25}, {40, 30, 10, 20}, {35, 35, 15, 15}, {20, 50, 10, 20}, {10, 60, 10, 20}}};
+constexpr std::array<std::array<int, 4>, 6> kWeights = {
+    {{30, 20, 20, 30}, {25, 25, 25, 25}, {40, 30, 10, 20}, {35, 35, 15, 15}, {20, 50, 10, 20}, {10, 60, 10, 20}}};
 
 std::uint64_t mix(std::uint64_t x) {
   x += 0x9e3779b97f4a7c15ull;
@@ -72,11 +72,12 @@ std::string formatted(const char* format, long long value) {
 int groupCount(const SchoolSpec& spec) { return kProgrammes * spec.groupsPerProgramme; }
 
 void check(const SchoolSpec& spec) {
-  const bool ok = spec.gradeRecords >= 1 && spec.gradeRecords <= 100'000'000 && spec.teachers >= 1 && spec.teachers <= 99'999 &&
-                  spec.busyTeacherRecords >= 0 && spec.busyTeacherRecords <= spec.gradeRecords &&
-                  (spec.teachers > 1 || spec.busyTeacherRecords == spec.gradeRecords) &&
-                  spec.groupsPerProgramme >= 1 && spec.groupsPerProgramme <= 99 && spec.learningUnits >= 1 &&
-                  spec.learningUnits <= 999 && spec.students >= groupCount(spec) && spec.students <= 9'999'999;
+  const bool ok = spec.gradeRecords >= 1 && spec.gradeRecords <= 100'000'000 && spec.teachers >= 1 &&
+                  spec.teachers <= 99'999 && spec.busyTeacherRecords >= 0 &&
+                  spec.busyTeacherRecords <= spec.gradeRecords &&
+                  (spec.teachers > 1 || spec.busyTeacherRecords == spec.gradeRecords) && spec.groupsPerProgramme >= 1 &&
+                  spec.groupsPerProgramme <= 99 && spec.learningUnits >= 1 && spec.learningUnits <= 999 &&
+                  spec.students >= groupCount(spec) && spec.students <= 9'999'999;
   if (!ok) throw std::runtime_error("bench school: inconsistent spec " + cacheName(spec));
 }
 
@@ -153,12 +154,21 @@ datatool::Tables catalogueTables(const SchoolSpec& spec) {
 
 struct ActasFields {
   explicit ActasFields(const platform::storage::FileDecl& d)
-      : id(d.fieldIndex("ID_ACT")), code(d.fieldIndex("CLAVE")), period(d.fieldIndex("PERIODO")),
-        group(d.fieldIndex("GRUPO")), student(d.fieldIndex("ID_ALU")), teacher(d.fieldIndex("ID_MAE")),
-        unit(d.fieldIndex("ID_UAPR")), programme(d.fieldIndex("ID_PACA")), city(d.fieldIndex("ID_CIU")),
-        average(d.fieldIndex("PROMEDIO")), status(d.fieldIndex("STATUS")) {
-    const char* names[4][2] = {{"POR_PORTAFOLIO", "PORTAFOLIO"}, {"POR_EXAMEN", "EXAMEN"},
-                               {"POR_PARTICIPACION", "PARTICIPACION"}, {"POR_ENSAYO", "ENSAYO"}};
+      : id(d.fieldIndex("ID_ACT")),
+        code(d.fieldIndex("CLAVE")),
+        period(d.fieldIndex("PERIODO")),
+        group(d.fieldIndex("GRUPO")),
+        student(d.fieldIndex("ID_ALU")),
+        teacher(d.fieldIndex("ID_MAE")),
+        unit(d.fieldIndex("ID_UAPR")),
+        programme(d.fieldIndex("ID_PACA")),
+        city(d.fieldIndex("ID_CIU")),
+        average(d.fieldIndex("PROMEDIO")),
+        status(d.fieldIndex("STATUS")) {
+    const char* names[4][2] = {{"POR_PORTAFOLIO", "PORTAFOLIO"},
+                               {"POR_EXAMEN", "EXAMEN"},
+                               {"POR_PARTICIPACION", "PARTICIPACION"},
+                               {"POR_ENSAYO", "ENSAYO"}};
     for (int k = 0; k < 4; ++k) {
       weighted[k] = d.fieldIndex(names[k][0]);
       score[k] = d.fieldIndex(names[k][1]);

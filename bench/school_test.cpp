@@ -146,8 +146,10 @@ TEST_F(SchoolTest, ScatteredHoldsTheSameRecordsSpreadThroughTheFile) {
       ++count;
     }
     EXPECT_EQ(1200, count);
-    if (school == &inOrder) EXPECT_EQ(1199, last - first);
-    else EXPECT_GT(last - first, 4000);
+    if (school == &inOrder)
+      EXPECT_EQ(1199, last - first);
+    else
+      EXPECT_GT(last - first, 4000);
   }
 }
 

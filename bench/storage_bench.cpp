@@ -75,9 +75,7 @@ Shared& shared() {
   return instance;
 }
 
-const bench::School& schoolOf(const benchmark::State& state) {
-  return shared().school(state.range(0) != 0);
-}
+const bench::School& schoolOf(const benchmark::State& state) { return shared().school(state.range(0) != 0); }
 
 // Resident memory of the process now, in MB.
 double residentMB() {
@@ -107,9 +105,9 @@ class MemoryWatch {
 
 void perRecord(benchmark::State& state, std::int64_t recordsPerIteration, const char* name = "per_record") {
   state.SetItemsProcessed(state.iterations() * recordsPerIteration);
-  state.counters[name] = benchmark::Counter(static_cast<double>(recordsPerIteration),
-                                            benchmark::Counter::kIsIterationInvariantRate |
-                                                benchmark::Counter::kInvert);
+  state.counters[name] =
+      benchmark::Counter(static_cast<double>(recordsPerIteration),
+                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // --- Plain SQLCipher ----------------------------------------------------------------------------
@@ -117,7 +115,8 @@ void perRecord(benchmark::State& state, std::int64_t recordsPerIteration, const 
 // One connection straight to a data file, keyed and tuned as the driver keys and tunes its files.
 class RawFile : public bench::RawFile {
  public:
-  RawFile(const std::string& path, const std::string& key) : bench::RawFile(path, key, shared().engine.pageCacheKiB()) {}
+  RawFile(const std::string& path, const std::string& key)
+      : bench::RawFile(path, key, shared().engine.pageCacheKiB()) {}
 };
 
 // A LONG key component as the files store it: big-endian with the sign bit flipped.
@@ -147,7 +146,9 @@ std::int32_t lookupId(const benchmark::State& state, std::int64_t k, std::int64_
 // "Actas.Tps" of a school through the driver, opened in `mode` (error holds the open's result).
 struct DriverActas {
   DriverActas(const bench::School& school, int mode)
-      : decl(shared().actas(school)), session(shared().engine, school.folder.string()), file(decl, session),
+      : decl(shared().actas(school)),
+        session(shared().engine, school.folder.string()),
+        file(decl, session),
         error(file.open(mode)) {}
   FileDecl decl;
   Session session;
@@ -376,7 +377,8 @@ void OpenDataFileDriver(benchmark::State& state) {
   Session session(s.engine, s.keyOrder.folder.string());
   DataFile actas(decl, session);
   for (auto _ : state) {
-    if (actas.open(platform::storage::kReadWriteShared) != 0) return state.SkipWithError(session.lastErrorText().c_str());
+    if (actas.open(platform::storage::kReadWriteShared) != 0)
+      return state.SkipWithError(session.lastErrorText().c_str());
     actas.close();
   }
 }
@@ -396,15 +398,29 @@ void OpenDataFileRaw(benchmark::State& state) {
 
 BENCHMARK(ReadAllInKeyOrderDriver)->Name("ReadAllInKeyOrder/driver")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ReadAllInKeyOrderRaw)->Name("ReadAllInKeyOrder/raw")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(ReadTeacherByKeyDriver)->Name("ReadTeacherByKey/driver")->ArgNames({"scattered", "inread"})
+BENCHMARK(ReadTeacherByKeyDriver)
+    ->Name("ReadTeacherByKey/driver")
+    ->ArgNames({"scattered", "inread"})
     ->ArgsProduct({{0, 1}, {0, 1}})
-    ->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(ReadTeacherByKeyRaw)->Name("ReadTeacherByKey/raw")->ArgNames({"scattered"})->Arg(0)->Arg(1)
-    ->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(GetByUniqueKeyDriver)->Name("GetByUniqueKey/driver")->ArgNames({"workingset", "inread"})
-    ->ArgsProduct({{0, 1}, {0, 1}})->UseRealTime();
-BENCHMARK(GetByUniqueKeyRaw)->Name("GetByUniqueKey/raw")->ArgNames({"workingset", "inread"})
-    ->ArgsProduct({{0, 1}, {0, 1}})->UseRealTime();
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(ReadTeacherByKeyRaw)
+    ->Name("ReadTeacherByKey/raw")
+    ->ArgNames({"scattered"})
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(GetByUniqueKeyDriver)
+    ->Name("GetByUniqueKey/driver")
+    ->ArgNames({"workingset", "inread"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->UseRealTime();
+BENCHMARK(GetByUniqueKeyRaw)
+    ->Name("GetByUniqueKey/raw")
+    ->ArgNames({"workingset", "inread"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->UseRealTime();
 BENCHMARK(AddInTransactionDriver)->Name("AddInTransaction/driver")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(AddInTransactionRaw)->Name("AddInTransaction/raw")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(OpenDataFileDriver)->Name("OpenDataFile/driver")->Unit(benchmark::kMicrosecond)->UseRealTime();

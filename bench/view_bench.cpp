@@ -72,9 +72,7 @@ Shared& shared() {
   return instance;
 }
 
-const bench::School& schoolOf(const benchmark::State& state) {
-  return shared().school(state.range(0) != 0);
-}
+const bench::School& schoolOf(const benchmark::State& state) { return shared().school(state.range(0) != 0); }
 
 // --- The grade book's files, variables and views over a school --------------------------------------
 
@@ -246,7 +244,8 @@ class RawSchool {
     programme_ = file_.prepare("SELECT data FROM paca.rec WHERE k0 = ?1");
     student_ = file_.prepare("SELECT data FROM alu.rec WHERE k0 = ?1");
     const FileDecl& a = s_.decls.ACTAS;
-    for (const char* name : {"ID_ACT", "GRUPO", "ID_ALU", "ID_PACA", "PROMEDIO"}) field_[name] = a.layout.field(a.fieldIndex(name));
+    for (const char* name : {"ID_ACT", "GRUPO", "ID_ALU", "ID_PACA", "PROMEDIO"})
+      field_[name] = a.layout.field(a.fieldIndex(name));
   }
 
   struct Record {
@@ -266,7 +265,12 @@ class RawSchool {
       const auto* bytes = static_cast<const char*>(sqlite3_column_blob(teacherRows_, 1));
       Record r{sqlite3_column_int64(teacherRows_, 0),
                std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(teacherRows_, 1))),
-               0, 0, 0, 0, field_["GRUPO"].offset, field_["GRUPO"].size};
+               0,
+               0,
+               0,
+               0,
+               field_["GRUPO"].offset,
+               field_["GRUPO"].size};
       r.id = longAt(r.data, "ID_ACT");
       r.programme = longAt(r.data, "ID_PACA");
       r.student = longAt(r.data, "ID_ALU");
@@ -278,7 +282,8 @@ class RawSchool {
   }
 
   // A parent's record by its id, looked up once per distinct id.
-  const std::string& parent(sqlite3_stmt* statement, std::unordered_map<std::int32_t, std::string>& cache, std::int32_t id) {
+  const std::string& parent(sqlite3_stmt* statement, std::unordered_map<std::int32_t, std::string>& cache,
+                            std::int32_t id) {
     auto it = cache.find(id);
     if (it != cache.end()) return it->second;
     const std::string image = longImage(id);
@@ -336,7 +341,8 @@ struct RawGradeBook {
     raw.begin();
     std::vector<RawSchool::Record> records = raw.teacherRecords();
     std::vector<std::pair<std::string_view, const RawSchool::Record*>> rows;
-    for (const auto& r : records) rows.emplace_back(textAt(raw.programme(r.programme), s.decls.PROGRAMA_ACADEMICO, "DESCRIPCION"), &r);
+    for (const auto& r : records)
+      rows.emplace_back(textAt(raw.programme(r.programme), s.decls.PROGRAMA_ACADEMICO, "DESCRIPCION"), &r);
     std::sort(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
       if (int c = s.locale.compare(a.first, b.first)) return c < 0;
       if (int c = s.locale.compare(a.second->group(), b.second->group())) return c < 0;
@@ -460,9 +466,8 @@ void TabChange(benchmark::State& state) {
   }
 }
 
-#define VIEW_BENCHMARK(name, ...)                                                                        \
-  BENCHMARK_TEMPLATE(name, GradeBook)->Name(#name "/view")->Unit(benchmark::kMillisecond)->UseRealTime() \
-      __VA_ARGS__;                                                                                       \
+#define VIEW_BENCHMARK(name, ...)                                                                                     \
+  BENCHMARK_TEMPLATE(name, GradeBook)->Name(#name "/view")->Unit(benchmark::kMillisecond)->UseRealTime() __VA_ARGS__; \
   BENCHMARK_TEMPLATE(name, RawGradeBook)->Name(#name "/raw")->Unit(benchmark::kMillisecond)->UseRealTime() __VA_ARGS__
 
 VIEW_BENCHMARK(GroupPass, ->ArgNames({"scattered"})->Arg(0)->Arg(1));

@@ -79,9 +79,7 @@ class DictionaryTest : public ::testing::Test {
   static platform::RecordBuffer& record(File file) { return DataFileOf(file).buffer(); }
   int field(File file, std::string_view name) const { return declaration(file).fieldNamed(name); }
   int key(File file, std::string_view name) const { return declaration(file).keyNamed(name); }
-  const platform::storage::FileDecl& declaration(File file) const {
-    return decls.at(static_cast<int>(file));
-  }
+  const platform::storage::FileDecl& declaration(File file) const { return decls.at(static_cast<int>(file)); }
 
   // Reads a record by its id into the file's buffer and remembers its links, as a form does.
   void readById(File file, std::int32_t id) {

@@ -28,10 +28,14 @@ int keyOf(File file, std::string_view name) { return declOf(file).keyNamed(name)
 // The file an alias stands for.
 constexpr std::optional<File> aliasedFileOf(File file) {
   switch (file) {
-    case File::ACTAS_ALIAS: return File::ACTAS;
-    case File::PROGRAMA_ACADEMICO_ALIAS: return File::PROGRAMA_ACADEMICO;
-    case File::UNIDAD_APRENDIZAJE_ALIAS: return File::UNIDAD_APRENDIZAJE;
-    default: return std::nullopt;
+    case File::ACTAS_ALIAS:
+      return File::ACTAS;
+    case File::PROGRAMA_ACADEMICO_ALIAS:
+      return File::PROGRAMA_ACADEMICO;
+    case File::UNIDAD_APRENDIZAJE_ALIAS:
+      return File::UNIDAD_APRENDIZAJE;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -122,7 +126,7 @@ class DictionaryFileManager : public FileManager {
 // A field that must hold the id of an existing record of its parent file, with what the check
 // needs of both files, worked out once from the declarations.
 struct ParentCheck {
-  int fieldNumber;          // counted from 1
+  int fieldNumber;  // counted from 1
   int field;
   File parent;
   int parentKey;            // the parent's primary key

@@ -80,11 +80,11 @@ struct Procedures {
 // What the program is given by whoever starts it: the real main() or a test.
 struct ProgramEnvironment {
   Procedures procedures;
-  platform::UserPort* port = nullptr;               // how the error reporter reaches the user
+  platform::UserPort* port = nullptr;                // how the error reporter reaches the user
   platform::os::DesktopSettings* desktop = nullptr;  // the drag setting
-  std::function<void()> makeWindowSystemReady;      // when set, run once at process set-up
-  std::function<void()> setProgramIcon;             // when set, run by ProgramMain
-  std::vector<ProcedureModule*> procedureModules;   // in set-up order
+  std::function<void()> makeWindowSystemReady;       // when set, run once at process set-up
+  std::function<void()> setProgramIcon;              // when set, run by ProgramMain
+  std::vector<ProcedureModule*> procedureModules;    // in set-up order
   // A registered SQLite VFS for the storage engine, empty for the default: the seam through which
   // tests cut the power in the middle of a write.
   std::string storageVfs;

@@ -31,7 +31,9 @@ struct Place {
   bool visible;
 };
 
-Place placeOf(const QWidget* w) { return {w->windowTitle(), w->geometry(), w->windowIcon().cacheKey(), w->isVisible()}; }
+Place placeOf(const QWidget* w) {
+  return {w->windowTitle(), w->geometry(), w->windowIcon().cacheKey(), w->isVisible()};
+}
 
 void expectSamePlace(const Place& a, const Place& b) {
   EXPECT_EQ(a.title, b.title);
@@ -87,8 +89,8 @@ TEST(QuitarMinimizarTest, ChangesNothingElseOnAnyWindow) {
   platform::Locale locale;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    auto window = openWindow(std::string(R"({"title": "Prueba", "at": [null, null, 100, 50], )") + c.attributes + "}",
-                             locale);
+    auto window =
+        openWindow(std::string(R"({"title": "Prueba", "at": [null, null, 100, 50], )") + c.attributes + "}", locale);
     const std::uint32_t visible = os::kVisible;
     ASSERT_EQ(os::windowStyle(window->handle()), c.before | visible);
     const Place before = placeOf(window->handle());

@@ -17,7 +17,6 @@ using platform::kLevelUser;
 class ReliabilityTest : public DictionaryTest {
  protected:
   static void setId(File file, std::int32_t id) { DataFileOf(file).buffer().setLong(0, id); }
-
 };
 
 // Another program changes grade record 1 between our read and our save: the save is refused and
@@ -134,8 +133,9 @@ TEST_F(ReliabilityTest, SaveRefusedWhileAnotherProgramReadsGoesThroughOnceItIsDo
   EXPECT_EQ(kLevelUser, grades.update(true));
   ASSERT_EQ(1u, port.shown().size());
   EXPECT_EQ("Registro no Fué Actualizado", port.last().caption);
-  EXPECT_EQ("Un error (El archivo está bloqueado...) fué experimentado cuando se realizaron los cambios al archivo ACTAS",
-            port.last().text);
+  EXPECT_EQ(
+      "Un error (El archivo está bloqueado...) fué experimentado cuando se realizaron los cambios al archivo ACTAS",
+      port.last().text);
   EXPECT_EQ(99, record(File::ACTAS).getReal(exam)) << "what was typed stays";
   EXPECT_EQ(0, reader.release());
   port.clear();
@@ -160,9 +160,10 @@ TEST_F(ReliabilityTest, DeleteRefusedWhileAnotherProgramReadsGoesThroughOnceItIs
   EXPECT_EQ(kLevelNotify, cities.deleteRecord(false));
   const std::vector<std::string> refused{"Registro no Fué Actualizado", "Error al Borrar el Registro"};
   EXPECT_EQ((std::vector<std::string>{refused[0], refused[1], refused[0], refused[1]}), captions());
-  EXPECT_EQ("Un error (El archivo está bloqueado...) fué experimentado cuando se realizaron los cambios al archivo "
-            "CIUDAD",
-            port.shown().front().text);
+  EXPECT_EQ(
+      "Un error (El archivo está bloqueado...) fué experimentado cuando se realizaron los cambios al archivo "
+      "CIUDAD",
+      port.shown().front().text);
   EXPECT_EQ(0, reader.release());
   port.clear();
   port.answer({MessageButton::Ok, MessageButton::No});  // should it fail again
@@ -218,7 +219,8 @@ TEST_F(ReliabilityTest, CascadeKilledAnywhereLeavesEveryFileAsBefore) {
   }
   auto restore = [&] {
     for (const auto& entry : fs::directory_iterator(folder)) fs::remove_all(entry.path());
-    for (const auto& entry : fs::directory_iterator(backup)) fs::copy_file(entry.path(), folder / entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(backup))
+      fs::copy_file(entry.path(), folder / entry.path().filename());
   };
   auto changeCity = [&](int crashAt) {
     return inChild([&] {

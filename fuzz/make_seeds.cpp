@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/damaged_file_reader.h"
 #include "dictionary/spanish_locale.h"
+#include "fuzz/damaged_file_reader.h"
 #include "fuzz/table_inputs.h"
 #include "platform/core/runtime_errors.h"
 #include "platform/storage/data_file.h"

@@ -81,8 +81,11 @@ class SignInWindow : public platform::WindowController {
 
   void fail() {
     ++failures_;
-    errors().port().message({kFailureCaption, kFailureText, platform::MessageIcon::Exclamation,
-                             {platform::MessageButton::Ok}, platform::MessageButton::Ok});
+    errors().port().message({kFailureCaption,
+                             kFailureText,
+                             platform::MessageIcon::Exclamation,
+                             {platform::MessageButton::Ok},
+                             platform::MessageButton::Ok});
   }
 
   // A teachers file that cannot be read is no wrong password: the attempt counts all the same, and

@@ -183,13 +183,13 @@ TEST_F(SignInTest, ATeachersFileThatCannotBeReadIsReportedAsSuch) {
   const platform::storage::FileDecl& decl = dictionary::DataFileOf(dictionary::File::ZOLBRANS).decl();
   const std::string key = program().engine().rawKey(decl.ownerPassword);
   const std::string file = decl.physicalPath();
-  platform::storage::testing::damagePage(file,
-                                         platform::storage::testing::pageOfKeyEntry(file, key, decl.keyIndex("AK_CLAVE"), 1));
+  platform::storage::testing::damagePage(
+      file, platform::storage::testing::pageOfKeyEntry(file, key, decl.keyIndex("AK_CLAVE"), 1));
   program().Gl_IdMaestro = 9;
   for (int i = 0; i < 3; ++i) {
     attempt("1001", "Clave9");
-    message("Error de Lectura", "Error: (Las llaves deben de reconstruirse...) leyendo el archivo ZOLBRANS.", "&Aceptar",
-            {"&Aceptar"});
+    message("Error de Lectura", "Error: (Las llaves deben de reconstruirse...) leyendo el archivo ZOLBRANS.",
+            "&Aceptar", {"&Aceptar"});
   }
   signIn();
   EXPECT_EQ(failuresShown, 0) << "no wrong-password message";

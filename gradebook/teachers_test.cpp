@@ -25,7 +25,8 @@ class TeachersTest : public WindowTest {
   std::string teacher(std::int32_t key) {
     const std::string csv = dump(File::ZOLBRANS);
     const std::size_t at = csv.find("," + std::to_string(key) + ",");
-    return at == std::string::npos ? "none" : csv.substr(csv.rfind('\n', at) + 1, csv.find('\n', at) - csv.rfind('\n', at) - 1);
+    return at == std::string::npos ? "none"
+                                   : csv.substr(csv.rfind('\n', at) + 1, csv.find('\n', at) - csv.rfind('\n', at) - 1);
   }
 };
 

@@ -44,9 +44,9 @@ constexpr std::array<std::pair<const char*, int>, 11> kHistoryFields = {{{"?ACT:
                                                                          {"?ACT:PROMEDIO", 18}}};
 // Made read-only in view mode, and disabled.
 constexpr std::array<const char*, 16> kReadOnlyInView = {
-    "?ALU:MATRICULA",  "?ACT:GRUPO",         "?PALU:DESCRIPCION",      "?MAE:CLAVE",         "?MAE:NOMBRE",
-    "?ACT:POR_PORTAFOLIO", "?ACT:PORTAFOLIO", "?ACT:POR_EXAMEN",       "?ACT:EXAMEN",        "?ACT:POR_PARTICIPACION",
-    "?ACT:PARTICIPACION",  "?ACT:POR_ENSAYO", "?ACT:ENSAYO",           "?ACT:PROMEDIO",      "?UACA:DESCRIPCION",
+    "?ALU:MATRICULA",      "?ACT:GRUPO",      "?PALU:DESCRIPCION", "?MAE:CLAVE",    "?MAE:NOMBRE",
+    "?ACT:POR_PORTAFOLIO", "?ACT:PORTAFOLIO", "?ACT:POR_EXAMEN",   "?ACT:EXAMEN",   "?ACT:POR_PARTICIPACION",
+    "?ACT:PARTICIPACION",  "?ACT:POR_ENSAYO", "?ACT:ENSAYO",       "?ACT:PROMEDIO", "?UACA:DESCRIPCION",
     "?ALU:NOMBRE"};
 constexpr std::array<const char*, 5> kDisabledInView = {"?ALU:SEXO", "?CALLLOOKUP", "?UAPR:DESCRIPCION",
                                                         "?PACA:DESCRIPCION", "?ACT:STATUS"};
@@ -99,8 +99,7 @@ class GradeForm : public platform::WindowController {
     const QSize size = window().handle()->size();
     resizer_.init(size, size);
     addComponent(resizer_);
-    setUpCombo(units_, unitRows_, "?UAPR:DESCRIPCION", File::UNIDAD_APRENDIZAJE, "UAPR", "ID_UAPR",
-               "AK_DESCRIPCION");
+    setUpCombo(units_, unitRows_, "?UAPR:DESCRIPCION", File::UNIDAD_APRENDIZAJE, "UAPR", "ID_UAPR", "AK_DESCRIPCION");
     setUpCombo(programmes_, programmeRows_, "?PACA:DESCRIPCION", File::PROGRAMA_ACADEMICO, "PACA", "ID_PACA",
                "AK_DESCRIPCION");
     return platform::kLevelBenign;
@@ -123,10 +122,8 @@ class GradeForm : public platform::WindowController {
     lookUp(File::ZOLBRANS, "ID_MAE", grade_.getLong(field(File::ACTAS, "ID_MAE")), "PK_ZOLBRANS");
     lookUp(File::ALUMNOS, "ID_ALU", grade_.getLong(field(File::ACTAS, "ID_ALU")), "PK_ALUMNOS");
     const platform::RecordBuffer& student = DataFileOf(File::ALUMNOS).buffer();
-    lookUp(File::UNIDAD_ACADEMICA, "ID_UACA", student.getLong(field(File::ALUMNOS, "ID_UACA")),
-           "PK_UNIDAD_ACADEMICA");
-    lookUp(File::PROGRAMA_ALUMNO, "ID_PALU", student.getLong(field(File::ALUMNOS, "ID_PALU")),
-           "PK_PROGRAMA_ALUMNO");
+    lookUp(File::UNIDAD_ACADEMICA, "ID_UACA", student.getLong(field(File::ALUMNOS, "ID_UACA")), "PK_UNIDAD_ACADEMICA");
+    lookUp(File::PROGRAMA_ALUMNO, "ID_PALU", student.getLong(field(File::ALUMNOS, "ID_PALU")), "PK_PROGRAMA_ALUMNO");
     WindowController::reset(force);
   }
 
@@ -187,8 +184,11 @@ class GradeForm : public platform::WindowController {
   // the focus back (which also ends the accept-all pass).
   void takeScore(int family) {
     if (!AcceptScore(DataFileOf(File::ACTAS).decl(), grade_, family, weights_[static_cast<std::size_t>(family)])) {
-      errors().port().message({kScoreCaption, kScoreTooHighText, platform::MessageIcon::Exclamation,
-                               {platform::MessageButton::Ok}, platform::MessageButton::Ok});
+      errors().port().message({kScoreCaption,
+                               kScoreTooHighText,
+                               platform::MessageIcon::Exclamation,
+                               {platform::MessageButton::Ok},
+                               platform::MessageButton::Ok});
       select(kScoreEntries[static_cast<std::size_t>(family)]);
     }
     window().display();
@@ -214,7 +214,8 @@ class GradeForm : public platform::WindowController {
   }
 
   void takeChosenTeacher() {
-    grade_.setLong(field(File::ACTAS, "ID_MAE"), DataFileOf(File::ZOLBRANS).buffer().getLong(field(File::ZOLBRANS, "ID_MAE")));
+    grade_.setLong(field(File::ACTAS, "ID_MAE"),
+                   DataFileOf(File::ZOLBRANS).buffer().getLong(field(File::ZOLBRANS, "ID_MAE")));
   }
 
   std::array<std::int32_t, 4>& weights_;
@@ -231,11 +232,11 @@ class GradeForm : public platform::WindowController {
 void UpdateACTAS_CALIFICACIONES() {
   std::array<std::int32_t, 4> weights{};  // LL_PROMEDIO_1 to LL_PROMEDIO_4
   platform::ui::Window window("update_actas_calificaciones", dictionary::program().locale());
-  for (const auto& [prefix, file] : {std::pair{"ACT", File::ACTAS}, std::pair{"ALU", File::ALUMNOS},
-                                     std::pair{"MAE", File::ZOLBRANS}, std::pair{"UACA", File::UNIDAD_ACADEMICA},
-                                     std::pair{"PALU", File::PROGRAMA_ALUMNO}, std::pair{"UAPR", File::UNIDAD_APRENDIZAJE},
-                                     std::pair{"PACA", File::PROGRAMA_ACADEMICO},
-                                     std::pair{"AUAPR", File::UNIDAD_APRENDIZAJE_ALIAS}})
+  for (const auto& [prefix, file] :
+       {std::pair{"ACT", File::ACTAS}, std::pair{"ALU", File::ALUMNOS}, std::pair{"MAE", File::ZOLBRANS},
+        std::pair{"UACA", File::UNIDAD_ACADEMICA}, std::pair{"PALU", File::PROGRAMA_ALUMNO},
+        std::pair{"UAPR", File::UNIDAD_APRENDIZAJE}, std::pair{"PACA", File::PROGRAMA_ACADEMICO},
+        std::pair{"AUAPR", File::UNIDAD_APRENDIZAJE_ALIAS}})
     window.bindRecord(prefix, DataFileOf(file).buffer());
   for (std::size_t k = 0; k < weights.size(); ++k)
     window.bind("LL_PROMEDIO_" + std::to_string(k + 1), platform::ui::Variable::of(weights[k]));

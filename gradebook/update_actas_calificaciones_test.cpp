@@ -74,9 +74,12 @@ TEST_F(GradeFormTest, ScoresTypedAreWeightedAveragedAndSavedIntoThatRecordOnly) 
     EXPECT_EQ(w.dropCell("?UAPR:DESCRIPCION", 3, 1), "Álgebra");
     EXPECT_EQ(w.text("?PACA:DESCRIPCION"), "Informática");
     EXPECT_EQ(w.dropCell("?PACA:DESCRIPCION", 2, 2), "2");
-    for (const auto& [label, text] : {std::pair{"?LL_PROMEDIO_1", "30"}, {"?LL_PROMEDIO_2", "20"},
-                                      {"?LL_PROMEDIO_3", "20"}, {"?LL_PROMEDIO_4", "30"},
-                                      {"?AUAPR:DESC_UNO", "PORTAFOLIO"}, {"?AUAPR:DESC_TRES", "PARTICIPACIÓN"}})
+    for (const auto& [label, text] : {std::pair{"?LL_PROMEDIO_1", "30"},
+                                      {"?LL_PROMEDIO_2", "20"},
+                                      {"?LL_PROMEDIO_3", "20"},
+                                      {"?LL_PROMEDIO_4", "30"},
+                                      {"?AUAPR:DESC_UNO", "PORTAFOLIO"},
+                                      {"?AUAPR:DESC_TRES", "PARTICIPACIÓN"}})
       EXPECT_EQ(w.text(label), text) << label;
     EXPECT_EQ(w.text("?ACT:STATUS"), "RECUPERAR");
     score(w, "?ACT:PORTAFOLIO", "80");

@@ -60,7 +60,8 @@ TEST(ExportNameTest, PathIsTheFolderASlashAndTheNameOneBytePerCharacter) {
       {accented, Cp1252Text(accented) + "/"_cp1252 + name},
       {deep, deep + "/"_cp1252 + name},  // whole: the export refuses what Gs_ArchivoExportacion cannot hold
   };
-  for (const auto& c : cases) EXPECT_EQ(ExportPath(c.folder, name), c.path) << c.folder.size() << " characters of folder";
+  for (const auto& c : cases)
+    EXPECT_EQ(ExportPath(c.folder, name), c.path) << c.folder.size() << " characters of folder";
 }
 
 TEST(ExportNameTest, BlankFolderIsTheHomeFolder) {

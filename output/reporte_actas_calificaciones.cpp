@@ -35,8 +35,7 @@ struct Variables {
   std::int32_t Ll_ProAcademico = 0;
   platform::FixedText<120> LS_FECHA;
   std::int32_t LL_NO = 0;
-  platform::FixedText<14> LS_CALIFICACION_1, LS_CALIFICACION_2, LS_CALIFICACION_3, LS_CALIFICACION_4,
-      LS_CALIFICACION_5;
+  platform::FixedText<14> LS_CALIFICACION_1, LS_CALIFICACION_2, LS_CALIFICACION_3, LS_CALIFICACION_4, LS_CALIFICACION_5;
   std::int32_t thermometer = 0;
 };
 
@@ -112,8 +111,15 @@ class Reporte : public platform::ReportController {
       : ReportController(progress, dictionary::program().errors(), kProcedure,
                          {dictionary::ThisThread().Request, dictionary::ThisThread().Response,
                           dictionary::ThisThread().NavigationRequest}),
-        v_(v), group_(group), programme_(programme), view_(view), processor_(processor), report_(report),
-        previewer_(previewer), selector_(selector), pdf_(pdf) {}
+        v_(v),
+        group_(group),
+        programme_(programme),
+        view_(view),
+        processor_(processor),
+        report_(report),
+        previewer_(previewer),
+        selector_(selector),
+        pdf_(pdf) {}
 
   int init() override {
     enterProcedure();

@@ -120,7 +120,8 @@ TEST_F(GradeSheetTest, EachPageHoldsItsHeaderRowsAndFooter) {
   const std::vector<std::string> status = texts(first, "?LS_CALIFICACION_5");
   // Rows 1 to 7: 60.0; 59.99; 59.5 (stored as accredited); 85.5 of 30%, 100 of 5% and 100 of 100%;
   // Alumno 05's two records in the order of their ids (50, then 100); no scores at all.
-  EXPECT_EQ(std::vector<std::string>(average.begin(), average.begin() + 3), (std::vector<std::string>{"60", "60", "60"}));
+  EXPECT_EQ(std::vector<std::string>(average.begin(), average.begin() + 3),
+            (std::vector<std::string>{"60", "60", "60"}));
   EXPECT_EQ(std::vector<std::string>(status.begin(), status.begin() + 3),
             (std::vector<std::string>{"ACREDITADO", "RECUPERAR", "RECUPERAR"}));
   EXPECT_EQ(portfolio[3], " 86, (30%)");
@@ -151,7 +152,8 @@ TEST_F(GradeSheetTest, EachPageHoldsItsHeaderRowsAndFooter) {
     EXPECT_TRUE(texts(page, "?ACT:PORTAFOLIO").empty()) << "the form band's fields are hidden";
     std::string image;
     for (const auto& op : page.ops)
-      if (const auto* i = std::get_if<platform::report::ImageOp>(&op); i != nullptr && i->label == "?IMAGE2") image = i->source;
+      if (const auto* i = std::get_if<platform::report::ImageOp>(&op); i != nullptr && i->label == "?IMAGE2")
+        image = i->source;
     EXPECT_EQ(image, fs::absolute("logo_diseño1.png").string());
   }
   const platform::report::TextOp* name = first.textOps("?ALU:NOMBRE")[40 - 1];
@@ -245,7 +247,7 @@ TEST_F(GradeSheetTest, ThePdfButtonAndTheMenuItemSaveTheSameWay) {
     std::string error;
     ASSERT_TRUE(platform::report::readPdfInformation(folderName + "/" + file, info, error)) << error;
     EXPECT_EQ(info, (platform::report::PdfInformation{"QV Report", "Pelvanto", "ReporteACTAS_CALIFICACIONES",
-                                                       "ReporteACTAS_CALIFICACIONES", "", ""}));
+                                                      "ReporteACTAS_CALIFICACIONES", "", ""}));
     int count = 0;
     std::vector<std::string> bookmarks;
     ASSERT_TRUE(platform::report::readPdfOutline(folderName + "/" + file, count, bookmarks, error)) << error;
@@ -264,7 +266,8 @@ TEST_F(GradeSheetTest, ASaveOrAPrintThatFailsIsToldInSpanish) {
   robot.inWindow(kPreview, [](WindowDriver& w) { w.press("?BOTPDF"); });
   robot.inMessage([missing](MessageDriver& m) {
     EXPECT_EQ(m.caption(), "PDF");
-    EXPECT_EQ(m.text(), "No se pudo escribir el archivo PDF " + missing + "/hoja.pdf:\nNO se encontró el Path del archivo");
+    EXPECT_EQ(m.text(),
+              "No se pudo escribir el archivo PDF " + missing + "/hoja.pdf:\nNO se encontró el Path del archivo");
     EXPECT_TRUE(m.showsExclamation());
     m.press("&Aceptar");
   });
@@ -308,7 +311,8 @@ class PreviewTargetsTest : public GradeSheetTest {
     return p;
   }
   platform::ProcedureCodes codes() {
-    return {dictionary::ThisThread().Request, dictionary::ThisThread().Response, dictionary::ThisThread().NavigationRequest};
+    return {dictionary::ThisThread().Request, dictionary::ThisThread().Response,
+            dictionary::ThisThread().NavigationRequest};
   }
 };
 
@@ -318,7 +322,8 @@ TEST_F(PreviewTargetsTest, WithoutTargetsOrWithSeveralNothingIsOffered) {
   platform::ReportTargetSelector none, several;
   several.add(one);
   several.add(two);
-  for (platform::ReportTargetSelector* selector : {static_cast<platform::ReportTargetSelector*>(nullptr), &none, &several}) {
+  for (platform::ReportTargetSelector* selector :
+       {static_cast<platform::ReportTargetSelector*>(nullptr), &none, &several}) {
     VistaPreviaConPdf previewer(started->errors(), codes(), started->locale());
     previewer.setTargetSelector(selector);
     const bool disabledItem = selector != &several;
@@ -351,7 +356,7 @@ TEST_F(PreviewTargetsTest, ZoomChoicesPagesAcrossAndJumping) {
   previewer.setUserZoom(true);
   robot.inWindow(kPreview, [](WindowDriver& w) {
     EXPECT_EQ(w.choices("?ZOOMLIST"), (std::vector<std::string>{"Tile pages", "Page Width", "50% Zoom", "75% Zoom",
-                                                                 "100% Zoom", "200% Zoom", "300% Zoom"}));
+                                                                "100% Zoom", "200% Zoom", "300% Zoom"}));
     w.type("?ZOOMLIST", "150");
     w.key(Qt::Key_Return);
   });
@@ -452,8 +457,8 @@ TEST_F(DemoSheetTest, Screenshots) {
   if (out == nullptr) GTEST_SKIP() << "GRADEBOOK_SCREENSHOTS is not set";
   const std::string dir = out;
   dictionary::DictionaryKill();
-  const datatool::Result loaded =
-      datatool::loadFolder(folder, dictionary::testing::fixture("demo").parent_path().parent_path().parent_path() / "tools" / "demo", true);
+  const datatool::Result loaded = datatool::loadFolder(
+      folder, dictionary::testing::fixture("demo").parent_path().parent_path().parent_path() / "tools" / "demo", true);
   ASSERT_TRUE(loaded.ok()) << loaded.error;
   dictionary::DictionaryInit();
   messages.files = {dir + "/grade_sheet.pdf"};

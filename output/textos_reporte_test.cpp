@@ -48,7 +48,8 @@ TEST(TextosReporteTest, TheDateLineInSpanishWithTheTwelveHourClock) {
       {tuesday, platform::clockValue(9, 5, 3), "MARTES 8 DE DICIEMBRE DE 2026,  9:05:03Am"},
       {tuesday, platform::clockValue(0, 30, 0), "MARTES 8 DE DICIEMBRE DE 2026, 12:30:00Am"},
       {tuesday, platform::clockValue(12, 0, 0), "MARTES 8 DE DICIEMBRE DE 2026, 12:00:00Pm"},
-      {platform::dateSerial(2027, 9, 25), platform::clockValue(23, 59, 59), "SABADO 25 DE SEPTIEMBRE DE 2027, 11:59:59Pm"},
+      {platform::dateSerial(2027, 9, 25), platform::clockValue(23, 59, 59),
+       "SABADO 25 DE SEPTIEMBRE DE 2027, 11:59:59Pm"},
       {platform::dateSerial(2026, 4, 1), platform::clockValue(13, 0, 0), "MIERCOLES 1 DE ABRIL DE 2026,  1:00:00Pm"},
   };
   for (const auto& c : cases) EXPECT_EQ(TextoFecha(c.date, c.time, spanish).toUtf8(), c.text);

@@ -12,9 +12,9 @@ platform::PreviewTexts TextosVistaPrevia() {
   t.saveItemPrefix = "Archivo de ";
   t.nothingCaption = "Presentación Preliminar";
   t.nothingText = "No hay páginas que imprimir.";
-  t.zoomChoices = {{"Tile pages", "Zoom: Tile Pages", -2},          {"Page Width", "Zoom: A lo ancho de la ventana", -1},
-                   {"50% Zoom", "Zoom: 50%", 50},                   {"75% Zoom", "Zoom: 75%", 75},
-                   {"100% Zoom", "Zoom: 100%", 100},                {"200% Zoom", "Zoom: 200%", 200},
+  t.zoomChoices = {{"Tile pages", "Zoom: Tile Pages", -2}, {"Page Width", "Zoom: A lo ancho de la ventana", -1},
+                   {"50% Zoom", "Zoom: 50%", 50},          {"75% Zoom", "Zoom: 75%", 75},
+                   {"100% Zoom", "Zoom: 100%", 100},       {"200% Zoom", "Zoom: 200%", 200},
                    {"300% Zoom", "Zoom: 300%", 300}};
   return t;
 }

@@ -19,9 +19,10 @@
 namespace {
 
 int usage() {
-  std::fputs("usage: gradebook-window-shot NAME OUT.png\n"
-             "       gradebook-window-shot --message CAPTION TEXT OUT.png\n",
-             stderr);
+  std::fputs(
+      "usage: gradebook-window-shot NAME OUT.png\n"
+      "       gradebook-window-shot --message CAPTION TEXT OUT.png\n",
+      stderr);
   return 2;
 }
 
@@ -61,7 +62,10 @@ int shootMessage(const std::string& caption, const std::string& text, const std:
     m.press("&Aceptar");
   });
   robot.run([&] {
-    port.message({caption, text, platform::MessageIcon::Exclamation, {platform::MessageButton::Ok},
+    port.message({caption,
+                  text,
+                  platform::MessageIcon::Exclamation,
+                  {platform::MessageButton::Ok},
                   platform::MessageButton::Ok});
   });
   if (!robot.done()) {

@@ -258,8 +258,7 @@ TEST_F(TeacherSessionTest, ExportingAgainWritesWholeFilesAgain) {
 
   const std::vector<fs::path> exports = exportFiles(out);
   ASSERT_FALSE(exports.empty());
-  for (const fs::path& file : exports)
-    EXPECT_EQ(lines(dump(file, "EXPORTACION")).size(), 201u) << file;
+  for (const fs::path& file : exports) EXPECT_EQ(lines(dump(file, "EXPORTACION")).size(), 201u) << file;
 }
 
 // A teacher without grade records: empty book, zero counts, nothing to print, an empty export,
@@ -268,8 +267,8 @@ TEST_F(TeacherSessionTest, ATeacherWithoutGradeRecordsPrintsNothingAndExportsAnE
   signIn(robot, "1008", "pino42");
   robot.inWindow(kBook, [](WindowDriver& w) {
     EXPECT_EQ(w.rowCount(kList), 0);
-    for (const char* label : {"?STRTOTALUMNOS", "?STRGCONCALIFICACION", "?STRGSINCALIFICACION",
-                              "?STRTGRUSELECCIONADO", "?LL_GCONCALIFICACION", "?LL_TOTGSCALIFICAR"})
+    for (const char* label : {"?STRTOTALUMNOS", "?STRGCONCALIFICACION", "?STRGSINCALIFICACION", "?STRTGRUSELECCIONADO",
+                              "?LL_GCONCALIFICACION", "?LL_TOTGSCALIFICAR"})
       EXPECT_EQ(w.text(label), "0") << label;
     w.press("?BOTIMPRIMIR");
   });

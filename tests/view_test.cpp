@@ -255,7 +255,8 @@ TEST_F(ViewTest, GradeSheetJoinsTeacherProgrammeUnitAndStudent) {
   ASSERT_THAT(view.join(*uapr_, "UAPR:PK_UNIDAD_APRENDIZAJE", "ACT:ID_UAPR"), IsOk());
   ASSERT_THAT(view.join(*alumnos_, "ALU:PK_ALUMNOS", "ACT:ID_ALU"), IsOk());
   ASSERT_THAT(view.open(), IsOk());
-  ASSERT_THAT(view.setFilter("ACT:ID_MAE=Gl_IdMaestro  AND ACT:ID_PACA=Ll_ProAcademico AND ACT:GRUPO=Ls_Grupo"), IsOk());
+  ASSERT_THAT(view.setFilter("ACT:ID_MAE=Gl_IdMaestro  AND ACT:ID_PACA=Ll_ProAcademico AND ACT:GRUPO=Ls_Grupo"),
+              IsOk());
   ASSERT_THAT(view.setOrder("ALU:NOMBRE,ACT:ID_ACT"), IsOk());
   std::vector<std::string> rows;
   view.restart();
@@ -328,7 +329,8 @@ class ViewModes : public ViewTest {
     return {
         {"in memory, by student name",
          [](View& v, ViewTest&) {
-           ASSERT_THAT(v.setFilter("ACT:ID_MAE=Gl_IdMaestro AND ACT:ID_PACA=Ll_ProAcademico AND ACT:GRUPO=Ls_Grupo"), IsOk());
+           ASSERT_THAT(v.setFilter("ACT:ID_MAE=Gl_IdMaestro AND ACT:ID_PACA=Ll_ProAcademico AND ACT:GRUPO=Ls_Grupo"),
+                       IsOk());
            ASSERT_THAT(v.setOrder("ALU:NOMBRE,ACT:ID_ACT"), IsOk());
          },
          {15, 5, 35, 30}},
@@ -569,9 +571,12 @@ TEST_F(ViewTest, RefusesToReadWithABadFilterOrOrder) {
 TEST_F(ViewTest, RefusesJoinsThatDoNotFit) {
   View view(*actas_, &names_);
   EXPECT_THAT(view.join(*paca_, "PACA:NOPE", "ACT:ID_PACA"), HasError(errors::kInvalidKey));
-  EXPECT_THAT(view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ACT:GRUPO"), HasError(errors::kInvalidParameters));  // text to LONG
-  EXPECT_THAT(view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ACT:ID_PACA,ACT:ID_ALU"), HasError(errors::kInvalidParameters));
-  EXPECT_THAT(view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ALU:ID_ALU"), HasError(errors::kInvalidParameters));  // not joined yet
+  EXPECT_THAT(view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ACT:GRUPO"),
+              HasError(errors::kInvalidParameters));  // text to LONG
+  EXPECT_THAT(view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ACT:ID_PACA,ACT:ID_ALU"),
+              HasError(errors::kInvalidParameters));
+  EXPECT_THAT(view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ALU:ID_ALU"),
+              HasError(errors::kInvalidParameters));  // not joined yet
   EXPECT_THAT(view.join(*actas_, "ACT:PK_ACTA", "ACT:ID_ACT"), HasError(errors::kInvalidParameters));
   EXPECT_THAT(view.join(*paca_, "PACA:PK_PROGRAMA_ACADEMICO", "ACT:ID_PACA"), IsOk());
 }

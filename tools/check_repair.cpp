@@ -62,7 +62,8 @@ std::string unreadableText(const platform::Locale& locale, int error) {
   if (error == platform::errors::kInvalidDataFile) {
     return "cannot be read: not a data file under this program's password, or its first page is damaged (error 36)";
   }
-  if (error == platform::errors::kFileLocked) return "cannot be checked now: a program kept it locked (error 32); check again";
+  if (error == platform::errors::kFileLocked)
+    return "cannot be checked now: a program kept it locked (error 32); check again";
   return "cannot be read (" + errorText(locale, error) + ")";
 }
 
@@ -71,7 +72,8 @@ std::string findingsText(const FileCheck& check, const FileDecl& decl) {
   std::vector<std::string> parts;
   if (check.descriptionUnreadable) parts.push_back("its description (layout, sort order) cannot be read");
   if (check.otherCollation) parts.push_back("its keys were made under another sort order");
-  if (check.firstUnreadablePage != 0) parts.push_back("page " + std::to_string(check.firstUnreadablePage) + " cannot be read");
+  if (check.firstUnreadablePage != 0)
+    parts.push_back("page " + std::to_string(check.firstUnreadablePage) + " cannot be read");
   for (const std::string& finding : check.structure) parts.push_back("integrity check: " + finding);
   if (lostRecords(check.records)) parts.push_back(lossText(check.records, "cannot be read"));
   if (check.records.wrongLength > 0) {
@@ -85,10 +87,12 @@ std::string findingsText(const FileCheck& check, const FileDecl& decl) {
       parts.push_back(name + " disagrees with " + count(key.disagreeing, "record") + " (first: record " +
                       std::to_string(key.firstDisagreeing) + ")");
     }
-    if (key.entries >= 0) parts.push_back(name + " holds " + count(key.entries, "entry", "entries") + " for " + count(key.expected, "record"));
+    if (key.entries >= 0)
+      parts.push_back(name + " holds " + count(key.entries, "entry", "entries") + " for " +
+                      count(key.expected, "record"));
     if (key.duplicate[0] != 0) {
-      parts.push_back(name + ": records " + std::to_string(key.duplicate[0]) + " and " + std::to_string(key.duplicate[1]) +
-                      " take one value");
+      parts.push_back(name + ": records " + std::to_string(key.duplicate[0]) + " and " +
+                      std::to_string(key.duplicate[1]) + " take one value");
     }
   }
   std::string text;
@@ -110,17 +114,26 @@ std::string adviceText(const FileCheck& check) {
 std::string checkLine(const FileCheck& check, const FileDecl& decl, const platform::Locale& locale) {
   std::string line;
   switch (check.state) {
-    case State::kSound: line = "ok (" + count(check.records.read, "record") + ")"; break;
-    case State::kMissing:
-      line = "missing: the program makes it anew, empty, at its next open; restore it from a copy or load the school's data again";
+    case State::kSound:
+      line = "ok (" + count(check.records.read, "record") + ")";
       break;
-    case State::kUnreadable: line = unreadableText(locale, check.error); break;
+    case State::kMissing:
+      line =
+          "missing: the program makes it anew, empty, at its next open; restore it from a copy or load the school's "
+          "data again";
+      break;
+    case State::kUnreadable:
+      line = unreadableText(locale, check.error);
+      break;
     case State::kOtherLayout:
       line = "not a file of this program's " + decl.label + ": made with another record layout (error 47)";
       break;
-    case State::kDamaged: line = "damaged: " + findingsText(check, decl) + "; " + adviceText(check); break;
+    case State::kDamaged:
+      line = "damaged: " + findingsText(check, decl) + "; " + adviceText(check);
+      break;
   }
-  if (check.unfinishedChange) line += " (a change left unfinished by a program that stopped was checked as undone, as the next open undoes it)";
+  if (check.unfinishedChange)
+    line += " (a change left unfinished by a program that stopped was checked as undone, as the next open undoes it)";
   return line;
 }
 
@@ -175,15 +188,24 @@ int checkCommand(const dictionary::FileDeclarations& decls, const platform::Loca
     const FileCheck check = platform::storage::checkFile(engine, platform::storage::placedAt(*decl, path.string()));
     out << decl->physicalName << ": " << checkLine(check, *decl, locale) << "\n";
     switch (check.state) {
-      case State::kSound: ++sound; break;
-      case State::kMissing: ++missing; break;
-      case State::kDamaged: ++damaged; break;
+      case State::kSound:
+        ++sound;
+        break;
+      case State::kMissing:
+        ++missing;
+        break;
+      case State::kDamaged:
+        ++damaged;
+        break;
       case State::kUnreadable:
-      case State::kOtherLayout: ++unchecked; break;
+      case State::kOtherLayout:
+        ++unchecked;
+        break;
     }
     if (check.repairable()) toRepair.push_back(path.string());
   }
-  out << decls.dataFiles().size() << " data files: " << sound << " ok, " << damaged << " damaged, " << missing << " missing";
+  out << decls.dataFiles().size() << " data files: " << sound << " ok, " << damaged << " damaged, " << missing
+      << " missing";
   if (unchecked > 0) out << ", " << unchecked << " that cannot be read";
   out << "\n";
   if (!toRepair.empty()) {
@@ -231,7 +253,8 @@ int repairCommand(const dictionary::FileDeclarations& decls, const platform::Loc
   const RecordsRead& records = outcome.records;
   out << name << ": repaired: " << count(records.read, "record") << " saved, "
       << (lostRecords(records) ? lossText(records, "could not be read") : std::string("none lost"));
-  if (records.wrongLength > 0) out << ", " << count(records.wrongLength, "record") << " not of the record length left out";
+  if (records.wrongLength > 0)
+    out << ", " << count(records.wrongLength, "record") << " not of the record length left out";
   out << "; every key rebuilt; the damaged file is kept as " << outcome.keptAs << "\n";
   return 0;
 }

@@ -68,7 +68,8 @@ std::string lineOf(const std::string& output, const std::string& file) {
 // Every file of a folder with its bytes.
 std::map<std::string, std::string> contentsOf(const fs::path& folder) {
   std::map<std::string, std::string> files;
-  for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = readFile(entry.path());
+  for (const auto& entry : fs::directory_iterator(folder))
+    files[entry.path().filename().string()] = readFile(entry.path());
   return files;
 }
 
@@ -122,7 +123,8 @@ class RawFile {
 // opens any data file; it calls ready() once its files are open, then waits until let go.
 class OtherProgram {
  public:
-  explicit OtherProgram(const std::function<int(const std::function<void()>& ready, const std::function<void()>& wait)>& body) {
+  explicit OtherProgram(
+      const std::function<int(const std::function<void()>& ready, const std::function<void()>& wait)>& body) {
     if (pipe(ready_) != 0 || pipe(go_) != 0) return;
     pid_ = fork();
     if (pid_ == 0) {
@@ -241,7 +243,8 @@ TEST_F(CheckRepair, CheckNamesTheDamagedPageAndWhatItHeld) {
     const Outcome r = check();
     EXPECT_EQ(1, r.code);
     const std::string line = lines[c.file] = lineOf(r.out, c.file);
-    EXPECT_EQ(0u, line.find(std::string(c.file) + ": damaged: page " + std::to_string(page) + " cannot be read; ")) << line;
+    EXPECT_EQ(0u, line.find(std::string(c.file) + ": damaged: page " + std::to_string(page) + " cannot be read; "))
+        << line;
     EXPECT_NE(std::string::npos, line.find(c.says)) << line;
     for (const char* other : kDataFiles) {
       if (std::string(other) == c.file) continue;
@@ -258,7 +261,8 @@ TEST_F(CheckRepair, CheckNamesTheDamagedPageAndWhatItHeld) {
   EXPECT_LT(gaps[0].second - gaps[0].first, 40) << "more records than a page holds";
   const std::int64_t onThePage = gaps[0].second - gaps[0].first + 1;
   EXPECT_NE(std::string::npos, lines["Actas.Tps"].find("; " + std::to_string(onThePage) + " records cannot be read ("));
-  EXPECT_NE(std::string::npos, lines["Actas.Tps"].find("repair saves the " + std::to_string(1500 - onThePage) + " records"));
+  EXPECT_NE(std::string::npos,
+            lines["Actas.Tps"].find("repair saves the " + std::to_string(1500 - onThePage) + " records"));
 }
 
 // Keys whose stored images no longer agree with the records: an image written wrong, and a file
@@ -269,13 +273,15 @@ TEST_F(CheckRepair, CheckFindsKeysThatDisagreeWithTheRecords) {
     std::string image;
     platform::storage::appendLongImage(4242, image);
     RawFile teachers(path("Zolbrans.Tps"), key_);
-    ASSERT_EQ(SQLITE_DONE, teachers.setBlob(3, platform::storage::stored::keyColumn(decls_.ZOLBRANS.keyIndex("AK_CLAVE")), image));
+    ASSERT_EQ(SQLITE_DONE,
+              teachers.setBlob(3, platform::storage::stored::keyColumn(decls_.ZOLBRANS.keyIndex("AK_CLAVE")), image));
   }
   Outcome r = check();
   EXPECT_EQ(1, r.code);
-  EXPECT_EQ("Zolbrans.Tps: damaged: key MAE:AK_CLAVE disagrees with 1 record (first: record 3); repair rebuilds it and "
-            "loses no record",
-            lineOf(r.out, "Zolbrans.Tps"));
+  EXPECT_EQ(
+      "Zolbrans.Tps: damaged: key MAE:AK_CLAVE disagrees with 1 record (first: record 3); repair rebuilds it and "
+      "loses no record",
+      lineOf(r.out, "Zolbrans.Tps"));
 
   // The school loaded by a tool that ordered text by plain bytes.
   fs::remove_all(folder_);
@@ -306,8 +312,10 @@ TEST_F(CheckRepair, CheckSaysWhatAFileIsWhenItIsNoSoundDataFile) {
       {"of another layout",
        [&] { fs::copy_file(path("Prog_Academico.Tps"), path("Ciudad.Tps"), fs::copy_options::overwrite_existing); },
        "Ciudad.Tps: not a file of this program's CIUDAD: made with another record layout (error 47)"},
-      {"not a data file", [&] { std::ofstream(path("Ciudad.Tps"), std::ios::binary | std::ios::trunc) << std::string(8192, 'a'); },
-       "Ciudad.Tps: cannot be read: not a data file under this program's password, or its first page is damaged (error 36)"},
+      {"not a data file",
+       [&] { std::ofstream(path("Ciudad.Tps"), std::ios::binary | std::ios::trunc) << std::string(8192, 'a'); },
+       "Ciudad.Tps: cannot be read: not a data file under this program's password, or its first page is damaged (error "
+       "36)"},
   };
   const std::string good = readFile(path("Ciudad.Tps"));
   for (const Case& c : cases) {
@@ -332,7 +340,8 @@ TEST_F(CheckRepair, CheckWorksWhileAProgramHasTheFolderOpen) {
     platform::storage::Engine engine(spanish_);
     platform::storage::Session session(engine, folder_.string());
     std::vector<platform::storage::FileDecl> placed;
-    for (const auto* decl : decls_.dataFiles()) placed.push_back(platform::storage::placedAt(*decl, path(decl->physicalName)));
+    for (const auto* decl : decls_.dataFiles())
+      placed.push_back(platform::storage::placedAt(*decl, path(decl->physicalName)));
     std::vector<std::unique_ptr<platform::storage::DataFile>> files;
     for (const auto& decl : placed) {
       files.push_back(std::make_unique<platform::storage::DataFile>(decl, session));
@@ -377,9 +386,10 @@ TEST_F(CheckRepair, CheckOfAFileWithAChangeLeftUnfinishedChangesNothing) {
   const auto before = contentsOf(folder_);
   const Outcome r = check();
   EXPECT_EQ(0, r.code) << r.out;
-  EXPECT_EQ("Actas.Tps: ok (1500 records) (a change left unfinished by a program that stopped was checked as undone, as the "
-            "next open undoes it)",
-            lineOf(r.out, "Actas.Tps"));
+  EXPECT_EQ(
+      "Actas.Tps: ok (1500 records) (a change left unfinished by a program that stopped was checked as undone, as the "
+      "next open undoes it)",
+      lineOf(r.out, "Actas.Tps"));
   EXPECT_TRUE(before == contentsOf(folder_)) << "check changed the folder";
   // The change is undone at the next open, as check saw it.
   {
@@ -409,7 +419,8 @@ TEST_F(CheckRepair, RepairOfADamagedKeyLosesNoRecord) {
 
   const Outcome r = repair("Zolbrans.Tps");
   ASSERT_EQ(0, r.code) << r.err;
-  EXPECT_EQ(path("Zolbrans.Tps") + ": repaired: 8 records saved, none lost; every key rebuilt; the damaged file is kept as " +
+  EXPECT_EQ(path("Zolbrans.Tps") +
+                ": repaired: 8 records saved, none lost; every key rebuilt; the damaged file is kept as " +
                 path("Zolbrans.Tps.damaged") + "\n",
             r.out);
   EXPECT_TRUE(records == RawFile(path("Zolbrans.Tps"), key_).records());
@@ -450,16 +461,17 @@ TEST_F(CheckRepair, RepairOfDamagedRecordPagesKeepsEveryReadableRecord) {
     lost += to - from + 1;
   }
   EXPECT_NE(std::string::npos, line.find("; " + std::to_string(lost) + " records cannot be read (")) << line;
-  EXPECT_NE(std::string::npos, line.find("repair saves the " + std::to_string(1500 - lost) + " records that can be read"))
+  EXPECT_NE(std::string::npos,
+            line.find("repair saves the " + std::to_string(1500 - lost) + " records that can be read"))
       << line;
 
   const Outcome r = repair("Actas.Tps");
   ASSERT_EQ(0, r.code) << r.err;
-  EXPECT_NE(std::string::npos, r.out.find(": repaired: " + std::to_string(1500 - lost) + " records saved, " +
-                                          std::to_string(lost) + " records could not be read (records " +
-                                          std::to_string(gaps[0].first) + " to " + std::to_string(gaps[0].second) +
-                                          ", records " + std::to_string(gaps[1].first) + " to " +
-                                          std::to_string(gaps[1].second) + ")"))
+  EXPECT_NE(std::string::npos,
+            r.out.find(": repaired: " + std::to_string(1500 - lost) + " records saved, " + std::to_string(lost) +
+                       " records could not be read (records " + std::to_string(gaps[0].first) + " to " +
+                       std::to_string(gaps[0].second) + ", records " + std::to_string(gaps[1].first) + " to " +
+                       std::to_string(gaps[1].second) + ")"))
       << r.out;
   StoredRecords kept = records;
   for (const auto& [from, to] : gaps) {
@@ -512,15 +524,17 @@ TEST_F(CheckRepair, RepairRefusesRecordsThatWouldTakeOneValueOfAUniqueKey) {
     RawFile units(path("Uni_Academica.Tps"), key_);
     StoredRecords stored = units.records();
     std::string copy = stored.at(2).second;
-    const platform::Field& name = decls_.UNIDAD_ACADEMICA.layout.field(decls_.UNIDAD_ACADEMICA.fieldIndex("DESCRIPCION"));
+    const platform::Field& name =
+        decls_.UNIDAD_ACADEMICA.layout.field(decls_.UNIDAD_ACADEMICA.fieldIndex("DESCRIPCION"));
     copy.replace(name.offset, name.size, stored.at(1).second.substr(name.offset, name.size));
     ASSERT_EQ(SQLITE_DONE, units.setBlob(2, "data", copy));  // its stored key image stays the old name's
   }
   const Outcome checked = check();
-  EXPECT_EQ("Uni_Academica.Tps: damaged: key UACA:AK_DESCRIPCION disagrees with 1 record (first: record 2); key "
-            "UACA:AK_DESCRIPCION: records 1 and 2 take one value; repair cannot mend it: two records take one value of a "
-            "unique key (correct one of them)",
-            lineOf(checked.out, "Uni_Academica.Tps"));
+  EXPECT_EQ(
+      "Uni_Academica.Tps: damaged: key UACA:AK_DESCRIPCION disagrees with 1 record (first: record 2); key "
+      "UACA:AK_DESCRIPCION: records 1 and 2 take one value; repair cannot mend it: two records take one value of a "
+      "unique key (correct one of them)",
+      lineOf(checked.out, "Uni_Academica.Tps"));
   EXPECT_EQ(std::string::npos, checked.out.find("repair " + path("Uni_Academica.Tps")));
   const auto before = contentsOf(folder_);
   const Outcome r = repair("Uni_Academica.Tps");

@@ -9,9 +9,12 @@ namespace {
 
 double fieldNumber(const RecordBuffer& record, int field) {
   switch (record.layout().field(field).type) {
-    case FieldType::Long: return record.getLong(field);
-    case FieldType::Byte: return record.getByte(field);
-    default: return record.getReal(field);
+    case FieldType::Long:
+      return record.getLong(field);
+    case FieldType::Byte:
+      return record.getByte(field);
+    default:
+      return record.getReal(field);
   }
 }
 
@@ -26,9 +29,12 @@ void copyValue(const RecordBuffer& from, int fromField, RecordBuffer& to, int to
   const FieldType target = to.layout().field(toField).type;
   if (isNumberField(source) && isNumberField(target)) {
     const double value = fieldNumber(from, fromField);
-    if (target == FieldType::Long) to.setLong(toField, static_cast<std::int32_t>(value));
-    else if (target == FieldType::Byte) to.setByte(toField, static_cast<std::uint8_t>(value));
-    else to.setReal(toField, value);
+    if (target == FieldType::Long)
+      to.setLong(toField, static_cast<std::int32_t>(value));
+    else if (target == FieldType::Byte)
+      to.setByte(toField, static_cast<std::uint8_t>(value));
+    else
+      to.setReal(toField, value);
   } else if (!isNumberField(source) && !isNumberField(target)) {
     to.setText(toField, from.textView(fromField));
   }
@@ -36,10 +42,14 @@ void copyValue(const RecordBuffer& from, int fromField, RecordBuffer& to, int to
 
 void clearValue(RecordBuffer& record, int field) {
   const FieldType type = record.layout().field(field).type;
-  if (type == FieldType::Long) record.setLong(field, 0);
-  else if (type == FieldType::Byte) record.setByte(field, 0);
-  else if (type == FieldType::Real) record.setReal(field, 0);
-  else record.setText(field, Cp1252View());
+  if (type == FieldType::Long)
+    record.setLong(field, 0);
+  else if (type == FieldType::Byte)
+    record.setByte(field, 0);
+  else if (type == FieldType::Real)
+    record.setReal(field, 0);
+  else
+    record.setText(field, Cp1252View());
 }
 
 bool sameValue(const RecordBuffer& a, int aField, const RecordBuffer& b, int bField, const Locale& locale,

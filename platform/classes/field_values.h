@@ -20,8 +20,7 @@ void copyValue(const RecordBuffer& from, int fromField, RecordBuffer& to, int to
 // Texts become blanks, numbers 0.
 void clearValue(RecordBuffer& record, int field);
 // Whether two fields hold the same value: numbers by value, texts as the locale compares them.
-bool sameValue(const RecordBuffer& a, int aField, const RecordBuffer& b, int bField, const Locale& locale,
-               bool noCase);
+bool sameValue(const RecordBuffer& a, int aField, const RecordBuffer& b, int bField, const Locale& locale, bool noCase);
 
 // A bound name's value as a text (numbers as their shortest decimal text) and as a number (a
 // text's leading number).

@@ -46,10 +46,10 @@ inline constexpr int kUseAccess = 0;
 inline constexpr int kUseSetUpOnly = 5;
 
 // The numbered messages of the program's table that more than one place of the managers shows.
-inline constexpr int kMessageRecordChanged = 7;        // another program changed the record since it was read
-inline constexpr int kMessageRecordChangedShown = 8;   // the same from a form, which shows it as now stored
-inline constexpr int kMessageWriteFailed = 28;         // any other failed write (%ErrorText says why)
-inline constexpr int kMessageNumberingFailed = 35;     // a question: number the record again?
+inline constexpr int kMessageRecordChanged = 7;       // another program changed the record since it was read
+inline constexpr int kMessageRecordChangedShown = 8;  // the same from a form, which shows it as now stored
+inline constexpr int kMessageWriteFailed = 28;        // any other failed write (%ErrorText says why)
+inline constexpr int kMessageNumberingFailed = 35;    // a question: number the record again?
 
 class FileManager {
  public:

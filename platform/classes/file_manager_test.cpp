@@ -225,13 +225,13 @@ TEST_F(FileManagerTest, RecordChangedByAnotherProgramIsReadAgainAndReported) {
   team->file.buffer().setLong(kTeamId, 1);
   ASSERT_EQ(kLevelBenign, team->file.tryFetch(kTeamPk));
   ASSERT_EQ(0, inChild([&] {
-    storage::Session other(engine, folder.string());
-    storage::DataFile data(teamDecl, other);
-    data.buffer().setLong(kTeamId, 1);
-    if (data.open() || data.get(kTeamPk)) return 1;
-    data.buffer().setText(kTeamName, "theirs"_cp1252);
-    return data.put().code();
-  }));
+              storage::Session other(engine, folder.string());
+              storage::DataFile data(teamDecl, other);
+              data.buffer().setLong(kTeamId, 1);
+              if (data.open() || data.get(kTeamPk)) return 1;
+              data.buffer().setText(kTeamName, "theirs"_cp1252);
+              return data.put().code();
+            }));
   team->file.buffer().setText(kTeamName, "mine"_cp1252);
   EXPECT_EQ(kLevelNotify, team->file.update());
   EXPECT_EQ("M7", port.last().caption);

@@ -301,13 +301,13 @@ TEST_F(FormTest, ARecordChangedByAnotherProgramIsShownAndDittoCallsTheUsersOneBa
   robot.inWindow("Cambiar Jugador", [this](WindowDriver& w) {
     w.type("?NOMBRE", "Mía");
     ASSERT_EQ(0, inChild([&] {
-      storage::Session other(engine, folder.string());
-      storage::DataFile data(playerDecl, other);
-      data.buffer().setLong(kPlayerId, 10);
-      if (data.open() || data.get(kPlayerPk)) return 1;
-      data.buffer().setText(kPlayerName, "Otra"_cp1252);
-      return data.put().code();
-    }));
+                storage::Session other(engine, folder.string());
+                storage::DataFile data(playerDecl, other);
+                data.buffer().setLong(kPlayerId, 10);
+                if (data.open() || data.get(kPlayerPk)) return 1;
+                data.buffer().setText(kPlayerName, "Otra"_cp1252);
+                return data.put().code();
+              }));
     w.press("?OK");
   });
   robot.inWindow("Cambiar Jugador", [this](WindowDriver& w) {
@@ -320,7 +320,10 @@ TEST_F(FormTest, ARecordChangedByAnotherProgramIsShownAndDittoCallsTheUsersOneBa
     w.press("?OK");
   });
   EXPECT_EQ(kResponseCompleted, run(kRequestChange));
-  EXPECT_EQ("M\xED" "a/1", player(10));
+  EXPECT_EQ(
+      "M\xED"
+      "a/1",
+      player(10));
   players->file.close();
 }
 

@@ -46,8 +46,9 @@ void LookupDropList::init(const std::string& comboLabel, RelationManager& file, 
 int LookupDropList::fileFieldOf(std::string_view source) const {
   const storage::FileDecl& decl = file_->me().file().decl();
   const std::size_t colon = source.find(':');
-  const bool ours = colon != std::string_view::npos && source.substr(0, colon).size() == decl.prefix.size() &&
-                    file_->me().file().session().engine().locale().compareNoCase(source.substr(0, colon), decl.prefix) == 0;
+  const bool ours =
+      colon != std::string_view::npos && source.substr(0, colon).size() == decl.prefix.size() &&
+      file_->me().file().session().engine().locale().compareNoCase(source.substr(0, colon), decl.prefix) == 0;
   const int field = ours ? decl.layout.indexOf(source.substr(colon + 1)) : -1;
   if (field < 0) throw std::invalid_argument("no field " + std::string(source) + " in " + decl.label);
   return field;

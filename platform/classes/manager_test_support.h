@@ -59,9 +59,24 @@ inline std::vector<ErrorMessage> testMessages() {
     return ErrorMessage{id, level, "M" + std::to_string(id), "file=%File error=%ErrorText"};
   };
   auto question = [](int id) { return ErrorMessage{id, kLevelUser, "M" + std::to_string(id), "file=%File?"}; };
-  return {notify(2),  notify(4),  notify(7),  notify(8),  notify(15), notify(16), notify(24),
-          notify(28), notify(30), notify(33), notify(34), fatal(12, kLevelFatal), fatal(26, kLevelFatal),
-          fatal(29, kLevelFatal), fatal(42, kLevelProgram), question(11), question(35), question(36)};
+  return {notify(2),
+          notify(4),
+          notify(7),
+          notify(8),
+          notify(15),
+          notify(16),
+          notify(24),
+          notify(28),
+          notify(30),
+          notify(33),
+          notify(34),
+          fatal(12, kLevelFatal),
+          fatal(26, kLevelFatal),
+          fatal(29, kLevelFatal),
+          fatal(42, kLevelProgram),
+          question(11),
+          question(35),
+          question(36)};
 }
 
 // A file manager whose field checks are given by the test.
@@ -90,8 +105,7 @@ class ScriptedRelationManager : public RelationManager {
 
 // One file as a thread sees it: its data file, file manager and relation manager.
 struct ManagedFile {
-  ManagedFile(const storage::FileDecl& decl, storage::Session& session, ErrorReporter& errors)
-      : data(decl, session) {
+  ManagedFile(const storage::FileDecl& decl, storage::Session& session, ErrorReporter& errors) : data(decl, session) {
     file.bindFile(data);
     file.setErrors(errors);
     file.init();

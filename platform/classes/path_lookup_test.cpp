@@ -86,7 +86,6 @@ TEST_F(PathLookupTest, CancelEmptiesTheEntryOnlyWithClearOnCancel) {
   EXPECT_EQ(port.folderRequests().size(), 2u);
 }
 
-
 // The entry holds code page 1252, the dialog and the file system UTF-8: the lookup converts both
 // ways, and a folder the code page cannot name leaves the entry as it was.
 TEST_F(PathLookupTest, TheEntryHoldsTheFolderInCodePage1252) {

@@ -223,7 +223,8 @@ void RelationManager::collectUpdateWrites(WriteSet& writes, const std::vector<in
   ensureRelations();
   for (std::size_t i = 0; i < relations_.size(); ++i) {
     const Relation& relation = relations_[i];
-    if (!relation.parent || (relation.updateMode != kRelationCascade && relation.updateMode != kRelationClear)) continue;
+    if (!relation.parent || (relation.updateMode != kRelationCascade && relation.updateMode != kRelationClear))
+      continue;
     bool mayChange = changedFields == nullptr && linkChanged(relation);
     for (const LinkingPair& pair : relation.fields) {
       mayChange = mayChange || (changedFields != nullptr && std::find(changedFields->begin(), changedFields->end(),
@@ -306,7 +307,8 @@ Level RelationManager::updateOpened(bool fromForm) {
   storage::Session& session = me_->file().session();
   Transaction transaction(session, useLogout_);
   if (storage::Status error = transaction.begin(dataFilesOf(writes.files), logoutTimeout_)) {
-    return reportOn(fileNamedBy(writes.files, error.file()), kMessageTransactionFailed, error, cp1252ToUtf8(error.text()));
+    return reportOn(fileNamedBy(writes.files, error.file()), kMessageTransactionFailed, error,
+                    cp1252ToUtf8(error.text()));
   }
   if (me_->tryPut() != kLevelBenign) {
     transaction.rollback();
@@ -382,7 +384,13 @@ bool RelationManager::forEachLinkedChild(Relation& relation, const RecordBuffer&
     if (error == errors::kNone) error = data.next();
     if (error == errors::kRecordNotAvailable) break;
     if (error != errors::kNone) {
-      failure = Failure{kLevelNotify, &childFile, kMessageWriteFailed, false, error, cp1252ToUtf8(data.session().lastErrorText()), {}};
+      failure = Failure{kLevelNotify,
+                        &childFile,
+                        kMessageWriteFailed,
+                        false,
+                        error,
+                        cp1252ToUtf8(data.session().lastErrorText()),
+                        {}};
       ok = false;
       break;
     }
@@ -405,12 +413,15 @@ bool RelationManager::updateChildren(Relation& relation, Failure& failure) {
     child.rememberLinkingValues();
     if (relation.updateMode == kRelationRestrict) {
       failure = Failure{kLevelNotify, child.me_, 34, false, 0, {}, {}};
-      for (const LinkingPair& pair : relation.fields) copyValue(*remembered_, pair.parentField, me_->buffer(), pair.parentField);
+      for (const LinkingPair& pair : relation.fields)
+        copyValue(*remembered_, pair.parentField, me_->buffer(), pair.parentField);
       return false;
     }
     for (const LinkingPair& pair : relation.fields) {
-      if (relation.updateMode == kRelationClear) clearValue(record, pair.childField);
-      else copyValue(me_->buffer(), pair.parentField, record, pair.childField);
+      if (relation.updateMode == kRelationClear)
+        clearValue(record, pair.childField);
+      else
+        copyValue(me_->buffer(), pair.parentField, record, pair.childField);
     }
     return child.nestedUpdate(failure);
   });
@@ -446,7 +457,8 @@ Level RelationManager::deleteOpened(const storage::Position& kept) {
   storage::Session& session = me_->file().session();
   Transaction transaction(session, useLogout_);
   if (storage::Status error = transaction.begin(dataFilesOf(writes.files), logoutTimeout_)) {
-    return reportOn(fileNamedBy(writes.files, error.file()), kMessageTransactionFailed, error, cp1252ToUtf8(error.text()));
+    return reportOn(fileNamedBy(writes.files, error.file()), kMessageTransactionFailed, error,
+                    cp1252ToUtf8(error.text()));
   }
   storage::DataFile& data = me_->file();
   const int reread = kept.record == 0 ? errors::kRecordNotAvailable : data.getRecord(kept.record);

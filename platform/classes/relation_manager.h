@@ -66,10 +66,10 @@ class RelationManager {
     RelationManager* file = nullptr;  // the other file
     bool parent = false;              // this file is the other file's parent
     std::vector<LinkingPair> fields;
-    int hisKey = -1;                  // the other file's key, for parent entries
+    int hisKey = -1;  // the other file's key, for parent entries
     int updateMode = kRelationNone;
     int deleteMode = kRelationNone;
-    int opened = 0;                   // opens of the other file made through this entry, not yet closed
+    int opened = 0;  // opens of the other file made through this entry, not yet closed
   };
 
   RelationManager();

@@ -219,13 +219,13 @@ TEST_F(RelationManagerTest, RecordChangedByAnotherProgramIsReportedAndReadAgain)
     port.clear();
     readRecord(*team, kTeamPk, 2);
     ASSERT_EQ(0, inChild([&] {
-      storage::Session other(engine, folder.string());
-      storage::DataFile data(teamDecl, other);
-      data.buffer().setLong(kTeamId, 2);
-      if (data.open() || data.get(kTeamPk)) return 1;
-      data.buffer().setText(kTeamName, platform::Cp1252View::ofBytes(fromForm ? "Pumas" : "Jaguars"));
-      return data.put().code();
-    }));
+                storage::Session other(engine, folder.string());
+                storage::DataFile data(teamDecl, other);
+                data.buffer().setLong(kTeamId, 2);
+                if (data.open() || data.get(kTeamPk)) return 1;
+                data.buffer().setText(kTeamName, platform::Cp1252View::ofBytes(fromForm ? "Pumas" : "Jaguars"));
+                return data.put().code();
+              }));
     team->file.buffer().setText(kTeamName, "Mine"_cp1252);
     EXPECT_EQ(kLevelNotify, team->relations.update(fromForm));
     EXPECT_EQ(std::vector<std::string>{fromForm ? "M8" : "M7"}, captions());

@@ -18,8 +18,8 @@ namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::kPlayerId;
 using storage::testing::IsOk;
+using testing::kPlayerId;
 using testing::kPlayerName;
 using testing::kPlayerTeam;
 

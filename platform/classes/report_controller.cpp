@@ -113,7 +113,8 @@ void ReportController::tellFailure(PlatformText text, int error) {
 void ReportController::printOnPrinter() {
   std::vector<const report::PageMetafile*> pages;
   for (int number : previewer_->pagesToPrint())
-    if (number >= 1 && number <= report_->pageCount()) pages.push_back(&report_->pages()[static_cast<std::size_t>(number - 1)]);
+    if (number >= 1 && number <= report_->pageCount())
+      pages.push_back(&report_->pages()[static_cast<std::size_t>(number - 1)]);
   const std::optional<PrinterChoice> choice =
       errors().port().choosePrinter({procedureName(), static_cast<int>(pages.size())});
   if (!choice) return;

@@ -199,8 +199,8 @@ bool ReportPreviewer::display(const std::vector<report::PageMetafile>& pages, in
   reportTarget_ = nullptr;
   PreviewWatch::notify(pages);
   if (pages.empty()) {
-    reporter_.port().message({texts_.nothingCaption, texts_.nothingText, MessageIcon::Exclamation,
-                              {MessageButton::Ok}, MessageButton::Ok});
+    reporter_.port().message(
+        {texts_.nothingCaption, texts_.nothingText, MessageIcon::Exclamation, {MessageButton::Ok}, MessageButton::Ok});
     return false;
   }
   pages_ = &pages;
@@ -212,8 +212,8 @@ bool ReportPreviewer::display(const std::vector<report::PageMetafile>& pages, in
   down_ = std::clamp(down, 1, 10);
   zoom_ = zoom;
   window_ = std::make_unique<ui::Window>(windows_.preview, locale_);
-  for (const auto& [label, variable] : {std::pair{"CurrentPage", &currentPageValue_}, std::pair{"PagesAcross", &acrossValue_},
-                                        std::pair{"PagesDown", &downValue_}}) {
+  for (const auto& [label, variable] : {std::pair{"CurrentPage", &currentPageValue_},
+                                        std::pair{"PagesAcross", &acrossValue_}, std::pair{"PagesDown", &downValue_}}) {
     try {
       window_->bind(label, ui::Variable::of(*variable));
     } catch (const std::invalid_argument&) {
@@ -346,7 +346,8 @@ int ReportPreviewer::takeAccepted(int control) {
     // The zoom button steps through the zoom choices.
     const auto& choices = texts_.zoomChoices;
     auto it = std::find_if(choices.begin(), choices.end(), [this](const ZoomChoice& z) { return z.size == zoom_; });
-    if (!choices.empty()) applyZoom(it == choices.end() || it + 1 == choices.end() ? choices.front().size : (it + 1)->size);
+    if (!choices.empty())
+      applyZoom(it == choices.end() || it + 1 == choices.end() ? choices.front().size : (it + 1)->size);
   }
   return kLevelBenign;
 }
@@ -365,7 +366,8 @@ void ReportPreviewer::saveThroughTarget() {
 void ReportPreviewer::applyZoom(int zoom) {
   zoom_ = zoom;
   const auto& choices = texts_.zoomChoices;
-  const auto choice = std::find_if(choices.begin(), choices.end(), [zoom](const ZoomChoice& z) { return z.size == zoom; });
+  const auto choice =
+      std::find_if(choices.begin(), choices.end(), [zoom](const ZoomChoice& z) { return z.size == zoom; });
   zoomIsTyped_ = choice == choices.end();
   if (zoomIsTyped_ && zoom_ <= 0) zoom_ = 100;
   if (zoomIsTyped_) {
@@ -407,8 +409,8 @@ void ReportPreviewer::showPages() {
   currentPageValue_ = currentPage_;
   acrossValue_ = across_;
   downValue_ = down_;
-  const std::string shown = last > currentPage_ ? std::to_string(currentPage_) + "-" + std::to_string(last)
-                                                : std::to_string(currentPage_);
+  const std::string shown =
+      last > currentPage_ ? std::to_string(currentPage_) + "-" + std::to_string(last) : std::to_string(currentPage_);
   window_->setStatusText(2, texts_.pagePrefix + shown + " " + texts_.of + " " + std::to_string(count));
   if (controls_.previous != 0) window_->control(controls_.previous).setDisabled(currentPage_ <= 1);
   if (controls_.next != 0) window_->control(controls_.next).setDisabled(last >= count);

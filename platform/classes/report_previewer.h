@@ -49,14 +49,14 @@ struct PreviewTexts {
   std::string pagePrefix = "Page ";   // "Page 1 of 3", "Page 1-4 of 9"
   std::string of = "of";
   std::string currentPageStatus = "Enter the page number, from 1 to ";  // followed by the page count
-  std::string typedZoomSuffix = "% Zoom";                                // after a percentage typed
-  std::string saveItemPrefix = "Save as ";                               // followed by the target's name
+  std::string typedZoomSuffix = "% Zoom";                               // after a percentage typed
+  std::string saveItemPrefix = "Save as ";                              // followed by the target's name
   std::string nothingCaption = "Print Preview";
   std::string nothingText = "There is nothing to print.";
-  std::vector<ZoomChoice> zoomChoices = {
-      {"Tile pages", "Zoom: Tile Pages", -2}, {"Page Width", "Zoom: Page Width", -1}, {"50% Zoom", "Zoom: 50%", 50},
-      {"75% Zoom", "Zoom: 75%", 75},          {"100% Zoom", "Zoom: 100%", 100},      {"200% Zoom", "Zoom: 200%", 200},
-      {"300% Zoom", "Zoom: 300%", 300}};
+  std::vector<ZoomChoice> zoomChoices = {{"Tile pages", "Zoom: Tile Pages", -2}, {"Page Width", "Zoom: Page Width", -1},
+                                         {"50% Zoom", "Zoom: 50%", 50},          {"75% Zoom", "Zoom: 75%", 75},
+                                         {"100% Zoom", "Zoom: 100%", 100},       {"200% Zoom", "Zoom: 200%", 200},
+                                         {"300% Zoom", "Zoom: 300%", 300}};
 };
 
 // The definitions of the preview's window and dialogs.

@@ -5,7 +5,8 @@ namespace platform {
 void ReportTargetSelector::add(ReportTarget& target, bool enabled) { entries_.push_back({&target, enabled}); }
 
 void ReportTargetSelector::setEnabled(int index, bool enabled) {
-  if (index >= 0 && index < static_cast<int>(entries_.size())) entries_[static_cast<std::size_t>(index)].enabled = enabled;
+  if (index >= 0 && index < static_cast<int>(entries_.size()))
+    entries_[static_cast<std::size_t>(index)].enabled = enabled;
 }
 
 int ReportTargetSelector::count() const {

@@ -203,9 +203,7 @@ void WindowController::addHistoryField(const std::string& label, int field) {
   historyFields_.emplace_back(label, field);
 }
 
-bool WindowController::recordChanged() const {
-  return isForm() && started_ && !(updateFile_->buffer() == *started_);
-}
+bool WindowController::recordChanged() const { return isForm() && started_ && !(updateFile_->buffer() == *started_); }
 
 void WindowController::select(int control) {
   window_.select(control);

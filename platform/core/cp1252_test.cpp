@@ -22,14 +22,11 @@ TEST(Cp1252, TypographicBlockAndUndefinedBytes) {
     char32_t unicode;
   };
   const Case cases[] = {
-      {0x80, U'€'},     {0x82, U'‚'},     {0x83, U'ƒ'},     {0x84, U'„'},     {0x85, U'…'},
-      {0x86, U'†'},     {0x87, U'‡'},     {0x88, U'ˆ'},     {0x89, U'‰'},     {0x8A, U'Š'},
-      {0x8B, U'‹'},     {0x8C, U'Œ'},     {0x8E, U'Ž'},     {0x91, U'‘'},     {0x92, U'’'},
-      {0x93, U'“'},     {0x94, U'”'},     {0x95, U'•'},     {0x96, U'–'},     {0x97, U'—'},
-      {0x98, U'˜'},     {0x99, U'™'},     {0x9A, U'š'},     {0x9B, U'›'},     {0x9C, U'œ'},
-      {0x9E, U'ž'},     {0x9F, U'Ÿ'},     {0x81, 0x81},     {0x8D, 0x8D},     {0x8F, 0x8F},
-      {0x90, 0x90},     {0x9D, 0x9D},     {0xA0, 0xA0},     {0xC1, U'Á'},     {0xF1, U'ñ'},
-      {0xFF, U'ÿ'},     {0x7F, 0x7F},     {0x00, 0x00},
+      {0x80, U'€'}, {0x82, U'‚'}, {0x83, U'ƒ'}, {0x84, U'„'}, {0x85, U'…'}, {0x86, U'†'}, {0x87, U'‡'}, {0x88, U'ˆ'},
+      {0x89, U'‰'}, {0x8A, U'Š'}, {0x8B, U'‹'}, {0x8C, U'Œ'}, {0x8E, U'Ž'}, {0x91, U'‘'}, {0x92, U'’'}, {0x93, U'“'},
+      {0x94, U'”'}, {0x95, U'•'}, {0x96, U'–'}, {0x97, U'—'}, {0x98, U'˜'}, {0x99, U'™'}, {0x9A, U'š'}, {0x9B, U'›'},
+      {0x9C, U'œ'}, {0x9E, U'ž'}, {0x9F, U'Ÿ'}, {0x81, 0x81}, {0x8D, 0x8D}, {0x8F, 0x8F}, {0x90, 0x90}, {0x9D, 0x9D},
+      {0xA0, 0xA0}, {0xC1, U'Á'}, {0xF1, U'ñ'}, {0xFF, U'ÿ'}, {0x7F, 0x7F}, {0x00, 0x00},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(cp1252ToUnicode(c.byte), c.unicode) << int(c.byte);
@@ -40,7 +37,10 @@ TEST(Cp1252, TypographicBlockAndUndefinedBytes) {
 TEST(Cp1252, ConvertsSpanishText) {
   std::string out;
   ASSERT_TRUE(utf8ToCp1252("Peña, Ángel – “Æsir” €5", out));
-  EXPECT_EQ(out, "Pe\xF1" "a, \xC1ngel \x96 \x93\xC6sir\x94 \x80" "5");
+  EXPECT_EQ(out,
+            "Pe\xF1"
+            "a, \xC1ngel \x96 \x93\xC6sir\x94 \x80"
+            "5");
   EXPECT_EQ(cp1252ToUtf8(out), "Peña, Ángel – “Æsir” €5");
 }
 
@@ -65,7 +65,7 @@ TEST(Cp1252, RefusesWithoutSubstitutingAndLeavesOutputUntouched) {
       {"\xF4\x90\x80\x80", kInvalidUtf8, 0},  // beyond U+10FFFF
       {"\xF5\x80\x80\x80", kInvalidUtf8, 0},
       {"\xFF", kInvalidUtf8, 0},
-      {"\xC3\x28", kInvalidUtf8, 0},          // lead byte followed by a non-continuation
+      {"\xC3\x28", kInvalidUtf8, 0},  // lead byte followed by a non-continuation
   };
   for (const Case& c : cases) {
     std::string out = "unchanged";

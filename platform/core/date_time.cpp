@@ -11,9 +11,9 @@ namespace {
 constexpr std::int64_t daysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d) {
   y -= m <= 2;
   const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;                                    // [0, 399]
+  const std::int64_t yoe = y - era * 400;                                   // [0, 399]
   const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;  // [0, 365] for a valid d
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;            // [0, 146096]
+  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;           // [0, 146096]
   return era * 146097 + doe - 719468;
 }
 

@@ -17,13 +17,12 @@ TEST(DateSerial, KnownDates) {
     int weekday;
   };
   const Case cases[] = {
-      {1800, 12, 28, 0, 0},       // day 0, a Sunday
-      {1801, 1, 1, 4, 4},         // Thursday
-      {1900, 3, 1, 36222, 4},     // 1900 has no 29 February
-      {2000, 1, 1, 72687, 6},     // Saturday
-      {2000, 2, 29, 72746, 2},    // 2000 is a leap year
-      {2024, 3, 5, 81517, 2},
-      {2026, 12, 8, 82525, 2},    // Tuesday
+      {1800, 12, 28, 0, 0},                                 // day 0, a Sunday
+      {1801, 1, 1, 4, 4},                                   // Thursday
+      {1900, 3, 1, 36222, 4},                               // 1900 has no 29 February
+      {2000, 1, 1, 72687, 6},                               // Saturday
+      {2000, 2, 29, 72746, 2},                              // 2000 is a leap year
+      {2024, 3, 5, 81517, 2},     {2026, 12, 8, 82525, 2},  // Tuesday
       {9999, 12, 31, 2994626, 5},
   };
   for (const Case& c : cases) {
@@ -84,10 +83,12 @@ TEST(DateSerial, WholeRangeIsSafe) {
   EXPECT_EQ(civilDate(-1), (CivilDate{1800, 12, 27}));
   EXPECT_EQ(weekday(-1), 6);
   EXPECT_EQ(weekday(std::numeric_limits<std::int32_t>::min()), weekday(std::numeric_limits<std::int32_t>::min() + 7));
-  EXPECT_EQ(dateSerial(std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), std::numeric_limits<int>::max()),
-            std::numeric_limits<std::int32_t>::max());
-  EXPECT_EQ(dateSerial(std::numeric_limits<int>::min(), std::numeric_limits<int>::min(), std::numeric_limits<int>::min()),
-            std::numeric_limits<std::int32_t>::min());
+  EXPECT_EQ(
+      dateSerial(std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), std::numeric_limits<int>::max()),
+      std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(
+      dateSerial(std::numeric_limits<int>::min(), std::numeric_limits<int>::min(), std::numeric_limits<int>::min()),
+      std::numeric_limits<std::int32_t>::min());
 }
 
 TEST(ClockValue, CountsHundredthsFromOne) {
@@ -114,8 +115,10 @@ class TimeZone {
     tzset();
   }
   ~TimeZone() {
-    if (hadTz_) setenv("TZ", saved_.c_str(), 1);
-    else unsetenv("TZ");
+    if (hadTz_)
+      setenv("TZ", saved_.c_str(), 1);
+    else
+      unsetenv("TZ");
     tzset();
   }
 
@@ -152,7 +155,6 @@ TEST(LocalMoment, TodayAndClockTimeAreInRange) {
   EXPECT_LE(t, kCentisecondsPerDay);
   EXPECT_GT(today(), dateSerial(2020, 1, 1));
 }
-
 
 TEST(FixedClock, FixesTodayAndTheTimeOnThisThreadUntilItEnds) {
   const LocalMoment tuesday{dateSerial(2026, 12, 8), clockValue(19, 5, 9)};

@@ -193,7 +193,8 @@ struct Expression::Parser {
       --depth;
       if (failed) return -1;
       skipBlanks();
-      if (pos >= src.size() || src[pos] != ')') return fail(pos, "missing ')' for the '(' at " + std::to_string(at + 1));
+      if (pos >= src.size() || src[pos] != ')')
+        return fail(pos, "missing ')' for the '(' at " + std::to_string(at + 1));
       ++pos;
       return inner;
     }
@@ -245,7 +246,8 @@ struct Expression::Parser {
         while (pos < src.size() && isDigit(src[pos])) ++pos;
       }
     }
-    if (pos < src.size() && isLetter(src[pos])) return fail(at, "bad number \"" + std::string(src.substr(at, pos + 1 - at)) + "\"");
+    if (pos < src.size() && isLetter(src[pos]))
+      return fail(at, "bad number \"" + std::string(src.substr(at, pos + 1 - at)) + "\"");
     Node node{Node::Op::Number, at};
     node.number = leadingReal(src.substr(at, pos - at));
     return add(std::move(node));
@@ -332,19 +334,26 @@ Expression::Value Expression::eval(int index) const {
     case Node::Op::Name: {
       const BoundName& b = node.bound;
       switch (b.kind) {
-        case BoundName::Kind::Long: return number(*static_cast<const std::int32_t*>(b.variable));
-        case BoundName::Kind::Real: return number(*static_cast<const double*>(b.variable));
-        case BoundName::Kind::Byte: return number(*static_cast<const std::uint8_t*>(b.variable));
+        case BoundName::Kind::Long:
+          return number(*static_cast<const std::int32_t*>(b.variable));
+        case BoundName::Kind::Real:
+          return number(*static_cast<const double*>(b.variable));
+        case BoundName::Kind::Byte:
+          return number(*static_cast<const std::uint8_t*>(b.variable));
         case BoundName::Kind::Text:
           return Value{true, 0, static_cast<const Cp1252Text*>(b.variable)->bytes()};
         case BoundName::Kind::Field: {
           const Field& field = b.record->layout().field(b.field);
           switch (field.type) {
-            case FieldType::Long: return number(b.record->getLong(b.field));
-            case FieldType::Real: return number(b.record->getReal(b.field));
-            case FieldType::Byte: return number(b.record->getByte(b.field));
+            case FieldType::Long:
+              return number(b.record->getLong(b.field));
+            case FieldType::Real:
+              return number(b.record->getReal(b.field));
+            case FieldType::Byte:
+              return number(b.record->getByte(b.field));
             case FieldType::String:
-            case FieldType::CString: return Value{true, 0, fieldText(*b.record, field)};
+            case FieldType::CString:
+              return Value{true, 0, fieldText(*b.record, field)};
           }
         }
       }
@@ -382,18 +391,32 @@ Expression::Value Expression::eval(int index) const {
     const Value& text = a.isText ? a : b;
     const double other = a.isText ? b.number : a.number;
     double value;
-    order = isNumericText(text.text, value) ? realCompare(value, other) : locale_->compare(text.text, shortestDecimal(other));
+    order = isNumericText(text.text, value) ? realCompare(value, other)
+                                            : locale_->compare(text.text, shortestDecimal(other));
     if (!a.isText) order = -order;
   }
   bool holds = false;
   switch (node.op) {
-    case Node::Op::Eq: holds = order == 0; break;
-    case Node::Op::Ne: holds = order != 0; break;
-    case Node::Op::Lt: holds = order < 0; break;
-    case Node::Op::Gt: holds = order > 0; break;
-    case Node::Op::Le: holds = order <= 0; break;
-    case Node::Op::Ge: holds = order >= 0; break;
-    default: break;
+    case Node::Op::Eq:
+      holds = order == 0;
+      break;
+    case Node::Op::Ne:
+      holds = order != 0;
+      break;
+    case Node::Op::Lt:
+      holds = order < 0;
+      break;
+    case Node::Op::Gt:
+      holds = order > 0;
+      break;
+    case Node::Op::Le:
+      holds = order <= 0;
+      break;
+    case Node::Op::Ge:
+      holds = order >= 0;
+      break;
+    default:
+      break;
   }
   return number(holds ? 1 : 0);
 }
@@ -418,7 +441,8 @@ bool Expression::test(bool& holds) {
 
 bool Expression::refersTo(const RecordBuffer& record) const {
   for (const Node& node : nodes_) {
-    if (node.op == Node::Op::Name && node.bound.kind == BoundName::Kind::Field && node.bound.record == &record) return true;
+    if (node.op == Node::Op::Name && node.bound.kind == BoundName::Kind::Field && node.bound.record == &record)
+      return true;
   }
   return false;
 }
@@ -450,8 +474,8 @@ void Expression::collectEqualities(int index, const std::vector<const RecordBuff
     const int other = node.operands[static_cast<std::size_t>(1 - side)];
     if (field.op != Node::Op::Name || field.bound.kind != BoundName::Kind::Field || !constant(other)) continue;
     const Value v = eval(other);
-    out.push_back(FieldEquality{field.bound.record, field.bound.field, ExpressionValue{v.isText, v.number, std::string(v.text)},
-                                node.position});
+    out.push_back(FieldEquality{field.bound.record, field.bound.field,
+                                ExpressionValue{v.isText, v.number, std::string(v.text)}, node.position});
     return;
   }
 }

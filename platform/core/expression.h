@@ -47,7 +47,7 @@
 namespace platform {
 
 struct ExpressionError {
-  std::string message;    // "unknown name \"Ls_Grup\"", "missing ')'", ...
+  std::string message;       // "unknown name \"Ls_Grup\"", "missing ')'", ...
   std::size_t position = 0;  // 0-based offset into the expression's text
 };
 
@@ -105,7 +105,8 @@ class Expression {
   struct Parser;
   bool resolve();
   Value eval(int node) const;
-  void collectEqualities(int node, const std::vector<const RecordBuffer*>& varying, std::vector<FieldEquality>& out) const;
+  void collectEqualities(int node, const std::vector<const RecordBuffer*>& varying,
+                         std::vector<FieldEquality>& out) const;
 
   std::string text_;
   std::vector<Node> nodes_;

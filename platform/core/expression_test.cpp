@@ -267,9 +267,10 @@ TEST_F(ExpressionTest, FindsFieldEqualitiesJoinedByAnd) {
   other.setLong(0, 99);
   bindings_.bindRecord("OTHER", other);
   Expression e;
-  ASSERT_TRUE(e.compile("(REC:ID=Ll_Number AND 'x'=REC:NOTE) AND (REC:SCORE=1 OR REC:NAME='a') AND NOT REC:OTHER_ID=3 "
-                        "AND REC:OTHER_ID=REC:ID AND REC:NAME=-Ll_Number AND OTHER:ID=REC:ID AND REC:SCORE=OTHER:ID",
-                        bindings_, locale_));
+  ASSERT_TRUE(
+      e.compile("(REC:ID=Ll_Number AND 'x'=REC:NOTE) AND (REC:SCORE=1 OR REC:NAME='a') AND NOT REC:OTHER_ID=3 "
+                "AND REC:OTHER_ID=REC:ID AND REC:NAME=-Ll_Number AND OTHER:ID=REC:ID AND REC:SCORE=OTHER:ID",
+                bindings_, locale_));
   const auto found = e.fieldEqualities({&record_});
   ASSERT_EQ(found.size(), 5u);
   EXPECT_EQ(found[0].field, 0);

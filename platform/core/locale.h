@@ -111,7 +111,9 @@ class Locale {
   const std::string& pmMark() const { return amPm_[1]; }
   // month is 1 to 12.
   const std::string& monthName(int month) const { return months_.at(static_cast<std::size_t>(month - 1)); }
-  const std::string& monthAbbreviation(int month) const { return monthAbbrevs_.at(static_cast<std::size_t>(month - 1)); }
+  const std::string& monthAbbreviation(int month) const {
+    return monthAbbrevs_.at(static_cast<std::size_t>(month - 1));
+  }
   const std::string& buttonCaption(MessageButton button) const { return buttons_[static_cast<std::size_t>(button)]; }
 
   // The text of a runtime error: the locale's own when set ("CLAMSG" n), else the platform's, or

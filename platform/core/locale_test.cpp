@@ -75,20 +75,20 @@ TEST(LocaleSettings, MalformedValuesAreRefusedAndChangeNothing) {
   };
   const Case cases[] = {
       {"CLACHARSET", "OEM"},
-      {"CLAAMPM", "Am"},                         // one mark
-      {"CLAAMPM", "Am,Pm,Xm"},                   // three
-      {"CLAAMPM", "AMM,PM"},                     // a mark of three characters
-      {"CLAMONTH", "a,b,c"},                     // not twelve
-      {"CLAMONTH", "a,b,c,d,e,f,g,h,i,j,k,"},   // an empty name
+      {"CLAAMPM", "Am"},                       // one mark
+      {"CLAAMPM", "Am,Pm,Xm"},                 // three
+      {"CLAAMPM", "AMM,PM"},                   // a mark of three characters
+      {"CLAMONTH", "a,b,c"},                   // not twelve
+      {"CLAMONTH", "a,b,c,d,e,f,g,h,i,j,k,"},  // an empty name
       {"CLAMONTH", "a,b,c,d,e,f,g,h,i,j,k,Thirteen-long"},
       {"CLAMON", "Jan,Feb,Mar,Apr,May,Jun,Jul,Aug,Sep,Oct,Nov,Dece"},
       {"CLABUTTON", "&OK,&Yes,&No"},
-      {"CLADIGRAPH", "XA"},                      // a digraph is a character and two more
-      {"CLADIGRAPH", "XAe,XOe"},                 // one character twice
+      {"CLADIGRAPH", "XA"},       // a digraph is a character and two more
+      {"CLADIGRAPH", "XAe,XOe"},  // one character twice
       {"CLADIGRAPH", "aAA,bAA,cAA,dAA,eAA,fAA,gAA,hAA,iAA,jAA,kAA,lAA,mAA,nAA,oAA,pAA,qAA"},  // 17
-      {"CLACASE", cp("ÄÖ,ä")},                   // halves of unequal length
-      {"CLACASE", cp("ÄÖ")},                     // one half
-      {"CLAMSG", "x"},                           // no number
+      {"CLACASE", cp("ÄÖ,ä")},  // halves of unequal length
+      {"CLACASE", cp("ÄÖ")},    // one half
+      {"CLAMSG", "x"},          // no number
       {"CLAMSG4x", "x"},
       {"CLAMSG99999999999", "x"},
   };
@@ -144,10 +144,10 @@ TEST(LocaleCompare, OrdersByWeightsWithBlanksAfterTheEnd) {
     int expected;
   };
   const Case cases[] = {
-      {"abc", "abc", 0},     {"abc", "abc   ", 0}, {"", "   ", 0},     {"", "", 0},
-      {"ABC", "abc", -1},    {"a", "B", -1},       {"A", "a", -1},     {"ab", "b", -1},
-      {"ab", "abc", -1},     {"ab c", "abc", -1},  {"ab\x01", "ab", -1},  // below the blank: before the end
-      {" abc", "abc", -1},   {"abc", "abd", -1},   {"9", "A", -1},     {"a b", "a  b", 1},
+      {"abc", "abc", 0},   {"abc", "abc   ", 0}, {"", "   ", 0},       {"", "", 0},
+      {"ABC", "abc", -1},  {"a", "B", -1},       {"A", "a", -1},       {"ab", "b", -1},
+      {"ab", "abc", -1},   {"ab c", "abc", -1},  {"ab\x01", "ab", -1},  // below the blank: before the end
+      {" abc", "abc", -1}, {"abc", "abd", -1},   {"9", "A", -1},       {"a b", "a  b", 1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(sign(locale.compare(c.a, c.b)), c.expected) << '"' << c.a << "\" / \"" << c.b << '"';
@@ -169,11 +169,8 @@ TEST(LocaleCompare, DigraphsDecideTheOrderOfUnequalTextsOnly) {
       {"Æz", "Aa", 1},        // "Aez" after "Aa"
       {"Ac", "Æ", -1},        // "Ac" before "Ae"
       {"Ao", "Æ", 1},         // "Ao" after "Ae", though "A" weighs less than "Æ"
-      {"æ", "ae", 1},
-      {"æ", "ao", -1},
-      {"Æ", "Æ  ", 0},
-      {"Æ", "Ae ", 1},
-      {"bÆb", "bAec", -1},    // the difference may come after a common start
+      {"æ", "ae", 1},        {"æ", "ao", -1},     {"Æ", "Æ  ", 0},
+      {"Æ", "Ae ", 1},       {"bÆb", "bAec", -1},  // the difference may come after a common start
   };
   for (const Case& c : cases) {
     EXPECT_EQ(sign(locale.compare(cp(c.a), cp(c.b))), c.expected) << c.a << " / " << c.b;
@@ -283,11 +280,10 @@ TEST_P(KeyImage, ByteOrderIsTheComparisonsOrder) {
     for (const std::string& t : texts) images.push_back(image(locale, t, caseInsensitive));
     for (std::size_t i = 0; i < texts.size(); ++i) {
       for (std::size_t j = 0; j < texts.size(); ++j) {
-        const int expected = caseInsensitive ? sign(locale.compareNoCase(texts[i], texts[j]))
-                                             : sign(locale.compare(texts[i], texts[j]));
+        const int expected =
+            caseInsensitive ? sign(locale.compareNoCase(texts[i], texts[j])) : sign(locale.compare(texts[i], texts[j]));
         ASSERT_EQ(imageOrder(images[i], images[j]), expected)
-            << "\"" << cp1252ToUtf8(texts[i]) << "\" / \"" << cp1252ToUtf8(texts[j]) << "\" nocase "
-            << caseInsensitive;
+            << "\"" << cp1252ToUtf8(texts[i]) << "\" / \"" << cp1252ToUtf8(texts[j]) << "\" nocase " << caseInsensitive;
       }
     }
   }
@@ -327,13 +323,13 @@ Locale PlainLocale() { return Locale(); }
 Locale HeavyLeadDigraphs() {
   Locale locale;
   EXPECT_TRUE(locale.set("CLACOLSEQ", cp("ÆAaeEz")));
-  EXPECT_TRUE(locale.set("CLADIGRAPH", cp("ÆzA,\x01" "AA")));
+  EXPECT_TRUE(locale.set("CLADIGRAPH", cp("ÆzA,\x01"
+                                          "AA")));
   return locale;
 }
 
 INSTANTIATE_TEST_SUITE_P(Configurations, KeyImage,
-                         ::testing::Values(ImageConfig{"plain", PlainLocale},
-                                           ImageConfig{"accented", AccentedLocale},
+                         ::testing::Values(ImageConfig{"plain", PlainLocale}, ImageConfig{"accented", AccentedLocale},
                                            ImageConfig{"heavyLead", HeavyLeadDigraphs}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -359,7 +355,9 @@ TEST(KeyImageSignature, ChangesWithEverySettingThatMovesTheOrder) {
 // weighs less than the digraph itself.
 Locale withDigraph() {
   Locale locale;
-  EXPECT_TRUE(locale.set("CLADIGRAPH", "\xC6" "Ae"));
+  EXPECT_TRUE(locale.set("CLADIGRAPH",
+                         "\xC6"
+                         "Ae"));
   return locale;
 }
 

@@ -70,8 +70,8 @@ bool scan(std::string_view s, Scanned& out) {
 std::int32_t leadingWholeNumber(std::string_view text) {
   Scanned n;
   if (!scan(text, n) || n.digits.empty() || n.point <= 0) return 0;
-  const std::int32_t limit = n.negative ? std::numeric_limits<std::int32_t>::min()
-                                        : std::numeric_limits<std::int32_t>::max();
+  const std::int32_t limit =
+      n.negative ? std::numeric_limits<std::int32_t>::min() : std::numeric_limits<std::int32_t>::max();
   if (n.point > 10) return limit;
   std::int64_t whole = 0;
   for (std::int64_t k = 0; k < n.point; ++k) {

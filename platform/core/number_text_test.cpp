@@ -91,9 +91,9 @@ TEST(LeadingReal, ReadsTheSameNumbersAsFloatingPoint) {
     double value;
   };
   const Case cases[] = {
-      {"1.5", 1.5},     {"3,25", 3.25},   {"  -0.1abc", -0.1}, {"0.1", 0.1},  {"1e3", 1000.0},
-      {"123e-2", 1.23}, {"-", 0.0},       {"abc", 0.0},        {"", 0.0},    {"5.", 5.0},
-      {"1e-999", 0.0},  {"12345678901234567890", 12345678901234567890.0},
+      {"1.5", 1.5},     {"3,25", 3.25},   {"  -0.1abc", -0.1}, {"0.1", 0.1},
+      {"1e3", 1000.0},  {"123e-2", 1.23}, {"-", 0.0},          {"abc", 0.0},
+      {"", 0.0},        {"5.", 5.0},      {"1e-999", 0.0},     {"12345678901234567890", 12345678901234567890.0},
       {"000.000", 0.0}, {"2.5e-1", 0.25},
   };
   for (const Case& c : cases) EXPECT_EQ(leadingReal(c.text), c.value) << '"' << c.text << '"';
@@ -144,11 +144,12 @@ TEST(ReadDecimal, ReadsOnlyATextThatIsWhollyOneNumber) {
     std::optional<double> value;
   };
   const Case cases[] = {
-      {"87.5", 87.5},       {"-12", -12.0},      {"1.50", 1.5},      {"1e3", 1000.0},  {"1E-2", 0.01},
-      {"1e+22", 1e22},      {"5e-324", 5e-324},  {"Inf", HUGE_VAL},  {"-Inf", -HUGE_VAL},
-      {"", std::nullopt},   {" 1", std::nullopt}, {"1 ", std::nullopt}, {"+1", std::nullopt},
-      {"87,5", std::nullopt}, {"1.5x", std::nullopt}, {"0x10", std::nullopt}, {"-", std::nullopt},
-      {".", std::nullopt},  {"1e999", std::nullopt}, {"1e-999", std::nullopt}, {"e5", std::nullopt},
+      {"87.5", 87.5},       {"-12", -12.0},         {"1.50", 1.5},           {"1e3", 1000.0},
+      {"1E-2", 0.01},       {"1e+22", 1e22},        {"5e-324", 5e-324},      {"Inf", HUGE_VAL},
+      {"-Inf", -HUGE_VAL},  {"", std::nullopt},     {" 1", std::nullopt},    {"1 ", std::nullopt},
+      {"+1", std::nullopt}, {"87,5", std::nullopt}, {"1.5x", std::nullopt},  {"0x10", std::nullopt},
+      {"-", std::nullopt},  {".", std::nullopt},    {"1e999", std::nullopt}, {"1e-999", std::nullopt},
+      {"e5", std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(readDecimal(c.text), c.value) << '"' << c.text << '"';
   const std::optional<double> nan = readDecimal("NaN");

@@ -107,11 +107,20 @@ std::optional<Picture> Picture::parse(std::string_view text) {
       p.kind_ = PictureKind::Time;
       if (!readCount(text, i, p.style_)) return std::nullopt;
       switch (p.style_) {
-        case 1: p.width_ = 5; break;
-        case 3: p.width_ = 7; break;
-        case 4: p.width_ = 8; break;
-        case 6: p.width_ = 10; break;
-        default: return std::nullopt;
+        case 1:
+          p.width_ = 5;
+          break;
+        case 3:
+          p.width_ = 7;
+          break;
+        case 4:
+          p.width_ = 8;
+          break;
+        case 6:
+          p.width_ = 10;
+          break;
+        default:
+          return std::nullopt;
       }
       if (!readSeparator(text, i, ':', p.separator_)) return std::nullopt;
       break;
@@ -241,10 +250,14 @@ std::string Picture::timeText(std::int32_t time, std::string_view am, std::strin
 
 std::string Picture::formatAs(double value, std::string_view am, std::string_view pm) const {
   switch (kind_) {
-    case PictureKind::Number: return numberText(value);
-    case PictureKind::Text: return fit(shortestDecimal(value), width_);
-    case PictureKind::Date: return dateText(wholeValue(value));
-    case PictureKind::Time: return timeText(wholeValue(value), am, pm);
+    case PictureKind::Number:
+      return numberText(value);
+    case PictureKind::Text:
+      return fit(shortestDecimal(value), width_);
+    case PictureKind::Date:
+      return dateText(wholeValue(value));
+    case PictureKind::Time:
+      return timeText(wholeValue(value), am, pm);
   }
   return std::string(static_cast<std::size_t>(width_), ' ');
 }
@@ -253,10 +266,14 @@ std::string Picture::formatNumber(double value) const { return formatAs(value, "
 
 std::string Picture::formatText(std::string_view cp1252) const {
   switch (kind_) {
-    case PictureKind::Text: return fit(cp1252, width_);
-    case PictureKind::Number: return numberText(leadingReal(cp1252));
-    case PictureKind::Date: return dateText(leadingWholeNumber(cp1252));
-    case PictureKind::Time: return timeText(leadingWholeNumber(cp1252), "AM", "PM");
+    case PictureKind::Text:
+      return fit(cp1252, width_);
+    case PictureKind::Number:
+      return numberText(leadingReal(cp1252));
+    case PictureKind::Date:
+      return dateText(leadingWholeNumber(cp1252));
+    case PictureKind::Time:
+      return timeText(leadingWholeNumber(cp1252), "AM", "PM");
   }
   return fit(cp1252, width_);
 }

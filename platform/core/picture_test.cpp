@@ -31,8 +31,8 @@ TEST(NumberPicture, RoundsHalfAwayFromZeroAndAlignsRight) {
       {"@n3", 59.5, " 60"},
       {"@n3", 59.49, " 59"},
       {"@n3", 0.4, "  0"},
-      {"@n3", -0.4, "  0"},   // no minus sign on a zero
-      {"@n3", 24.5, " 25"},   // 24.5 is held exactly; 0.1-style fractions read as written
+      {"@n3", -0.4, "  0"},         // no minus sign on a zero
+      {"@n3", 24.5, " 25"},         // 24.5 is held exactly; 0.1-style fractions read as written
       {"@n3", 0.285 * 100, " 29"},  // 28.499999999999996: its 15-digit form is 28.5
       {"@n10", 59.75, "        60"},
       {"@n10", 100, "       100"},
@@ -63,17 +63,11 @@ TEST(NumberPicture, RoundsHalfAwayFromZeroAndAlignsRight) {
 
 TEST(NumberPicture, LeadingZerosAndDecimals) {
   const NumberCase cases[] = {
-      {"@n010", 42, "0000000042"},
-      {"N010", 1001, "0000001001"},
-      {"n010", 0, "0000000000"},
-      {"n010", -42, "-000000042"},
-      {"n03", 1000, "###"},
-      {"n6.2", 3.14159, "  3.14"},
-      {"n6.2", 2.675, "  2.68"},   // 2.67499999999999982: its 15-digit form is 2.675
-      {"n6.2", -0.004, "  0.00"},
-      {"n6.2", -0.005, " -0.01"},
-      {"n4.2", 0.5, "0.50"},
-      {"n4.2", 9.999, "####"},     // 10.00 needs five positions
+      {"@n010", 42, "0000000042"}, {"N010", 1001, "0000001001"}, {"n010", 0, "0000000000"},
+      {"n010", -42, "-000000042"}, {"n03", 1000, "###"},         {"n6.2", 3.14159, "  3.14"},
+      {"n6.2", 2.675, "  2.68"},  // 2.67499999999999982: its 15-digit form is 2.675
+      {"n6.2", -0.004, "  0.00"},  {"n6.2", -0.005, " -0.01"},   {"n4.2", 0.5, "0.50"},
+      {"n4.2", 9.999, "####"},  // 10.00 needs five positions
       {"n08.2", -1.5, "-0001.50"},
   };
   for (const NumberCase& c : cases) {
@@ -102,8 +96,8 @@ TEST(Picture, TextThroughANumberPictureShowsItsLeadingNumber) {
 }
 
 TEST(Picture, ParsesOnlyWellFormedPictures) {
-  for (const char* bad : {"", "@", "x3", "@s", "s0", "n", "n0", "n-", "@n3x", "n3.", "n3.5", "n99999", "d", "d2",
-                          "d1x", "t", "t2", "t5", "t1x", "@@n3", "s3 "}) {
+  for (const char* bad : {"",       "@", "x3", "@s",  "s0", "n",  "n0", "n-",  "@n3x", "n3.", "n3.5",
+                          "n99999", "d", "d2", "d1x", "t",  "t2", "t5", "t1x", "@@n3", "s3 "}) {
     EXPECT_FALSE(Picture::parse(bad)) << '"' << bad << '"';
   }
   const auto p = Picture::parse("@n-010.2");
@@ -131,7 +125,7 @@ TEST(DatePicture, D1ShowsMonthDayAndTwoDigitYear) {
       {"d1", dateSerial(2024, 3, 5), " 3/05/24"},
       {"@d1.", dateSerial(2024, 3, 5), " 3.05.24"},
       {"d1_", dateSerial(2024, 3, 5), " 3 05 24"},
-      {"d1-", 0, "        "},                         // no date
+      {"d1-", 0, "        "},  // no date
       {"d1-", -5, "        "},
       {"d1-", dateSerial(10000, 1, 1), "        "},
       {"d1-", dateSerial(9999, 12, 31), "12-31-99"},
@@ -175,9 +169,8 @@ TEST(TimePicture, T6ShowsTheTwelveHourClockWithTheLocalesMarks) {
     const char* shown;
   };
   const Case cases[] = {
-      {0, 0, 0, "12:00:00Am"},   {0, 59, 59, "12:59:59Am"}, {1, 2, 3, " 1:02:03Am"},
-      {11, 59, 59, "11:59:59Am"}, {12, 0, 0, "12:00:00Pm"}, {13, 0, 0, " 1:00:00Pm"},
-      {19, 5, 9, " 7:05:09Pm"},   {23, 59, 59, "11:59:59Pm"},
+      {0, 0, 0, "12:00:00Am"},  {0, 59, 59, "12:59:59Am"}, {1, 2, 3, " 1:02:03Am"},  {11, 59, 59, "11:59:59Am"},
+      {12, 0, 0, "12:00:00Pm"}, {13, 0, 0, " 1:00:00Pm"},  {19, 5, 9, " 7:05:09Pm"}, {23, 59, 59, "11:59:59Pm"},
   };
   const auto t6 = Picture::parse("@t6");
   ASSERT_TRUE(t6);

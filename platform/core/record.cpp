@@ -10,9 +10,12 @@ namespace {
 
 std::uint32_t widthOf(const FieldSpec& spec) {
   switch (spec.type) {
-    case FieldType::Long: return 4;
-    case FieldType::Real: return 8;
-    case FieldType::Byte: return 1;
+    case FieldType::Long:
+      return 4;
+    case FieldType::Real:
+      return 8;
+    case FieldType::Byte:
+      return 1;
     case FieldType::String:
     case FieldType::CString:
       if (spec.size == 0) throw std::invalid_argument("text field '" + spec.name + "' has width 0");
@@ -54,9 +57,7 @@ int RecordLayout::indexOf(std::string_view name) const {
   return -1;
 }
 
-RecordBuffer::RecordBuffer(const RecordLayout& layout) : layout_(&layout), bytes_(layout.length()) {
-  clear();
-}
+RecordBuffer::RecordBuffer(const RecordLayout& layout) : layout_(&layout), bytes_(layout.length()) { clear(); }
 
 void RecordBuffer::clear() {
   std::fill(bytes_.begin(), bytes_.end(), std::uint8_t{0});
@@ -180,11 +181,16 @@ bool RecordBuffer::isNull(int field) const {
   const Field& f = layout_->field(field);
   const std::uint8_t* p = bytes_.data() + f.offset;
   switch (f.type) {
-    case FieldType::Long: return getLong(field) == 0;
-    case FieldType::Real: return getReal(field) == 0.0;
-    case FieldType::Byte: return *p == 0;
-    case FieldType::String: return std::all_of(p, p + f.size, [](std::uint8_t c) { return c == ' '; });
-    case FieldType::CString: return *p == 0;
+    case FieldType::Long:
+      return getLong(field) == 0;
+    case FieldType::Real:
+      return getReal(field) == 0.0;
+    case FieldType::Byte:
+      return *p == 0;
+    case FieldType::String:
+      return std::all_of(p, p + f.size, [](std::uint8_t c) { return c == ' '; });
+    case FieldType::CString:
+      return *p == 0;
   }
   return false;
 }

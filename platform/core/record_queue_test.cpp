@@ -39,7 +39,7 @@ std::vector<int> ids(RecordQueue& q) {
 TEST(RecordQueue, ReadsByPositionAndFailsOutsideLeavingTheBufferAsItWas) {
   RecordQueue q(pairLayout(), "QGRU");
   EXPECT_EQ(q.buffer().getText(0).bytes(), std::string(12, ' '));  // starts blank
-  EXPECT_FALSE(q.get(1));                                  // empty queue
+  EXPECT_FALSE(q.get(1));                                          // empty queue
   fill(q, "Uno", "1A", 1);
   q.append();
   fill(q, "Dos", "2B", 2);

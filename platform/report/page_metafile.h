@@ -23,7 +23,7 @@ struct TextOp {
   std::int32_t colour = 0;       // 00BBGGRRh
   std::int32_t background = -1;  // -1: transparent
   Alignment alignment = Alignment::Left;
-  std::string label;             // the control that printed it
+  std::string label;  // the control that printed it
 };
 
 struct LineOp {

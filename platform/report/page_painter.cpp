@@ -51,7 +51,8 @@ class OpPainter {
     if (op.border == -1)
       painter_.setPen(Qt::NoPen);
     else
-      painter_.setPen(QPen(colourOr(op.border, Qt::black), op.borderWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+      painter_.setPen(
+          QPen(colourOr(op.border, Qt::black), op.borderWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     painter_.setBrush(op.fill == -1 ? QBrush(Qt::NoBrush) : QBrush(colourOr(op.fill, Qt::white)));
     painter_.drawRect(rectOf(op.at));
   }

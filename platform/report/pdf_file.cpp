@@ -166,7 +166,8 @@ bool readPdfInformation(const std::string& path, PdfInformation& info, std::stri
       QPDFObjectHandle v = information.getKey(key);
       return v.isString() ? v.getUTF8Value() : std::string();
     };
-    info = {value("/Title"), value("/Creator"), value("/Producer"), value("/Subject"), value("/Author"), value("/Keywords")};
+    info = {value("/Title"),   value("/Creator"), value("/Producer"),
+            value("/Subject"), value("/Author"),  value("/Keywords")};
     return true;
   } catch (const std::exception& e) {
     error = e.what();

@@ -250,7 +250,8 @@ void Report::printControl(const ReportControlDefinition& c, int x, int y) {
       if (s.picture.isNull()) break;
       const int width = c.width.value_or(0);
       const QSizeF natural = s.picture.size();
-      Rect at{x, y, width, c.height ? *c.height : static_cast<int>(std::lround(width * natural.height() / natural.width()))};
+      Rect at{x, y, width,
+              c.height ? *c.height : static_cast<int>(std::lround(width * natural.height() / natural.width()))};
       if (!c.stretch && c.height) {
         const QSizeF fitted = natural.scaled(QSizeF(at.width, at.height), Qt::KeepAspectRatio);
         at = {x + static_cast<int>(std::lround((at.width - fitted.width()) / 2)),

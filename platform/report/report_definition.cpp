@@ -20,10 +20,8 @@ struct KindInfo {
 
 const std::vector<KindInfo>& kinds() {
   static const std::vector<KindInfo> all = {
-      {"text", ReportControlKind::Text, {"text"}},
-      {"string", ReportControlKind::String, {"use", "picture"}},
-      {"image", ReportControlKind::Image, {"image"}},
-      {"line", ReportControlKind::Line, {"colour"}},
+      {"text", ReportControlKind::Text, {"text"}},         {"string", ReportControlKind::String, {"use", "picture"}},
+      {"image", ReportControlKind::Image, {"image"}},      {"line", ReportControlKind::Line, {"colour"}},
       {"box", ReportControlKind::Box, {"colour", "fill"}},
   };
   return all;
@@ -183,7 +181,8 @@ class Reader {
     where += " (" + c.label + ")";
     if (!labels_.insert(labelKey(c.label)).second) fail(where, "the label is used by an earlier control");
     const std::string kindName = text(o, "kind", where);
-    const auto kind = std::find_if(kinds().begin(), kinds().end(), [&](const KindInfo& k) { return kindName == k.name; });
+    const auto kind =
+        std::find_if(kinds().begin(), kinds().end(), [&](const KindInfo& k) { return kindName == k.name; });
     if (kind == kinds().end()) {
       fail(where, "unknown kind \"" + kindName + "\"");
       return c;

@@ -69,12 +69,12 @@ struct ReportControlDefinition {
   bool transparent = false;
   bool hidden = false;
   bool stretch = false;
-  std::string text;     // text
-  std::string use;      // string
-  std::string picture;  // string
-  std::string image;    // image
-  std::int32_t colour = 0;   // line, box border; -1 none
-  std::int32_t fill = -1;    // box; -1 none
+  std::string text;         // text
+  std::string use;          // string
+  std::string picture;      // string
+  std::string image;        // image
+  std::int32_t colour = 0;  // line, box border; -1 none
+  std::int32_t fill = -1;   // box; -1 none
 };
 
 struct BandDefinition {

@@ -51,8 +51,8 @@ TEST(ReportDefinitionTest, AGoodDefinitionIsReadWithItsDefaultsInherited) {
 }
 
 TEST(ReportDefinitionTest, LandscapeSwapsThePapersSides) {
-  const ReportDefinition r =
-      parseReportDefinition(R"({"paper": [8500, 14000], "orientation": "landscape", "detailArea": [0,0,1,1], "bands": []})", "t");
+  const ReportDefinition r = parseReportDefinition(
+      R"({"paper": [8500, 14000], "orientation": "landscape", "detailArea": [0,0,1,1], "bands": []})", "t");
   EXPECT_EQ(r.pageWidth(), 14000);
   EXPECT_EQ(r.pageHeight(), 8500);
 }

@@ -117,7 +117,8 @@ TEST_F(ReportTest, PicturesShapeTheTexts) {
   const PageMetafile& page = report->pages()[0];
   EXPECT_EQ(page.texts("?NO"), (std::vector<std::string>{"7", "###"})) << "numbers lose their aligning blanks";
   EXPECT_EQ(page.texts("?SCORE"), (std::vector<std::string>{"60", "-3"}));
-  EXPECT_EQ(page.texts("?PAIR"), (std::vector<std::string>{" 86, (30%)", " 86, (30%)"})) << "a text keeps its leading blank";
+  EXPECT_EQ(page.texts("?PAIR"), (std::vector<std::string>{" 86, (30%)", " 86, (30%)"}))
+      << "a text keeps its leading blank";
   const TextOp* number = page.textOps("?NO")[0];
   EXPECT_NEAR(number->at.width, Report::textWidth("000", number->font), 1.0) << "as wide as the picture's digits";
   EXPECT_EQ(number->alignment, Alignment::Right);

@@ -39,11 +39,16 @@ bool writes(int mode) { return (mode & 0x0F) != 0; }
 
 const char* typeName(FieldType type) {
   switch (type) {
-    case FieldType::Long: return "LONG";
-    case FieldType::Real: return "REAL";
-    case FieldType::Byte: return "BYTE";
-    case FieldType::String: return "STRING";
-    case FieldType::CString: return "CSTRING";
+    case FieldType::Long:
+      return "LONG";
+    case FieldType::Real:
+      return "REAL";
+    case FieldType::Byte:
+      return "BYTE";
+    case FieldType::String:
+      return "STRING";
+    case FieldType::CString:
+      return "CSTRING";
   }
   return "?";
 }
@@ -74,13 +79,15 @@ namespace {
 std::string_view columnBytes(sqlite3_stmt* statement, int column) {
   const void* bytes = sqlite3_column_blob(statement, column);
   const int length = sqlite3_column_bytes(statement, column);
-  return bytes == nullptr ? std::string_view() : std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
+  return bytes == nullptr ? std::string_view()
+                          : std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
 }
 
 std::string columnText(sqlite3_stmt* statement, int column) {
   const void* bytes = sqlite3_column_blob(statement, column);
   const int length = sqlite3_column_bytes(statement, column);
-  return bytes == nullptr ? std::string() : std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
+  return bytes == nullptr ? std::string()
+                          : std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
 }
 
 void bindBlob(sqlite3_stmt* statement, int index, const std::string& bytes) {
@@ -112,7 +119,8 @@ struct DataFile::Sql {
     if (sql.empty()) {
       sql = "UPDATE OR FAIL " + table + " SET ver = ver + 1, data = ?1";
       for (std::size_t k = 0; k < keyCount; ++k) {
-        if (changed & (std::uint64_t{1} << (k % 64))) sql += ", " + keyColumn(static_cast<int>(k)) + " = ?" + std::to_string(k + 2);
+        if (changed & (std::uint64_t{1} << (k % 64)))
+          sql += ", " + keyColumn(static_cast<int>(k)) + " = ?" + std::to_string(k + 2);
       }
       sql += " WHERE pos = ?" + std::to_string(keyCount + 2) + " AND ver = ?" + std::to_string(keyCount + 3);
     }
@@ -184,7 +192,8 @@ bool DataFile::exists() const {
 }
 
 // The statements that create a file of this declaration, in the schema `schema`.
-static std::vector<std::string> schemaStatements(const std::string& schema, const FileDecl& decl, const Locale& locale) {
+static std::vector<std::string> schemaStatements(const std::string& schema, const FileDecl& decl,
+                                                 const Locale& locale) {
   std::vector<std::string> sql;
   std::string columns = "pos INTEGER PRIMARY KEY, ver INTEGER NOT NULL, data BLOB NOT NULL";
   for (std::size_t k = 0; k < decl.keys.size(); ++k) columns += ", " + keyColumn(static_cast<int>(k)) + " BLOB";
@@ -200,8 +209,9 @@ static std::vector<std::string> schemaStatements(const std::string& schema, cons
     for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
     return out + "'";
   };
-  sql.push_back("INSERT INTO " + schema + ".meta VALUES ('format', '" + std::to_string(kFormatVersion) + "'), ('layout', " +
-                quote(layoutSignature(decl)) + "), ('collation', " + quote(locale.collationSignature()) + ")");
+  sql.push_back("INSERT INTO " + schema + ".meta VALUES ('format', '" + std::to_string(kFormatVersion) +
+                "'), ('layout', " + quote(layoutSignature(decl)) + "), ('collation', " +
+                quote(locale.collationSignature()) + ")");
   return sql;
 }
 
@@ -269,7 +279,8 @@ Status DataFile::create() {
   if (session_ == nullptr) return notOpen();
   const std::string path = decl_.physicalPath();
   if (path.empty()) return session_->setError(errors::kInvalidFileName, {}, path);
-  if (isOpen() || session_->findAttachment(path) != nullptr) return session_->setError(errors::kFileAlreadyOpen, {}, path);
+  if (isOpen() || session_->findAttachment(path) != nullptr)
+    return session_->setError(errors::kFileAlreadyOpen, {}, path);
   if (session_->inTransaction()) return session_->setError(errors::kTransactionActive, {}, path);
   // The file replaced is held alone until the new one is in place: a program that opened it in
   // between would go on writing to a file that is no longer there.
@@ -330,7 +341,8 @@ Status DataFile::rebuildClosed(const std::string& path) {
 Status DataFile::rebuildInto(const std::string& temporary) {
   const std::string path = decl_.physicalPath();
   return writeRebuilt(temporary, [&](const RecordSink& take) {
-    sqlite3_stmt* read = session_->statement(attachment_, "SELECT pos, ver, data FROM " + attachment_->schema + ".rec ORDER BY pos");
+    sqlite3_stmt* read =
+        session_->statement(attachment_, "SELECT pos, ver, data FROM " + attachment_->schema + ".rec ORDER BY pos");
     if (read == nullptr) return session_->fromSqlite(sqlite3_errcode(session_->db_), path);
     StatementGuard guard(read);
     int rc;
@@ -352,13 +364,14 @@ Status DataFile::writeRebuilt(const std::string& temporary, const RecordSource& 
     columns += ", " + keyColumn(static_cast<int>(k));
     values += ", ?" + std::to_string(k + 4);
   }
-  sqlite3_stmt* write =
-      session_->statement(target, "INSERT OR FAIL INTO " + target->schema + ".rec (" + columns + ") VALUES (" + values + ")");
+  sqlite3_stmt* write = session_->statement(
+      target, "INSERT OR FAIL INTO " + target->schema + ".rec (" + columns + ") VALUES (" + values + ")");
   Status result = write == nullptr ? session_->fromSqlite(sqlite3_errcode(db), temporary) : Status();
   if (result == errors::kNone) {
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     result = source([&](const StoredRecord& record) {
-      if (record.data.size() != buffer_.size()) return session_->setError(errors::kBadFileStructure, {}, decl_.physicalPath());
+      if (record.data.size() != buffer_.size())
+        return session_->setError(errors::kBadFileStructure, {}, decl_.physicalPath());
       buffer_.assignBytes(record.data.data(), record.data.size());
       StatementGuard writeGuard(write);
       sqlite3_bind_int64(write, 1, record.record);
@@ -422,7 +435,8 @@ Status DataFile::attachAndCheck(int mode, bool checkCollation) {
 // declaration; the file is then open (with no locks of its own: the caller sets lockFd_ and mode_).
 Status DataFile::attachLocked(const std::string& path, bool checkCollation) {
   Status error;
-  Session::Attachment* attachment = session_->attach(path, decl_.encrypted ? decl_.ownerPassword : std::string(), false, error);
+  Session::Attachment* attachment =
+      session_->attach(path, decl_.encrypted ? decl_.ownerPassword : std::string(), false, error);
   if (attachment == nullptr) return error;
   // The stored layout and key order must be this declaration's.
   sqlite3_stmt* statement = session_->statement(attachment, "SELECT name, value FROM " + attachment->schema + ".meta");
@@ -495,7 +509,8 @@ Status DataFile::close() {
 Status DataFile::remove() {
   if (session_ == nullptr) return notOpen();
   const std::string path = decl_.physicalPath();
-  if (isOpen() || session_->findAttachment(path) != nullptr) return session_->setError(errors::kFileAlreadyOpen, {}, path);
+  if (isOpen() || session_->findAttachment(path) != nullptr)
+    return session_->setError(errors::kFileAlreadyOpen, {}, path);
   if (::access(path.c_str(), F_OK) != 0) return session_->setError(errors::kFileNotFound, {}, path);
   // Held alone while it goes: nobody opens it in between and writes to a file that is gone.
   sharing::ExclusiveHold hold;
@@ -571,7 +586,8 @@ void DataFile::ReadAhead::push(std::int64_t record, std::int64_t version, std::s
 DataFile::Row DataFile::ReadAhead::pop() {
   const Entry& e = entries_[next_++];
   const std::string_view bytes(bytes_);
-  return Row{e.record, e.version, bytes.substr(e.offset, e.dataLength), bytes.substr(e.offset + e.dataLength, e.keyLength)};
+  return Row{e.record, e.version, bytes.substr(e.offset, e.dataLength),
+             bytes.substr(e.offset + e.dataLength, e.keyLength)};
 }
 
 void DataFile::ReadAhead::clear() {
@@ -682,36 +698,46 @@ Status DataFile::fill(bool forward) {
   };
   int rc = SQLITE_DONE;
   // Records at the cursor's own position may be read again only right after reset().
-  const std::int64_t bound = forward ? (inclusive_ ? cursor_.record - 1 : cursor_.record)
-                                     : (inclusive_ ? cursor_.record + 1 : cursor_.record);
+  const std::int64_t bound =
+      forward ? (inclusive_ ? cursor_.record - 1 : cursor_.record) : (inclusive_ ? cursor_.record + 1 : cursor_.record);
   if (seqKey_ < 0) {
     const std::int64_t from = atEnd_ ? LLONG_MAX : bound;
-    rc = run(forward ? sql_->physicalForward : sql_->physicalBackward, [&](sqlite3_stmt* s) {
-      sqlite3_bind_int64(s, 1, from);
-      sqlite3_bind_int(s, 2, wanted);
-    }, false);
+    rc = run(
+        forward ? sql_->physicalForward : sql_->physicalBackward,
+        [&](sqlite3_stmt* s) {
+          sqlite3_bind_int64(s, 1, from);
+          sqlite3_bind_int(s, 2, wanted);
+        },
+        false);
   } else {
     const Sql::PerKey& key = sql_->keys[static_cast<std::size_t>(seqKey_)];
     if (!forward && atEnd_) {
-      rc = run(key.backwardLast, [&](sqlite3_stmt* s) { sqlite3_bind_int(s, 1, wanted); }, true);
+      rc = run(
+          key.backwardLast, [&](sqlite3_stmt* s) { sqlite3_bind_int(s, 1, wanted); }, true);
     } else {
       const bool haveImage = !cursor_.keyImage.empty();
       if (haveImage) {
-        rc = run(forward ? key.forwardEqual : key.backwardEqual, [&](sqlite3_stmt* s) {
-          bindBlob(s, 1, cursor_.keyImage);
-          sqlite3_bind_int64(s, 2, bound);
-          sqlite3_bind_int(s, 3, wanted);
-        }, true);
+        rc = run(
+            forward ? key.forwardEqual : key.backwardEqual,
+            [&](sqlite3_stmt* s) {
+              bindBlob(s, 1, cursor_.keyImage);
+              sqlite3_bind_int64(s, 2, bound);
+              sqlite3_bind_int(s, 3, wanted);
+            },
+            true);
       }
       // Once a run of equal key values is read to its end, read ahead just one record beyond it:
       // a caller reading one key value's records stops there, and the records after it may lie
       // anywhere in the file, each costing a page read.
       const int rest = readAhead_.empty() ? wanted : std::min(1, wanted - static_cast<int>(readAhead_.size()));
       if ((rc == SQLITE_DONE) && rest > 0 && (haveImage || forward)) {
-        rc = run(forward ? key.forwardAfter : key.backwardBefore, [&](sqlite3_stmt* s) {
-          bindBlob(s, 1, cursor_.keyImage);
-          sqlite3_bind_int(s, 2, rest);
-        }, true);
+        rc = run(
+            forward ? key.forwardAfter : key.backwardBefore,
+            [&](sqlite3_stmt* s) {
+              bindBlob(s, 1, cursor_.keyImage);
+              sqlite3_bind_int(s, 2, rest);
+            },
+            true);
       }
     }
   }
@@ -750,9 +776,9 @@ Status DataFile::takeNext(const Row& row) {
   // The first record from the end follows nothing.
   const bool first = !forward_ && atEnd_;
   const bool keyed = seqKey_ >= 0;
-  if (!first && !movesOn(keyed ? row.keyImage : std::string_view(), row.record,
-                         keyed ? std::string_view(cursor_.keyImage) : std::string_view(), cursor_.record, forward_,
-                         inclusive_)) {
+  if (!first &&
+      !movesOn(keyed ? row.keyImage : std::string_view(), row.record,
+               keyed ? std::string_view(cursor_.keyImage) : std::string_view(), cursor_.record, forward_, inclusive_)) {
     readAhead_.clear();
     return session_->setError(errors::kKeysMustBeRebuilt, {}, path_);
   }
@@ -781,7 +807,8 @@ Status DataFile::previous() {
   if (!positioned_) return session_->setError(errors::kRecordNotAvailable, {}, path_);
   if (forward_ || readAhead_.empty() || readAheadGeneration_ != attachment_->generation) {
     restartBatchIfDropped();
-    if (forward_ && cursor_.record == 0 && cursor_.keyImage.empty() && !inclusive_) atEnd_ = true;  // set() then previous()
+    if (forward_ && cursor_.record == 0 && cursor_.keyImage.empty() && !inclusive_)
+      atEnd_ = true;  // set() then previous()
     forward_ = false;
     if (Status error = fill(false)) return error;
   }
@@ -806,7 +833,8 @@ Status DataFile::get(int key) {
   positioned_ = true;
   forward_ = true;
   readAhead_.clear();
-  return take(Row{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2), image});
+  return take(
+      Row{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2), image});
 }
 
 Status DataFile::getRecord(std::int64_t record) {
@@ -822,7 +850,8 @@ Status DataFile::getRecord(std::int64_t record) {
   positioned_ = true;
   forward_ = true;
   readAhead_.clear();
-  return take(Row{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2), {}});
+  return take(
+      Row{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2), {}});
 }
 
 std::int64_t DataFile::records() {
@@ -846,7 +875,8 @@ int DataFile::findDuplicate(std::int64_t exceptRecord) {
     if (decl_.keys[k].duplicates) continue;
     const std::string image = keyImage(static_cast<int>(k));
     if (image.empty()) continue;
-    sqlite3_stmt* statement = session_->statement(attachment_, exceptRecord ? sql_->keys[k].existsOther : sql_->keys[k].exists);
+    sqlite3_stmt* statement =
+        session_->statement(attachment_, exceptRecord ? sql_->keys[k].existsOther : sql_->keys[k].exists);
     if (statement == nullptr) continue;
     StatementGuard guard(statement);
     bindBlob(statement, 1, image);
@@ -945,8 +975,8 @@ Status DataFile::put() {
   }
   if (rc != SQLITE_DONE) return session_->fromSqlite(rc, path_);
   if (sqlite3_changes(session_->db_) == 0) {
-    return session_->setError(missedRecordError(*session_, session_->statement(attachment_, sql_->version), current_), {},
-                             path_);
+    return session_->setError(missedRecordError(*session_, session_->statement(attachment_, sql_->version), current_),
+                              {}, path_);
   }
   keepBeforeWrite(false);
   ++currentVersion_;
@@ -972,8 +1002,8 @@ Status DataFile::erase() {
   batch_ = 1;
   if (rc != SQLITE_DONE) return session_->fromSqlite(rc, path_);
   if (sqlite3_changes(session_->db_) == 0) {
-    return session_->setError(missedRecordError(*session_, session_->statement(attachment_, sql_->version), current_), {},
-                             path_);
+    return session_->setError(missedRecordError(*session_, session_->statement(attachment_, sql_->version), current_),
+                              {}, path_);
   }
   keepBeforeWrite(false);
   erasedInTransaction_ = session_->inTransaction() ? current_ : 0;

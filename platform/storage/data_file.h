@@ -57,7 +57,7 @@ using RecordSource = std::function<Status(const RecordSink&)>;
 struct Position {
   std::int64_t record = 0;  // 0: none
   std::string keyImage;
-  int key = -1;             // -1: physical order
+  int key = -1;  // -1: physical order
 };
 
 // Everything a reader may disturb and later want back: the record buffer, the place in the
@@ -73,10 +73,10 @@ struct FileState {
   bool atEnd = false;
   std::int64_t current = 0;
   std::int64_t currentVersion = 0;
-  std::string currentRecord;        // that record's bytes as read
-  std::string currentImage;         // its image in the sequence's key, for position()
+  std::string currentRecord;         // that record's bytes as read
+  std::string currentImage;          // its image in the sequence's key, for position()
   std::uint64_t openGeneration = 0;  // which open of the file the sequence belongs to
-  std::uint64_t transaction = 0;      // the session's transaction the record was read in (0: none)
+  std::uint64_t transaction = 0;     // the session's transaction the record was read in (0: none)
 };
 
 class DataFile {
@@ -247,11 +247,11 @@ class DataFile {
   int recoverSeconds_ = 0;
 
   // Sequence state
-  int seqKey_ = -1;                // -1 physical
-  bool positioned_ = false;        // set...() was called
+  int seqKey_ = -1;          // -1 physical
+  bool positioned_ = false;  // set...() was called
   bool forward_ = true;
-  Position cursor_;                // last record handed out (or the boundary before the first)
-  bool inclusive_ = false;         // the next read may return the record at cursor_ itself
+  Position cursor_;         // last record handed out (or the boundary before the first)
+  bool inclusive_ = false;  // the next read may return the record at cursor_ itself
   ReadAhead readAhead_;
   std::uint64_t readAheadGeneration_ = 0;
   int batch_ = 1;
@@ -262,11 +262,11 @@ class DataFile {
   std::int64_t currentVersion_ = 0;
   // Its bytes as stored: put() rewrites only the keys whose values changed from them.
   std::string currentRecord_;
-  std::string currentImage_;       // its image in the key seqKey_, for position()
+  std::string currentImage_;              // its image in the key seqKey_, for position()
   std::uint64_t currentTransaction_ = 0;  // the transaction it was read or written in (0: none)
   std::int64_t erasedInTransaction_ = 0;  // the record last read, erased in the open transaction
   int duplicateKey_ = -1;
-  bool atEnd_ = false;             // cursor_ stands after the last record (previous() reads the last)
+  bool atEnd_ = false;                // cursor_ stands after the last record (previous() reads the last)
   std::uint64_t openGeneration_ = 0;  // raised by every open
   struct Sql;
   std::unique_ptr<Sql> sql_;

@@ -45,18 +45,25 @@ int runtimeError(int rc) {
   switch (rc & 0xFF) {
     case SQLITE_OK:
     case SQLITE_ROW:
-    case SQLITE_DONE: return errors::kNone;
+    case SQLITE_DONE:
+      return errors::kNone;
     case SQLITE_NOTADB:
-    case SQLITE_CORRUPT: return errors::kInvalidDataFile;
+    case SQLITE_CORRUPT:
+      return errors::kInvalidDataFile;
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: return errors::kFileLocked;
+    case SQLITE_LOCKED:
+      return errors::kFileLocked;
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
     case SQLITE_READONLY:
-    case SQLITE_AUTH: return errors::kAccessDenied;
-    case SQLITE_NOMEM: return errors::kOutOfMemory;
-    case SQLITE_FULL: return errors::kDiskFull;
-    default: return errors::kIoError;
+    case SQLITE_AUTH:
+      return errors::kAccessDenied;
+    case SQLITE_NOMEM:
+      return errors::kOutOfMemory;
+    case SQLITE_FULL:
+      return errors::kDiskFull;
+    default:
+      return errors::kIoError;
   }
 }
 
@@ -130,7 +137,8 @@ class Statement {
 std::string_view columnBytes(sqlite3_stmt* statement, int column) {
   const void* bytes = sqlite3_column_blob(statement, column);
   const int length = sqlite3_column_bytes(statement, column);
-  return bytes == nullptr ? std::string_view() : std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
+  return bytes == nullptr ? std::string_view()
+                          : std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
 }
 
 std::string columnText(sqlite3_stmt* statement, int column) {
@@ -158,7 +166,8 @@ using RowSink = std::function<int(const StoredRow&)>;
 class RecordReader {
  public:
   RecordReader(const Connection& connection, const FileDecl& decl)
-      : connection_(connection), decl_(decl),
+      : connection_(connection),
+        decl_(decl),
         scan_(connection, select() + " WHERE pos >= ?1 ORDER BY pos"),
         firstFrom_(connection, select() + " WHERE pos >= ?1 ORDER BY pos LIMIT 1"),
         one_(connection, select() + " WHERE pos = ?1") {}
@@ -351,10 +360,10 @@ class RecordReader {
   int sinkError_ = errors::kNone;
   std::int64_t delivered_ = 0;
   bool knownLoaded_ = false;
-  bool complete_ = false;                       // known_ lists every record number
-  std::vector<std::int64_t> known_;             // record numbers the keys list (from the first damage on)
-  std::vector<std::int64_t> readAfterDamage_;   // numbers handed out once known_ was loaded
-  std::vector<std::int64_t> lost_;              // known numbers that could not be read, ascending
+  bool complete_ = false;                      // known_ lists every record number
+  std::vector<std::int64_t> known_;            // record numbers the keys list (from the first damage on)
+  std::vector<std::int64_t> readAfterDamage_;  // numbers handed out once known_ was loaded
+  std::vector<std::int64_t> lost_;             // known numbers that could not be read, ascending
   std::vector<std::pair<std::int64_t, std::int64_t>> regions_;  // stretches a scan could not read
 };
 
@@ -396,7 +405,8 @@ class KeyTally {
       finding.disagreeing = key.disagreeing;
       finding.firstDisagreeing = key.firstDisagreeing;
       const std::string column = keyColumn(static_cast<int>(k));
-      Statement count(connection, "SELECT count(*) FROM rec INDEXED BY rec_" + column + " WHERE " + column + " IS NOT NULL");
+      Statement count(connection,
+                      "SELECT count(*) FROM rec INDEXED BY rec_" + column + " WHERE " + column + " IS NOT NULL");
       const int rc = count.start({});
       if (rc == SQLITE_ROW) {
         const std::int64_t entries = sqlite3_column_int64(count.get(), 0);
@@ -543,7 +553,8 @@ class Checker {
       out.descriptionUnreadable = true;
       return columnsFit(out);
     }
-    if (rc != SQLITE_DONE || format != std::to_string(stored::kFormatVersion) || layout != stored::layoutSignature(decl_)) {
+    if (rc != SQLITE_DONE || format != std::to_string(stored::kFormatVersion) ||
+        layout != stored::layoutSignature(decl_)) {
       out.state = FileCheck::State::kOtherLayout;
       out.error = errors::kBadFileStructure;
       return false;
@@ -726,7 +737,8 @@ std::string keyOf(Engine& engine, const FileDecl& decl) {
 // The first free name for the damaged file: "<name>.damaged", then "<name>.damaged-2", ...
 std::string damagedName(const std::string& path) {
   std::string name = path + ".damaged";
-  for (int n = 2; ::access(name.c_str(), F_OK) == 0 || errno != ENOENT; ++n) name = path + ".damaged-" + std::to_string(n);
+  for (int n = 2; ::access(name.c_str(), F_OK) == 0 || errno != ENOENT; ++n)
+    name = path + ".damaged-" + std::to_string(n);
   return name;
 }
 
@@ -760,7 +772,8 @@ bool hasDuplicate(const FileCheck& check) {
 }  // namespace
 
 bool FileCheck::repairable() const {
-  const bool nothingRead = records.read == 0 && (records.unreadable > 0 || !records.gaps.empty() || records.wrongLength > 0);
+  const bool nothingRead =
+      records.read == 0 && (records.unreadable > 0 || !records.gaps.empty() || records.wrongLength > 0);
   return state == State::kDamaged && !nothingRead && !hasDuplicate(*this);
 }
 
@@ -823,8 +836,8 @@ RepairOutcome repairFile(Session& session, const FileDecl& decl) {
   if (!out.before.repairable()) {
     using State = FileCheck::State;
     out.error = out.before.state != State::kDamaged ? out.before.error
-                : hasDuplicate(out.before)            ? errors::kDuplicateKey
-                                                      : errors::kInvalidDataFile;
+                : hasDuplicate(out.before)          ? errors::kDuplicateKey
+                                                    : errors::kInvalidDataFile;
     return out;
   }
 

@@ -53,15 +53,15 @@ struct RecordsRead {
   // says, somewhere in `gaps`.
   bool exact = true;
   std::vector<UnreadableRecords> gaps;  // in record-number order
-  std::int64_t wrongLength = 0;  // records read whose bytes are not of the record length (not counted in `read`)
+  std::int64_t wrongLength = 0;         // records read whose bytes are not of the record length (not counted in `read`)
   std::int64_t firstWrongLength = 0;
 };
 
 // How one key stands against the records.
 struct KeyFinding {
   int key = -1;
-  bool unreadable = false;           // a page of the key cannot be read
-  std::int64_t disagreeing = 0;      // records whose stored key image differs from the one computed afresh
+  bool unreadable = false;       // a page of the key cannot be read
+  std::int64_t disagreeing = 0;  // records whose stored key image differs from the one computed afresh
   std::int64_t firstDisagreeing = 0;
   // The key's entries, when they are not as many as the records it should hold (`expected`); -1
   // when they agree or could not be counted.
@@ -81,10 +81,10 @@ struct FileCheck {
     kDamaged,      // readable, with the findings below
   };
   State state = State::kSound;
-  int error = 0;  // the runtime error number behind kUnreadable and kOtherLayout
-  bool unfinishedChange = false;  // a change left by a program that died was undone in the copy checked
-  bool descriptionUnreadable = false;  // the stored description (format, layout, collation) cannot be read
-  bool otherCollation = false;         // the keys were made under another sort order than the locale's
+  int error = 0;                         // the runtime error number behind kUnreadable and kOtherLayout
+  bool unfinishedChange = false;         // a change left by a program that died was undone in the copy checked
+  bool descriptionUnreadable = false;    // the stored description (format, layout, collation) cannot be read
+  bool otherCollation = false;           // the keys were made under another sort order than the locale's
   std::int64_t firstUnreadablePage = 0;  // the first page the integrity check could not read (0: none)
   std::vector<std::string> structure;    // its other findings, in the engine's words (keys by their names)
   RecordsRead records;
@@ -106,9 +106,9 @@ struct RepairOutcome {
   // cannot be repaired (`before` says why); or the error that stopped the repair.
   int error = 0;
   bool repaired = false;
-  FileCheck before;      // what was wrong
-  RecordsRead records;   // what was saved (read) and lost (unreadable)
-  std::string keptAs;    // the damaged file's name now, beside the new one
+  FileCheck before;     // what was wrong
+  RecordsRead records;  // what was saved (read) and lost (unreadable)
+  std::string keptAs;   // the damaged file's name now, beside the new one
 };
 
 // Rebuilds a damaged file from every record that can be read, with every key computed afresh: the

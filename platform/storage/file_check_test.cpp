@@ -73,7 +73,8 @@ class FileCheckTest : public ::testing::Test {
     EXPECT_THAT(file.open(), IsOk());
     (void)file.set();  // cannot fail on a file just opened
     while (file.next() == errors::kNone) {
-      out[file.position().record] = std::string(reinterpret_cast<const char*>(file.buffer().data()), file.buffer().size());
+      out[file.position().record] =
+          std::string(reinterpret_cast<const char*>(file.buffer().data()), file.buffer().size());
     }
     return out;
   }

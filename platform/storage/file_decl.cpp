@@ -11,8 +11,7 @@ namespace platform::storage {
 namespace {
 
 bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
          });
 }
@@ -30,13 +29,9 @@ std::string_view withoutPrefix(std::string_view name, std::string_view prefix) {
 
 std::string FileDecl::physicalPath() const { return std::string(trimRight(nameSource ? nameSource() : physicalName)); }
 
-std::string FileDecl::keyName(int key) const {
-  return prefix + ":" + keys.at(static_cast<std::size_t>(key)).label;
-}
+std::string FileDecl::keyName(int key) const { return prefix + ":" + keys.at(static_cast<std::size_t>(key)).label; }
 
-std::string FileDecl::fieldName(int field) const {
-  return prefix + ":" + layout.field(field).name;
-}
+std::string FileDecl::fieldName(int field) const { return prefix + ":" + layout.field(field).name; }
 
 int FileDecl::keyIndex(std::string_view name) const {
   const auto bare = withoutPrefix(name, prefix);
@@ -46,9 +41,7 @@ int FileDecl::keyIndex(std::string_view name) const {
   return -1;
 }
 
-int FileDecl::fieldIndex(std::string_view name) const {
-  return layout.indexOf(withoutPrefix(name, prefix));
-}
+int FileDecl::fieldIndex(std::string_view name) const { return layout.indexOf(withoutPrefix(name, prefix)); }
 
 int FileDecl::keyNamed(std::string_view name) const {
   const int key = keyIndex(name);

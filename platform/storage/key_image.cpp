@@ -51,7 +51,8 @@ std::string keyImageOf(const FileDecl& decl, const Locale& locale, const RecordB
     if (allNull) return {};
   }
   std::string image;
-  for (int component : declared.components) appendFieldImage(locale, record, component, declared.caseInsensitive, image);
+  for (int component : declared.components)
+    appendFieldImage(locale, record, component, declared.caseInsensitive, image);
   return image;
 }
 

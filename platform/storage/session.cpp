@@ -97,8 +97,8 @@ std::string Engine::rawKey(const std::string& password) {
   auto it = masterKeys_.find(password);
   if (it == masterKeys_.end()) {
     unsigned char key[32];
-    PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), kMasterSalt,
-                      sizeof kMasterSalt - 1, kMasterIterations, EVP_sha256(), sizeof key, key);
+    PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), kMasterSalt, sizeof kMasterSalt - 1,
+                      kMasterIterations, EVP_sha256(), sizeof key, key);
     it = masterKeys_.emplace(password, "x'" + hex(key, sizeof key) + "'").first;
   }
   return it->second;

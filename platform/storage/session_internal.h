@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <unordered_map>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -28,8 +28,8 @@ struct Session::Attachment {
 
   // A record that the open transaction wrote, as it was stored before its first write in it.
   struct Before {
-    bool existed = false;      // false: the transaction added it
-    bool placeTaken = false;   // erased, then its record number given to a record added
+    bool existed = false;     // false: the transaction added it
+    bool placeTaken = false;  // erased, then its record number given to a record added
     std::int64_t version = 0;
     std::string data;
   };

@@ -85,7 +85,8 @@ std::uint64_t readU64(std::string_view bytes) {
 std::string columnBytes(sqlite3_stmt* statement, int column) {
   const void* bytes = sqlite3_column_blob(statement, column);
   const int length = sqlite3_column_bytes(statement, column);
-  return bytes == nullptr ? std::string() : std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
+  return bytes == nullptr ? std::string()
+                          : std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
 }
 
 void bindNamed(sqlite3_stmt* statement, const char* name, const std::string& bytes) {
@@ -244,7 +245,7 @@ Status View::setFilter(std::string_view text) {
   if (!filter_.compile(text, names_, session().engine().locale())) {
     filterError_ = errors::kInvalidFilter;
     filterErrorCause_ = "Invalid filter: " + filter_.error().message + " at character " +
-                       std::to_string(filter_.error().position + 1) + " of \"" + filterText_ + "\"";
+                        std::to_string(filter_.error().position + 1) + " of \"" + filterText_ + "\"";
     return fail(filterError_, filterErrorCause_);
   }
   filterError_ = errors::kNone;
@@ -274,7 +275,8 @@ Status View::setOrder(int primaryKey, std::string_view appendedFields) {
   restart();
   orderKey_ = -1;
   orderError_ = parseTerms(appendedFields, terms_);
-  if (orderError_ == errors::kNone && (primaryKey < -1 || primaryKey >= static_cast<int>(primary_.decl().keys.size()))) {
+  if (orderError_ == errors::kNone &&
+      (primaryKey < -1 || primaryKey >= static_cast<int>(primary_.decl().keys.size()))) {
     orderError_ = errors::kInvalidOrder;
     orderErrorCause_ = "Invalid order: no key " + std::to_string(primaryKey) + " in " + primary_.decl().label;
   }
@@ -331,8 +333,8 @@ void View::planRange(const std::vector<Expression::FieldEquality>& equalities) {
         return e.record == &primary_.buffer() && e.field == component;
       });
       bool isNull = false;
-      if (found == equalities.end() ||
-          !appendValueImage(locale, found->value, decl.layout.field(component).type, key.caseInsensitive, image, isNull)) {
+      if (found == equalities.end() || !appendValueImage(locale, found->value, decl.layout.field(component).type,
+                                                         key.caseInsensitive, image, isNull)) {
         break;
       }
       allNull = allNull && isNull;
@@ -342,7 +344,7 @@ void View::planRange(const std::vector<Expression::FieldEquality>& equalities) {
     // An optional key leaves out records whose components are all null: its range would miss them.
     if (matched == 0 || (key.optional && allNull)) continue;
     const bool isOrderKey = k == orderKey_;
-    const bool better = matched != bestMatched ? matched > bestMatched
+    const bool better = matched != bestMatched         ? matched > bestMatched
                         : isOrderKey != bestIsOrderKey ? isOrderKey
                                                        : first < bestPosition;
     if (!better) continue;
@@ -399,8 +401,8 @@ View::StoredPtr View::lookUp(int joinIndex, const std::string& image, int& error
   const Join& join = joins_[static_cast<std::size_t>(joinIndex)];
   DataFile& parent = *join.parent;
   const std::string column = "k" + std::to_string(join.key);
-  sqlite3_stmt* statement =
-      parent.statement("SELECT pos, ver, data FROM " + parent.table() + " WHERE " + column + " = :img ORDER BY pos LIMIT 1");
+  sqlite3_stmt* statement = parent.statement("SELECT pos, ver, data FROM " + parent.table() + " WHERE " + column +
+                                             " = :img ORDER BY pos LIMIT 1");
   if (statement == nullptr) {
     error = session().fromSqlite(sqlite3_errcode(session().db_), parent.decl().physicalPath());
     return nullptr;
@@ -511,8 +513,8 @@ Status View::build() {
   built_ = false;
   for (auto& cache : parentCache_) cache.clear();
   const int key = imageKey();
-  std::string sql = "SELECT pos, ver, data" + (key >= 0 ? ", k" + std::to_string(key) : std::string()) + " FROM " +
-                    primary_.table();
+  std::string sql =
+      "SELECT pos, ver, data" + (key >= 0 ? ", k" + std::to_string(key) : std::string()) + " FROM " + primary_.table();
   if (plan_.rangeKey >= 0) {
     const std::string column = "k" + std::to_string(plan_.rangeKey);
     sql += " WHERE " + column + " >= :low" + (plan_.high.empty() ? "" : " AND " + column + " < :high");
@@ -564,10 +566,18 @@ Status View::stepSorted(Direction direction) {
   const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(rows_.size());
   std::ptrdiff_t i = 0;
   switch (at_) {
-    case At::Start: i = forward ? 0 : n - 1; break;
-    case At::Row: i = static_cast<std::ptrdiff_t>(index_) + (forward ? 1 : -1); break;
-    case At::BeforeFirst: i = forward ? 0 : -1; break;
-    case At::AfterLast: i = forward ? n : n - 1; break;
+    case At::Start:
+      i = forward ? 0 : n - 1;
+      break;
+    case At::Row:
+      i = static_cast<std::ptrdiff_t>(index_) + (forward ? 1 : -1);
+      break;
+    case At::BeforeFirst:
+      i = forward ? 0 : -1;
+      break;
+    case At::AfterLast:
+      i = forward ? n : n - 1;
+      break;
     case At::Seek: {
       // Forward: the first row at the mark (inclusive) or after it; backward: the last row at the
       // mark (inclusive) or before it.
@@ -599,7 +609,8 @@ Status View::readBatch(Direction direction, bool haveMark, bool inclusive, const
     const std::string sql = "SELECT pos, ver, data" + (key >= 0 ? ", k" + std::to_string(key) : std::string()) +
                             " FROM " + table + " WHERE " + where + " ORDER BY " + order + " LIMIT :lim";
     sqlite3_stmt* statement = primary_.statement(sql);
-    if (statement == nullptr) return session().fromSqlite(sqlite3_errcode(session().db_), primary_.decl().physicalPath());
+    if (statement == nullptr)
+      return session().fromSqlite(sqlite3_errcode(session().db_), primary_.decl().physicalPath());
     StatementGuard guard(statement);
     bindNamed(statement, ":img", from.image);
     bindNamed(statement, ":rec", from.record);
@@ -608,8 +619,9 @@ Status View::readBatch(Direction direction, bool haveMark, bool inclusive, const
     bindNamed(statement, ":lim", static_cast<std::int64_t>(wanted));
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-      raws.push_back(Raw{{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2)},
-                         key >= 0 ? columnBytes(statement, 3) : std::string()});
+      raws.push_back(
+          Raw{{sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1), columnBytes(statement, 2)},
+              key >= 0 ? columnBytes(statement, 3) : std::string()});
     }
     return rc == SQLITE_DONE ? Status() : session().fromSqlite(rc, primary_.decl().physicalPath());
   };
@@ -745,8 +757,9 @@ Status View::markOf(std::int64_t record, Mark& mark, bool& found) {
   ReadScope read(session());
   SavedBuffers saved(buffers());
   const int key = imageKey();
-  sqlite3_stmt* statement = primary_.statement("SELECT pos, ver, data" + (key >= 0 ? ", k" + std::to_string(key) : std::string()) +
-                                               " FROM " + primary_.table() + " WHERE pos = :rec");
+  sqlite3_stmt* statement =
+      primary_.statement("SELECT pos, ver, data" + (key >= 0 ? ", k" + std::to_string(key) : std::string()) + " FROM " +
+                         primary_.table() + " WHERE pos = :rec");
   if (statement == nullptr) return session().fromSqlite(sqlite3_errcode(session().db_), primary_.decl().physicalPath());
   StatementGuard guard(statement);
   bindNamed(statement, ":rec", record);
@@ -755,7 +768,8 @@ Status View::markOf(std::int64_t record, Mark& mark, bool& found) {
   if (rc == SQLITE_DONE) return Status();
   if (rc != SQLITE_ROW) return session().fromSqlite(rc, primary_.decl().physicalPath());
   const std::string data = columnBytes(statement, 2);
-  if (data.size() != primary_.buffer().size()) return session().setError(errors::kBadFileStructure, {}, primary_.decl().physicalPath());
+  if (data.size() != primary_.buffer().size())
+    return session().setError(errors::kBadFileStructure, {}, primary_.decl().physicalPath());
   primary_.buffer().assignBytes(data.data(), data.size());
   mark = Mark{key >= 0 ? columnBytes(statement, 3) : std::string(), record};
   if (plan_.sorted) {

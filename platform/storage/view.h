@@ -124,7 +124,9 @@ class View {
   // 0-based place of the current one; -1 otherwise (a view in storage order does not know them
   // without reading everything).
   std::int64_t rowsInMemory() const { return plan_.sorted && built_ ? static_cast<std::int64_t>(rows_.size()) : -1; }
-  std::int64_t placeInMemory() const { return plan_.sorted && built_ && at_ == At::Row ? static_cast<std::int64_t>(index_) : -1; }
+  std::int64_t placeInMemory() const {
+    return plan_.sorted && built_ && at_ == At::Row ? static_cast<std::int64_t>(index_) : -1;
+  }
   bool sortsInMemory() const { return plan_.sorted; }
   std::int64_t recordsRead() const { return recordsRead_; }
 

@@ -9,14 +9,13 @@ namespace platform::ui {
 
 std::optional<std::string> QtUserPort::chooseFileToSave(const SaveFileRequest& request) {
   QStringList filters;
-  for (const auto& [name, patterns] : request.types)
-    filters << QString::fromStdString(name + " (" + patterns + ")");
+  for (const auto& [name, patterns] : request.types) filters << QString::fromStdString(name + " (" + patterns + ")");
   QString proposed = QString::fromStdString(request.folder);
   if (!request.proposedName.empty())
     proposed = proposed.isEmpty() ? QString::fromStdString(request.proposedName)
                                   : proposed + "/" + QString::fromStdString(request.proposedName);
-  const QString chosen = QFileDialog::getSaveFileName(nullptr, QString::fromStdString(request.title), proposed,
-                                                      filters.join(";;"));
+  const QString chosen =
+      QFileDialog::getSaveFileName(nullptr, QString::fromStdString(request.title), proposed, filters.join(";;"));
   if (chosen.isEmpty()) return std::nullopt;
   return chosen.toStdString();
 }

@@ -22,8 +22,8 @@ TEST(DialogUnitsTest, ComeFromTheFontsAverageWidthAndHeight) {
   EXPECT_EQ(units.toPixelsY(8), units.baseHeight());
   EXPECT_EQ(units.toPixelsX(400), 100 * units.baseWidth());
   EXPECT_EQ(units.toPixelsX(0), 0);
-  EXPECT_EQ(units.toPixels(4, 8, 40, 16), QRect(units.baseWidth(), units.baseHeight(), 10 * units.baseWidth(),
-                                                2 * units.baseHeight()));
+  EXPECT_EQ(units.toPixels(4, 8, 40, 16),
+            QRect(units.baseWidth(), units.baseHeight(), 10 * units.baseWidth(), 2 * units.baseHeight()));
 }
 
 TEST(DialogUnitsTest, RoundHalfAwayFromZero) {

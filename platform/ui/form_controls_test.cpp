@@ -82,8 +82,7 @@ TEST(ChoicesTest, TextsStandForTheValueAfterThemOrForThemselves) {
 
 TEST(ChoicesTest, ADropListNeedsRowsOrChoicesAndOnlyChoicesTakeAVariable) {
   auto problemsOf = [](const char* control) {
-    const std::string json =
-        std::string(R"({"title": "x", "at": [0, 0, 50, 50], "controls": [)") + control + "]}";
+    const std::string json = std::string(R"({"title": "x", "at": [0, 0, 50, 50], "controls": [)") + control + "]}";
     try {
       parseWindowDefinition(QByteArray::fromStdString(json), "x", ControlKinds::standard());
     } catch (const layout::DefinitionError& e) {
@@ -112,10 +111,8 @@ TEST_F(FormControlsTest, ADropListOfChoicesShowsAndTakesItsVariablesValue) {
     w.closeBox();
   });
   const std::vector<WindowEvent> events = runUntilClosed();
-  const std::vector<WindowEvent> expected = {{EventKind::OpenWindow},
-                                             {EventKind::NewSelection, 6},
-                                             {EventKind::Accepted, 6},
-                                             {EventKind::CloseWindow}};
+  const std::vector<WindowEvent> expected = {
+      {EventKind::OpenWindow}, {EventKind::NewSelection, 6}, {EventKind::Accepted, 6}, {EventKind::CloseWindow}};
   EXPECT_EQ(events, expected);
   EXPECT_EQ(sex, 7) << "closing takes nothing the user did not choose";
 }
@@ -123,12 +120,14 @@ TEST_F(FormControlsTest, ADropListOfChoicesShowsAndTakesItsVariablesValue) {
 TEST(DropListNumbersTest, AChoiceStandsForItsNumberWrittenAnyWayUnderAnyLocale) {
   tests::DecimalCommaLocale comma;
   Locale locale;
-  Window window(parseWindowDefinition(R"({"title": "Escala", "at": [null, null, 120, 40], "centre": true, "systemMenu": true, "controls": [
+  Window window(
+      parseWindowDefinition(
+          R"({"title": "Escala", "at": [null, null, 120, 40], "centre": true, "systemMenu": true, "controls": [
       {"label": "?ESCALA", "kind": "droplist", "at": [4, 4, 80, 10], "from": "MEDIO|#0.50|ENTERO|#1.0|DOBLE|#2e0",
        "use": "Escala"},
       {"label": "?CERRAR", "kind": "button", "at": [70, 22, 45, 14], "text": "&Cerrar", "std": "close"}]})",
-                                      "escala", ControlKinds::standard()),
-                locale);
+          "escala", ControlKinds::standard()),
+      locale);
   double scale = 0.5;
   window.bind("Escala", Variable::of(scale));
   Robot robot;
@@ -162,10 +161,10 @@ TEST_F(FormControlsTest, AComboOfAFormatDropsItsRowsAndTakesTheChosenText) {
   });
   const std::vector<WindowEvent> events = runUntilClosed();
   // Clearing the text and each of the two letters typed are told at once; leaving accepts it.
-  const std::vector<WindowEvent> expected = {
-      {EventKind::OpenWindow},     {EventKind::Accepted, 7},     {EventKind::NewSelection, 7},
-      {EventKind::NewSelection, 7}, {EventKind::NewSelection, 7}, {EventKind::Accepted, 7},
-      {EventKind::CloseWindow, 8}};
+  const std::vector<WindowEvent> expected = {{EventKind::OpenWindow},      {EventKind::Accepted, 7},
+                                             {EventKind::NewSelection, 7}, {EventKind::NewSelection, 7},
+                                             {EventKind::NewSelection, 7}, {EventKind::Accepted, 7},
+                                             {EventKind::CloseWindow, 8}};
   EXPECT_EQ(events, expected);
 }
 
@@ -218,10 +217,12 @@ TEST(BindRecordTest, BindsEveryControlThatUsesAFieldOfTheRecord) {
   Locale locale;
   auto windowUsing = [&](const char* use) {
     return std::make_unique<Window>(
-        parseWindowDefinition(QByteArray::fromStdString(std::string(R"({"title": "x", "at": [0, 0, 90, 40], "controls": [
+        parseWindowDefinition(
+            QByteArray::fromStdString(std::string(R"({"title": "x", "at": [0, 0, 90, 40], "controls": [
           {"label": "?A", "kind": "entry", "at": [0, 0, 40, 10], "picture": "@n3", "use": "mae:id"},
-          {"label": "?B", "kind": "entry", "at": [0, 12, 40, 10], "picture": "@s10", "use": ")") + use + R"("}]})"),
-                              "x", ControlKinds::standard()),
+          {"label": "?B", "kind": "entry", "at": [0, 12, 40, 10], "picture": "@s10", "use": ")") +
+                                      use + R"("}]})"),
+            "x", ControlKinds::standard()),
         locale);
   };
   auto window = windowUsing("MAE:NOMBRE");

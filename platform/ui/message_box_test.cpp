@@ -34,8 +34,8 @@ TEST_F(MessageBoxTest, ShowsCaptionLinesIconAndTheLocalesButtons) {
   });
   MessageButton answer = B::Cancel;
   robot.run([&] {
-    answer = port.message({"Aviso al Usuario", "Primera línea |segunda |tercera", MessageIcon::Exclamation,
-                           {B::Ok}, B::Ok});
+    answer =
+        port.message({"Aviso al Usuario", "Primera línea |segunda |tercera", MessageIcon::Exclamation, {B::Ok}, B::Ok});
   });
   EXPECT_TRUE(robot.done()) << robot.report();
   EXPECT_EQ(answer, B::Ok);
@@ -99,7 +99,9 @@ TEST_F(MessageBoxTest, EnterPressesTheDefaultButton) {
     m.key(Qt::Key_Return);
   });
   MessageButton answer{};
-  robot.run([&] { answer = port.message({"Atención", "3 Alumno(s)", MessageIcon::Exclamation, {B::Yes, B::No}, B::No}); });
+  robot.run([&] {
+    answer = port.message({"Atención", "3 Alumno(s)", MessageIcon::Exclamation, {B::Yes, B::No}, B::No});
+  });
   EXPECT_TRUE(robot.done()) << robot.report();
   EXPECT_EQ(answer, B::No);
 }

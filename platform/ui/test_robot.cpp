@@ -159,7 +159,8 @@ void WindowDriver::type(const std::string& label, const std::string& text) {
   QWidget* w = find(label);
   if (!w->isVisible()) throw RobotError(label + " is hidden: nobody can type into it");
   // A combo is typed into through its text, not its drop-down arrow.
-  if (auto* combo = qobject_cast<QComboBox*>(w); combo != nullptr && combo->lineEdit() != nullptr) w = combo->lineEdit();
+  if (auto* combo = qobject_cast<QComboBox*>(w); combo != nullptr && combo->lineEdit() != nullptr)
+    w = combo->lineEdit();
   QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(w->width() - 4, w->height() / 2));
   QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClick(w, Qt::Key_Delete);

@@ -1,9 +1,9 @@
 #include "platform/ui/toolkit_translation.h"
 
 #include <QCoreApplication>
-#include <QVariant>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <QVariant>
 #include <memory>
 
 namespace platform::ui {

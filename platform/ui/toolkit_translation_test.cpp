@@ -62,7 +62,9 @@ class ToolkitTranslationTest : public ::testing::Test {
     timer.start();
   }
 
-  static int translators() { return static_cast<int>(QCoreApplication::instance()->findChildren<QTranslator*>().size()); }
+  static int translators() {
+    return static_cast<int>(QCoreApplication::instance()->findChildren<QTranslator*>().size());
+  }
 
   QTemporaryDir dir;
   QTimer timer;
@@ -71,8 +73,7 @@ class ToolkitTranslationTest : public ::testing::Test {
 };
 
 TEST_F(ToolkitTranslationTest, TheEntrysContextMenuSpeaksTheLanguageLoadedOnce) {
-  EXPECT_EQ(contextMenuOfAnEntry(),
-            (Texts{"&Undo", "&Redo", "Cu&t", "&Copy", "&Paste", "Delete", "Select All"}));
+  EXPECT_EQ(contextMenuOfAnEntry(), (Texts{"&Undo", "&Redo", "Cu&t", "&Copy", "&Paste", "Delete", "Select All"}));
   ASSERT_TRUE(loadToolkitTranslation("es"));
   const Texts spanish = {"&Deshacer", "&Rehacer", "Cor&tar", "&Copiar", "&Pegar", "Borrar", "Seleccionar todo"};
   EXPECT_EQ(contextMenuOfAnEntry(), spanish);
@@ -91,7 +92,8 @@ TEST_F(ToolkitTranslationTest, TheSaveDialogSpeaksTheLanguageButKeepsTheTitleGiv
     shown = textsOf(dialog);
     title = dialog.windowTitle().toStdString();
   });
-  EXPECT_FALSE(port.chooseFileToSave({"Save PDF File", {{"PDF", "*.PDF"}, {"All", "*.*"}}, "", dir.path().toStdString()}));
+  EXPECT_FALSE(
+      port.chooseFileToSave({"Save PDF File", {{"PDF", "*.PDF"}, {"All", "*.*"}}, "", dir.path().toStdString()}));
   EXPECT_EQ(title, "Save PDF File");
   EXPECT_EQ(shown, (Texts{"Ver en:", "&Nombre de fichero:", "Ficheros de tipo:", "&Guardar", "Cancelar"}));
 }

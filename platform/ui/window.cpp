@@ -267,7 +267,8 @@ void Window::bindRecord(std::string_view prefix, RecordBuffer& record) {
         locale_.compareNoCase(std::string_view(use).substr(0, prefix.size()), prefix) != 0)
       continue;
     const int field = record.layout().indexOf(std::string_view(use).substr(prefix.size() + 1));
-    if (field < 0) throw std::invalid_argument(definition_.name + ": " + c->label() + " uses \"" + use + "\", no field");
+    if (field < 0)
+      throw std::invalid_argument(definition_.name + ": " + c->label() + " uses \"" + use + "\", no field");
     c->bind(Variable::ofField(record, field));
   }
 }

@@ -160,7 +160,7 @@ class Reader {
       return;
     }
 
-    std::vector<std::string_view> keys = {"label", "kind",       "at",         "parent", "flags",
+    std::vector<std::string_view> keys = {"label",      "kind",       "at",   "parent", "flags",
                                           "fontColour", "background", "font", "tip",    "status"};
     const std::vector<std::string_view> ownFields = kind->fields();
     keys.insert(keys.end(), ownFields.begin(), ownFields.end());
@@ -174,7 +174,8 @@ class Reader {
     c.height = at[3];
 
     c.parent = text(o, "parent", where);
-    if (!c.parent.empty() && window.find(c.parent) == 0) fail(where, "the parent " + c.parent + " is not an earlier control");
+    if (!c.parent.empty() && window.find(c.parent) == 0)
+      fail(where, "the parent " + c.parent + " is not an earlier control");
 
     const QJsonValue flags = o.value("flags");
     if (!flags.isUndefined() && !flags.isArray()) fail(where, "\"flags\" must be a list");

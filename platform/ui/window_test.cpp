@@ -123,12 +123,14 @@ TEST_F(WindowTest, ShowsAndTakesUseVariablesThroughPictures) {
   });
   ASSERT_TRUE(robot.done()) << robot.report();
   EXPECT_EQ(nombre.value(), "JOSÉ PEÑA "_cp1252);  // upper case by the locale's pairs (É, Ñ)
-  EXPECT_EQ(numero, 12);  // the number the text begins with
+  EXPECT_EQ(numero, 12);                           // the number the text begins with
   EXPECT_EQ(clave.value().bytes(), "secreto" + std::string(13, ' '));
 }
 
 TEST_F(WindowTest, RecordFieldsAndRealsAreUseVariablesToo) {
-  RecordLayout layout({{"ID", FieldType::Long}, {"NOMBRE", FieldType::String, 10}, {"NOTA", FieldType::Real},
+  RecordLayout layout({{"ID", FieldType::Long},
+                       {"NOMBRE", FieldType::String, 10},
+                       {"NOTA", FieldType::Real},
                        {"EDAD", FieldType::Byte}});
   RecordBuffer record(layout);
   record.setText(1, "Luis"_cp1252);
@@ -192,8 +194,8 @@ TEST_F(WindowTest, EventsComeInTheOrderThePersonCausedThem) {
   const std::vector<WindowEvent> events = runUntilClosed();
   ASSERT_TRUE(robot.done()) << robot.report();
   const std::vector<WindowEvent> expected = {
-      {EventKind::OpenWindow},     {EventKind::Accepted, 4},    {EventKind::Accepted, 5},
-      {EventKind::Accepted, 8},    {EventKind::Accepted, 8},    {EventKind::CloseWindow},
+      {EventKind::OpenWindow},  {EventKind::Accepted, 4}, {EventKind::Accepted, 5},
+      {EventKind::Accepted, 8}, {EventKind::Accepted, 8}, {EventKind::CloseWindow},
   };
   EXPECT_EQ(events, expected);
   EXPECT_EQ(nombre.value(), "AB        "_cp1252);
@@ -281,11 +283,12 @@ TEST_F(WindowTest, TimerAlertKeysAndPostedEvents) {
   });
   EXPECT_TRUE(robot.done()) << robot.report();
   // The key events reach the window before its third timer event.
-  const std::vector<WindowEvent> expected = {{EventKind::OpenWindow},
-                                             {EventKind::AlertKey, 4, Qt::Key_F5},
-                                             {EventKind::AlertKey, 4, static_cast<int>(Qt::Key_H) | static_cast<int>(Qt::ControlModifier)},
-                                             {EventKind::NewSelection, 4},
-                                             {EventKind::CloseWindow}};
+  const std::vector<WindowEvent> expected = {
+      {EventKind::OpenWindow},
+      {EventKind::AlertKey, 4, Qt::Key_F5},
+      {EventKind::AlertKey, 4, static_cast<int>(Qt::Key_H) | static_cast<int>(Qt::ControlModifier)},
+      {EventKind::NewSelection, 4},
+      {EventKind::CloseWindow}};
   EXPECT_EQ(events, expected);
 }
 
@@ -307,7 +310,7 @@ TEST_F(WindowTest, PropertiesThatProceduresSet) {
     EXPECT_EQ(w.background("?NOMBRE"), 0x00FFFF);
     w.type("?NOMBRE", "xyz");  // read-only: typing changes nothing
     EXPECT_EQ(w.text("?NOMBRE"), "");
-    w.press("?OK");  // disabled: nothing happens
+    w.press("?OK");          // disabled: nothing happens
     w.type("?CLAVE", "ł€");  // ł has no byte in the code page: refused; € has one
     EXPECT_EQ(w.text("?CLAVE"), "€");
     w.closeBox();
@@ -352,9 +355,9 @@ TEST_F(WindowTest, TheCurrentWindowIsTheLastOpened) {
   window->open();
   EXPECT_EQ(Window::current(), window.get());
   {
-    Window inner(parseWindowDefinition(QByteArray::fromStdString(definitionJson(imageFile)), "otra",
-                                       ControlKinds::standard()),
-                 locale);
+    Window inner(
+        parseWindowDefinition(QByteArray::fromStdString(definitionJson(imageFile)), "otra", ControlKinds::standard()),
+        locale);
     inner.bind("Nombre", Variable::of(nombre));
     inner.bind("Clave", Variable::of(clave));
     inner.bind("Numero", Variable::of(numero));

@@ -96,7 +96,7 @@ void ComboControl::select(int row) {
 std::string ComboControl::cell(int row, int column) const {
   if (rows_) return rows_->cell(row, column);
   return combo_ && column == 1 && row >= 1 && row <= rowCount() ? combo_->itemText(row - 1).toStdString()
-                                                                  : std::string();
+                                                                : std::string();
 }
 
 void ComboControl::showValue(const Cp1252Text& shown) {

@@ -38,7 +38,8 @@ std::vector<Choice> parseChoices(std::string_view from) {
   std::size_t start = 0;
   while (start <= from.size()) {
     const std::size_t bar = from.find('|', start);
-    const std::string_view part = from.substr(start, bar == std::string_view::npos ? std::string_view::npos : bar - start);
+    const std::string_view part =
+        from.substr(start, bar == std::string_view::npos ? std::string_view::npos : bar - start);
     if (!part.empty() && part.front() == '#') {
       if (!choices.empty()) choices.back().value = cp1252Of(part.substr(1));
     } else if (!part.empty()) {

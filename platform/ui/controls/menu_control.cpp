@@ -96,12 +96,13 @@ std::unique_ptr<ControlKind> menuKind() {
 }
 
 std::unique_ptr<ControlKind> itemKind() {
-  return std::make_unique<KindOf<ItemControl>>(
-      "item", std::vector<std::string_view>{"text"}, std::vector<std::string_view>{"separated"},
-      [](const ControlDefinition& d, std::vector<std::string>& problems) {
-        needsText(d, problems);
-        if (d.parent.empty()) problems.push_back("an item needs a parent menu");
-      });
+  return std::make_unique<KindOf<ItemControl>>("item", std::vector<std::string_view>{"text"},
+                                               std::vector<std::string_view>{"separated"},
+                                               [](const ControlDefinition& d, std::vector<std::string>& problems) {
+                                                 needsText(d, problems);
+                                                 if (d.parent.empty())
+                                                   problems.push_back("an item needs a parent menu");
+                                               });
 }
 
 }  // namespace platform::ui::controls

@@ -77,7 +77,8 @@ TEST_F(MenuToolbarTest, MenusToolbarAndStatusBarSurroundTheClientArea) {
   EXPECT_EQ(window->control("?PAGE").widget()->parentWidget(), window->toolbarArea());
   EXPECT_EQ(window->control("?RULE").widget()->parentWidget(), window->clientArea());
   EXPECT_GE(window->clientArea()->mapTo(window->handle(), QPoint(0, 0)).y(),
-            bar->height() + window->toolbarArea()->height()) << "the client area lies under the bars";
+            bar->height() + window->toolbarArea()->height())
+      << "the client area lies under the bars";
   EXPECT_EQ(window->control("?RULE").widget()->geometry().top(), window->units().toPixelsY(50));
   EXPECT_EQ(w.text("?PAGEPROMPT"), "Pagina & Zoom") << "a caption's access-key mark is not shown";
 
