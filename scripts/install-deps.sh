@@ -13,6 +13,7 @@ packages=(
   python3-pil  # resources/images/make_images.py, which draws the program's images
   qt6-translations-l10n  # the toolkit's own dialogs and menus in Spanish (qtbase_es.qm)
   locales  # the Spanish locales the program runs under and the tests run a second time under
+  clang-format  # the format and format-check targets (.clang-format)
 )
 # es_MX is the teachers' desktop; es_ES writes a decimal comma, which numbers must not follow.
 spanish_locales=(es_MX.UTF-8 es_ES.UTF-8)
