@@ -278,10 +278,11 @@ void Main() {
   window.bind("LL_TOTGSCALIFICAR", platform::ui::Variable::of(variables.LL_TOTGSCALIFICAR));
   const platform::Bindings* names = &platform::Bindings::forThread();
   platform::ViewManager listView(*dictionary::FileManagerOf(File::ACTAS), names);
-  listView.join(*dictionary::FileManagerOf(File::PROGRAMA_ACADEMICO), "PACA:PK_PROGRAMA_ACADEMICO", "ACT:ID_PACA");
-  listView.join(*dictionary::FileManagerOf(File::ALUMNOS), "ALU:PK_ALUMNOS", "ACT:ID_ALU");
+  listView.joinNamed(*dictionary::FileManagerOf(File::PROGRAMA_ACADEMICO), "PACA:PK_PROGRAMA_ACADEMICO", "ACT:ID_PACA");
+  listView.joinNamed(*dictionary::FileManagerOf(File::ALUMNOS), "ALU:PK_ALUMNOS", "ACT:ID_ALU");
   platform::ViewManager groupView(*dictionary::FileManagerOf(File::ACTAS_ALIAS), names);
-  groupView.join(*dictionary::FileManagerOf(File::PROGRAMA_ACADEMICO), "PACA:PK_PROGRAMA_ACADEMICO", "AACT:ID_PACA");
+  groupView.joinNamed(*dictionary::FileManagerOf(File::PROGRAMA_ACADEMICO), "PACA:PK_PROGRAMA_ACADEMICO",
+                      "AACT:ID_PACA");
   GradeBookWindow controller(window, variables, QGRU, rows, listView, groupView);
   dictionary::ThisThread().Response = static_cast<std::uint8_t>(controller.run());
 }

@@ -249,10 +249,10 @@ void ReporteACTAS_CALIFICACIONES(platform::Cp1252View group, std::int32_t progra
     names.bindRecord(DataFileOf(f).decl().prefix, DataFileOf(f).buffer());
 
   platform::storage::View view(DataFileOf(File::ACTAS), &names);
-  view.join(DataFileOf(File::ZOLBRANS), "MAE:PK_ZOLBRANS", "ACT:ID_MAE");
-  view.join(DataFileOf(File::PROGRAMA_ACADEMICO), "PACA:PK_PROGRAMA_ACADEMICO", "ACT:ID_PACA");
-  view.join(DataFileOf(File::UNIDAD_APRENDIZAJE), "UAPR:PK_UNIDAD_APRENDIZAJE", "ACT:ID_UAPR");
-  view.join(DataFileOf(File::ALUMNOS), "ALU:PK_ALUMNOS", "ACT:ID_ALU");
+  view.joinNamed(DataFileOf(File::ZOLBRANS), "MAE:PK_ZOLBRANS", "ACT:ID_MAE");
+  view.joinNamed(DataFileOf(File::PROGRAMA_ACADEMICO), "PACA:PK_PROGRAMA_ACADEMICO", "ACT:ID_PACA");
+  view.joinNamed(DataFileOf(File::UNIDAD_APRENDIZAJE), "UAPR:PK_UNIDAD_APRENDIZAJE", "ACT:ID_UAPR");
+  view.joinNamed(DataFileOf(File::ALUMNOS), "ALU:PK_ALUMNOS", "ACT:ID_ALU");
 
   platform::ui::Window progress("reporte_actas_calificaciones_progreso", program.locale());
   progress.bind("Thermometer", platform::ui::Variable::of(v.thermometer));

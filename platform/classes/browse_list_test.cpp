@@ -71,7 +71,7 @@ class Players : public WindowController {
         teams_(teams),
         view(players.file, &names),
         list(*this) {
-    view.join(teams.file, "TEA:PK_ID", "PLA:TEAM");
+    view.joinNamed(teams.file, "TEA:PK_ID", "PLA:TEAM");
   }
 
   bool openFiles() override {

@@ -14,6 +14,12 @@ storage::Status ViewManager::join(FileManager& parent, std::string_view parentKe
   return error;
 }
 
+void ViewManager::joinNamed(FileManager& parent, std::string_view parentKey, std::string_view fields,
+                            storage::View::JoinKind kind) {
+  view_.joinNamed(parent.file(), parentKey, fields, kind);
+  files_.push_back(&parent);
+}
+
 Level ViewManager::open() {
   for (FileManager* file : files_) {
     if (const Level level = file->useFile()) return level;

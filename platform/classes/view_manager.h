@@ -28,8 +28,11 @@ class ViewManager {
   explicit ViewManager(FileManager& primary, const Bindings* names = nullptr);
 
   // As View::join; the parent is read through its file manager.
-  storage::Status join(FileManager& parent, std::string_view parentKey, std::string_view fields,
-                       storage::View::JoinKind kind = storage::View::JoinKind::Outer);
+  [[nodiscard]] storage::Status join(FileManager& parent, std::string_view parentKey, std::string_view fields,
+                                     storage::View::JoinKind kind = storage::View::JoinKind::Outer);
+  // As View::joinNamed: for a join the program itself spells.
+  void joinNamed(FileManager& parent, std::string_view parentKey, std::string_view fields,
+                 storage::View::JoinKind kind = storage::View::JoinKind::Outer);
   Level open();
   storage::Status close();
   bool isOpen() const { return view_.isOpen(); }

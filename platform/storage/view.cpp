@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <stdexcept>
 
 #include "platform/core/runtime_errors.h"
 #include "platform/core/trim.h"
@@ -208,6 +209,13 @@ Status View::join(DataFile& parent, std::string_view parentKey, std::string_view
   names_.bindRecord(parent.decl().prefix, parent.buffer());
   restart();
   return succeed();
+}
+
+void View::joinNamed(DataFile& parent, std::string_view parentKey, std::string_view fields, JoinKind kind) {
+  const Status status = join(parent, parentKey, fields, kind);
+  if (!status.ok()) {
+    throw std::logic_error(primary_.decl().label + " cannot join " + parent.decl().label + ": " + status.cause());
+  }
 }
 
 Status View::open(int mode) {

@@ -82,7 +82,13 @@ class View {
   // optional) on `fields`, one per key component, separated by commas ("AACT:ID_PACA"): fields
   // of the primary or of a file joined before, of the components' types. kInvalidParameters
   // when they do not fit; kInvalidKey for an unknown key.
-  Status join(DataFile& parent, std::string_view parentKey, std::string_view fields, JoinKind kind = JoinKind::Outer);
+  [[nodiscard]] Status join(DataFile& parent, std::string_view parentKey, std::string_view fields,
+                            JoinKind kind = JoinKind::Outer);
+  // The same for a join the program itself spells: one that does not fit is a fault of the
+  // program and fails at once with std::logic_error naming both files and what is wrong, before
+  // a view with a parent missing can show rows.
+  void joinNamed(DataFile& parent, std::string_view parentKey, std::string_view fields,
+                 JoinKind kind = JoinKind::Outer);
 
   // Opens the view's files that are not open yet (in `mode`); close() closes those again. A view
   // that is open stays open as it is.

@@ -10,11 +10,13 @@
 // Order 102's customer does not exist.
 #include "platform/storage/view.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -222,6 +224,33 @@ TEST_F(StorageViewTest, APositionAmongTiesIsThatRow) {
   ASSERT_EQ(0, view->reset(at105));
   ASSERT_EQ(0, view->previous());
   EXPECT_EQ(102, orders_->buffer().getLong(kOrderId));
+}
+
+// A join the program spells wrongly fails at once, naming both files and what is wrong, and
+// leaves the view without that parent: the right join is made after it, as join() makes it.
+TEST_F(StorageViewTest, AJoinTheProgramSpellsWronglyFailsAtOnceWithTheFilesNames) {
+  struct Case {
+    const char* key;
+    const char* fields;
+    const char* named;
+  };
+  for (const Case& c : {Case{"CUS:PK_CUSTOMR", "ORD:CUSTOMER", "no key CUS:PK_CUSTOMR in CUSTOMERS"},
+                        Case{"CUS:PK_CUSTOMER", "ORD:CUSTOMR", "no field ORD:CUSTOMR in the view"},
+                        Case{"CUS:PK_CUSTOMER", "ORD:AMOUNT", "ORD:AMOUNT is not of the type"}}) {
+    SCOPED_TRACE(std::string(c.key) + " on " + c.fields);
+    View view(*orders_, &names_);
+    try {
+      view.joinNamed(*customers_, c.key, c.fields);
+      ADD_FAILURE() << "joined";
+    } catch (const std::logic_error& e) {
+      EXPECT_THAT(e.what(), ::testing::StartsWith("ORDERS cannot join CUSTOMERS: "));
+      EXPECT_THAT(e.what(), ::testing::HasSubstr(c.named));
+    }
+    view.joinNamed(*customers_, "CUS:PK_CUSTOMER", "ORD:CUSTOMER");
+    ASSERT_EQ(0, view.open());
+    ASSERT_EQ(0, view.next());
+    EXPECT_EQ("Ann", trimmed(customers_->buffer().getText(kCustomerName)));
+  }
 }
 
 }  // namespace
