@@ -8,9 +8,12 @@
 
 #include "platform/core/picture.h"
 #include "platform/layout/colour.h"
+#include "platform/layout/definition_reader.h"
 
 namespace platform::report {
 namespace {
+
+constexpr int kLargestFont = 144;  // points, for titles on a printed page
 
 struct KindInfo {
   const char* name;
@@ -27,16 +30,15 @@ const std::vector<KindInfo>& kinds() {
   return all;
 }
 
-// Collects every problem of one definition, each prefixed with where it was found.
-class Reader {
+// Reads one report definition, collecting every problem in it.
+class Reader : public layout::DefinitionReader {
  public:
-  Reader(std::string name, const layout::ImageCheck& imageExists) : name_(std::move(name)), imageExists_(imageExists) {}
-
-  std::vector<std::string> problems;
+  Reader(std::string name, const layout::ImageCheck& imageExists)
+      : DefinitionReader(std::move(name)), imageExists_(imageExists) {}
 
   ReportDefinition report(const QJsonObject& o) {
     ReportDefinition r;
-    r.name = name_;
+    r.name = name();
     const std::string where = " report";
     onlyKeys(o, {"label", "paper", "orientation", "font", "detailArea", "bands"}, where);
     r.label = text(o, "label", where);
@@ -52,7 +54,7 @@ class Reader {
       r.landscape = true;
     else if (orientation != "portrait")
       fail(where, "orientation \"" + orientation + "\" is not portrait or landscape");
-    r.font = font(o.value("font"), r.font, where);
+    r.font = font(o.value("font"), r.font, kLargestFont, where).value_or(r.font);
     const std::vector<int> area = numbers(o.value("detailArea"), 4, where + " detailArea");
     if (area.size() == 4) r.detailArea = {area[0], area[1], area[2], area[3]};
     const QJsonValue bands = o.value("bands");
@@ -62,27 +64,6 @@ class Reader {
   }
 
  private:
-  void fail(const std::string& where, const std::string& what) { problems.push_back(name_ + where + ": " + what); }
-
-  void onlyKeys(const QJsonObject& o, const std::vector<std::string_view>& allowed, const std::string& where) {
-    for (auto it = o.begin(); it != o.end(); ++it) {
-      const std::string key = it.key().toStdString();
-      if (std::find(allowed.begin(), allowed.end(), key) == allowed.end()) fail(where, "unknown key \"" + key + "\"");
-    }
-  }
-
-  std::string text(const QJsonObject& o, const char* key, const std::string& where) {
-    const QJsonValue v = o.value(key);
-    if (v.isUndefined()) return {};
-    if (!v.isString()) fail(where, std::string("\"") + key + "\" must be a text");
-    return v.toString().toStdString();
-  }
-
-  static bool isWhole(const QJsonValue& v, int low, int high) {
-    const double d = v.toDouble(-1e300);
-    return v.isDouble() && d == static_cast<double>(static_cast<long long>(d)) && d >= low && d <= high;
-  }
-
   // A list of exactly `count` whole numbers of thousandths; empty after a problem.
   std::vector<int> numbers(const QJsonValue& v, int count, const std::string& where) {
     const QJsonArray a = v.toArray();
@@ -95,38 +76,6 @@ class Reader {
       out.clear();
     }
     return out;
-  }
-
-  layout::FontSpec font(const QJsonValue& v, const layout::FontSpec& base, const std::string& where) {
-    if (v.isUndefined()) return base;
-    if (!v.isObject()) {
-      fail(where, "\"font\" must be an object");
-      return base;
-    }
-    const QJsonObject o = v.toObject();
-    onlyKeys(o, {"name", "size", "style"}, where + " font");
-    layout::FontSpec spec = base;
-    if (o.contains("name")) spec.name = text(o, "name", where + " font");
-    if (o.contains("size")) {
-      if (isWhole(o.value("size"), 1, 144))
-        spec.size = o.value("size").toInt();
-      else
-        fail(where + " font", "\"size\" must be a whole number of points from 1 to 144");
-    }
-    if (o.contains("style")) {
-      const std::string style = text(o, "style", where + " font");
-      if (style == "regular")
-        spec.style = layout::FontStyle::Regular;
-      else if (style == "bold")
-        spec.style = layout::FontStyle::Bold;
-      else if (style == "italic")
-        spec.style = layout::FontStyle::Italic;
-      else if (style == "bold italic")
-        spec.style = layout::FontStyle::BoldItalic;
-      else
-        fail(where, "font style \"" + style + "\" is not regular, bold, italic or bold italic");
-    }
-    return spec;
   }
 
   std::int32_t colour(const QJsonObject& o, const char* key, std::int32_t otherwise, const std::string& where) {
@@ -161,7 +110,7 @@ class Reader {
     const std::vector<int> at = numbers(o.value("at"), 4, where + " at");
     if (at.size() == 4) b.at = {at[0], at[1], at[2], at[3]};
     if (b.at.height < 0 || b.at.width < 0) fail(where, "a band's size cannot be negative");
-    b.font = font(o.value("font"), report.font, where);
+    b.font = font(o.value("font"), report.font, kLargestFont, where).value_or(report.font);
     for (const QJsonValue& c : o.value("controls").toArray()) b.controls.push_back(control(c, b, report, where));
     return b;
   }
@@ -209,7 +158,7 @@ class Reader {
       c.width = parts[2];
       c.height = parts[3];
     }
-    c.font = font(o.value("font"), band.font, where);
+    c.font = font(o.value("font"), band.font, kLargestFont, where).value_or(band.font);
     c.fontColour = colour(o, "fontColour", 0, where);
     for (const QJsonValue& f : o.value("flags").toArray()) {
       const std::string flag = f.toString().toStdString();
@@ -248,7 +197,6 @@ class Reader {
     return c;
   }
 
-  std::string name_;
   const layout::ImageCheck& imageExists_;
   std::set<std::string> labels_;
   int bandCount_ = 0;

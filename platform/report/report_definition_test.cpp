@@ -72,6 +72,8 @@ TEST(ReportDefinitionTest, EachMistakeIsReportedWithItsPlace) {
       {R"({"label": "?A", "kind": "text", "at": [0,0,1,1], "flags": ["stretch"]})", "takes no flag \"stretch\""},
       {R"({"label": "?A", "kind": "image", "at": [0,0,null,null], "image": "x.png"})", "an image needs a width"},
       {R"({"label": "?A", "kind": "text", "at": [0,0]})", "\"at\" must be [x, y, width, height]"},
+      {R"({"label": "?A", "kind": "text", "at": [0,0,1,1], "font": {"size": 145}})",
+       "(?A) font: \"size\" must be a whole number of points from 1 to 144"},
       {R"({"label": "?A", "kind": "text", "at": [0,0,1,1]}, {"label": "?a", "kind": "text", "at": [0,0,1,1]})",
        "control 2 (?a): the label is used by an earlier control"},
       {R"({"label": "?A", "kind": "text", "at": [0,0,1,1], "font": {"size": 0}})", "\"size\" must be"},

@@ -8,10 +8,13 @@
 
 #include "platform/core/picture.h"
 #include "platform/layout/colour.h"
+#include "platform/layout/definition_reader.h"
 #include "platform/ui/control.h"
 
 namespace platform::ui {
 namespace {
+
+constexpr int kLargestFont = 72;  // points, for a window's controls
 
 std::string upper(std::string_view text) {
   std::string out(text);
@@ -28,32 +31,11 @@ std::optional<T> choose(const std::string& word, std::initializer_list<std::pair
   return std::nullopt;
 }
 
-// Collects the problems of one definition, each prefixed with where it was found.
-class Reader {
+// Reads one window definition, collecting every problem in it.
+class Reader : public layout::DefinitionReader {
  public:
   Reader(std::string name, const ControlKinds& kinds, const layout::ImageCheck& imageExists)
-      : name_(std::move(name)), kinds_(kinds), imageExists_(imageExists) {}
-
-  std::vector<std::string> problems;
-
-  void fail(const std::string& where, const std::string& what) { problems.push_back(name_ + where + ": " + what); }
-
-  void onlyKeys(const QJsonObject& object, const std::vector<std::string_view>& allowed, const std::string& where) {
-    for (auto it = object.begin(); it != object.end(); ++it) {
-      const std::string key = it.key().toStdString();
-      if (std::find(allowed.begin(), allowed.end(), key) == allowed.end()) fail(where, "unknown key \"" + key + "\"");
-    }
-  }
-
-  std::string text(const QJsonObject& object, const char* key, const std::string& where) {
-    const QJsonValue v = object.value(key);
-    if (v.isUndefined()) return {};
-    if (!v.isString()) {
-      fail(where, std::string("\"") + key + "\" must be a text");
-      return {};
-    }
-    return v.toString().toStdString();
-  }
+      : DefinitionReader(std::move(name)), kinds_(kinds), imageExists_(imageExists) {}
 
   bool flag(const QJsonObject& object, const char* key, const std::string& where) {
     const QJsonValue v = object.value(key);
@@ -65,13 +47,12 @@ class Reader {
   int whole(const QJsonObject& object, const char* key, int low, int high, const std::string& where) {
     const QJsonValue v = object.value(key);
     if (v.isUndefined()) return 0;
-    const double d = v.toDouble(-1e300);
-    if (!v.isDouble() || d != static_cast<double>(static_cast<long long>(d)) || d < low || d > high) {
+    if (!isWhole(v, low, high)) {
       fail(where, std::string("\"") + key + "\" must be a whole number from " + std::to_string(low) + " to " +
                       std::to_string(high));
       return 0;
     }
-    return static_cast<int>(d);
+    return v.toInt();
   }
 
   std::int32_t colour(const QJsonObject& object, const char* key, const std::string& where) {
@@ -100,39 +81,13 @@ class Reader {
     }
     for (int i = 0; i < 4; ++i) {
       if (a[i].isNull()) continue;
-      const double d = a[i].toDouble(-1e300);
-      const int low = i < 2 ? -32768 : 0;
-      if (!a[i].isDouble() || d != static_cast<double>(static_cast<long long>(d)) || d < low || d > 32767) {
+      if (!isWhole(a[i], i < 2 ? -32768 : 0, 32767)) {
         fail(where, "\"at\" holds something that is not a position in dialog units");
         continue;
       }
-      parts[i] = static_cast<int>(d);
+      parts[i] = a[i].toInt();
     }
     if (sizeRequired && (!parts[2] || !parts[3])) fail(where, "the window needs a width and a height");
-  }
-
-  std::optional<layout::FontSpec> font(const QJsonValue& v, const layout::FontSpec& base, const std::string& where) {
-    if (v.isUndefined()) return std::nullopt;
-    if (!v.isObject()) {
-      fail(where, "\"font\" must be an object");
-      return std::nullopt;
-    }
-    const QJsonObject o = v.toObject();
-    onlyKeys(o, {"name", "size", "style"}, where + " font");
-    layout::FontSpec spec = base;
-    if (o.contains("name")) spec.name = text(o, "name", where + " font");
-    if (o.contains("size")) spec.size = whole(o, "size", 1, 72, where + " font");
-    if (o.contains("style")) {
-      const std::string style = text(o, "style", where + " font");
-      if (auto chosen = choose<layout::FontStyle>(style, {{"regular", layout::FontStyle::Regular},
-                                                          {"bold", layout::FontStyle::Bold},
-                                                          {"italic", layout::FontStyle::Italic},
-                                                          {"bold italic", layout::FontStyle::BoldItalic}}))
-        spec.style = *chosen;
-      else
-        fail(where, "font style \"" + style + "\" is not regular, bold, italic or bold italic");
-    }
-    return spec;
   }
 
   void image(const std::string& file, const std::string& where) {
@@ -190,7 +145,7 @@ class Reader {
 
     c.fontColour = colour(o, "fontColour", where);
     c.background = colour(o, "background", where);
-    c.font = font(o.value("font"), window.font, where);
+    c.font = font(o.value("font"), window.font, kLargestFont, where);
     c.tip = text(o, "tip", where);
     c.status = text(o, "status", where);
     if (c.has("toolbar") && window.toolbarHeight == 0) fail(where, "the window has no toolbar");
@@ -219,7 +174,7 @@ class Reader {
 
   WindowDefinition window(const QJsonObject& o) {
     WindowDefinition w;
-    w.name = name_;
+    w.name = name();
     const std::string where = " window";
     onlyKeys(o,
              {"label", "title", "at", "centre", "font", "icon", "frame", "systemMenu", "maximizeBox", "minimizeBox",
@@ -234,7 +189,7 @@ class Reader {
     w.width = at[2].value_or(0);
     w.height = at[3].value_or(0);
     w.centred = flag(o, "centre", where);
-    if (std::optional<layout::FontSpec> f = font(o.value("font"), layout::FontSpec{}, where)) w.font = *f;
+    if (std::optional<layout::FontSpec> f = font(o.value("font"), layout::FontSpec{}, kLargestFont, where)) w.font = *f;
     w.icon = text(o, "icon", where);
     image(w.icon, where);
     const std::string frame = o.contains("frame") ? text(o, "frame", where) : "double";
@@ -270,7 +225,6 @@ class Reader {
   }
 
  private:
-  std::string name_;
   const ControlKinds& kinds_;
   const layout::ImageCheck& imageExists_;
 };
