@@ -1018,11 +1018,15 @@ void DataFile::keepBeforeWrite(bool added) {
   auto& written = attachment_->written;
   if (added) {
     // A record number given again to a record added: what stood there before no longer does.
-    const auto [before, first] = written.try_emplace(current_);
-    if (!first) before->second.placeTaken = true;
+    if (const auto before = written.find(current_); before != written.end()) {
+      before->second.placeTaken = true;
+    } else {
+      attachment_->added.insert(current_);
+    }
     return;
   }
-  written.try_emplace(current_, Session::Attachment::Before{true, false, currentVersion_, currentRecord_});
+  if (attachment_->added.count(current_) != 0) return;  // added by this transaction: nothing stood there
+  written.try_emplace(current_, Session::Attachment::Before{false, currentVersion_, currentRecord_});
 }
 
 // A buffer whose record last read was read before the transaction holds the stored record again
@@ -1049,13 +1053,16 @@ void DataFile::transactionEnded(bool committed) {
   if (current_ == 0) {
     // The record it erased is back.
     const auto it = written.find(erased);
-    if (it != written.end() && it->second.existed) takeBefore(erased, it->second);
+    if (it != written.end()) takeBefore(erased, it->second);
     return;
   }
   if (!takenInIt) return;
   const auto it = written.find(current_);
-  if (it == written.end()) return;  // not written: it is stored as it was read
-  if (!it->second.existed || it->second.placeTaken) {
+  if (it == written.end()) {
+    if (attachment_->added.count(current_) != 0) current_ = 0;  // added: gone again
+    return;                                                     // otherwise not written: it is stored as it was read
+  }
+  if (it->second.placeTaken) {
     current_ = 0;
   } else {
     takeBefore(current_, it->second);

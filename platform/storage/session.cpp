@@ -383,6 +383,7 @@ void Session::endTransaction(bool committed) {
   for (DataFile* file : files_) file->transactionEnded(committed);
   for (auto& attachment : attachments_) {
     attachment->written.clear();
+    attachment->added.clear();
     if (!committed) ++attachment->generation;
   }
 }

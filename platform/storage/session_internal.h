@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -26,16 +27,19 @@ struct Session::Attachment {
   // released when the file is let go.
   std::vector<std::pair<int, int>> locksHeld;
 
-  // A record that the open transaction wrote, as it was stored before its first write in it.
+  // A record that stood before the open transaction and that it wrote, as it was stored before
+  // its first write in it.
   struct Before {
-    bool existed = false;     // false: the transaction added it
     bool placeTaken = false;  // erased, then its record number given to a record added
     std::int64_t version = 0;
     std::string data;
   };
-  // The records the open transaction wrote in this file, by record number: when it rolls back,
-  // the records last read by the session's buffers are set back to what is stored again.
+  // The records that stood before the open transaction and that it wrote in this file, by record
+  // number, and the numbers of the records it added: when it rolls back, the records last read by
+  // the session's buffers are set back to what is stored again. Added records keep their number
+  // alone, so that a load of a million records in one transaction stays small.
   std::unordered_map<std::int64_t, Before> written;
+  std::unordered_set<std::int64_t> added;
 };
 
 // Why the file system would not open or make the file `path`: its folder is not there

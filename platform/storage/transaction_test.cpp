@@ -93,9 +93,9 @@ TEST_F(StorageTest, FileClosedInsideATransactionStaysPartOfIt) {
 
 // A transaction that ends without its commit (rolled back, or its commit failing on a full disk)
 // undoes its writes, and every buffer's record last read is then the record as stored again: a
-// record written in it can be written again, one erased in it is back, one added in it is gone (a
-// later put must not rewrite another record added at its place), and a buffer that read a record
-// inside it is not taken for having read the stored one.
+// record written in it can be written again, one erased in it is back, one added in it (and
+// written again) is gone (a later put must not rewrite another record added at its place), and a
+// buffer that read a record inside it is not taken for having read the stored one.
 TEST_F(StorageTest, TransactionEndedWithoutCommitLeavesEveryRecordLastReadAsStored) {
   engine_.setVfs(storage::testing::registerFaultVfs());
   for (const bool commitFails : {false, true}) {
@@ -129,6 +129,8 @@ TEST_F(StorageTest, TransactionEndedWithoutCommitLeavesEveryRecordLastReadAsStor
     ASSERT_OK(reAdder.add());  // at the place of the record erased
     fill(adder, 4, "Dora", "", 40);
     ASSERT_OK(adder.add());
+    adder.buffer().setReal(kScore, 41);
+    ASSERT_OK(adder.put());  // written again in the transaction that added it
     if (commitFails) {
       storage::testing::failFromOperation(1);
       EXPECT_NE(errors::kNone, session->commit());
