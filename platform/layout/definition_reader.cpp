@@ -1,8 +1,26 @@
 #include "platform/layout/definition_reader.h"
 
+#include <QJsonDocument>
+#include <QJsonParseError>
 #include <algorithm>
 
+#include "platform/layout/definitions.h"
+
 namespace platform::layout {
+
+QJsonObject DefinitionReader::parse(const QByteArray& json, const std::string& name, const char* kind) {
+  QJsonParseError error{};
+  const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+  if (error.error != QJsonParseError::NoError)
+    throw DefinitionError(
+        {name + ": not JSON at offset " + std::to_string(error.offset) + ": " + error.errorString().toStdString()});
+  if (!document.isObject()) throw DefinitionError({name + ": a " + kind + " definition must be a JSON object"});
+  return document.object();
+}
+
+void DefinitionReader::throwProblems() const {
+  if (!problems.empty()) throw DefinitionError(problems);
+}
 
 void DefinitionReader::fail(const std::string& where, const std::string& what) {
   problems.push_back(name_ + where + ": " + what);

@@ -2,6 +2,7 @@
 // with the definition's name and where in it, so that one load names all of them at once.
 #pragma once
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <optional>
@@ -16,6 +17,12 @@ namespace platform::layout {
 class DefinitionReader {
  public:
   explicit DefinitionReader(std::string name) : name_(std::move(name)) {}
+
+  // The JSON object of the definition `name` (a "window" or "report" definition, as `kind` says);
+  // DefinitionError when the text is not JSON or not an object.
+  static QJsonObject parse(const QByteArray& json, const std::string& name, const char* kind);
+  // DefinitionError with every problem collected, when there is any.
+  void throwProblems() const;
 
   std::vector<std::string> problems;
 

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
 
@@ -226,15 +225,10 @@ const BandDefinition* ReportDefinition::bandOf(BandKind kind) const {
 
 ReportDefinition parseReportDefinition(const QByteArray& json, const std::string& name,
                                        const layout::ImageCheck& imageExists) {
-  QJsonParseError error{};
-  const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-  if (error.error != QJsonParseError::NoError)
-    throw layout::DefinitionError(
-        {name + ": not JSON at offset " + std::to_string(error.offset) + ": " + error.errorString().toStdString()});
-  if (!document.isObject()) throw layout::DefinitionError({name + ": a report definition must be a JSON object"});
+  const QJsonObject object = layout::DefinitionReader::parse(json, name, "report");
   Reader reader(name, imageExists);
-  ReportDefinition definition = reader.report(document.object());
-  if (!reader.problems.empty()) throw layout::DefinitionError(reader.problems);
+  ReportDefinition definition = reader.report(object);
+  reader.throwProblems();
   return definition;
 }
 

@@ -1059,10 +1059,9 @@ void DataFile::transactionEnded(bool committed) {
   if (!takenInIt) return;
   const auto it = written.find(current_);
   if (it == written.end()) {
-    if (attachment_->added.count(current_) != 0) current_ = 0;  // added: gone again
-    return;                                                     // otherwise not written: it is stored as it was read
-  }
-  if (it->second.placeTaken) {
+    // Added in it: gone again. Otherwise not written: it is stored as it was read.
+    if (attachment_->added.count(current_) != 0) current_ = 0;
+  } else if (it->second.placeTaken) {
     current_ = 0;
   } else {
     takeBefore(current_, it->second);

@@ -2,8 +2,6 @@
 
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonParseError>
 #include <algorithm>
 
 #include "platform/core/picture.h"
@@ -246,15 +244,10 @@ int WindowDefinition::find(std::string_view label) const {
 
 WindowDefinition parseWindowDefinition(const QByteArray& json, const std::string& name, const ControlKinds& kinds,
                                        const layout::ImageCheck& imageExists) {
-  QJsonParseError error{};
-  const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-  if (error.error != QJsonParseError::NoError)
-    throw layout::DefinitionError(
-        {name + ": not JSON at offset " + std::to_string(error.offset) + ": " + error.errorString().toStdString()});
-  if (!document.isObject()) throw layout::DefinitionError({name + ": a window definition must be a JSON object"});
+  const QJsonObject object = layout::DefinitionReader::parse(json, name, "window");
   Reader reader(name, kinds, imageExists);
-  WindowDefinition definition = reader.window(document.object());
-  if (!reader.problems.empty()) throw layout::DefinitionError(reader.problems);
+  WindowDefinition definition = reader.window(object);
+  reader.throwProblems();
   return definition;
 }
 
